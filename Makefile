@@ -1,0 +1,30 @@
+# make run   installs what is missing, builds and starts Korvane in workspace/
+#            (or in the tool folder given as TOOLS=/path)
+# make test  installs what is missing, builds with the sanitizers and runs every test
+TOOLS ?= $(CURDIR)/workspace
+JOBS ?= $(shell nproc)
+
+.PHONY: run test build build-test deps bench
+
+deps:
+	scripts/install-deps
+
+build: deps
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build build -j$(JOBS) --target korvane
+
+run: build
+	mkdir -p "$(TOOLS)"
+	cd "$(TOOLS)" && "$(CURDIR)/build/korvane"
+
+build-test: deps
+	cmake -S . -B build-test -DCMAKE_BUILD_TYPE=Debug -DKORVANE_SANITIZE=ON
+	cmake --build build-test -j$(JOBS)
+
+test: build-test
+	cd build-test && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
+
+bench: deps
+	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release
+	cmake --build build-bench -j$(JOBS)
+	for b in build-bench/bench/bench_*; do QT_QPA_PLATFORM=offscreen $$b; done

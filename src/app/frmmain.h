@@ -1,0 +1,119 @@
+#pragma once
+
+#include "platform/codepage.h"
+#include "platform/dialogs.h"
+#include "platform/fso.h"
+
+#include <QHash>
+#include <QMainWindow>
+#include <QPointer>
+#include <memory>
+
+class QLabel;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QToolBar;
+class QStatusBar;
+class QTimer;
+class QAction;
+class RichText;
+class frmDocument;
+
+// The platform services the main window works through. main.cpp passes the
+// real ones; tests pass fakes.
+struct Services
+{
+    Dialogs *dialogs = nullptr;
+};
+
+// The main window: a multiple-document frame holding the document windows,
+// the menus, the toolbar and the status bar, and the state that outlives a
+// single document. Its member functions are defined in the folder of the
+// subsystem they belong to.
+class frmMain : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit frmMain(const Services &services, QWidget *parent = nullptr);
+    ~frmMain() override;
+
+    // Loads the window (the load handler runs once) and shows it centred.
+    void Show();
+    // True once the window has accepted its close: waits end quietly then.
+    bool isClosing() const { return closing_; }
+
+    Dialogs &dialogs() const { return *services_.dialogs; }
+    QMdiArea *mdiArea() const { return mdiArea_; }
+    // The document window that has the focus in the frame, if any.
+    frmDocument *activeDocument() const;
+    // Document windows in the order they were created.
+    QList<frmDocument *> documents() const;
+    // A menu item, context-menu item or toolbar button by its name or key.
+    QAction *action(const QString &name) const;
+
+    // ---- Application frame --------------------------------------------
+    // Colours, 0x00BBGGRR: code, comment, typing.
+    qint32 Fcolor = 0;
+    qint32 Remcolor = 0;
+    qint32 Currentfcolor = 0;
+    QString Findarea;
+
+    std::unique_ptr<FileSystem> Fso;
+    QString Masmpath;
+    QString Linkpath;
+    QString Debugpath;
+    QString Toolfolder;
+    QString Fullpath;
+    qint16 Indentwidth = 0;
+    // The shared file dialog's remembered state (title, filter, name, folder).
+    FileDialogState dlgCommonDialog;
+
+    void Loadsettings();
+    void Savesettings();
+    void Getfullpath(const QString &name);
+    QString Stripext(const QString &path) const;
+
+    // ---- Source documents ---------------------------------------------
+    qint32 Doccount = 0;
+    QPointer<frmDocument> Newdoc;
+    QString Lastsaved;
+    bool Saveascancel = false;
+
+    // ---- Syntax colouring ----------------------------------------------
+    QString RowCount(const QString &s) const;
+    QString LineCount(const QString &s) const;
+    void ColorComments(RichText *control, const QString &t);
+    void ResetTyping(RichText *control);
+    void ShowPosition(frmDocument *doc);
+
+public slots:
+    void Newdocument();
+    void mnuRefresh();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void Form_Load();
+    void createMenus();
+    void createStatusBar();
+    void updateClock();
+    void refreshDocument(frmDocument *doc);
+    QAction *addItem(QMenu *menu, const QString &name, const QString &caption,
+                     const QKeySequence &shortcut = {});
+
+    Services services_;
+    QMdiArea *mdiArea_ = nullptr;
+    QStatusBar *sbStatusBar = nullptr;
+    QLabel *statusPanel_ = nullptr;
+    QLabel *datePanel_ = nullptr;
+    QLabel *timePanel_ = nullptr;
+    QTimer *clock_ = nullptr;
+    QHash<QString, QAction *> actions_;
+    bool loaded_ = false;
+    bool closing_ = false;
+};
+
+// The one main window of the run.
+extern QPointer<frmMain> Mainform;

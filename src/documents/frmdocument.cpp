@@ -1,0 +1,114 @@
+#include "documents/frmdocument.h"
+
+#include "app/frmmain.h"
+#include "documents/textfile.h"
+#include "editing/textrules.h"
+#include "platform/richtext.h"
+#include "platform/twips.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QStatusBar>
+
+static const char kSourceFilter[] =
+    "汇编源程序(*.asm)|*.asm|文本文件(*.txt)|*.txt|所有文件 (*.*)|*.*";
+
+frmDocument::frmDocument(frmMain *main, QWidget *parent)
+    : QWidget(parent), encoding(Codepage::forNewDocuments()), main_(main)
+{
+    setObjectName(QStringLiteral("frmDocument"));
+    setAutoFillBackground(true);
+    QPalette p = palette();
+    p.setColor(QPalette::Window, QColor(192, 192, 255));
+    setPalette(p);
+
+    Text1 = new RichText(this);
+    Text1->setObjectName(QStringLiteral("Text1"));
+    QFont font(QStringLiteral("宋体"));
+    font.setPointSize(9);
+    Text1->setFont(font);
+    Text1->document()->setDefaultFont(font);
+
+    StatusBar = new QStatusBar(this);
+    StatusBar->setObjectName(QStringLiteral("StatusBar"));
+    StatusBar->setSizeGripEnabled(false);
+    statusLine_ = new QLabel(StatusBar);
+    StatusBar->addWidget(statusLine_, 1);
+
+    connect(Text1, &RichText::selChange, this, &frmDocument::Text1_SelChange);
+    layoutControls();
+}
+
+QString frmDocument::statusText() const
+{
+    return statusLine_->text();
+}
+
+void frmDocument::setStatusText(const QString &text)
+{
+    statusLine_->setText(text);
+}
+
+QSize frmDocument::sizeHint() const
+{
+    return {twipsX(this, 9600), twipsY(this, 6000)};
+}
+
+void frmDocument::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    layoutControls();
+}
+
+void frmDocument::layoutControls()
+{
+    const int h = StatusBar->sizeHint().height();
+    StatusBar->setGeometry(0, height() - h, width(), h);
+    const int strip = twipsX(this, 240);
+    const int w = width() - strip;
+    const int textHeight = height() - h;
+    // Too small a window: the text keeps its last size.
+    if (w < 0 || textHeight < 0)
+        return;
+    Text1->setGeometry(strip, 0, w, textHeight);
+}
+
+void frmDocument::Text1_SelChange()
+{
+    // The position comes from the caret's block, so a caret move costs the
+    // same on a long text as on a short one.
+    const bool empty = Text1->document()->isEmpty();
+    const QString line = empty ? QStringLiteral("1") : positionNumber(Text1->caretLine());
+    const QString column = empty ? QStringLiteral("1") : positionNumber(Text1->caretColumn());
+    setStatusText(QStringLiteral("当前位置 ：     行 ") + line + QStringLiteral("，") +
+                  QStringLiteral(" 列 ") + column);
+}
+
+bool frmDocument::SavefileMe(const QString &filestr)
+{
+    return writeTextFile(main_->dialogs(), this, filestr, Text1->text(), encoding);
+}
+
+void frmDocument::closeEvent(QCloseEvent *event)
+{
+    Dialogs &dialogs = main_->dialogs();
+    const Dialogs::Answer answer =
+        dialogs.msgBox(this, QStringLiteral("是否保存文件:") + caption(), Dialogs::YesNoCancel,
+                       Dialogs::NoIcon, QStringLiteral("是否保存"));
+    if (answer == Dialogs::Cancel) {
+        event->ignore();
+        return;
+    }
+    if (answer == Dialogs::Yes) {
+        CommonDialog1.title = QStringLiteral("保存");
+        CommonDialog1.filter = QString::fromUtf8(kSourceFilter);
+        CommonDialog1.fileName = caption();
+        const QString chosen = dialogs.showSave(this, CommonDialog1);
+        // A cancelled dialog or a failed write keeps the window open.
+        if (chosen.isEmpty() || !SavefileMe(chosen)) {
+            event->ignore();
+            return;
+        }
+    }
+    event->accept();
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "platform/codepage.h"
+#include "platform/dialogs.h"
+
+#include <QWidget>
+
+class QLabel;
+class QStatusBar;
+class RichText;
+class frmMain;
+
+// A document window: one source text in its rich-text control, the caret
+// position in its own status bar, and the file's full path as its caption.
+class frmDocument : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit frmDocument(frmMain *main, QWidget *parent = nullptr);
+
+    RichText *Text1 = nullptr;
+    QStatusBar *StatusBar = nullptr;
+    // The window's own file dialog, used by the save question on closing.
+    FileDialogState CommonDialog1;
+    // How the text is written back: the encoding it was read in.
+    TextEncoding encoding;
+
+    QString caption() const { return windowTitle(); }
+    void setCaption(const QString &path) { setWindowTitle(path); }
+    QString statusText() const;
+    void setStatusText(const QString &text);
+
+    // Writes the text followed by one CR LF; false when the file could not be
+    // written (the previous file, if any, is then left as it was).
+    bool SavefileMe(const QString &filestr);
+
+    QSize sizeHint() const override;
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void Text1_SelChange();
+    void layoutControls();
+
+    frmMain *main_;
+    QLabel *statusLine_ = nullptr;
+};

@@ -1,0 +1,31 @@
+#include "app/frmmain.h"
+#include "documents/frmdocument.h"
+#include "documents/skeleton.h"
+#include "platform/richtext.h"
+
+#include <QMdiArea>
+#include <QMdiSubWindow>
+
+void frmMain::Newdocument()
+{
+    // Colours chosen since the last exit give way to the stored ones.
+    Loadsettings();
+    ++Doccount;
+
+    auto *doc = new frmDocument(this);
+    Newdoc = doc;
+    QMdiSubWindow *sub = mdiArea()->addSubWindow(doc);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    if (Doccount == 1) {
+        const int w = width();
+        const int h = height();
+        sub->setGeometry(w / 6, h / 20, 2 * w / 3, 2 * h / 3);
+    }
+    doc->setCaption(Toolfolder + QStringLiteral("VaDid") + QString::number(Doccount) +
+                    QStringLiteral(".asm"));
+    doc->Text1->setText(programSkeleton());
+    sub->show();
+    mdiArea()->setActiveSubWindow(sub);
+    doc->Text1->setFocus();
+    refreshDocument(doc);
+}

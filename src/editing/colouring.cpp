@@ -1,0 +1,67 @@
+#include "app/colors.h"
+#include "app/frmmain.h"
+#include "documents/frmdocument.h"
+#include "editing/textrules.h"
+#include "platform/richtext.h"
+
+// Where the caret goes after every whole-document operation: in the new
+// program's data segment.
+static constexpr int kTypingOffset = 272;
+
+static int caretOf(const frmMain *main)
+{
+    // The caret of the active document, which normally owns the text; the
+    // newest window while none is active yet.
+    if (const frmDocument *doc = main->activeDocument())
+        return doc->Text1->selStart();
+    if (main->Newdoc)
+        return main->Newdoc->Text1->selStart();
+    return 0;
+}
+
+QString frmMain::RowCount(const QString &s) const
+{
+    return rowCount(s, s.isEmpty() ? 0 : caretOf(this));
+}
+
+QString frmMain::LineCount(const QString &s) const
+{
+    return lineCount(s, s.isEmpty() ? 0 : caretOf(this));
+}
+
+void frmMain::ColorComments(RichText *control, const QString &t)
+{
+    control->colorRanges(commentRanges(t), toQColor(Remcolor));
+}
+
+void frmMain::ResetTyping(RichText *control)
+{
+    Currentfcolor = RGB(100, 0, 255);
+    control->setSelStart(kTypingOffset);
+    control->setSelColor(toQColor(Currentfcolor));
+}
+
+void frmMain::ShowPosition(frmDocument *doc)
+{
+    const QString text = doc->Text1->text();
+    const int caret = doc->Text1->selStart();
+    doc->setStatusText(QStringLiteral("位置 ：     行 ") + rowCount(text, caret) +
+                       QStringLiteral("，") + QStringLiteral(" 列 ") + lineCount(text, caret));
+}
+
+void frmMain::refreshDocument(frmDocument *doc)
+{
+    if (!doc)
+        return;
+    RichText *control = doc->Text1;
+    const QString t = control->text() + QLatin1Char('\r');
+    control->colorRanges({{0, control->textLength()}}, toQColor(Fcolor));
+    ColorComments(control, t);
+    ResetTyping(control);
+    ShowPosition(doc);
+}
+
+void frmMain::mnuRefresh()
+{
+    refreshDocument(activeDocument());
+}

@@ -1,0 +1,291 @@
+#include "platform/richtext.h"
+
+#include <QKeyEvent>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
+RichText::RichText(QWidget *parent) : QTextEdit(parent)
+{
+    setAcceptRichText(true);
+    setLineWrapMode(QTextEdit::NoWrap);
+    setWordWrapMode(QTextOption::NoWrap);
+    connect(this, &QTextEdit::cursorPositionChanged, this, &RichText::selChange);
+    connect(this, &QTextEdit::selectionChanged, this, &RichText::selChange);
+}
+
+QString RichText::text() const
+{
+    QString raw = document()->toRawText();
+    raw.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
+    return raw;
+}
+
+void RichText::setText(const QString &crlfText)
+{
+    QString plain = crlfText;
+    plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    plain.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    // setPlainText hands the new text the caret's format; start from plain.
+    setCurrentCharFormat(QTextCharFormat());
+    QTextCursor cursor(document());
+    cursor.setCharFormat(QTextCharFormat());
+    setPlainText(plain);
+}
+
+int RichText::textLength() const
+{
+    const QTextDocument *doc = document();
+    return doc->characterCount() - 1 + (doc->blockCount() - 1);
+}
+
+int RichText::toPosition(int offset) const
+{
+    const QTextDocument *doc = document();
+    if (offset <= 0)
+        return 0;
+    // The block that holds the offset is the last one whose first offset
+    // (its position plus one extra character per earlier line break) is <= offset.
+    int lo = 0;
+    int hi = doc->blockCount() - 1;
+    while (lo < hi) {
+        const int mid = (lo + hi + 1) / 2;
+        if (doc->findBlockByNumber(mid).position() + mid <= offset)
+            lo = mid;
+        else
+            hi = mid - 1;
+    }
+    const QTextBlock block = doc->findBlockByNumber(lo);
+    const int inBlock = offset - (block.position() + lo);
+    const int textLen = block.length() - 1;
+    if (inBlock <= textLen)
+        return block.position() + inBlock;
+    // Between CR and LF, or past the end of the last line.
+    return std::min(block.position() + textLen + 1, doc->characterCount() - 1);
+}
+
+int RichText::toOffset(int position) const
+{
+    const QTextBlock block = document()->findBlock(position);
+    return position + (block.isValid() ? block.blockNumber() : 0);
+}
+
+int RichText::selStart() const
+{
+    return toOffset(textCursor().selectionStart());
+}
+
+int RichText::selLength() const
+{
+    const QTextCursor c = textCursor();
+    return toOffset(c.selectionEnd()) - toOffset(c.selectionStart());
+}
+
+void RichText::setSelStart(int offset)
+{
+    QTextCursor c = textCursor();
+    c.setPosition(toPosition(offset));
+    setTextCursor(c);
+}
+
+void RichText::setSelLength(int length)
+{
+    const int start = selStart();
+    QTextCursor c = textCursor();
+    const int anchor = toPosition(start);
+    c.setPosition(anchor);
+    c.setPosition(toPosition(start + std::max(0, length)), QTextCursor::KeepAnchor);
+    setTextCursor(c);
+}
+
+QString RichText::selText() const
+{
+    QString s = textCursor().selectedText();
+    s.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
+    return s;
+}
+
+QTextCharFormat RichText::selectionFormat() const
+{
+    const QTextCursor c = textCursor();
+    if (!c.hasSelection())
+        return currentCharFormat();
+    // The format of the first selected character.
+    QTextCursor first(document());
+    first.setPosition(c.selectionStart());
+    first.setPosition(c.selectionStart() + 1, QTextCursor::KeepAnchor);
+    return first.charFormat();
+}
+
+void RichText::mergeSelectionFormat(const QTextCharFormat &format)
+{
+    QTextCursor c = textCursor();
+    if (c.hasSelection())
+        c.mergeCharFormat(format);
+    mergeCurrentCharFormat(format);
+}
+
+QColor RichText::selColor() const
+{
+    return selectionFormat().foreground().color();
+}
+
+void RichText::setSelColor(const QColor &color)
+{
+    QTextCharFormat f;
+    f.setForeground(color);
+    mergeSelectionFormat(f);
+}
+
+bool RichText::selBold() const
+{
+    return selectionFormat().fontWeight() >= QFont::Bold;
+}
+
+void RichText::setSelBold(bool on)
+{
+    QTextCharFormat f;
+    f.setFontWeight(on ? QFont::Bold : QFont::Normal);
+    mergeSelectionFormat(f);
+}
+
+bool RichText::selItalic() const
+{
+    return selectionFormat().fontItalic();
+}
+
+void RichText::setSelItalic(bool on)
+{
+    QTextCharFormat f;
+    f.setFontItalic(on);
+    mergeSelectionFormat(f);
+}
+
+bool RichText::selUnderline() const
+{
+    return selectionFormat().fontUnderline();
+}
+
+void RichText::setSelUnderline(bool on)
+{
+    QTextCharFormat f;
+    f.setFontUnderline(on);
+    mergeSelectionFormat(f);
+}
+
+bool RichText::selStrikethrough() const
+{
+    return selectionFormat().fontStrikeOut();
+}
+
+void RichText::setSelStrikethrough(bool on)
+{
+    QTextCharFormat f;
+    f.setFontStrikeOut(on);
+    mergeSelectionFormat(f);
+}
+
+QString RichText::selFontName() const
+{
+    const QStringList families = selectionFormat().fontFamilies().toStringList();
+    return families.isEmpty() ? font().family() : families.first();
+}
+
+void RichText::setSelFontName(const QString &family)
+{
+    QTextCharFormat f;
+    f.setFontFamilies({family});
+    mergeSelectionFormat(f);
+}
+
+qreal RichText::selFontSize() const
+{
+    const qreal size = selectionFormat().fontPointSize();
+    return size > 0 ? size : font().pointSizeF();
+}
+
+void RichText::setSelFontSize(qreal points)
+{
+    QTextCharFormat f;
+    f.setFontPointSize(points);
+    mergeSelectionFormat(f);
+}
+
+void RichText::setBackColor(const QColor &color)
+{
+    QPalette p = palette();
+    p.setColor(QPalette::Base, color);
+    setPalette(p);
+}
+
+QColor RichText::backColor() const
+{
+    return palette().color(QPalette::Base);
+}
+
+void RichText::colorRanges(const QList<TextRange> &ranges, const QColor &color)
+{
+    if (ranges.isEmpty())
+        return;
+    QTextCharFormat f;
+    f.setForeground(color);
+    QTextDocument *doc = document();
+    QTextCursor c(doc);
+    c.beginEditBlock();
+    // Ranges come in ascending order: walk the blocks alongside them instead
+    // of searching for each one.
+    QTextBlock block = doc->begin();
+    int blockNumber = 0;
+    auto position = [&](int offset) {
+        while (block.next().isValid() && block.next().position() + blockNumber + 1 <= offset) {
+            block = block.next();
+            ++blockNumber;
+        }
+        const int inBlock = offset - (block.position() + blockNumber);
+        const int textLen = block.length() - 1;
+        if (inBlock <= textLen)
+            return block.position() + inBlock;
+        return std::min(block.position() + textLen + 1, doc->characterCount() - 1);
+    };
+    for (const TextRange &r : ranges) {
+        const int from = position(r.start);
+        const int to = position(r.start + r.length);
+        if (to <= from)
+            continue;
+        c.setPosition(from);
+        c.setPosition(to, QTextCursor::KeepAnchor);
+        c.mergeCharFormat(f);
+    }
+    c.endEditBlock();
+}
+
+int RichText::caretLine() const
+{
+    if (document()->isEmpty())
+        return 1;
+    return document()->findBlock(textCursor().selectionStart()).blockNumber() + 1;
+}
+
+int RichText::caretColumn() const
+{
+    if (document()->isEmpty())
+        return 1;
+    const QTextCursor c = textCursor();
+    const int start = c.selectionStart();
+    return start - document()->findBlock(start).position() + 1;
+}
+
+void RichText::keyPressEvent(QKeyEvent *event)
+{
+    // Shift+Enter would insert a line separator inside the paragraph, which is
+    // no CR LF line break: treat it as a plain Enter.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        (event->modifiers() & Qt::ShiftModifier)) {
+        QKeyEvent plain(event->type(), event->key(), event->modifiers() & ~Qt::ShiftModifier,
+                        QStringLiteral("\r"), event->isAutoRepeat(), event->count());
+        QTextEdit::keyPressEvent(&plain);
+        event->setAccepted(plain.isAccepted());
+        return;
+    }
+    QTextEdit::keyPressEvent(event);
+}

@@ -1,0 +1,84 @@
+#pragma once
+
+#include <QList>
+#include <QTextEdit>
+
+// A contiguous run of characters, counted in the program's offsets.
+struct TextRange
+{
+    int start = 0;
+    int length = 0;
+    friend bool operator==(const TextRange &, const TextRange &) = default;
+};
+
+// The rich-text control of a document window. It speaks in the program's own
+// offsets: the text as a string whose line breaks are CR LF (two characters),
+// a selection start and a selection length in that string. Offsets are mapped
+// to the editor's positions through the block structure, never by copying the
+// text, so a caret move costs the same on a large text as on a small one.
+class RichText : public QTextEdit
+{
+    Q_OBJECT
+public:
+    explicit RichText(QWidget *parent = nullptr);
+
+    // Whole text with CR LF line breaks.
+    QString text() const;
+    // Replaces the whole text; the new text gets the control's plain default
+    // format, not whatever format the caret happened to carry.
+    void setText(const QString &crlfText);
+    // Length of text(), without building it.
+    int textLength() const;
+
+    int selStart() const;
+    int selLength() const;
+    // Moves the caret to the offset and collapses the selection. An offset past
+    // the end lands at the end; one between CR and LF lands after the break.
+    void setSelStart(int offset);
+    // Extends the selection from selStart() by length characters.
+    void setSelLength(int length);
+    QString selText() const;
+
+    // Colour of the selection; with nothing selected, the colour that the next
+    // typed characters take.
+    QColor selColor() const;
+    void setSelColor(const QColor &color);
+    bool selBold() const;
+    void setSelBold(bool on);
+    bool selItalic() const;
+    void setSelItalic(bool on);
+    bool selUnderline() const;
+    void setSelUnderline(bool on);
+    bool selStrikethrough() const;
+    void setSelStrikethrough(bool on);
+    QString selFontName() const;
+    void setSelFontName(const QString &family);
+    qreal selFontSize() const;
+    void setSelFontSize(qreal points);
+
+    void setBackColor(const QColor &color);
+    QColor backColor() const;
+
+    // Colours every range in one edit step. Ranges must be in ascending order.
+    void colorRanges(const QList<TextRange> &ranges, const QColor &color);
+
+    // 1-based line and column of the selection start, the same figures that the
+    // text rules give on text(), but taken from the block the caret is in.
+    int caretLine() const;
+    int caretColumn() const;
+
+    // Offset mapping between the CR LF text and the editor's positions.
+    int toPosition(int offset) const;
+    int toOffset(int position) const;
+
+signals:
+    // The caret moved or the selection changed.
+    void selChange();
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    void mergeSelectionFormat(const QTextCharFormat &format);
+    QTextCharFormat selectionFormat() const;
+};
