@@ -1,5 +1,5 @@
-#include "app/module1.h"
 #include "app/frmmain.h"
+#include "app/module1.h"
 #include "platform/fonts.h"
 #include "platform/qtdialogs.h"
 

@@ -57,8 +57,8 @@ void frmMain::Form_Load()
 {
     // The design checks every option; the window starts with these.
     const std::pair<const char *, bool> marks[] = {
-        {"mnusavetip", false},   {"mnumakelist", true}, {"mnumakecross", false},
-        {"mnumakemap", false},   {"mnuuselib", false},  {"mnuparameter", false},
+        {"mnusavetip", false}, {"mnumakelist", true}, {"mnumakecross", false},
+        {"mnumakemap", false}, {"mnuuselib", false},  {"mnuparameter", false},
         {"mnurightgo", false},
     };
     for (const auto &[name, on] : marks) {

@@ -83,7 +83,7 @@ public:
     // ---- Syntax colouring ----------------------------------------------
     QString RowCount(const QString &s) const;
     QString LineCount(const QString &s) const;
-    void ColorComments(RichText *control, const QString &t);
+    void ColorComments(RichText *control);
     void ResetTyping(RichText *control);
     void ShowPosition(frmDocument *doc);
 

@@ -48,14 +48,14 @@ frmSplash::frmSplash(QWidget *parent)
     Image1 = new QLabel(Frame1);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setPixmap(splashPicture(twipsX(this, 2400), twipsY(this, 3000)));
-    lblProductName = makeLabel(Frame1, "lblProductName", QStringLiteral("Korvane"), kai, 36,
-                               true, QColor(0, 0, 192));
-    lblCompanyProduct = makeLabel(Frame1, "lblCompanyProduct", QStringLiteral("Telmor"), arial,
-                                  18, true, QColor(192, 0, 0));
+    lblProductName = makeLabel(Frame1, "lblProductName", QStringLiteral("Korvane"), kai, 36, true,
+                               QColor(0, 0, 192));
+    lblCompanyProduct = makeLabel(Frame1, "lblCompanyProduct", QStringLiteral("Telmor"), arial, 18,
+                                  true, QColor(192, 0, 0));
     lblVersion = makeLabel(Frame1, "lblVersion", QStringLiteral("Version  2.20"), arial, 12, true,
                            QColor(0, 0, 192));
-    lblPlatform = makeLabel(Frame1, "lblPlatform", QStringLiteral("Windows Platform"), arial,
-                            15.75, true, QColor(0, 192, 0));
+    lblPlatform = makeLabel(Frame1, "lblPlatform", QStringLiteral("Windows Platform"), arial, 15.75,
+                            true, QColor(0, 192, 0));
     lblCopyright =
         makeLabel(Frame1, "lblCopyright", QStringLiteral("版权所有 (C) 2026 Telmor 保留所有权利"),
                   arial, 8.25, false, QColor(192, 0, 0));

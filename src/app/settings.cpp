@@ -14,8 +14,8 @@ void frmMain::Loadsettings()
     QFile file(QString::fromLatin1(kSettingsFile));
     if (file.open(QIODevice::ReadOnly))
         stored = decodeColorSettings(file.read(18));
-    const ColorSettings s = stored.value_or(ColorSettings{RGB(0, 0, 0), RGB(50, 200, 150),
-                                                         RGB(0, 0, 255)});
+    const ColorSettings s =
+        stored.value_or(ColorSettings{RGB(0, 0, 0), RGB(50, 200, 150), RGB(0, 0, 255)});
     Fcolor = s.code;
     Remcolor = s.comment;
     Currentfcolor = s.typing;

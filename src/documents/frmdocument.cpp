@@ -73,15 +73,19 @@ void frmDocument::layoutControls()
     Text1->setGeometry(strip, 0, w, textHeight);
 }
 
-void frmDocument::Text1_SelChange()
+void frmDocument::showPosition(const QString &prefix)
 {
-    // The position comes from the caret's block, so a caret move costs the
-    // same on a long text as on a short one.
+    // The figures come from the caret's block, never from a copy of the text,
+    // so a caret move costs the same on a long text as on a short one.
     const bool empty = Text1->document()->isEmpty();
     const QString line = empty ? QStringLiteral("1") : positionNumber(Text1->caretLine());
     const QString column = empty ? QStringLiteral("1") : positionNumber(Text1->caretColumn());
-    setStatusText(QStringLiteral("当前位置 ：     行 ") + line + QStringLiteral("，") +
-                  QStringLiteral(" 列 ") + column);
+    setStatusText(prefix + line + QStringLiteral("，") + QStringLiteral(" 列 ") + column);
+}
+
+void frmDocument::Text1_SelChange()
+{
+    showPosition(QStringLiteral("当前位置 ：     行 "));
 }
 
 bool frmDocument::SavefileMe(const QString &filestr)

@@ -29,6 +29,8 @@ public:
     void setCaption(const QString &path) { setWindowTitle(path); }
     QString statusText() const;
     void setStatusText(const QString &text);
+    // Writes the caret's line and column after the given prefix.
+    void showPosition(const QString &prefix);
 
     // Writes the text followed by one CR LF; false when the file could not be
     // written (the previous file, if any, is then left as it was).

@@ -29,9 +29,18 @@ QString frmMain::LineCount(const QString &s) const
     return lineCount(s, s.isEmpty() ? 0 : caretOf(this));
 }
 
-void frmMain::ColorComments(RichText *control, const QString &t)
+void frmMain::ColorComments(RichText *control)
 {
-    control->colorRanges(commentRanges(t), toQColor(Remcolor));
+    // Comments end at their line's break, so the rule runs line by line,
+    // without a copy of the whole text.
+    QList<TextRange> ranges;
+    control->forEachLine([&ranges](int lineStart, const QString &line) {
+        for (TextRange r : commentRanges(line)) {
+            r.start += lineStart;
+            ranges.append(r);
+        }
+    });
+    control->colorRanges(ranges, toQColor(Remcolor));
 }
 
 void frmMain::ResetTyping(RichText *control)
@@ -43,10 +52,7 @@ void frmMain::ResetTyping(RichText *control)
 
 void frmMain::ShowPosition(frmDocument *doc)
 {
-    const QString text = doc->Text1->text();
-    const int caret = doc->Text1->selStart();
-    doc->setStatusText(QStringLiteral("位置 ：     行 ") + rowCount(text, caret) +
-                       QStringLiteral("，") + QStringLiteral(" 列 ") + lineCount(text, caret));
+    doc->showPosition(QStringLiteral("位置 ：     行 "));
 }
 
 void frmMain::refreshDocument(frmDocument *doc)
@@ -54,9 +60,10 @@ void frmMain::refreshDocument(frmDocument *doc)
     if (!doc)
         return;
     RichText *control = doc->Text1;
-    const QString t = control->text() + QLatin1Char('\r');
+    control->beginEdit();
     control->colorRanges({{0, control->textLength()}}, toQColor(Fcolor));
-    ColorComments(control, t);
+    ColorComments(control);
+    control->endEdit();
     ResetTyping(control);
     ShowPosition(doc);
 }

@@ -36,8 +36,8 @@ QString FileSystem::actualPath(const QString &path) const
         return path;
     const QDir dir = exact.absoluteDir();
     const QString wanted = exact.fileName();
-    const QStringList entries =
-        dir.entryList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    const QStringList entries = dir.entryList(QDir::Files | QDir::Dirs | QDir::Hidden |
+                                              QDir::System | QDir::NoDotAndDotDot);
     for (const QString &entry : entries) {
         if (entry.compare(wanted, Qt::CaseInsensitive) == 0)
             return QDir::toNativeSeparators(dir.filePath(entry));

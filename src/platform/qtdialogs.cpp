@@ -5,9 +5,9 @@
 #include <QFontDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QPointer>
 
 QStringList toNameFilters(const QString &filter)
 {
@@ -21,27 +21,38 @@ QStringList toNameFilters(const QString &filter)
             if (p.trimmed() == QLatin1String("*.*"))
                 p = QStringLiteral("*");
         }
-        out << parts[i] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
-                   QLatin1Char(')');
+        out << parts[i] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
     }
     return out;
 }
 
-Dialogs::Answer QtDialogs::msgBox(QWidget *parent, const QString &text, Buttons buttons,
-                                  Icon icon, const QString &title)
+Dialogs::Answer QtDialogs::msgBox(QWidget *parent, const QString &text, Buttons buttons, Icon icon,
+                                  const QString &title)
 {
     QMessageBox box(parent);
     box.setWindowTitle(title);
     box.setText(text);
     switch (icon) {
-    case NoIcon: box.setIcon(QMessageBox::NoIcon); break;
-    case Critical: box.setIcon(QMessageBox::Critical); break;
-    case Question: box.setIcon(QMessageBox::Question); break;
-    case Exclamation: box.setIcon(QMessageBox::Warning); break;
-    case Information: box.setIcon(QMessageBox::Information); break;
+    case NoIcon:
+        box.setIcon(QMessageBox::NoIcon);
+        break;
+    case Critical:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case Question:
+        box.setIcon(QMessageBox::Question);
+        break;
+    case Exclamation:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case Information:
+        box.setIcon(QMessageBox::Information);
+        break;
     }
     switch (buttons) {
-    case OkOnly: box.setStandardButtons(QMessageBox::Ok); break;
+    case OkOnly:
+        box.setStandardButtons(QMessageBox::Ok);
+        break;
     case OkCancel:
         box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
         box.setDefaultButton(QMessageBox::Ok);
@@ -56,10 +67,14 @@ Dialogs::Answer QtDialogs::msgBox(QWidget *parent, const QString &text, Buttons 
         break;
     }
     switch (box.exec()) {
-    case QMessageBox::Ok: return Ok;
-    case QMessageBox::Yes: return Yes;
-    case QMessageBox::No: return No;
-    default: return buttons == OkOnly ? Ok : Cancel;
+    case QMessageBox::Ok:
+        return Ok;
+    case QMessageBox::Yes:
+        return Yes;
+    case QMessageBox::No:
+        return No;
+    default:
+        return buttons == OkOnly ? Ok : Cancel;
     }
 }
 

@@ -259,6 +259,23 @@ void RichText::colorRanges(const QList<TextRange> &ranges, const QColor &color)
     c.endEditBlock();
 }
 
+void RichText::beginEdit()
+{
+    if (batchDepth_++ == 0) {
+        batch_ = new QTextCursor(document());
+        batch_->beginEditBlock();
+    }
+}
+
+void RichText::endEdit()
+{
+    if (batchDepth_ > 0 && --batchDepth_ == 0) {
+        batch_->endEditBlock();
+        delete batch_;
+        batch_ = nullptr;
+    }
+}
+
 int RichText::caretLine() const
 {
     if (document()->isEmpty())

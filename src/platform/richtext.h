@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QTextBlock>
 #include <QTextEdit>
 
 // A contiguous run of characters, counted in the program's offsets.
@@ -61,6 +62,12 @@ public:
 
     // Colours every range in one edit step. Ranges must be in ascending order.
     void colorRanges(const QList<TextRange> &ranges, const QColor &color);
+    // Groups the changes made until endEdit() into one step, so that the text
+    // is laid out once for all of them.
+    void beginEdit();
+    void endEdit();
+    // Calls f(offset, lineText) for every line, offset being where it starts.
+    template <typename F> void forEachLine(F f) const;
 
     // 1-based line and column of the selection start, the same figures that the
     // text rules give on text(), but taken from the block the caret is in.
@@ -80,5 +87,14 @@ protected:
 
 private:
     void mergeSelectionFormat(const QTextCharFormat &format);
+    QTextCursor *batch_ = nullptr;
+    int batchDepth_ = 0;
     QTextCharFormat selectionFormat() const;
 };
+
+template <typename F> void RichText::forEachLine(F f) const
+{
+    int lineBreaks = 0;
+    for (QTextBlock b = document()->begin(); b.isValid(); b = b.next(), ++lineBreaks)
+        f(b.position() + lineBreaks, b.text());
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "app/frmmain.h"
+#include "documents/frmdocument.h"
+#include "fakedialogs.h"
+#include "platform/richtext.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <memory>
+
+// A main window with scripted dialogs, started in a working directory of its
+// own (the tool folder), as the start-up procedure would start it.
+struct MainFixture
+{
+    QTemporaryDir dir;
+    QString previousDir = QDir::currentPath();
+    FakeDialogs dialogs;
+    std::unique_ptr<frmMain> main;
+
+    explicit MainFixture(bool load = true);
+    ~MainFixture();
+
+    // The folder with a trailing separator, as the main window names it.
+    QString toolFolder() const;
+    QString path(const QString &name) const { return dir.filePath(name); }
+    frmDocument *doc() const { return main->activeDocument(); }
+    RichText *text() const { return doc()->Text1; }
+};
+
+// Colour of the character at a CR LF offset, read without moving the caret.
+QColor charColor(RichText *rt, int offset);
+// The file's bytes, or an empty array when it cannot be read.
+QByteArray fileBytes(const QString &path);
