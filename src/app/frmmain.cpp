@@ -25,7 +25,11 @@ frmMain::frmMain(const Services &services, QWidget *parent)
     setCentralWidget(mdiArea_);
 
     createMenus();
+    createToolbar();
     createStatusBar();
+    connectCommands();
+    // No toolkit menu for hiding the toolbar: the View menu owns that.
+    setContextMenuPolicy(Qt::NoContextMenu);
 
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
         const QRect avail = screen->availableGeometry();

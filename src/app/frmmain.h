@@ -74,11 +74,22 @@ public:
     void Getfullpath(const QString &name);
     QString Stripext(const QString &path) const;
 
+    // The toolbar, its icons by key, and the context menu of the documents.
+    QToolBar *tbToolBar = nullptr;
+    QHash<QString, QIcon> imlToolbarIcons;
+    QMenu *popmain = nullptr;
+    QStatusBar *sbStatusBar = nullptr;
+    // A toolbar button by its key ("新建", "右缩进", ...).
+    QAction *button(const QString &key) const { return buttons_.value(key, nullptr); }
+
     // ---- Source documents ---------------------------------------------
     qint32 Doccount = 0;
     QPointer<frmDocument> Newdoc;
     QString Lastsaved;
     bool Saveascancel = false;
+
+    // Writes the active document's text plus one CR LF; false on failure.
+    bool Savefile(const QString &path);
 
     // ---- Syntax colouring ----------------------------------------------
     QString RowCount(const QString &s) const;
@@ -91,6 +102,34 @@ public slots:
     void Newdocument();
     void mnuRefresh();
 
+    void mnuFileOpen();
+    void mnuFileClose();
+    void mnuFileSave();
+    void mnuFileSaveAs();
+    void mnuFilePrint();
+    void mnuFilePageSetup();
+    void mnuFileExit();
+
+    void mnuEditCut();
+    void mnuEditCopy();
+    void mnuEditPaste();
+    void mnudelete();
+    void mnuselectAll();
+
+    void mnuViewToolbar();
+    void mnuViewStatusBar();
+
+    void mnuWindowCascade();
+    void mnuWindowTileHorizontal();
+    void mnuWindowTileVertical();
+    void mnuWindowArrangeIcons();
+
+    // The one routine behind every toolbar button, chosen by the button's key.
+    void tbToolBar_ButtonClick(QAction *button);
+    // Enables the cut, copy and delete commands with the selection and shows
+    // the style buttons pressed as the selection is styled.
+    void selectionChanged(frmDocument *doc);
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 
@@ -102,15 +141,21 @@ private:
     void refreshDocument(frmDocument *doc);
     QAction *addItem(QMenu *menu, const QString &name, const QString &caption,
                      const QKeySequence &shortcut = {});
+    void connectCommands();
+    void createToolbar();
+    void fillWindowList();
+    enum class Style { Bold, Italic, Underline };
+    void toggleStyle(Style style, QAction *button);
 
     Services services_;
     QMdiArea *mdiArea_ = nullptr;
-    QStatusBar *sbStatusBar = nullptr;
     QLabel *statusPanel_ = nullptr;
     QLabel *datePanel_ = nullptr;
     QLabel *timePanel_ = nullptr;
     QTimer *clock_ = nullptr;
     QHash<QString, QAction *> actions_;
+    QHash<QString, QAction *> buttons_;
+    QList<QAction *> windowList_;
     bool loaded_ = false;
     bool closing_ = false;
 };

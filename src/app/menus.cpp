@@ -153,14 +153,51 @@ void frmMain::createMenus()
         build(current, item);
     }
 
-    QMenu *popmain = new QMenu(QStringLiteral("popmenu"), this);
+    popmain = new QMenu(QStringLiteral("popmenu"), this);
     popmain->setObjectName(QStringLiteral("popmain"));
     for (const Item &item : kPopMain)
         build(popmain, item);
     // The context items' shortcuts work while the menu is closed, too.
     addActions(popmain->actions());
 
-    connect(action(QStringLiteral("mnuRefresh")), &QAction::triggered, this, &frmMain::mnuRefresh);
-    connect(action(QStringLiteral("popRefresh")), &QAction::triggered, this, &frmMain::mnuRefresh);
-    connect(action(QStringLiteral("mnuFileNew")), &QAction::triggered, this, &frmMain::Newdocument);
+}
+
+void frmMain::connectCommands()
+{
+    const std::pair<const char *, void (frmMain::*)()> commands[] = {
+        {"mnuFileNew", &frmMain::Newdocument},
+        {"mnuFileOpen", &frmMain::mnuFileOpen},
+        {"mnuFileClose", &frmMain::mnuFileClose},
+        {"mnuFileSave", &frmMain::mnuFileSave},
+        {"mnuFileSaveAs", &frmMain::mnuFileSaveAs},
+        {"mnuFilePageSetup", &frmMain::mnuFilePageSetup},
+        {"mnuFilePrint", &frmMain::mnuFilePrint},
+        {"mnuFileExit", &frmMain::mnuFileExit},
+        {"mnuEditCut", &frmMain::mnuEditCut},
+        {"mnuEditCopy", &frmMain::mnuEditCopy},
+        {"mnuEditPaste", &frmMain::mnuEditPaste},
+        {"mnudelete", &frmMain::mnudelete},
+        {"mnuRefresh", &frmMain::mnuRefresh},
+        {"mnuselectAll", &frmMain::mnuselectAll},
+        {"mnuViewToolbar", &frmMain::mnuViewToolbar},
+        {"mnuViewStatusBar", &frmMain::mnuViewStatusBar},
+        {"mnuWindowNewWindow", &frmMain::Newdocument},
+        {"mnuWindowCascade", &frmMain::mnuWindowCascade},
+        {"mnuWindowTileHorizontal", &frmMain::mnuWindowTileHorizontal},
+        {"mnuWindowTileVertical", &frmMain::mnuWindowTileVertical},
+        {"mnuWindowArrangeIcons", &frmMain::mnuWindowArrangeIcons},
+        // Each context item runs the routine of the menu item it stands for.
+        {"popcut", &frmMain::mnuEditCut},
+        {"popcopy", &frmMain::mnuEditCopy},
+        {"poppaste", &frmMain::mnuEditPaste},
+        {"popdelete", &frmMain::mnudelete},
+        {"popselectAll", &frmMain::mnuselectAll},
+        {"popRefresh", &frmMain::mnuRefresh},
+    };
+    for (const auto &[name, slot] : commands)
+        connect(action(QString::fromLatin1(name)), &QAction::triggered, this, slot);
+    connect(action(QStringLiteral("popfind")), &QAction::triggered,
+            action(QStringLiteral("menufind")), &QAction::trigger);
+    connect(findChild<QMenu *>(QStringLiteral("mnuWindow")), &QMenu::aboutToShow, this,
+            &frmMain::fillWindowList);
 }

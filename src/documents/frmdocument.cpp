@@ -7,6 +7,7 @@
 #include "platform/twips.h"
 
 #include <QCloseEvent>
+#include <QMenu>
 #include <QLabel>
 #include <QStatusBar>
 
@@ -36,6 +37,7 @@ frmDocument::frmDocument(frmMain *main, QWidget *parent)
     StatusBar->addWidget(statusLine_, 1);
 
     connect(Text1, &RichText::selChange, this, &frmDocument::Text1_SelChange);
+    connect(Text1, &RichText::mouseUp, this, &frmDocument::Text1_MouseUp);
     layoutControls();
 }
 
@@ -86,6 +88,13 @@ void frmDocument::showPosition(const QString &prefix)
 void frmDocument::Text1_SelChange()
 {
     showPosition(QStringLiteral("当前位置 ：     行 "));
+    main_->selectionChanged(this);
+}
+
+void frmDocument::Text1_MouseUp(Qt::MouseButton button, const QPoint &globalPos)
+{
+    if (button == Qt::RightButton)
+        main_->popmain->popup(globalPos);
 }
 
 bool frmDocument::SavefileMe(const QString &filestr)

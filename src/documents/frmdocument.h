@@ -44,6 +44,7 @@ protected:
 
 private:
     void Text1_SelChange();
+    void Text1_MouseUp(Qt::MouseButton button, const QPoint &globalPos);
     void layoutControls();
 
     frmMain *main_;

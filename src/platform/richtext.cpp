@@ -1,6 +1,10 @@
 #include "platform/richtext.h"
 
 #include <QKeyEvent>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPrinter>
+#include <QTextDocumentFragment>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -10,6 +14,8 @@ RichText::RichText(QWidget *parent) : QTextEdit(parent)
     setAcceptRichText(true);
     setLineWrapMode(QTextEdit::NoWrap);
     setWordWrapMode(QTextOption::NoWrap);
+    // The right button's menu is the program's own, shown on release.
+    setContextMenuPolicy(Qt::NoContextMenu);
     connect(this, &QTextEdit::cursorPositionChanged, this, &RichText::selChange);
     connect(this, &QTextEdit::selectionChanged, this, &RichText::selChange);
 }
@@ -209,6 +215,88 @@ void RichText::setSelFontSize(qreal points)
     QTextCharFormat f;
     f.setFontPointSize(points);
     mergeSelectionFormat(f);
+}
+
+QString RichText::selMarkup() const
+{
+    return textCursor().selection().toHtml();
+}
+
+void RichText::setSelMarkup(const QString &html)
+{
+    QTextCursor c = textCursor();
+    c.beginEditBlock();
+    const int start = c.selectionStart();
+    c.insertFragment(QTextDocumentFragment::fromHtml(html, document()));
+    const int end = c.position();
+    // A <br> in foreign markup becomes a line separator inside a paragraph,
+    // which is no CR LF break: make each one a real line break.
+    QTextCursor sep(document());
+    sep.setPosition(start);
+    while (true) {
+        sep = document()->find(QString(QChar::LineSeparator), sep);
+        if (sep.isNull() || sep.selectionEnd() > end)
+            break;
+        sep.insertText(QStringLiteral("\n"));
+    }
+    c.endEditBlock();
+    setTextCursor(c);
+}
+
+QMimeData *RichText::selectionMimeData() const
+{
+    auto *data = new QMimeData;
+    const QTextDocumentFragment fragment = textCursor().selection();
+    data->setHtml(fragment.toHtml());
+    data->setText(fragment.toPlainText());
+    return data;
+}
+
+void RichText::insertPlain(const QString &text)
+{
+    QString plain = text;
+    plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    plain.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    plain.replace(QChar::LineSeparator, QLatin1Char('\n'));
+    textCursor().insertText(plain);
+}
+
+void RichText::insertMimeData(const QMimeData *source)
+{
+    if (source->hasHtml())
+        setSelMarkup(source->html());
+    else if (source->hasText())
+        insertPlain(source->text());
+    ensureCursorVisible();
+}
+
+QMimeData *RichText::createMimeDataFromSelection() const
+{
+    return selectionMimeData();
+}
+
+void RichText::insertFromMimeData(const QMimeData *source)
+{
+    insertMimeData(source);
+}
+
+void RichText::printSelection(QPrinter *printer) const
+{
+    const QTextCursor c = textCursor();
+    if (!c.hasSelection()) {
+        document()->print(printer);
+        return;
+    }
+    QTextDocument part;
+    part.setDefaultFont(document()->defaultFont());
+    QTextCursor(&part).insertFragment(c.selection());
+    part.print(printer);
+}
+
+void RichText::mouseReleaseEvent(QMouseEvent *event)
+{
+    QTextEdit::mouseReleaseEvent(event);
+    emit mouseUp(event->button(), event->globalPosition().toPoint());
 }
 
 void RichText::setBackColor(const QColor &color)

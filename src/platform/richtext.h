@@ -4,6 +4,9 @@
 #include <QTextBlock>
 #include <QTextEdit>
 
+class QMimeData;
+class QPrinter;
+
 // A contiguous run of characters, counted in the program's offsets.
 struct TextRange
 {
@@ -57,6 +60,17 @@ public:
     qreal selFontSize() const;
     void setSelFontSize(qreal points);
 
+    // The selection as markup with its colours and fonts, and its replacement
+    // by markup.
+    QString selMarkup() const;
+    void setSelMarkup(const QString &html);
+    // What Copy puts on the clipboard: the markup and the plain text.
+    QMimeData *selectionMimeData() const;
+    // Pastes: the markup when there is some, else the plain text.
+    void insertMimeData(const QMimeData *source);
+    // Prints the selection if there is one, else the whole text.
+    void printSelection(QPrinter *printer) const;
+
     void setBackColor(const QColor &color);
     QColor backColor() const;
 
@@ -81,12 +95,19 @@ public:
 signals:
     // The caret moved or the selection changed.
     void selChange();
+    // A mouse button was released over the text.
+    void mouseUp(Qt::MouseButton button, const QPoint &globalPos);
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    // The control's own Ctrl+C, Ctrl+X and Ctrl+V follow the clipboard rule too.
+    QMimeData *createMimeDataFromSelection() const override;
+    void insertFromMimeData(const QMimeData *source) override;
 
 private:
     void mergeSelectionFormat(const QTextCharFormat &format);
+    void insertPlain(const QString &text);
     QTextCursor *batch_ = nullptr;
     int batchDepth_ = 0;
     QTextCharFormat selectionFormat() const;

@@ -1,0 +1,126 @@
+#include "app/frmmain.h"
+#include "documents/frmdocument.h"
+#include "documents/textfile.h"
+#include "platform/richtext.h"
+
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPrinter>
+
+static const char kSourceFilter[] =
+    "汇编源程序(*.asm)|*.asm|文本文件(*.txt)|*.txt|所有文件 (*.*)|*.*";
+
+static void prepareFileDialog(FileDialogState &dialog, const char *title)
+{
+    dialog.title = QString::fromUtf8(title);
+    dialog.filter = QString::fromUtf8(kSourceFilter);
+}
+
+bool frmMain::Savefile(const QString &path)
+{
+    frmDocument *doc = activeDocument();
+    if (!doc)
+        return false;
+    return writeTextFile(dialogs(), this, path, doc->Text1->text(), doc->encoding);
+}
+
+void frmMain::mnuFileOpen()
+{
+    if (!activeDocument())
+        Newdocument();
+    frmDocument *doc = activeDocument();
+    if (!doc)
+        return;
+    prepareFileDialog(dlgCommonDialog, "打开");
+    const QString path = dialogs().showOpen(this, dlgCommonDialog);
+    if (path.isEmpty())
+        return;
+    // A file that cannot be read leaves the window's caption and text alone.
+    const auto file = readTextFile(path);
+    if (!file || !doc)
+        return;
+    doc->Text1->setText(file->text);
+    doc->encoding = file->encoding;
+    doc->setCaption(path);
+    // Only the comments are painted; the rest keeps the loaded text's colour
+    // until the next recolouring.
+    ColorComments(doc->Text1);
+    ResetTyping(doc->Text1);
+    ShowPosition(doc);
+}
+
+void frmMain::mnuFileClose()
+{
+    QMdiSubWindow *sub = mdiArea()->currentSubWindow();
+    if (!sub) {
+        dialogs().msgBox(this, QStringLiteral("所有文件已关闭"), Dialogs::OkOnly, Dialogs::NoIcon,
+                         QStringLiteral("已关闭"));
+        return;
+    }
+    sub->close();
+}
+
+void frmMain::mnuFileSave()
+{
+    frmDocument *doc = activeDocument();
+    if (!doc)
+        return;
+    const QString caption = doc->caption();
+    // Only a bare new-document name, with no folder in front, needs a dialog.
+    if (caption.left(5) == QStringLiteral("VaDid")) {
+        prepareFileDialog(dlgCommonDialog, "保存");
+        dlgCommonDialog.fileName = caption;
+        const QString path = dialogs().showSave(this, dlgCommonDialog);
+        if (!path.isEmpty() && Savefile(path))
+            Lastsaved = path;
+        return;
+    }
+    if (Savefile(caption))
+        Lastsaved = caption;
+}
+
+void frmMain::mnuFileSaveAs()
+{
+    Saveascancel = false;
+    frmDocument *doc = activeDocument();
+    if (!doc)
+        return;
+    prepareFileDialog(dlgCommonDialog, "另存为");
+    const QString path = dialogs().showSave(this, dlgCommonDialog);
+    if (path.isEmpty()) {
+        Saveascancel = true;
+        return;
+    }
+    doc->setCaption(path);
+    if (!Savefile(path)) {
+        Saveascancel = true;
+        return;
+    }
+    Lastsaved = path;
+}
+
+void frmMain::mnuFilePrint()
+{
+    frmDocument *doc = activeDocument();
+    if (!doc)
+        return;
+    QPrinter printer(QPrinter::HighResolution);
+    const bool selection = doc->Text1->selLength() != 0;
+    if (!dialogs().showPrinter(this, printer, QStringLiteral("Print"), selection))
+        return;
+    doc->Text1->printSelection(&printer);
+}
+
+void frmMain::mnuFilePageSetup()
+{
+    if (!activeDocument())
+        return;
+    // Shown as designed; nothing chosen here is used.
+    QPrinter printer(QPrinter::HighResolution);
+    dialogs().showPrinter(this, printer, QStringLiteral("页面设置"), false);
+}
+
+void frmMain::mnuFileExit()
+{
+    close();
+}
