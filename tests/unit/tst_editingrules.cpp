@@ -1,4 +1,6 @@
+#include "editing/casetext.h"
 #include "editing/entercolouring.h"
+#include "editing/indenttext.h"
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -82,6 +84,17 @@ private slots:
     void enter_data();
     void enter();
     void enterMatchesWholeTextRule();
+
+    void indent_data();
+    void indent();
+    void indentLimit_data();
+    void indentLimit();
+    void indentThenUnindentRestores_data();
+    void indentThenUnindentRestores();
+
+    void caseConversion_data();
+    void caseConversion();
+    void caseAlternates();
 };
 
 void TestEditingRules::enter_data()
@@ -181,6 +194,158 @@ void TestEditingRules::enterMatchesWholeTextRule()
             QVERIFY2(sameColouring(line, expected),
                      where + describe(line).toUtf8() + " vs " + describe(expected).toUtf8());
         }
+    }
+}
+
+void TestEditingRules::indent_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("b");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<bool>("applied");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("two lines get the default width each")
+        << "MOV AX,1\r\nRET" << true << 8 << true << "        MOV AX,1\r\n        RET";
+    QTest::newRow("empty lines and the line after a final break are indented")
+        << "A\r\n\r\n"
+        << true << 2 << true << "  A\r\n  \r\n  ";
+    QTest::newRow("empty document becomes the width in spaces") << "" << true << 3 << true << "   ";
+    QTest::newRow("lines with leading spaces get more") << " A" << true << 2 << true << "   A";
+    QTest::newRow("width 0 changes nothing") << "A\r\nB" << true << 0 << true << "A\r\nB";
+    QTest::newRow("a lone LF starts a line") << "A\nB" << true << 1 << true << " A\n B";
+    QTest::newRow("a lone CR does not start a line") << "A\rB" << true << 1 << true << " A\rB";
+    QTest::newRow("negative width is refused") << "A" << true << -1 << false << "";
+    QTest::newRow("un-indent removes every leading space, not just the width")
+        << "     A\r\n  B" << false << 2 << true << "A\r\nB";
+    QTest::newRow("un-indent keeps tabs and the spaces after them")
+        << "\t  A B\r\n \tC" << false << 8 << true << "\t  A B\r\n\tC";
+    QTest::newRow("un-indent keeps trailing and inner spaces")
+        << "A  B  \r\n"
+        << false << 8 << true << "A  B  \r\n";
+    QTest::newRow("un-indent empties lines of spaces only")
+        << "   \r\nA\r\n  " << false << 8 << true << "\r\nA\r\n";
+    QTest::newRow("un-indent of the empty document") << "" << false << 8 << true << "";
+    QTest::newRow("un-indent ignores a negative width") << "  A" << false << -1 << true << "A";
+    QTest::newRow("un-indent after a lone LF") << "A\n  B" << false << 8 << true << "A\nB";
+}
+
+void TestEditingRules::indent()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, b);
+    QFETCH(int, width);
+    QFETCH(bool, applied);
+    QFETCH(QString, expected);
+    const std::optional<QString> result = indentText(text, b, width);
+    QCOMPARE(result.has_value(), applied);
+    if (applied)
+        QCOMPARE(*result, expected);
+}
+
+void TestEditingRules::indentLimit_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<bool>("applied");
+
+    // 500 lines of 2 + 998 characters in all, each gaining the width.
+    const QString lines = QStringLiteral("ab") + QStringLiteral("\r\n").repeated(499);
+    QTest::newRow("exactly 16 million characters is applied") << lines << 31998 << true;
+    QTest::newRow("one character more is refused")
+        << QString(lines + QLatin1Char('c')) << 31998 << false;
+    QTest::newRow("the largest width on many lines does not overflow")
+        << QStringLiteral("\n").repeated(70000) << 32767 << false;
+}
+
+void TestEditingRules::indentLimit()
+{
+    QFETCH(QString, text);
+    QFETCH(int, width);
+    QFETCH(bool, applied);
+    const std::optional<QString> result = indentText(text, true, width);
+    QCOMPARE(result.has_value(), applied);
+    if (applied)
+        QCOMPARE(result->size(), kMaxIndentedLength);
+    // Taking spaces away never grows a text, so un-indenting it is never refused.
+    QVERIFY(indentText(text, false, width).has_value());
+}
+
+void TestEditingRules::indentThenUnindentRestores_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::newRow("default width 8") << 8;
+    QTest::newRow("width 1") << 1;
+    QTest::newRow("width 0") << 0;
+    QTest::newRow("wide indent") << 300;
+}
+
+void TestEditingRules::indentThenUnindentRestores()
+{
+    QFETCH(int, width);
+    QRandomGenerator rng(77);
+    const QStringList pieces{QStringLiteral("a"), QStringLiteral(" "), QStringLiteral("\t"),
+                             QStringLiteral(";"), QStringLiteral("\r\n")};
+    for (int round = 0; round < 300; ++round) {
+        QString text = randomText(rng, pieces, 30);
+        // Only lines that start without a space come back as they were.
+        text = *indentText(text, false, 0);
+        const std::optional<QString> indented = indentText(text, true, width);
+        QVERIFY(indented);
+        QCOMPARE(*indentText(*indented, false, width), text);
+    }
+}
+
+void TestEditingRules::caseConversion_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("lowerstyleBefore");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<bool>("lowerstyleAfter");
+    QTest::addColumn<QString>("caption");
+
+    QTest::newRow("first use lowers and offers upper case")
+        << "MOV Ax,1 ;Load" << false << "mov ax,1 ;load" << true << "大写风格";
+    QTest::newRow("second use uppers and offers lower case")
+        << "mov Ax,1 ;Load" << true << "MOV AX,1 ;LOAD" << false << "小写风格";
+    QTest::newRow("quoted strings and comments change alike")
+        << "Msg DB 'Hello',0 ;Greet" << true << "MSG DB 'HELLO',0 ;GREET" << false << "小写风格";
+    QTest::newRow("characters without case stay")
+        << "数据；１２\r\n;注释" << false << "数据；１２\r\n;注释" << true << "大写风格";
+    QTest::newRow("line breaks stay") << "A\r\nB\r\n"
+                                      << false << "a\r\nb\r\n"
+                                      << true << "大写风格";
+}
+
+void TestEditingRules::caseConversion()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, lowerstyleBefore);
+    QFETCH(QString, expected);
+    QFETCH(bool, lowerstyleAfter);
+    QFETCH(QString, caption);
+    const CaseConversion step = convertCase(text, lowerstyleBefore);
+    QCOMPARE(step.text, expected);
+    QCOMPARE(step.Lowerstyle, lowerstyleAfter);
+    QCOMPARE(step.caption, caption);
+}
+
+void TestEditingRules::caseAlternates()
+{
+    bool lowerstyle = false;
+    QCOMPARE(upLowCaption(lowerstyle), QStringLiteral("小写风格"));
+    QString text = QStringLiteral("Mov ax,1");
+    const QStringList texts{QStringLiteral("mov ax,1"), QStringLiteral("MOV AX,1"),
+                            QStringLiteral("mov ax,1")};
+    const QStringList captions{QStringLiteral("大写风格"), QStringLiteral("小写风格"),
+                               QStringLiteral("大写风格")};
+    for (int use = 0; use < 3; ++use) {
+        const CaseConversion step = convertCase(text, lowerstyle);
+        QCOMPARE(step.text, texts[use]);
+        QCOMPARE(step.caption, captions[use]);
+        QCOMPARE(upLowCaption(step.Lowerstyle), step.caption);
+        text = step.text;
+        lowerstyle = step.Lowerstyle;
     }
 }
 
