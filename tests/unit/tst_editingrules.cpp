@@ -1,9 +1,13 @@
 #include "editing/casetext.h"
 #include "editing/entercolouring.h"
 #include "editing/indenttext.h"
+#include "editing/numericinput.h"
 
 #include <QRandomGenerator>
 #include <QTest>
+
+#include <cmath>
+#include <limits>
 
 namespace {
 
@@ -95,6 +99,13 @@ private slots:
     void caseConversion_data();
     void caseConversion();
     void caseAlternates();
+
+    void numericPrefix_data();
+    void numericPrefix();
+    void fontSize_data();
+    void fontSize();
+    void indentWidth_data();
+    void indentWidth();
 };
 
 void TestEditingRules::enter_data()
@@ -347,6 +358,115 @@ void TestEditingRules::caseAlternates()
         text = step.text;
         lowerstyle = step.Lowerstyle;
     }
+}
+
+void TestEditingRules::numericPrefix_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("value");
+
+    QTest::newRow("empty is 0") << "" << 0.0;
+    QTest::newRow("digits") << "12" << 12.0;
+    QTest::newRow("digits then letters") << "12pt" << 12.0;
+    QTest::newRow("leading minus") << "-14" << -14.0;
+    QTest::newRow("leading plus") << "+7" << 7.0;
+    QTest::newRow("fraction stays a fraction") << "10.5" << 10.5;
+    QTest::newRow("fraction without whole part") << ".5" << 0.5;
+    QTest::newRow("point without fraction") << "5." << 5.0;
+    QTest::newRow("second point ends the number") << "1.2.3" << 1.2;
+    QTest::newRow("letters only") << "abc" << 0.0;
+    QTest::newRow("sign only") << "-" << 0.0;
+    QTest::newRow("point only") << "." << 0.0;
+    QTest::newRow("double sign") << "--3" << 0.0;
+    QTest::newRow("inner space ends the number") << "1 2" << 1.0;
+    QTest::newRow("comma ends the number") << "1,5" << 1.0;
+    QTest::newRow("hexadecimal prefix is a 0 and a letter") << "0x10" << 0.0;
+    QTest::newRow("exponent") << "2e1" << 20.0;
+    QTest::newRow("negative exponent") << "25E-1" << 2.5;
+    QTest::newRow("e without digits is a letter") << "2em" << 2.0;
+    QTest::newRow("e with a sign but no digits is a letter") << "2e+" << 2.0;
+    QTest::newRow("leading zeros") << "0008" << 8.0;
+    QTest::newRow("full-width digits are no digits") << "\xEF\xBC\x91\xEF\xBC\x92" << 0.0;
+    QTest::newRow("too large is infinite") << "1e999" << std::numeric_limits<double>::infinity();
+    QTest::newRow("too small is 0") << "1e-999" << 0.0;
+}
+
+void TestEditingRules::numericPrefix()
+{
+    QFETCH(QString, text);
+    QFETCH(double, value);
+    QCOMPARE(::numericPrefix(text), value);
+}
+
+void TestEditingRules::fontSize_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<bool>("applied");
+    QTest::addColumn<double>("size");
+
+    QTest::newRow("empty answer or Cancel gives 9") << "" << true << 9.0;
+    QTest::newRow("spaces only give 9") << "   " << true << 9.0;
+    QTest::newRow("minus fourteen gives 14") << "-14" << true << 14.0;
+    QTest::newRow("spaces around are trimmed") << "  12  " << true << 12.0;
+    QTest::newRow("a fraction stays") << "10.5" << true << 10.5;
+    QTest::newRow("digits then letters") << "72pt" << true << 72.0;
+    QTest::newRow("smallest size") << "1" << true << 1.0;
+    QTest::newRow("largest size") << "1638" << true << 1638.0;
+    QTest::newRow("letters only ask for 0, refused") << "abc" << false << 0.0;
+    QTest::newRow("below 1 refused") << "0.5" << false << 0.0;
+    QTest::newRow("just over the largest refused") << "1638.5" << false << 0.0;
+    QTest::newRow("far too large refused") << "1e999" << false << 0.0;
+    QTest::newRow("a tab is not a space, so no number leads") << "\t12" << false << 0.0;
+}
+
+void TestEditingRules::fontSize()
+{
+    QFETCH(QString, answer);
+    QFETCH(bool, applied);
+    QFETCH(double, size);
+    const std::optional<double> result = fontSizeFromAnswer(answer);
+    QCOMPARE(result.has_value(), applied);
+    if (applied)
+        QCOMPARE(*result, size);
+}
+
+void TestEditingRules::indentWidth_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<bool>("applied");
+    QTest::addColumn<int>("width");
+
+    QTest::newRow("whole number") << "4" << true << 4;
+    QTest::newRow("spaces around are trimmed") << " 12 " << true << 12;
+    QTest::newRow("zero") << "0" << true << 0;
+    QTest::newRow("plus sign") << "+3" << true << 3;
+    QTest::newRow("fraction rounds to nearest") << "2.7" << true << 3;
+    QTest::newRow("half goes down to even") << "2.5" << true << 2;
+    QTest::newRow("half goes up to even") << "3.5" << true << 4;
+    QTest::newRow("half of one goes to 0") << "0.5" << true << 0;
+    QTest::newRow("small negative rounds to 0") << "-0.4" << true << 0;
+    QTest::newRow("exponent") << "1e2" << true << 100;
+    QTest::newRow("largest 16-bit width") << "32767" << true << 32767;
+    QTest::newRow("rounding past the 16-bit range refused") << "32767.5" << false << 0;
+    QTest::newRow("past the 16-bit range refused") << "32768" << false << 0;
+    QTest::newRow("negative refused") << "-1" << false << 0;
+    QTest::newRow("rounding to a negative refused") << "-0.6" << false << 0;
+    QTest::newRow("empty answer or Cancel refused") << "" << false << 0;
+    QTest::newRow("a word refused") << "eight" << false << 0;
+    QTest::newRow("digits then letters refused") << "12abc" << false << 0;
+    QTest::newRow("sign only refused") << "-" << false << 0;
+    QTest::newRow("far too large refused") << "1e999" << false << 0;
+}
+
+void TestEditingRules::indentWidth()
+{
+    QFETCH(QString, answer);
+    QFETCH(bool, applied);
+    QFETCH(int, width);
+    const std::optional<int> result = indentWidthFromAnswer(answer);
+    QCOMPARE(result.has_value(), applied);
+    if (applied)
+        QCOMPARE(*result, width);
 }
 
 QTEST_APPLESS_MAIN(TestEditingRules)
