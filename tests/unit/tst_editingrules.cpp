@@ -1,5 +1,6 @@
 #include "editing/casetext.h"
 #include "editing/entercolouring.h"
+#include "editing/findscan.h"
 #include "editing/indenttext.h"
 #include "editing/numericinput.h"
 
@@ -79,6 +80,62 @@ QString randomText(QRandomGenerator &rng, const QStringList &pieces, int maxPiec
     return t;
 }
 
+// The find step as the program states it: Mid-style comparison at every position, no
+// shortcuts, to hold the real scan to.
+FindStep findByTheLetter(FindState st, const QString &area, const FindRequest &req, int sel)
+{
+    FindStep step;
+    step.selStart = sel;
+    if (req.text.isEmpty()) {
+        step.state = st;
+        return step;
+    }
+    ++st.Findcount;
+    const int length = int(req.text.size());
+    const int last = int(area.size()) + 1 - length;
+    const auto fold = [&](const QString &x) {
+        QString y = x;
+        for (QChar &c : y)
+            c = req.downward ? c.toUpper() : c.toLower();
+        return y;
+    };
+    const auto matches = [&](int pos) {
+        const QString piece = area.mid(pos - 1, length);
+        return req.matchCase ? piece == req.text : fold(piece) == fold(req.text);
+    };
+    if (req.downward) {
+        st.Findpos = st.Findcount == 1 ? 1 : sel + 2;
+        while (st.Findpos <= last && !matches(st.Findpos))
+            ++st.Findpos;
+    } else {
+        st.Findpos = st.Findcount == 1 ? last : sel;
+        while (st.Findpos >= 1 && !matches(st.Findpos))
+            --st.Findpos;
+    }
+    step.selLength = length;
+    if (req.downward ? st.Findpos > last : st.Findpos < 1) {
+        step.outcome = req.downward ? FindOutcome::ReachedEnd : FindOutcome::ReachedStart;
+    } else {
+        step.outcome = FindOutcome::Found;
+        step.selStart = st.Findpos - 1;
+        st.Lastfind = req.text;
+    }
+    step.state = st;
+    return step;
+}
+
+QString describe(const FindStep &step)
+{
+    static const char *const names[] = {"nothing", "found", "end", "start"};
+    return QStringLiteral("%1 %2+%3 pos %4 count %5 last '%6'")
+        .arg(QLatin1String(names[int(step.outcome)]))
+        .arg(step.selStart)
+        .arg(step.selLength)
+        .arg(step.state.Findpos)
+        .arg(step.state.Findcount)
+        .arg(step.state.Lastfind);
+}
+
 } // namespace
 
 class TestEditingRules : public QObject
@@ -106,6 +163,12 @@ private slots:
     void fontSize();
     void indentWidth_data();
     void indentWidth();
+
+    void find_data();
+    void find();
+    void findEmptyTextIsNoClick();
+    void findKeepsLastfindUntilASuccess();
+    void findMatchesTheStatedScan();
 };
 
 void TestEditingRules::enter_data()
@@ -467,6 +530,143 @@ void TestEditingRules::indentWidth()
     QCOMPARE(result.has_value(), applied);
     if (applied)
         QCOMPARE(*result, width);
+}
+
+void TestEditingRules::find_data()
+{
+    QTest::addColumn<QString>("area");
+    QTest::addColumn<QString>("what");
+    QTest::addColumn<bool>("matchCase");
+    QTest::addColumn<bool>("downward");
+    QTest::addColumn<int>("clicksBefore");
+    QTest::addColumn<int>("selStart");
+    QTest::addColumn<QStringList>("steps"); // one per click: outcome and selection start
+
+    const QStringList twoHits{"found 0", "found 4", "end 4", "end 4"};
+    QTest::newRow("downward from the top, hit by hit, then the end repeats")
+        << "ab  ab"
+        << "ab" << true << true << 0 << 3 << twoHits;
+    QTest::newRow("upward from the bottom, then the start")
+        << "ab  ab"
+        << "ab" << true << false << 0 << 0 << QStringList{"found 4", "found 0", "start 0"};
+    QTest::newRow("match case misses lower-case mov")
+        << "mov ax,1"
+        << "MOV" << true << true << 0 << 0 << QStringList{"end 0"};
+    QTest::newRow("ignore case finds lower-case mov downward")
+        << "mov ax,1"
+        << "MOV" << false << true << 0 << 0 << QStringList{"found 0"};
+    QTest::newRow("ignore case finds upper-case MOV upward")
+        << "x MOV"
+        << "mov" << false << false << 0 << 0 << QStringList{"found 2", "start 2"};
+    QTest::newRow("text longer than the document, downward")
+        << "ab"
+        << "abc" << true << true << 0 << 0 << QStringList{"end 0"};
+    QTest::newRow("text longer than the document, upward")
+        << "ab"
+        << "abc" << true << false << 0 << 1 << QStringList{"start 1"};
+    QTest::newRow("later clicks continue after the selection start")
+        << "ab ab ab"
+        << "ab" << true << true << 1 << 2 << QStringList{"found 3", "found 6"};
+    QTest::newRow("a hit right at the caret is skipped downward")
+        << "ab ab"
+        << "ab" << true << true << 1 << 0 << QStringList{"found 3", "end 3"};
+    QTest::newRow("upward finds only hits that begin before the caret")
+        << "ab ab"
+        << "ab" << true << false << 1 << 3 << QStringList{"found 0", "start 0"};
+    QTest::newRow("upward from past the end of a shorter copy")
+        << "ab"
+        << "ab" << true << false << 1 << 40 << QStringList{"found 0"};
+    QTest::newRow("overlapping hits are all found")
+        << "aaa"
+        << "aa" << true << true << 0 << 0 << QStringList{"found 0", "found 1", "end 1"};
+    QTest::newRow("a hit across a line break")
+        << "A\r\nB"
+        << "\r\nB" << true << true << 0 << 0 << QStringList{"found 1"};
+    QTest::newRow("Chinese text counts one character each")
+        << "\xE6\x95\xB0\xE6\x8D\xAE ab"
+        << "ab" << true << true << 0 << 0 << QStringList{"found 3"};
+    QTest::newRow("the first click searches from the top wherever the caret is")
+        << "ab ab"
+        << "ab" << true << true << 0 << 4 << QStringList{"found 0"};
+}
+
+void TestEditingRules::find()
+{
+    QFETCH(QString, area);
+    QFETCH(QString, what);
+    QFETCH(bool, matchCase);
+    QFETCH(bool, downward);
+    QFETCH(int, clicksBefore);
+    QFETCH(int, selStart);
+    QFETCH(QStringList, steps);
+
+    FindState state;
+    state.Findcount = clicksBefore;
+    int sel = selStart;
+    QStringList seen;
+    for (int click = 0; click < steps.size(); ++click) {
+        const FindStep step = findNext(state, area, {what, matchCase, downward}, sel);
+        static const char *const names[] = {"nothing", "found", "end", "start"};
+        seen << QStringLiteral("%1 %2")
+                    .arg(QLatin1String(names[int(step.outcome)]))
+                    .arg(step.selStart);
+        QCOMPARE(step.selLength, int(what.size()));
+        QCOMPARE(step.state.Findcount, clicksBefore + click + 1);
+        state = step.state;
+        sel = step.selStart;
+    }
+    QCOMPARE(seen, steps);
+}
+
+void TestEditingRules::findEmptyTextIsNoClick()
+{
+    const FindStep empty = findNext({}, u"ab ab", {QString(), true, true}, 3);
+    QCOMPARE(empty.outcome, FindOutcome::NothingToFind);
+    QCOMPARE(empty.state.Findcount, 0);
+    // So the next real click is still the first one and starts at the top.
+    const FindStep next = findNext(empty.state, u"ab ab", {QStringLiteral("ab"), true, true}, 3);
+    QCOMPARE(next.outcome, FindOutcome::Found);
+    QCOMPARE(next.selStart, 0);
+}
+
+void TestEditingRules::findKeepsLastfindUntilASuccess()
+{
+    FindState state;
+    state.Lastfind = QStringLiteral("old");
+    const FindStep miss = findNext(state, u"abc", {QStringLiteral("zz"), true, true}, 0);
+    QCOMPARE(miss.outcome, FindOutcome::ReachedEnd);
+    QCOMPARE(miss.state.Lastfind, QStringLiteral("old"));
+    const FindStep hit = findNext(miss.state, u"abc", {QStringLiteral("B"), false, false}, 3);
+    QCOMPARE(hit.outcome, FindOutcome::Found);
+    QCOMPARE(hit.state.Lastfind, QStringLiteral("B"));
+}
+
+void TestEditingRules::findMatchesTheStatedScan()
+{
+    QRandomGenerator rng(4242);
+    const QStringList pieces{QStringLiteral("a"), QStringLiteral("A"), QStringLiteral("b"),
+                             QStringLiteral(" "), QStringLiteral("\r\n"),
+                             // The Kelvin sign is k only in lower case, the long s S only in
+                             // upper case: the two directions fold differently.
+                             QStringLiteral("\u212A"), QStringLiteral("k"),
+                             QStringLiteral("\u017F"), QStringLiteral("s")};
+    for (int round = 0; round < 400; ++round) {
+        const QString area = randomText(rng, pieces, 16);
+        FindState state;
+        int sel = 0;
+        for (int click = 0; click < 6; ++click) {
+            const FindRequest req{randomText(rng, pieces, 3), rng.bounded(2) == 0,
+                                  rng.bounded(2) == 0};
+            if (rng.bounded(4) == 0)
+                sel = rng.bounded(int(area.size()) + 3);
+            const FindStep got = findNext(state, area, req, sel);
+            const FindStep want = findByTheLetter(state, area, req, sel);
+            QCOMPARE(describe(got), describe(want));
+            state = got.state;
+            if (got.outcome != FindOutcome::NothingToFind)
+                sel = got.selStart;
+        }
+    }
 }
 
 QTEST_APPLESS_MAIN(TestEditingRules)
