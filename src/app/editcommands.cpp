@@ -84,8 +84,8 @@ void frmMain::toggleStyle(Style style, QAction *b)
 void frmMain::selectionChanged(frmDocument *doc)
 {
     const bool selected = doc->Text1->selLength() != 0;
-    for (const char *name : {"mnudelete", "mnuEditCopy", "mnuEditCut", "popcopy", "popcut",
-                             "popdelete"})
+    for (const char *name :
+         {"mnudelete", "mnuEditCopy", "mnuEditCut", "popcopy", "popcut", "popdelete"})
         action(QString::fromLatin1(name))->setEnabled(selected);
     for (const char *key : {"复制", "剪切", "删除"})
         button(QString::fromUtf8(key))->setEnabled(selected);

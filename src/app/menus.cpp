@@ -155,11 +155,12 @@ void frmMain::createMenus()
 
     popmain = new QMenu(QStringLiteral("popmenu"), this);
     popmain->setObjectName(QStringLiteral("popmain"));
+    popmain->menuAction()->setObjectName(QStringLiteral("popmain"));
+    actions_.insert(QStringLiteral("popmain"), popmain->menuAction());
     for (const Item &item : kPopMain)
         build(popmain, item);
     // The context items' shortcuts work while the menu is closed, too.
     addActions(popmain->actions());
-
 }
 
 void frmMain::connectCommands()

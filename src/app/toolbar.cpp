@@ -18,19 +18,21 @@ struct Button
 
 // Positions 1 to 16; the right-indent button is position 10.
 const Button kButtons[] = {
-    {"新建", "New"},       {"打开", "Open"},     {"保存", "Save"},        {nullptr, nullptr},
-    {"剪切", "Cut"},       {"复制", "Copy"},     {"粘贴", "Paste"},       {"删除", "Delete"},
-    {nullptr, nullptr},    {"右缩进", "Tab Right", true},                 {nullptr, nullptr},
-    {"粗体", "Bold", true}, {"斜体", "Italic", true}, {"下划线", "Underline", true},
-    {nullptr, nullptr},    {"查找", "Find"},
+    {"新建", "New"},          {"打开", "Open"},
+    {"保存", "Save"},         {nullptr, nullptr},
+    {"剪切", "Cut"},          {"复制", "Copy"},
+    {"粘贴", "Paste"},        {"删除", "Delete"},
+    {nullptr, nullptr},       {"右缩进", "Tab Right", true},
+    {nullptr, nullptr},       {"粗体", "Bold", true},
+    {"斜体", "Italic", true}, {"下划线", "Underline", true},
+    {nullptr, nullptr},       {"查找", "Find"},
 };
 
 // The image list: key and picture, in the list's order.
 const std::pair<const char *, const char *> kIcons[] = {
-    {"New", "new"},         {"Open", "open"},       {"Save", "save"},     {"Cut", "cut"},
-    {"Copy", "copy"},       {"Paste", "paste"},     {"Delete", "delete"}, {"Tab Right", "tabright"},
-    {"Bold", "bold"},       {"Italic", "italic"},   {"Underline", "underline"},
-    {"Find", "find"},
+    {"New", "new"},   {"Open", "open"},     {"Save", "save"},           {"Cut", "cut"},
+    {"Copy", "copy"}, {"Paste", "paste"},   {"Delete", "delete"},       {"Tab Right", "tabright"},
+    {"Bold", "bold"}, {"Italic", "italic"}, {"Underline", "underline"}, {"Find", "find"},
 };
 
 } // namespace
@@ -39,9 +41,9 @@ void frmMain::createToolbar()
 {
     initToolbarResources();
     for (const auto &[key, file] : kIcons) {
-        imlToolbarIcons.insert(QString::fromLatin1(key),
-                               QIcon(QStringLiteral(":/icons/toolbar/%1.svg")
-                                         .arg(QString::fromLatin1(file))));
+        imlToolbarIcons.insert(
+            QString::fromLatin1(key),
+            QIcon(QStringLiteral(":/icons/toolbar/%1.svg").arg(QString::fromLatin1(file))));
     }
 
     tbToolBar = new QToolBar(this);

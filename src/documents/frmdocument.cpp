@@ -7,8 +7,8 @@
 #include "platform/twips.h"
 
 #include <QCloseEvent>
-#include <QMenu>
 #include <QLabel>
+#include <QMenu>
 #include <QStatusBar>
 
 static const char kSourceFilter[] =

@@ -4,10 +4,10 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPrinter>
-#include <QTextDocumentFragment>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextDocumentFragment>
 
 RichText::RichText(QWidget *parent) : QTextEdit(parent)
 {

@@ -6,8 +6,8 @@
 #include <QFile>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QProcess>
 #include <QPrinter>
+#include <QProcess>
 #include <QStandardPaths>
 #include <QTest>
 
