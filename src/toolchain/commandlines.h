@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+
+// Command lines for the user's assembler and linker. DOS tools read
+// positional fields separated by commas: the assembler
+// "source,object,listing,crossref", the linker "objects,exe,map,libraries".
+// An empty field means the default name, the source's or object's base name.
+
+// The program part of a command line: quoted when it holds a blank, so that
+// "C:\My Tools\masm.exe" cannot start "C:\My" with the rest as arguments.
+QString quoteProgramPath(const QString &path);
+
+// DOS names are 8.3: a base name longer than eight characters cannot be
+// named on a DOS command line.
+bool fitsDosName(const QString &baseName);
+
+// The listing's base name: the source's own when a listing is wanted, else
+// "report" (the listing is still written, it is where the report comes from).
+QString listingBaseName(const QString &baseName, bool makeList);
+
+// The assembler command line of an ordinary assembly of baseName.ext.
+QString assemblerCommand(const QString &masmPath, const QString &baseName, const QString &ext,
+                         bool makeList, bool makeCross);
+
+// A typed parameter answer made ready for the assembler: blanks trimmed at
+// both ends, then a leading "masm " or "tasm " (any case) removed. Empty when
+// nothing usable was typed.
+QString assemblerPromptAnswer(const QString &typed);
+QString assemblerPromptCommand(const QString &masmPath, const QString &answer);
+
+// The linker command line for objectBase.obj; library is used as typed,
+// blanks included, and left out when empty.
+QString linkerCommand(const QString &linkPath, const QString &objectBase, const QString &library);
+
+// As assemblerPromptAnswer, with the prefixes "tlink " and "link ".
+QString linkerPromptAnswer(const QString &typed);
+QString linkerPromptCommand(const QString &linkPath, const QString &answer);
+
+// The program the linker wrote: it runs in the tool folder with relative
+// names, so the program lies there whatever folder the source was saved in.
+// toolFolder ends with a path separator.
+QString runCommand(const QString &toolFolder, const QString &baseName);

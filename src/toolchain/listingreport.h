@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+#include <optional>
+
+// What one assembler listing turns into.
+struct ListingReport
+{
+    // " Assembling Report:", the diagnostics, then " 汇编总结报告：" and the
+    // summary when the listing has one. Lines end in CR LF.
+    QString report;
+    // The listing without its page headings, each line trimmed and indented
+    // by two blanks. The listing file is rewritten with this text plus CR LF.
+    QString cleanedListing;
+};
+
+// The lines of a listing as the assembler wrote them: CR LF, a lone CR or a
+// lone LF ends a line, and a break at the very end opens no further line.
+QStringList listingLines(QStringView listing);
+
+// sourceName is the source file as the command line named it ("Temp_F.asm"):
+// the assembler begins each diagnostic with it.
+ListingReport buildListingReport(QStringView listing, QStringView sourceName);
+
+// The bytes-to-be of the rewritten listing file, as text.
+QString cleanedListingFileText(const ListingReport &r);
+
+// Where a diagnostic line of the report points: "ERRS.ASM(33): error A2009: ..."
+// (leading blanks allowed) gives the file "ERRS.ASM" and the 1-based source
+// line 33.
+struct DiagnosticLocation
+{
+    QString fileName;
+    int line = 0;
+    bool operator==(const DiagnosticLocation &) const = default;
+};
+std::optional<DiagnosticLocation> diagnosticLocation(QStringView reportLine);

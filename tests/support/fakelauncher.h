@@ -1,0 +1,62 @@
+#pragma once
+
+#include "platform/launcher.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QMap>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <utility>
+
+// A scripted Launcher: records every start and plays what the script for the
+// started program says, for example writing TEMP_F.LST as masm would.
+class FakeLauncher : public Launcher
+{
+public:
+    struct Call
+    {
+        QString commandLine;
+        QString workingDirectory;
+        WindowStyle style = WindowStyle::Hidden;
+        QString consoleOutputName;
+    };
+
+    // The state of one hidden run, shared with the handle the caller holds.
+    struct Run
+    {
+        bool ended = false;
+        bool endedByCaller = false; // end() was called while it was running
+        bool handleDropped = false;
+    };
+
+    struct Script
+    {
+        LaunchFailure failure = LaunchFailure::None;
+        // Written into the working directory at the start: name, bytes.
+        QList<std::pair<QString, QByteArray>> files;
+        // Run at the start, after the files are written.
+        std::function<void(const Call &)> action;
+        // The run goes on until the caller ends it or the test calls finish().
+        bool keepsRunning = false;
+    };
+
+    // The script for every start of a program, named by its file name in any
+    // case ("masm.exe"). A program without a script starts, writes nothing and
+    // ends at once.
+    void setScript(const QString &programFileName, Script script);
+
+    // Ends a run that keepsRunning, as if the program had finished.
+    void finish(int runIndex);
+
+    QList<Call> calls;
+    // One entry per hidden run started, in order.
+    QList<std::shared_ptr<Run>> runs;
+
+    LaunchResult start(const QString &commandLine, const QString &workingDirectory,
+                       WindowStyle style, const QString &consoleOutputName = QString()) override;
+
+private:
+    QMap<QString, Script> scripts;
+};
