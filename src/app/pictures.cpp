@@ -1,6 +1,7 @@
 #include "app/pictures.h"
 
 #include <QFont>
+#include <QFontMetricsF>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -22,7 +23,11 @@ static void drawChip(QPainter &p, const QRectF &body, const QColor &bodyColor,
     if (!label.isEmpty()) {
         QFont f(QStringLiteral("DejaVu Sans"));
         f.setBold(true);
-        f.setPixelSize(int(body.height() * 0.55));
+        int px = int(body.height() * 0.55);
+        f.setPixelSize(px);
+        // Shrink a long label until it fits inside the body.
+        while (px > 6 && QFontMetricsF(f).horizontalAdvance(label) > body.width() * 0.85)
+            f.setPixelSize(--px);
         p.setFont(f);
         p.setPen(Qt::white);
         p.drawText(body, Qt::AlignCenter, label);

@@ -1,6 +1,8 @@
 #include "platform/qtdialogs.h"
 
+#include <QAbstractItemView>
 #include <QColorDialog>
+#include <QCompleter>
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QInputDialog>
@@ -113,7 +115,14 @@ QString QtDialogs::runFileDialog(QWidget *parent, FileDialogState &state, bool s
             dialog->setDirectory(preset.absolutePath());
         dialog->selectFile(preset.fileName());
     }
-    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
+    const int result = dialog->exec();
+    // The dialog is kept hidden between uses; its name completer's list must
+    // not stay on the screen without it.
+    for (QCompleter *completer : dialog->findChildren<QCompleter *>()) {
+        if (completer->popup())
+            completer->popup()->hide();
+    }
+    if (result != QDialog::Accepted || dialog->selectedFiles().isEmpty())
         return QString();
     const QString chosen = QDir::toNativeSeparators(dialog->selectedFiles().first());
     state.fileName = chosen;
