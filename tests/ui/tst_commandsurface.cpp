@@ -149,7 +149,7 @@ static QList<QAction *> walk(frmMain *main)
 void TestCommandSurface::menuTree_data()
 {
     QTest::addColumn<int>("index");
-    QTest::addColumn<QString>("spec");
+    QTest::addColumn<QString>("row");
     int i = 0;
     for (const char *row : kExpected) {
         const QString line = QString::fromUtf8(row);
@@ -160,8 +160,8 @@ void TestCommandSurface::menuTree_data()
 void TestCommandSurface::menuTree()
 {
     QFETCH(int, index);
-    QFETCH(QString, spec);
-    const QStringList f = spec.split(QLatin1Char('|'));
+    QFETCH(QString, row);
+    const QStringList f = row.split(QLatin1Char('|'));
     MainFixture fx;
     const QList<QAction *> actions = walk(fx.main.get());
     QCOMPARE(actions.size(), int(std::size(kExpected)));
