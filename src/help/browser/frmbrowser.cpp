@@ -70,7 +70,7 @@ frmBrowser::frmBrowser(QWidget *parent)
     QPalette lp = lblAddress->palette();
     lp.setColor(QPalette::WindowText, QColor(0, 0, 255));
     lblAddress->setPalette(lp);
-    // The designed box is tight for the label's text on some fonts: let it grow.
+    // Its box is tight for the text on some fonts: let it grow rather than clip.
     lblAddress->setGeometry(twipsX(this, 45), twipsY(this, 60),
                             std::max(twipsX(this, 495), lblAddress->sizeHint().width()),
                             std::max(twipsY(this, 195), lblAddress->sizeHint().height()));
