@@ -1,0 +1,28 @@
+#include "help/usagetext.h"
+
+#include "help/webaddresses.h"
+
+QStringList usageLines()
+{
+    return {
+        QStringLiteral("使用说明： "),
+        QStringLiteral("    安装后把masm.exe和link.exe存放在安装目录下，"),
+        QStringLiteral("即当前软件所在的文件夹;"),
+        QStringLiteral("如果需要调试功能，请把debug.exe也存放在安装目录下；"),
+        QStringLiteral("    如果你只有Tasm.exe和Tlink.exe,请分别改名为masm.exe和link.exe，"),
+        QStringLiteral("由于版本的各式各样，不能保证都可行；"),
+        QStringLiteral(
+            "    如果没有这些文件，请用必应(cn.bing.com)或百度(www.baidu.com)等网站搜索，"
+            "或看看“视图”菜单里“访问我们的网站”打开的说明网页；"
+            "在Linux上运行这些DOS工具还需要DOSBox，"
+            "请在终端里用 sudo apt-get install dosbox 安装；"),
+        QStringLiteral("    如果还有问题，请发邮件到") + contactAddress() +
+            QStringLiteral("询问；"),
+        QStringLiteral("谢谢使用! "),
+    };
+}
+
+QString usageText()
+{
+    return usageLines().join(QStringLiteral("\r\n"));
+}

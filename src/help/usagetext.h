@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The usage instructions, line by line, without line breaks.
+QStringList usageLines();
+
+// The usage instructions as the report window shows them: the lines joined by
+// CR LF, with no break after the last.
+QString usageText();
