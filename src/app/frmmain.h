@@ -19,6 +19,7 @@ class QTimer;
 class QAction;
 class RichText;
 class frmDocument;
+class Formfind;
 
 // The platform services the main window works through. main.cpp passes the
 // real ones; tests pass fakes.
@@ -101,6 +102,9 @@ public:
     // ---- Typing, formatting and find ----
     // The case style applied last by mnuUpLow: true after a conversion to lower case.
     bool Lowerstyle = false;
+    // The find dialog, created on first use and kept for the run, so that what it
+    // remembers outlives its closing.
+    Formfind *findDialog = nullptr;
     // Indents every line of the active document by Lenspace spaces (b true) or
     // strips the leading spaces of every line.
     void Rightgo(bool b, qint16 Lenspace);
@@ -149,6 +153,7 @@ public slots:
     void mnuUpLow();
     void mnurightgo();
     void mnuViewOptions();
+    void menufind();
 
 protected:
     void closeEvent(QCloseEvent *event) override;

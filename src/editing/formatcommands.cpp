@@ -20,6 +20,7 @@ void frmMain::connectEditingCommands()
         {"mnuUpLow", &frmMain::mnuUpLow},
         {"mnurightgo", &frmMain::mnurightgo},
         {"mnuViewOptions", &frmMain::mnuViewOptions},
+        {"menufind", &frmMain::menufind},
     };
     for (const auto &[name, slot] : commands)
         connect(action(QString::fromLatin1(name)), &QAction::triggered, this, slot);
