@@ -407,8 +407,22 @@ static int characterCode(const QKeyEvent *event)
 
 void RichText::keyPressEvent(QKeyEvent *event)
 {
-    if (const int code = characterCode(event))
-        emit keyPress(code);
+    const int code = characterCode(event);
+    if (!code) {
+        typeKey(event);
+        return;
+    }
+    // What the handler colours and what the key inserts are laid out once, and
+    // undone as one step: the layout re-flows every line below the change.
+    beginEdit();
+    emit keyPress(code);
+    typeKey(event);
+    endEdit();
+    ensureCursorVisible();
+}
+
+void RichText::typeKey(QKeyEvent *event)
+{
     // Shift+Enter would insert a line separator inside the paragraph, which is
     // no CR LF line break: treat it as a plain Enter.
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&

@@ -111,6 +111,7 @@ protected:
 
 private:
     void mergeSelectionFormat(const QTextCharFormat &format);
+    void typeKey(QKeyEvent *event);
     void insertPlain(const QString &text);
     QTextCursor *batch_ = nullptr;
     int batchDepth_ = 0;

@@ -18,6 +18,8 @@ private slots:
     void keysThatTypeNothingKeepColours_data();
     void keysThatTypeNothingKeepColours();
     void inputMethodCommitTakesTypingColour();
+    void enterKeepsTheCaretInView();
+    void undoTakesBackEnterWithItsColouring();
     void selectionEnablesTheNineCommands_data();
     void selectionEnablesTheNineCommands();
     void statusBarFollowsTheCaret_data();
@@ -230,6 +232,34 @@ void TestTyping::inputMethodCommitTakesTypingColour()
 
     QCOMPARE(rt->text(), QStringLiteral("DB '汇编"));
     QCOMPARE(mapOf(rt, QStringLiteral("OOOOTT")), QStringLiteral("OOOOTT"));
+}
+
+void TestTyping::enterKeepsTheCaretInView()
+{
+    MainFixture f;
+    RichText *rt = f.text();
+    QString many;
+    for (int i = 0; i < 300; ++i)
+        many += QStringLiteral("NOP ;%1\r\n").arg(i);
+    rt->setText(many);
+    rt->setSelStart(rt->textLength());
+    for (int i = 0; i < 40; ++i)
+        QTest::keyClick(rt, Qt::Key_Return);
+    QVERIFY(rt->viewport()->rect().contains(rt->cursorRect()));
+}
+
+void TestTyping::undoTakesBackEnterWithItsColouring()
+{
+    MainFixture f;
+    setColours(f.main.get());
+    RichText *rt = f.text();
+    paintText(rt, QStringLiteral("MOV AX ;x"), QStringLiteral("OOOOOOOPP"));
+    rt->setSelStart(9);
+    QTest::keyClick(rt, Qt::Key_Return);
+    QCOMPARE(mapOf(rt, QStringLiteral("FFFFFFFRR")), QStringLiteral("FFFFFFFRR"));
+    QTest::keyClick(rt, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(rt->text(), QStringLiteral("MOV AX ;x"));
+    QCOMPARE(mapOf(rt, QStringLiteral("OOOOOOOPP")), QStringLiteral("OOOOOOOPP"));
 }
 
 void TestTyping::selectionEnablesTheNineCommands_data()
