@@ -19,6 +19,7 @@ class QTimer;
 class QAction;
 class RichText;
 class frmDocument;
+class Formfind;
 
 // The platform services the main window works through. main.cpp passes the
 // real ones; tests pass fakes.
@@ -98,6 +99,19 @@ public:
     void ResetTyping(RichText *control);
     void ShowPosition(frmDocument *doc);
 
+    // ---- Typing, formatting and find ----
+    // The case style applied last by mnuUpLow: true after a conversion to lower case.
+    bool Lowerstyle = false;
+    // The find dialog, created on first use and kept for the run, so that what it
+    // remembers outlives its closing.
+    Formfind *findDialog = nullptr;
+    // Indents every line of the active document by Lenspace spaces (b true) or
+    // strips the leading spaces of every line.
+    void Rightgo(bool b, qint16 Lenspace);
+    // The toolbar's two-state indent button, which has already flipped itself.
+    void rightIndentButton(QAction *button);
+    void connectEditingCommands();
+
 public slots:
     void Newdocument();
     void mnuRefresh();
@@ -129,6 +143,17 @@ public slots:
     // Enables the cut, copy and delete commands with the selection and shows
     // the style buttons pressed as the selection is styled.
     void selectionChanged(frmDocument *doc);
+
+    void mnucodecolor();
+    void mnudimcolor();
+    void mnucurrentcolor();
+    void mnubackcolor();
+    void mnufont();
+    void mnufontsize();
+    void mnuUpLow();
+    void mnurightgo();
+    void mnuViewOptions();
+    void menufind();
 
 protected:
     void closeEvent(QCloseEvent *event) override;

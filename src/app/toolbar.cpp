@@ -91,8 +91,7 @@ void frmMain::tbToolBar_ButtonClick(QAction *b)
     else if (key == QStringLiteral("删除"))
         mnudelete();
     else if (key == QStringLiteral("右缩进"))
-        // The button has already flipped; the menu item's mark follows it.
-        action(QStringLiteral("mnurightgo"))->setChecked(b->isChecked());
+        rightIndentButton(b);
     else if (key == QStringLiteral("粗体"))
         toggleStyle(Style::Bold, b);
     else if (key == QStringLiteral("斜体"))

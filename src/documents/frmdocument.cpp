@@ -36,6 +36,7 @@ frmDocument::frmDocument(frmMain *main, QWidget *parent)
     statusLine_ = new QLabel(StatusBar);
     StatusBar->addWidget(statusLine_, 1);
 
+    connect(Text1, &RichText::keyPress, this, &frmDocument::Text1_KeyPress);
     connect(Text1, &RichText::selChange, this, &frmDocument::Text1_SelChange);
     connect(Text1, &RichText::mouseUp, this, &frmDocument::Text1_MouseUp);
     layoutControls();

@@ -43,6 +43,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    void Text1_KeyPress(int KeyAscii);
     void Text1_SelChange();
     void Text1_MouseUp(Qt::MouseButton button, const QPoint &globalPos);
     void layoutControls();

@@ -1,5 +1,6 @@
 #include "platform/richtext.h"
 
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -380,7 +381,47 @@ int RichText::caretColumn() const
     return start - document()->findBlock(start).position() + 1;
 }
 
+// The character code a key delivers, or 0 for a key that types nothing: bare
+// modifiers and moves, and the shortcuts that the control carries out as
+// commands (recolouring the selection first would copy or cut it in the
+// typing colour).
+static int characterCode(const QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return 13;
+    case Qt::Key_Backspace:
+        return 8;
+    default:
+        break;
+    }
+    for (QKeySequence::StandardKey command :
+         {QKeySequence::Copy, QKeySequence::Cut, QKeySequence::Paste, QKeySequence::SelectAll,
+          QKeySequence::Undo, QKeySequence::Redo}) {
+        if (event->matches(command))
+            return 0;
+    }
+    return event->text().isEmpty() ? 0 : event->text().front().unicode();
+}
+
 void RichText::keyPressEvent(QKeyEvent *event)
+{
+    const int code = characterCode(event);
+    if (!code) {
+        typeKey(event);
+        return;
+    }
+    // What the handler colours and what the key inserts are laid out once, and
+    // undone as one step: the layout re-flows every line below the change.
+    beginEdit();
+    emit keyPress(code);
+    typeKey(event);
+    endEdit();
+    ensureCursorVisible();
+}
+
+void RichText::typeKey(QKeyEvent *event)
 {
     // Shift+Enter would insert a line separator inside the paragraph, which is
     // no CR LF line break: treat it as a plain Enter.
@@ -393,4 +434,12 @@ void RichText::keyPressEvent(QKeyEvent *event)
         return;
     }
     QTextEdit::keyPressEvent(event);
+}
+
+void RichText::inputMethodEvent(QInputMethodEvent *event)
+{
+    // Chinese typed through an input method arrives here, not as key presses.
+    if (!event->commitString().isEmpty())
+        emit keyPress(event->commitString().front().unicode());
+    QTextEdit::inputMethodEvent(event);
 }

@@ -97,9 +97,13 @@ signals:
     void selChange();
     // A mouse button was released over the text.
     void mouseUp(Qt::MouseButton button, const QPoint &globalPos);
+    // A character code is about to reach the text: a key that types (Enter and
+    // Backspace included, as 13 and 8) or text committed by an input method.
+    void keyPress(int keyAscii);
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void inputMethodEvent(QInputMethodEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     // The control's own Ctrl+C, Ctrl+X and Ctrl+V follow the clipboard rule too.
     QMimeData *createMimeDataFromSelection() const override;
@@ -107,6 +111,7 @@ protected:
 
 private:
     void mergeSelectionFormat(const QTextCharFormat &format);
+    void typeKey(QKeyEvent *event);
     void insertPlain(const QString &text);
     QTextCursor *batch_ = nullptr;
     int batchDepth_ = 0;

@@ -1,0 +1,440 @@
+#include "app/colors.h"
+#include "mainfixture.h"
+
+#include <QAction>
+#include <QTest>
+#include <QTextCursor>
+#include <QToolBar>
+
+// The formatting commands on the active document: colours, fonts, case,
+// indent, indent width, with the dialogs' exact texts.
+class TestFormatting : public QObject
+{
+    Q_OBJECT
+private slots:
+    void colourCommands_data();
+    void colourCommands();
+    void typingColourLastsUntilWholeDocumentOperation();
+    void backgroundIsPerDocument();
+    void fontAppliesToSelectionOrWholeText();
+    void fontSize_data();
+    void fontSize();
+    void caseConversionAlternates();
+    void indentThenUnindent_data();
+    void indentThenUnindent();
+    void indentWidth_data();
+    void indentWidth();
+    void oversizedIndentIsNotApplied();
+    void commandsWithoutDocumentDoNothing();
+    void selectAllAndDeleteOnEmptyDocument();
+};
+
+namespace {
+
+const QColor kCode = toQColor(RGB(0, 0, 0));
+const QColor kComment = toQColor(RGB(50, 200, 150));
+const QColor kNew(200, 30, 40);
+
+// "K" old code colour, "C" old comment colour, "N" the chosen colour, "." unchecked.
+QString mapOf(RichText *rt, qsizetype length)
+{
+    QString seen;
+    const QString text = rt->text();
+    for (int i = 0; i < length; ++i) {
+        if (text[i] == QLatin1Char('\r') || text[i] == QLatin1Char('\n')) {
+            seen += QLatin1Char('.');
+            continue;
+        }
+        const QColor c = charColor(rt, i);
+        seen += c == kNew       ? QLatin1Char('N')
+                : c == kCode    ? QLatin1Char('K')
+                : c == kComment ? QLatin1Char('C')
+                                : QLatin1Char('?');
+    }
+    return seen;
+}
+
+QTextCharFormat formatAt(RichText *rt, int offset)
+{
+    QTextCursor c(rt->document());
+    c.setPosition(rt->toPosition(offset) + 1);
+    return c.charFormat();
+}
+
+qreal sizeAt(RichText *rt, int offset)
+{
+    const qreal size = formatAt(rt, offset).fontPointSize();
+    return size > 0 ? size : rt->document()->defaultFont().pointSizeF();
+}
+
+// A document with the given text coloured as a new document is.
+RichText *startWith(MainFixture &f, const QString &text)
+{
+    f.text()->setText(text);
+    f.main->mnuRefresh();
+    return f.text();
+}
+
+} // namespace
+
+void TestFormatting::colourCommands_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<int>("selStart");
+    QTest::addColumn<int>("selLength");
+    QTest::addColumn<bool>("cancel");
+    QTest::addColumn<QString>("colours");
+    QTest::addColumn<int>("selStartAfter");
+    QTest::addColumn<int>("selLengthAfter");
+
+    // On "MOV AX,1 ;one\r\nNOP ;two".
+    QTest::newRow("code colour, nothing selected: code repainted, comments kept")
+        << "mnucodecolor"
+        << "代码颜色" << 5 << 0 << false << "NNNNNNNNNCCCC..NNNNCCCC" << 5 << 0;
+    QTest::newRow("code colour on a selection")
+        << "mnucodecolor"
+        << "代码颜色" << 0 << 3 << false << "NNNKKKKKKCCCC..KKKKCCCC" << 0 << 0;
+    QTest::newRow("code colour on a selection inside a comment gets the comment back")
+        << "mnucodecolor"
+        << "代码颜色" << 10 << 2 << false << "KKKKKKKKKCCCC..KKKKCCCC" << 10 << 0;
+    QTest::newRow("code colour cancelled leaves the whole text selected")
+        << "mnucodecolor"
+        << "代码颜色" << 5 << 0 << true << "KKKKKKKKKCCCC..KKKKCCCC" << 0 << 23;
+    QTest::newRow("comment colour repaints every comment")
+        << "mnudimcolor"
+        << "注释颜色" << 17 << 2 << false << "KKKKKKKKKNNNN..KKKKNNNN" << 17 << 0;
+    QTest::newRow("comment colour cancelled")
+        << "mnudimcolor"
+        << "注释颜色" << 17 << 2 << true << "KKKKKKKKKCCCC..KKKKCCCC" << 17 << 2;
+}
+
+void TestFormatting::colourCommands()
+{
+    QFETCH(QString, command);
+    QFETCH(QString, title);
+    QFETCH(int, selStart);
+    QFETCH(int, selLength);
+    QFETCH(bool, cancel);
+    QFETCH(QString, colours);
+    QFETCH(int, selStartAfter);
+    QFETCH(int, selLengthAfter);
+
+    MainFixture f;
+    RichText *rt = startWith(f, QStringLiteral("MOV AX,1 ;one\r\nNOP ;two"));
+    rt->setSelStart(selStart);
+    rt->setSelLength(selLength);
+    f.dialogs.answerColor(cancel ? std::nullopt : std::optional<QColor>(kNew));
+    f.main->action(command)->trigger();
+
+    QCOMPARE(f.dialogs.callsOf(QStringLiteral("color")).size(), 1);
+    QCOMPARE(f.dialogs.calls.size(), 1);
+    QCOMPARE(f.dialogs.calls.first().title, title);
+    QCOMPARE(mapOf(rt, colours.size()), colours);
+    QCOMPARE(rt->selStart(), selStartAfter);
+    QCOMPARE(rt->selLength(), selLengthAfter);
+    const qint32 field =
+        command == QStringLiteral("mnucodecolor") ? f.main->Fcolor : f.main->Remcolor;
+    QCOMPARE(toQColor(field),
+             cancel ? (command == QStringLiteral("mnucodecolor") ? kCode : kComment) : kNew);
+}
+
+void TestFormatting::typingColourLastsUntilWholeDocumentOperation()
+{
+    MainFixture f;
+    RichText *rt = startWith(f, QStringLiteral("NOP"));
+    f.dialogs.answerColor(kNew);
+    f.main->action(QStringLiteral("mnucurrentcolor"))->trigger();
+    QCOMPARE(f.dialogs.calls.first().title, QStringLiteral("当前颜色"));
+    QCOMPARE(mapOf(rt, 3), QStringLiteral("KKK"));
+
+    rt->setSelStart(3);
+    QTest::keyClicks(rt, QStringLiteral("X"));
+    QCOMPARE(charColor(rt, 3), kNew);
+
+    f.main->mnuRefresh();
+    rt->setSelStart(4);
+    QTest::keyClicks(rt, QStringLiteral("Y"));
+    QCOMPARE(charColor(rt, 4), toQColor(RGB(100, 0, 255)));
+}
+
+void TestFormatting::backgroundIsPerDocument()
+{
+    MainFixture f;
+    RichText *first = f.text();
+    f.dialogs.answerColor(kNew);
+    f.main->action(QStringLiteral("mnubackcolor"))->trigger();
+    QCOMPARE(f.dialogs.calls.first().title, QStringLiteral("背景颜色"));
+    QCOMPARE(first->backColor(), kNew);
+    f.main->Newdocument();
+    QVERIFY(f.text() != first);
+    QVERIFY(f.text()->backColor() != kNew);
+}
+
+void TestFormatting::fontAppliesToSelectionOrWholeText()
+{
+    MainFixture f;
+    RichText *rt = startWith(f, QStringLiteral("MOV AX,1\r\nNOP"));
+    QFont chosen(QStringLiteral("DejaVu Sans"));
+    chosen.setPointSize(15);
+    chosen.setBold(true);
+    chosen.setItalic(true);
+    chosen.setUnderline(true);
+    chosen.setStrikeOut(true);
+
+    // A selection: only it changes.
+    rt->setSelStart(4);
+    rt->setSelLength(2);
+    f.dialogs.answerFont(chosen);
+    f.main->action(QStringLiteral("mnufont"))->trigger();
+    QCOMPARE(sizeAt(rt, 4), 15.0);
+    QCOMPARE(sizeAt(rt, 3), 9.0);
+    const QTextCharFormat styled = formatAt(rt, 5);
+    QCOMPARE(styled.fontFamilies().toStringList().value(0), QStringLiteral("DejaVu Sans"));
+    QVERIFY(styled.fontWeight() >= QFont::Bold);
+    QVERIFY(styled.fontItalic());
+    QVERIFY(styled.fontUnderline());
+    QVERIFY(styled.fontStrikeOut());
+    QCOMPARE(rt->selLength(), 2);
+
+    // Nothing selected: the whole text, and it stays selected.
+    rt->setSelStart(0);
+    chosen.setPointSize(11);
+    f.dialogs.answerFont(chosen);
+    f.main->action(QStringLiteral("mnufont"))->trigger();
+    QCOMPARE(sizeAt(rt, 0), 11.0);
+    QCOMPARE(sizeAt(rt, 12), 11.0);
+    QCOMPARE(rt->selLength(), rt->textLength());
+
+    // Cancel changes nothing.
+    rt->setSelStart(0);
+    f.dialogs.answerFont(std::nullopt);
+    f.main->action(QStringLiteral("mnufont"))->trigger();
+    QCOMPARE(rt->selLength(), 0);
+    QCOMPARE(sizeAt(rt, 0), 11.0);
+    QVERIFY(f.dialogs.unexpected.isEmpty());
+}
+
+void TestFormatting::fontSize_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<qreal>("size");
+    // The text starts at 20 points; a refused size leaves it there.
+    QTest::newRow("empty answer, also Cancel, is the default") << "" << 9.0;
+    QTest::newRow("spaces only") << "   " << 9.0;
+    QTest::newRow("plain number") << "12" << 12.0;
+    QTest::newRow("minus sign dropped") << "-14" << 14.0;
+    QTest::newRow("digits before letters") << " 16pt " << 16.0;
+    QTest::newRow("fraction stays") << "10.5" << 10.5;
+    QTest::newRow("letters only ask for 0, refused") << "abc" << 20.0;
+    QTest::newRow("zero refused") << "0" << 20.0;
+    QTest::newRow("too large refused") << "1639" << 20.0;
+    QTest::newRow("largest taken") << "1638" << 1638.0;
+}
+
+void TestFormatting::fontSize()
+{
+    QFETCH(QString, answer);
+    QFETCH(qreal, size);
+    MainFixture f;
+    RichText *rt = startWith(f, QStringLiteral("MOV AX,1\r\nNOP"));
+    rt->setSelStart(0);
+    rt->setSelLength(rt->textLength());
+    rt->setSelFontSize(20);
+    rt->setSelStart(2);
+
+    f.dialogs.answerInput(answer);
+    f.main->action(QStringLiteral("mnufontsize"))->trigger();
+    const FakeDialogs::Call call = f.dialogs.calls.value(0);
+    QCOMPARE(call.kind, QStringLiteral("inputBox"));
+    QCOMPARE(call.text, QStringLiteral("请输入您需要的字体大小：（一般为8--72，不填则为默认值）"));
+    QCOMPARE(call.title, QStringLiteral("Font Size"));
+    QCOMPARE(call.fileName, QString());
+    QCOMPARE(f.dialogs.calls.size(), 1);
+    QCOMPARE(sizeAt(rt, 0), size);
+    QCOMPARE(sizeAt(rt, 11), size);
+}
+
+void TestFormatting::caseConversionAlternates()
+{
+    MainFixture f;
+    RichText *rt = startWith(f, QStringLiteral("Mov AX,bx ;Load 汇编\r\nint 21H"));
+    QAction *uplow = f.main->action(QStringLiteral("mnuUpLow"));
+    QCOMPARE(uplow->text(), QStringLiteral("小写风格"));
+
+    const struct
+    {
+        QString text, caption;
+    } uses[] = {
+        {QStringLiteral("mov ax,bx ;load 汇编\r\nint 21h"), QStringLiteral("大写风格")},
+        {QStringLiteral("MOV AX,BX ;LOAD 汇编\r\nINT 21H"), QStringLiteral("小写风格")},
+        {QStringLiteral("mov ax,bx ;load 汇编\r\nint 21h"), QStringLiteral("大写风格")},
+    };
+    for (const auto &use : uses) {
+        f.main->Currentfcolor = RGB(1, 2, 3);
+        uplow->trigger();
+        QCOMPARE(rt->text(), use.text);
+        QCOMPARE(uplow->text(), use.caption);
+        // Comments come back; code keeps the plain format of a new text.
+        QCOMPARE(mapOf(rt, 18), QStringLiteral("KKKKKKKKKKCCCCCCCC"));
+        QCOMPARE(f.main->Currentfcolor, RGB(100, 0, 255));
+        QCOMPARE(rt->selStart(), rt->textLength());
+        QCOMPARE(f.doc()->statusText(), QStringLiteral("位置 ：     行  2， 列  8"));
+    }
+}
+
+void TestFormatting::indentThenUnindent_data()
+{
+    QTest::addColumn<bool>("byButton");
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QString>("indented");
+    QTest::addColumn<QString>("unindented");
+    QTest::newRow("two lines, menu") << false << "MOV AX,1\r\nNOP"
+                                     << "        MOV AX,1\r\n        NOP"
+                                     << "MOV AX,1\r\nNOP";
+    QTest::newRow("two lines, toolbar button") << true << "MOV AX,1\r\nNOP"
+                                               << "        MOV AX,1\r\n        NOP"
+                                               << "MOV AX,1\r\nNOP";
+    QTest::newRow("empty lines and a trailing break are indented too")
+        << false << "A\r\n\r\n"
+        << "        A\r\n        \r\n        "
+        << "A\r\n\r\n";
+    QTest::newRow("empty document becomes the indent") << true << ""
+                                                       << "        "
+                                                       << "";
+    QTest::newRow("un-indent strips all leading spaces but not tabs")
+        << false << "   A\r\n\tB"
+        << "           A\r\n        \tB"
+        << "A\r\n\tB";
+}
+
+void TestFormatting::indentThenUnindent()
+{
+    QFETCH(bool, byButton);
+    QFETCH(QString, before);
+    QFETCH(QString, indented);
+    QFETCH(QString, unindented);
+    MainFixture f;
+    RichText *rt = startWith(f, before);
+    QAction *menu = f.main->action(QStringLiteral("mnurightgo"));
+    QAction *button = f.main->button(QStringLiteral("右缩进"));
+    auto use = [&] {
+        if (byButton)
+            QTest::mouseClick(f.main->tbToolBar->widgetForAction(button), Qt::LeftButton);
+        else
+            menu->trigger();
+    };
+
+    use();
+    QCOMPARE(rt->text(), indented);
+    QVERIFY(menu->isChecked());
+    QVERIFY(button->isChecked());
+    QCOMPARE(f.main->Currentfcolor, RGB(100, 0, 255));
+
+    use();
+    QCOMPARE(rt->text(), unindented);
+    QVERIFY(!menu->isChecked());
+    QVERIFY(!button->isChecked());
+}
+
+void TestFormatting::indentWidth_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<int>("width");
+    QTest::newRow("number") << "4" << 4;
+    QTest::newRow("spaces around") << "  3 " << 3;
+    QTest::newRow("fraction rounds") << "2.6" << 3;
+    QTest::newRow("half to the even neighbour, down") << "2.5" << 2;
+    QTest::newRow("half to the even neighbour, up") << "3.5" << 4;
+    QTest::newRow("zero") << "0" << 0;
+    QTest::newRow("negative refused") << "-3" << 8;
+    QTest::newRow("word refused") << "wide" << 8;
+    QTest::newRow("number then word refused") << "4 spaces" << 8;
+    QTest::newRow("empty, also Cancel") << "" << 8;
+    QTest::newRow("past 16 bits refused") << "40000" << 8;
+}
+
+void TestFormatting::indentWidth()
+{
+    QFETCH(QString, answer);
+    QFETCH(int, width);
+    MainFixture f;
+    RichText *rt = startWith(f, QStringLiteral("NOP"));
+    f.dialogs.answerInput(answer);
+    f.main->action(QStringLiteral("mnuViewOptions"))->trigger();
+    const FakeDialogs::Call call = f.dialogs.calls.value(0);
+    QCOMPARE(call.kind, QStringLiteral("inputBox"));
+    QCOMPARE(call.text, QStringLiteral("请输入内缩进字符数"));
+    QCOMPARE(call.title, QStringLiteral("内缩进参数"));
+    QCOMPARE(call.fileName, QString());
+    QCOMPARE(int(f.main->Indentwidth), width);
+
+    // The indent uses it.
+    f.main->action(QStringLiteral("mnurightgo"))->trigger();
+    QCOMPARE(rt->text(), QString(width, QLatin1Char(' ')) + QStringLiteral("NOP"));
+}
+
+void TestFormatting::oversizedIndentIsNotApplied()
+{
+    MainFixture f;
+    QString many;
+    for (int i = 0; i < 600; ++i)
+        many += QStringLiteral("NOP\r\n");
+    RichText *rt = startWith(f, many);
+    f.dialogs.answerInput(QStringLiteral("32767"));
+    f.main->mnuViewOptions();
+    QCOMPARE(int(f.main->Indentwidth), 32767);
+    f.main->action(QStringLiteral("mnurightgo"))->trigger();
+    QCOMPARE(rt->text(), many);
+}
+
+void TestFormatting::commandsWithoutDocumentDoNothing()
+{
+    MainFixture f;
+    f.dialogs.answerMsgBox(Dialogs::No);
+    f.main->mnuFileClose();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(f.main->documents().isEmpty());
+    f.dialogs.calls.clear();
+
+    for (const char *name : {"mnucodecolor", "mnudimcolor", "mnubackcolor", "mnufont",
+                             "mnufontsize", "mnuUpLow", "mnuselectAll", "mnudelete"})
+        f.main->action(QString::fromLatin1(name))->trigger();
+    QVERIFY2(f.dialogs.calls.isEmpty(), qPrintable(f.dialogs.calls.value(0).kind));
+    QCOMPARE(f.main->action(QStringLiteral("mnuUpLow"))->text(), QStringLiteral("小写风格"));
+    QCOMPARE(f.main->Lowerstyle, false);
+
+    // The indent button and the menu's mark still flip together.
+    QAction *button = f.main->button(QStringLiteral("右缩进"));
+    QTest::mouseClick(f.main->tbToolBar->widgetForAction(button), Qt::LeftButton);
+    QVERIFY(button->isChecked());
+    QVERIFY(f.main->action(QStringLiteral("mnurightgo"))->isChecked());
+
+    // The two commands that need no document still ask.
+    f.dialogs.answerColor(kNew);
+    f.main->action(QStringLiteral("mnucurrentcolor"))->trigger();
+    QCOMPARE(f.main->Currentfcolor, fromQColor(kNew));
+    f.dialogs.answerInput(QStringLiteral("5"));
+    f.main->action(QStringLiteral("mnuViewOptions"))->trigger();
+    QCOMPARE(int(f.main->Indentwidth), 5);
+}
+
+void TestFormatting::selectAllAndDeleteOnEmptyDocument()
+{
+    MainFixture f;
+    RichText *rt = startWith(f, QString());
+    f.main->action(QStringLiteral("mnuselectAll"))->trigger();
+    QCOMPARE(rt->selLength(), 0);
+    f.main->action(QStringLiteral("popdelete"))->trigger();
+    QCOMPARE(rt->text(), QString());
+
+    startWith(f, QStringLiteral("MOV AX,1"));
+    f.main->action(QStringLiteral("mnuselectAll"))->trigger();
+    QCOMPARE(rt->selLength(), 8);
+    rt->setSelStart(3);
+    f.main->mnudelete();
+    QCOMPARE(rt->text(), QStringLiteral("MOV AX,1"));
+}
+
+QTEST_MAIN(TestFormatting)
+#include "tst_formatting.moc"
