@@ -28,6 +28,7 @@ frmMain::frmMain(const Services &services, QWidget *parent)
     createToolbar();
     createStatusBar();
     connectCommands();
+    connectToolchainCommands();
     // No toolkit menu for hiding the toolbar: the View menu owns that.
     setContextMenuPolicy(Qt::NoContextMenu);
 
