@@ -126,6 +126,8 @@ static QStringList messages(const FakeDialogs &d)
 // A key pressed in the active document, as the user presses it.
 static void press(MainFixture &f, Qt::Key key)
 {
+    // The report window may be in front: the user comes back to the main window.
+    f.main->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(f.main.get()));
     QTest::keyClick(f.text(), key);
 }
