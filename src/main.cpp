@@ -1,6 +1,7 @@
 #include "app/frmmain.h"
 #include "app/module1.h"
 #include "platform/fonts.h"
+#include "platform/processlauncher.h"
 #include "platform/qtdialogs.h"
 
 #include <QApplication>
@@ -25,5 +26,7 @@ int main(int argc, char *argv[])
     QtDialogs dialogs;
     Services services;
     services.dialogs = &dialogs;
+    ProcessLauncher launcher;
+    services.launcher = &launcher;
     return Module1(app, services);
 }

@@ -29,6 +29,7 @@ frmMain::frmMain(const Services &services, QWidget *parent)
     createStatusBar();
     connectCommands();
     connectEditingCommands();
+    connectToolchainCommands();
     // No toolkit menu for hiding the toolbar: the View menu owns that.
     setContextMenuPolicy(Qt::NoContextMenu);
 

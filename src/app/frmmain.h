@@ -3,10 +3,15 @@
 #include "platform/codepage.h"
 #include "platform/dialogs.h"
 #include "platform/fso.h"
+#include "platform/launcher.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QMainWindow>
 #include <QPointer>
+#include <QSet>
+#include <functional>
+#include <list>
 #include <memory>
 
 class QLabel;
@@ -20,12 +25,14 @@ class QAction;
 class RichText;
 class frmDocument;
 class Formfind;
+class FrmReport;
 
 // The platform services the main window works through. main.cpp passes the
 // real ones; tests pass fakes.
 struct Services
 {
     Dialogs *dialogs = nullptr;
+    Launcher *launcher = nullptr;
 };
 
 // The main window: a multiple-document frame holding the document windows,
@@ -112,6 +119,64 @@ public:
     void rightIndentButton(QAction *button);
     void connectEditingCommands();
 
+    // ---- Toolchain ----
+    Launcher &launcher() const { return *services_.launcher; }
+    QString Basename;
+    QString Listpath;
+    // How long a hidden tool may run before it counts as hung: a linker that
+    // asks the console for a missing library waits for ever.
+    int hiddenRunBoundMs = 30000;
+    // The one report window of the run, created on first use.
+    FrmReport *reportWindow();
+    // Where the search for a missing tool is opened.
+    static QString toolSearchAddress(const QString &toolName);
+
+private:
+    // A hidden tool run that nobody waits on: checked by a timer, ended after
+    // the bound.
+    struct WatchedRun
+    {
+        std::unique_ptr<LaunchedRun> run;
+        QElapsedTimer clock;
+        bool linker = false;
+        // Called once the run has ended by itself.
+        std::function<void()> ended;
+        // Called after the run was ended for running too long.
+        std::function<void()> hung;
+    };
+    void connectToolchainCommands();
+    void assembleWithPrompt();
+    void assembleNormally();
+    void waitForListing(int generation, const QString &sourceName, const TextEncoding &encoding);
+    void linkWithPrompt();
+    void linkNormally();
+    bool toolFound(const QString &path, const QString &toolName, const QString &message);
+    void openToolSearchPage(const QString &toolName);
+    bool dosNameFits(const QString &baseName, const QString &fileName);
+    void reportLaunchFailure(const LaunchResult &result);
+    void removeFile(const QString &path);
+    void watchRun(WatchedRun run);
+    void checkWatchedRuns();
+    bool linkerRunning() const;
+    void showDiagnosticSource(const QString &reportLine);
+
+    QPointer<FrmReport> frmReport_;
+    // The hidden assembler of the latest normal-mode assembly, while it runs.
+    std::unique_ptr<LaunchedRun> assemblerRun_;
+    // Counts assemblies; a wait whose number is no longer the latest has
+    // been overtaken by a newer assembly and ends.
+    int assembleGeneration_ = 0;
+    // The assembly whose listing is not ready yet, 0 when none.
+    int listingWaitGeneration_ = 0;
+    // Copies of sources this run wrote into the tool folder (actual paths).
+    QSet<QString> toolFolderCopies_;
+    // What the latest report came from, for the jump to a diagnostic's line.
+    QPointer<frmDocument> assembledDoc_;
+    QString assembledSource_;
+    QString assemblyReport_;
+    std::list<WatchedRun> watchedRuns_;
+    QTimer *runWatch_ = nullptr;
+
 public slots:
     void Newdocument();
     void mnuRefresh();
@@ -154,6 +219,14 @@ public slots:
     void mnurightgo();
     void mnuViewOptions();
     void menufind();
+    void mnucompile();
+    void mnulink();
+    void mnurun();
+    void mnurundebug();
+    void mnushellDOS();
+    void mnuCompilelist();
+    void mnulinkresult();
+    void mnulookcross();
 
 protected:
     void closeEvent(QCloseEvent *event) override;

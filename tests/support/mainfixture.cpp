@@ -4,11 +4,12 @@
 #include <QTextBlock>
 #include <QTextCursor>
 
-MainFixture::MainFixture(bool load)
+MainFixture::MainFixture(bool load, Launcher *realLauncher)
 {
     QDir::setCurrent(dir.path());
     Services services;
     services.dialogs = &dialogs;
+    services.launcher = realLauncher ? realLauncher : &launcher;
     main = std::make_unique<frmMain>(services);
     Mainform = main.get();
     if (load)

@@ -3,6 +3,7 @@
 #include "app/frmmain.h"
 #include "documents/frmdocument.h"
 #include "fakedialogs.h"
+#include "fakelauncher.h"
 #include "platform/richtext.h"
 
 #include <QDir>
@@ -16,9 +17,11 @@ struct MainFixture
     QTemporaryDir dir;
     QString previousDir = QDir::currentPath();
     FakeDialogs dialogs;
+    FakeLauncher launcher;
     std::unique_ptr<frmMain> main;
 
-    explicit MainFixture(bool load = true);
+    // realLauncher replaces the fake, for runs of real processes.
+    explicit MainFixture(bool load = true, Launcher *realLauncher = nullptr);
     ~MainFixture();
 
     // The folder with a trailing separator, as the main window names it.

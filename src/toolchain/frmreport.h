@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QDialog>
+
+class QFrame;
+class QPushButton;
+class RichText;
+
+// The report window: one instance for the whole run, owned by the main window
+// so that it stays above it. The assembling report and the usage text are
+// both shown here; a new text replaces the old one.
+class FrmReport : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit FrmReport(QWidget *owner);
+
+    QFrame *Frame1 = nullptr;
+    ::RichText *RichText = nullptr;
+    QPushButton *Command1 = nullptr;
+
+    // Puts the text in blue with the caret at its start and shows the window
+    // without making it modal.
+    void showText(const QString &caption, const QString &text);
+    // The text the latest showText put here.
+    const QString &shownText() const { return shownText_; }
+
+signals:
+    // A line of the text was double-clicked; lineText is that whole line.
+    void lineActivated(const QString &lineText);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QString shownText_;
+};

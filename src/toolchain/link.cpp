@@ -1,0 +1,125 @@
+#include "app/frmmain.h"
+#include "documents/frmdocument.h"
+#include "documents/textfile.h"
+#include "toolchain/commandlines.h"
+#include "toolchain/trimspaces.h"
+
+#include <QAction>
+
+// The linker prints its complaints on the console only; a hidden run sends
+// them here, in the tool folder (an 8.3 name: DOS writes it).
+static const char kLinkerOutput[] = "LINKMSG.TXT";
+
+void frmMain::mnulink()
+{
+    if (action(QStringLiteral("mnuparameter"))->isChecked())
+        linkWithPrompt();
+    else
+        linkNormally();
+}
+
+void frmMain::linkWithPrompt()
+{
+    for (;;) {
+        const QString typed = dialogs().inputBox(
+            this,
+            QStringLiteral("请输入要连接文件的文件名和您需要的参数：（默认路径为:") + Toolfolder,
+            QStringLiteral("连接参数"), QString());
+        const QString answer = linkerPromptAnswer(typed);
+        if (!answer.isEmpty()) {
+            const LaunchResult result = launcher().start(linkerPromptCommand(Linkpath, answer),
+                                                         Toolfolder, WindowStyle::Normal);
+            if (result.started()) {
+                dialogs().msgBox(this,
+                                 QStringLiteral("当前连接参数为：“") + answer + QStringLiteral("”"),
+                                 Dialogs::OkOnly, Dialogs::Information, QStringLiteral("Korvane"));
+                action(QStringLiteral("mnurun"))->setEnabled(true);
+                return;
+            }
+        }
+        if (dialogs().msgBox(this, QStringLiteral("参数错误，是否重输？"), Dialogs::YesNo,
+                             Dialogs::Question, QStringLiteral("Parameter Error")) != Dialogs::Yes)
+            return;
+    }
+}
+
+static void unexpectedLinkError(frmMain *main)
+{
+    main->dialogs().msgBox(main, QStringLiteral("连接时发生意外错误！"), Dialogs::OkOnly,
+                           Dialogs::Critical, QStringLiteral("Unknown error"));
+}
+
+void frmMain::linkNormally()
+{
+    action(QStringLiteral("mnulinkresult"))
+        ->setEnabled(action(QStringLiteral("mnumakemap"))->isChecked());
+    QString library;
+    if (action(QStringLiteral("mnuuselib"))->isChecked())
+        library = dialogs().inputBox(this, QStringLiteral("请输入连接时要用到的库文件的文件名："),
+                                     QStringLiteral("Input library file"), QString());
+    if (trimSpaces(Basename).isEmpty()) {
+        frmDocument *doc = activeDocument();
+        if (!doc) {
+            unexpectedLinkError(this);
+            return;
+        }
+        Basename = Fso->baseName(doc->caption());
+        Lastsaved = Toolfolder + Basename;
+    }
+    const QString objectBase = Fso->baseName(Lastsaved);
+    if (!dosNameFits(objectBase, objectBase + QStringLiteral(".obj")))
+        return;
+    if (!toolFound(Linkpath, QStringLiteral("link.exe"),
+                   QStringLiteral("没找到！请把link.exe存放在当前文件夹。"
+                                  "是否希望到网上去搜索link.exe？")))
+        return;
+
+    // Without an earlier program of that name, a link that writes none is
+    // told apart from one that did.
+    const QString program = Toolfolder + objectBase + QStringLiteral(".exe");
+    const QString output = Toolfolder + QString::fromLatin1(kLinkerOutput);
+    removeFile(program);
+    removeFile(output);
+    LaunchResult result = launcher().start(linkerCommand(Linkpath, objectBase, library), Toolfolder,
+                                           WindowStyle::Hidden, QString::fromLatin1(kLinkerOutput));
+    if (!result.started()) {
+        unexpectedLinkError(this);
+        return;
+    }
+
+    auto printed = [this, output] {
+        const auto file =
+            Fso->fileExists(output) ? readTextFile(Fso->actualPath(output)) : std::nullopt;
+        return file ? file->text.trimmed() : QString();
+    };
+    WatchedRun watched;
+    watched.run = std::move(result.run);
+    watched.linker = true;
+    watched.ended = [this, program, printed] {
+        if (Fso->fileExists(program))
+            return;
+        const QString said = printed();
+        dialogs().msgBox(this,
+                         said.isEmpty() ? QStringLiteral("连接程序没有生成可执行文件 ") + program +
+                                              QStringLiteral("，也没有输出任何信息。")
+                                        : QStringLiteral("连接程序没有生成可执行文件 ") + program +
+                                              QStringLiteral("。连接程序的输出：\r\n\r\n") + said,
+                         Dialogs::OkOnly, Dialogs::Exclamation, QStringLiteral("Korvane"));
+    };
+    watched.hung = [this, printed] {
+        const QString said = printed();
+        QString text = QStringLiteral("连接程序运行了很长时间仍未结束（可能在等待输入，"
+                                      "例如找不到库文件时），已将其终止：") +
+                       Linkpath;
+        if (!said.isEmpty())
+            text += QStringLiteral("\r\n连接程序的输出：\r\n\r\n") + said;
+        dialogs().msgBox(this, text, Dialogs::OkOnly, Dialogs::Exclamation,
+                         QStringLiteral("Korvane"));
+    };
+    if (watched.run)
+        watchRun(std::move(watched));
+
+    dialogs().msgBox(this, QStringLiteral("当前连接对象为：") + objectBase + QStringLiteral(".obj"),
+                     Dialogs::OkOnly, Dialogs::Information, QStringLiteral("Korvane"));
+    action(QStringLiteral("mnurun"))->setEnabled(true);
+}

@@ -1,0 +1,61 @@
+#include "app/frmmain.h"
+#include "toolchain/frmreport.h"
+
+#include <QAction>
+#include <QDesktopServices>
+#include <QUrl>
+
+void frmMain::connectToolchainCommands()
+{
+    // The six options are check items: choosing one flips its own mark, which
+    // the toolkit does for a checkable item, and nothing else happens.
+    const std::pair<const char *, void (frmMain::*)()> commands[] = {
+        {"mnucompile", &frmMain::mnucompile},
+        {"mnuCompilelist", &frmMain::mnuCompilelist},
+        {"mnulookcross", &frmMain::mnulookcross},
+        {"mnulink", &frmMain::mnulink},
+        {"mnulinkresult", &frmMain::mnulinkresult},
+        {"mnurundebug", &frmMain::mnurundebug},
+        {"mnurun", &frmMain::mnurun},
+        {"mnushellDOS", &frmMain::mnushellDOS},
+    };
+    for (const auto &[name, slot] : commands)
+        connect(action(QString::fromLatin1(name)), &QAction::triggered, this, slot);
+}
+
+FrmReport *frmMain::reportWindow()
+{
+    if (!frmReport_) {
+        frmReport_ = new FrmReport(this);
+        connect(frmReport_, &FrmReport::lineActivated, this, &frmMain::showDiagnosticSource);
+    }
+    return frmReport_;
+}
+
+QString frmMain::toolSearchAddress(const QString &toolName)
+{
+    return QStringLiteral("https://cn.bing.com/search?q=") +
+           QString::fromLatin1(QUrl::toPercentEncoding(toolName));
+}
+
+bool frmMain::toolFound(const QString &path, const QString &toolName, const QString &message)
+{
+    if (Fso->fileExists(path))
+        return true;
+    const Dialogs::Answer answer =
+        dialogs().msgBox(this, path + QStringLiteral("文件") + message, Dialogs::YesNo,
+                         Dialogs::Question, QStringLiteral("编译文件没找到"));
+    if (answer == Dialogs::Yes)
+        openToolSearchPage(toolName);
+    return false;
+}
+
+void frmMain::openToolSearchPage(const QString &toolName)
+{
+#ifdef Q_OS_WIN
+    launcher().start(QStringLiteral("explorer.exe ") + toolSearchAddress(toolName), Toolfolder,
+                     WindowStyle::Normal);
+#else
+    QDesktopServices::openUrl(QUrl(toolSearchAddress(toolName)));
+#endif
+}

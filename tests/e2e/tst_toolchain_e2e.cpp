@@ -1,0 +1,245 @@
+#include "mainfixture.h"
+#include "platform/processlauncher.h"
+#include "toolchain/frmreport.h"
+
+#include <QAction>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTest>
+
+// From the menu command to the report window through the real launcher:
+// small stand-ins for masm.exe and link.exe that write what the real tools
+// write, and one real DOS program run in DOSBox.
+class TestToolchainE2e : public QObject
+{
+    Q_OBJECT
+private slots:
+    void assembleLinkRunAndViews_data();
+    void assembleLinkRunAndViews();
+    void linkWithoutObjectShowsWhatTheLinkerPrinted();
+    void assemblerInDosbox();
+};
+
+static bool writeFile(const QString &path, const QByteArray &bytes, bool executable = false)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+        return false;
+    f.close();
+    return !executable ||
+           f.setPermissions(f.permissions() | QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther);
+}
+
+static QString fixturePath(const char *name)
+{
+    return QStringLiteral(KORVANE_FIXTURES "/masm510/") + QLatin1String(name);
+}
+
+// Splits "source,object,listing,crossref" as masm does; empty fields take the
+// source's base name, and every file gets an upper-case name. The listing is
+// the fixture's, with its diagnostics naming the source as it was typed.
+static QByteArray masmScript()
+{
+    return "#!/bin/sh\n"
+           "line=\"$1\"\n"
+           "src=${line%%,*}; line=${line#*,}\n"
+           "obj=${line%%,*}; line=${line#*,}\n"
+           "lst=${line%%,*}\n"
+           "base=${src%.*}\n"
+           "[ -n \"$obj\" ] || obj=$base\n"
+           "[ -n \"$lst\" ] || lst=$base\n"
+           "up() { printf '%s' \"$1\" | tr '[:lower:]' '[:upper:]'; }\n"
+           "sed \"s/^ERRS\\.ASM(/$src(/\" '" +
+           fixturePath("ERRS.LST").toUtf8() +
+           "' > \"$(up \"$lst\").LST\"\n"
+           "printf obj > \"$(up \"$obj\").OBJ\"\n";
+}
+
+// "objects,exe,map,libraries": complains on the console without the object,
+// else writes the program (a script that leaves RAN.TXT) and the map.
+static QByteArray linkScript()
+{
+    return "#!/bin/sh\n"
+           "line=\"$1\"\n"
+           "obj=${line%%,*}; line=${line#*,}\n"
+           "exe=${line%%,*}\n"
+           "base=${obj%.*}\n"
+           "[ -n \"$exe\" ] || exe=$base\n"
+           "up() { printf '%s' \"$1\" | tr '[:lower:]' '[:upper:]'; }\n"
+           "if [ ! -f \"$(up \"$base\").OBJ\" ]; then\n"
+           "  echo \"LINK : fatal error L1093: $obj : object file not found\"\n"
+           "  exit 2\n"
+           "fi\n"
+           "printf '#!/bin/sh\\necho ran > RAN.TXT\\n' > \"$(up \"$exe\").EXE\"\n"
+           "chmod +x \"$(up \"$exe\").EXE\"\n"
+           "cp '" +
+           fixturePath("CLEAN.MAP").toUtf8() + "' \"$(up \"$base\").MAP\"\n";
+}
+
+static FrmReport *reportOf(MainFixture &f)
+{
+    const auto reports = f.main->findChildren<FrmReport *>();
+    return reports.isEmpty() ? nullptr : reports.first();
+}
+
+static void press(MainFixture &f, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    // The report window may be in front: the user comes back to the main window.
+    f.main->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(f.main.get()));
+    QTest::keyClick(f.text(), Qt::Key(key), modifiers);
+}
+
+void TestToolchainE2e::assembleLinkRunAndViews_data()
+{
+    QTest::addColumn<QString>("toolFolder"); // inside the temporary folder
+    QTest::newRow("plain folder") << "tools";
+    QTest::newRow("folder with blanks and Chinese characters") << "my 工具";
+}
+
+void TestToolchainE2e::assembleLinkRunAndViews()
+{
+    QFETCH(QString, toolFolder);
+    ProcessLauncher launcher;
+    MainFixture f(false, &launcher);
+    const QString tools = f.path(toolFolder);
+    QVERIFY(QDir().mkpath(tools));
+    QVERIFY(writeFile(tools + "/masm.exe", masmScript(), true));
+    QVERIFY(writeFile(tools + "/link.exe", linkScript(), true));
+    QDir::setCurrent(tools);
+    f.main->Show();
+    const QString folder = f.main->Toolfolder;
+    QCOMPARE(folder, QDir::toNativeSeparators(tools) + QDir::separator());
+
+    press(f, Qt::Key_F9);
+    FrmReport *report = reportOf(f);
+    QVERIFY(report && report->isVisible());
+    const QString text = report->RichText->text();
+    QVERIFY2(text.contains("\r\n    Temp_F.asm(33): error A2009: Symbol not defined: CNTX\r\n"),
+             qPrintable(text));
+    QCOMPARE(text.count("\r\n    Temp_F.asm("), 4);
+    QVERIFY(text.contains("\r\n 汇编总结报告：\r\n    42 Source  Lines\r\n"));
+    QVERIFY(QFile::exists(tools + "/TEMP_F.OBJ"));
+    QVERIFY(!QFile::exists(tools + "/Temp_F.lst"));
+    QVERIFY(f.dialogs.calls.isEmpty());
+
+    f.main->action("mnumakemap")->setChecked(true);
+    f.dialogs.answerMsgBox(Dialogs::Ok);
+    press(f, Qt::Key_L, Qt::ControlModifier);
+    QCOMPARE(f.dialogs.callsOf("msgBox").size(), 1);
+    QCOMPARE(f.dialogs.calls.last().text, QStringLiteral("当前连接对象为：Temp_F.obj"));
+
+    // The map view waits for the linker and then shows its map.
+    f.main->action("mnulinkresult")->trigger();
+    QCOMPARE(f.doc()->caption(), QStringLiteral("Temp_F.Map"));
+    QFile map(fixturePath("CLEAN.MAP"));
+    QVERIFY(map.open(QIODevice::ReadOnly));
+    QCOMPARE(f.text()->text(), QString::fromLatin1(map.readAll()));
+
+    // Run starts the program the linker wrote, found under its upper-case name.
+    press(f, Qt::Key_F5);
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(tools + "/RAN.TXT"), 60000);
+
+    f.main->action("mnuCompilelist")->trigger();
+    QCOMPARE(f.doc()->caption(), QDir::toNativeSeparators(tools + "/TEMP_F.LST"));
+    QVERIFY(f.text()->text().contains("\r\n  Temp_F.asm(34): error A2105"));
+    QVERIFY(!f.text()->text().contains("Microsoft (R) Macro"));
+    QCOMPARE(f.dialogs.calls.size(), 1);
+    QVERIFY(f.dialogs.unexpected.isEmpty());
+}
+
+void TestToolchainE2e::linkWithoutObjectShowsWhatTheLinkerPrinted()
+{
+    ProcessLauncher launcher;
+    MainFixture f(true, &launcher);
+    QVERIFY(writeFile(f.path("link.exe"), linkScript(), true));
+    f.main->Lastsaved = f.toolFolder() + "prog.asm";
+    f.main->Basename = "prog";
+    f.main->mnulink();
+    QTRY_COMPARE_WITH_TIMEOUT(f.dialogs.callsOf("msgBox").size(), 2, 60000);
+    QCOMPARE(f.dialogs.calls.last().text,
+             "连接程序没有生成可执行文件 " + f.toolFolder() +
+                 "prog.exe。连接程序的输出：\r\n\r\nLINK : fatal error L1093: prog.obj : object "
+                 "file not found");
+}
+
+// Writes its command tail to temp_f.lst (DOS makes that TEMP_F.LST), then a
+// summary, as the assembler ends its listing.
+static const char dosAssemblerSource[] = R"(org 100h
+    mov ah, 3Ch
+    xor cx, cx
+    mov dx, fname
+    int 21h
+    jc fail
+    mov bx, ax
+    mov ah, 40h
+    xor cx, cx
+    mov cl, [80h]
+    mov dx, 81h
+    int 21h
+    mov ah, 40h
+    mov cx, summary_end - summary
+    mov dx, summary
+    int 21h
+    mov ah, 3Eh
+    int 21h
+    mov ax, 4C00h
+    int 21h
+fail:
+    mov ax, 4C01h
+    int 21h
+fname db 'temp_f.lst', 0
+summary db 13, 10, '     35 Source  Lines', 13, 10, '      0 Severe  Errors', 13, 10
+summary_end:
+)";
+
+// DOSBox processes whose arguments name the folder: none may outlive a run.
+static int dosboxProcessesFor(const QString &folder)
+{
+    int count = 0;
+    const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
+    for (const QString &pid : pids) {
+        QFile f(QStringLiteral("/proc/%1/cmdline").arg(pid));
+        if (!f.open(QIODevice::ReadOnly))
+            continue;
+        const QList<QByteArray> argv = f.readAll().split('\0');
+        if (!argv.isEmpty() && argv.first().endsWith("dosbox") &&
+            argv.join(' ').contains(folder.toUtf8()))
+            ++count;
+    }
+    return count;
+}
+
+void TestToolchainE2e::assemblerInDosbox()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("dosbox")).isEmpty() ||
+        QStandardPaths::findExecutable(QStringLiteral("nasm")).isEmpty())
+        QSKIP("dosbox or nasm is not installed");
+    ProcessLauncher launcher;
+    MainFixture f(true, &launcher);
+    QVERIFY(writeFile(f.path("masm.nasm"), dosAssemblerSource));
+    QProcess nasm;
+    nasm.start(QStringLiteral("nasm"),
+               {"-f", "bin", "-o", f.path("masm.exe"), f.path("masm.nasm")});
+    QVERIFY(nasm.waitForFinished(30000) && nasm.exitCode() == 0);
+
+    press(f, Qt::Key_F9);
+
+    FrmReport *report = reportOf(f);
+    QVERIFY(report && report->isVisible());
+    QCOMPARE(
+        report->RichText->text(),
+        QStringLiteral(" Assembling Report:\r\n    Temp_F.asm,Temp_F,,,\r\n\r\n 汇编总结报告：\r\n"
+                       "    35 Source  Lines\r\n    0 Severe  Errors\r\n"));
+    QCOMPARE(
+        QString::fromUtf8(fileBytes(f.path("TEMP_F.LST"))),
+        QStringLiteral("  Temp_F.asm,Temp_F,,,\r\n\r\n 汇编总结报告：\r\n  35 Source  Lines\r\n"
+                       "  0 Severe  Errors\r\n\r\n"));
+    QVERIFY(f.main->action("mnulink")->isEnabled());
+    QVERIFY(f.dialogs.calls.isEmpty());
+    QCOMPARE(dosboxProcessesFor(f.dir.path()), 0);
+}
+
+QTEST_MAIN(TestToolchainE2e)
+#include "tst_toolchain_e2e.moc"
