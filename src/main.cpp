@@ -1,8 +1,10 @@
 #include "app/frmmain.h"
 #include "app/module1.h"
+#include "help/browser/browserwindow.h"
 #include "platform/fonts.h"
 #include "platform/processlauncher.h"
 #include "platform/qtdialogs.h"
+#include "platform/registry.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -11,6 +13,8 @@
 
 int main(int argc, char *argv[])
 {
+    // The web engine of the browser window wants this before the application exists.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Korvane"));
     QApplication::setApplicationVersion(QStringLiteral("2.20"));
@@ -28,5 +32,10 @@ int main(int argc, char *argv[])
     services.dialogs = &dialogs;
     ProcessLauncher launcher;
     services.launcher = &launcher;
+    const std::unique_ptr<Registry> registry = createSystemRegistry();
+    services.registry = registry.get();
+    services.createBrowser = [](const QString &address, QWidget *parent) {
+        return createBrowserWindow(address, parent);
+    };
     return Module1(app, services);
 }

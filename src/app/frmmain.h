@@ -26,6 +26,7 @@ class RichText;
 class frmDocument;
 class Formfind;
 class FrmReport;
+class Registry;
 
 // The platform services the main window works through. main.cpp passes the
 // real ones; tests pass fakes.
@@ -33,6 +34,10 @@ struct Services
 {
     Dialogs *dialogs = nullptr;
     Launcher *launcher = nullptr;
+    Registry *registry = nullptr;
+    // Makes a web browser window on the given address; the browser lives in a
+    // library of its own that only the program links.
+    std::function<QWidget *(const QString &address, QWidget *parent)> createBrowser;
 };
 
 // The main window: a multiple-document frame holding the document windows,
@@ -128,8 +133,6 @@ public:
     int hiddenRunBoundMs = 30000;
     // The one report window of the run, created on first use.
     FrmReport *reportWindow();
-    // Where the search for a missing tool is opened.
-    static QString toolSearchAddress(const QString &toolName);
 
 private:
     // A hidden tool run that nobody waits on: checked by a timer, ended after
@@ -203,6 +206,11 @@ public slots:
     void mnuWindowTileVertical();
     void mnuWindowArrangeIcons();
 
+    void mnuHelpContents();
+    void mnuHelpSearchForHelpOn();
+    void mnuHelpAbout();
+    void mnuViewWebBrowser();
+
     // The one routine behind every toolbar button, chosen by the button's key.
     void tbToolBar_ButtonClick(QAction *button);
     // Enables the cut, copy and delete commands with the selection and shows
@@ -240,6 +248,8 @@ private:
     QAction *addItem(QMenu *menu, const QString &name, const QString &caption,
                      const QKeySequence &shortcut = {});
     void connectCommands();
+    // Starts a program in a window of its own, for the about box.
+    std::function<bool(const QString &commandLine)> startProgramCallback();
     void createToolbar();
     void fillWindowList();
     enum class Style { Bold, Italic, Underline };

@@ -187,6 +187,10 @@ void frmMain::connectCommands()
         {"mnuWindowTileHorizontal", &frmMain::mnuWindowTileHorizontal},
         {"mnuWindowTileVertical", &frmMain::mnuWindowTileVertical},
         {"mnuWindowArrangeIcons", &frmMain::mnuWindowArrangeIcons},
+        {"mnuHelpContents", &frmMain::mnuHelpContents},
+        {"mnuHelpSearchForHelpOn", &frmMain::mnuHelpSearchForHelpOn},
+        {"mnuHelpAbout", &frmMain::mnuHelpAbout},
+        {"mnuViewWebBrowser", &frmMain::mnuViewWebBrowser},
         // Each context item runs the routine of the menu item it stands for.
         {"popcut", &frmMain::mnuEditCut},
         {"popcopy", &frmMain::mnuEditCopy},

@@ -50,6 +50,18 @@ void FrmReport::showText(const QString &caption, const QString &text)
     activateWindow();
 }
 
+void FrmReport::showModal(const QString &caption, const QString &text)
+{
+    // An assembling report may be on screen without being modal: take it down
+    // so that the window comes back modal with the new text.
+    if (isVisible())
+        hide();
+    setWindowTitle(caption);
+    shownText_ = text;
+    RichText->setText(text);
+    exec();
+}
+
 bool FrmReport::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == RichText->viewport() && event->type() == QEvent::MouseButtonDblClick) {

@@ -22,6 +22,9 @@ public:
     // Puts the text in blue with the caret at its start and shows the window
     // without making it modal.
     void showText(const QString &caption, const QString &text);
+    // Puts plain text in the window and shows it modally: nothing else of the
+    // program takes input until it is closed.
+    void showModal(const QString &caption, const QString &text);
     // The text the latest showText put here.
     const QString &shownText() const { return shownText_; }
 

@@ -1,4 +1,5 @@
 #include "app/frmmain.h"
+#include "help/webaddresses.h"
 #include "toolchain/frmreport.h"
 
 #include <QAction>
@@ -32,12 +33,6 @@ FrmReport *frmMain::reportWindow()
     return frmReport_;
 }
 
-QString frmMain::toolSearchAddress(const QString &toolName)
-{
-    return QStringLiteral("https://cn.bing.com/search?q=") +
-           QString::fromLatin1(QUrl::toPercentEncoding(toolName));
-}
-
 bool frmMain::toolFound(const QString &path, const QString &toolName, const QString &message)
 {
     if (Fso->fileExists(path))
@@ -53,9 +48,9 @@ bool frmMain::toolFound(const QString &path, const QString &toolName, const QStr
 void frmMain::openToolSearchPage(const QString &toolName)
 {
 #ifdef Q_OS_WIN
-    launcher().start(QStringLiteral("explorer.exe ") + toolSearchAddress(toolName), Toolfolder,
+    launcher().start(QStringLiteral("explorer.exe ") + toolSearchPage(toolName), Toolfolder,
                      WindowStyle::Normal);
 #else
-    QDesktopServices::openUrl(QUrl(toolSearchAddress(toolName)));
+    QDesktopServices::openUrl(QUrl(toolSearchPage(toolName)));
 #endif
 }

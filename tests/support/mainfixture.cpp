@@ -10,6 +10,13 @@ MainFixture::MainFixture(bool load, Launcher *realLauncher)
     Services services;
     services.dialogs = &dialogs;
     services.launcher = realLauncher ? realLauncher : &launcher;
+    services.registry = &registry;
+    services.createBrowser = [this](const QString &address, QWidget *parent) {
+        browserAddresses << address;
+        auto *w = new QWidget(parent);
+        w->setWindowTitle(address);
+        return w;
+    };
     main = std::make_unique<frmMain>(services);
     Mainform = main.get();
     if (load)

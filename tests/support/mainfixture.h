@@ -4,6 +4,7 @@
 #include "documents/frmdocument.h"
 #include "fakedialogs.h"
 #include "fakelauncher.h"
+#include "fakeregistry.h"
 #include "platform/richtext.h"
 
 #include <QDir>
@@ -18,6 +19,10 @@ struct MainFixture
     QString previousDir = QDir::currentPath();
     FakeDialogs dialogs;
     FakeLauncher launcher;
+    FakeRegistry registry;
+    // Browser windows the main window asked for, by address; each is a plain
+    // widget, so that window tests need no web engine.
+    QStringList browserAddresses;
     std::unique_ptr<frmMain> main;
 
     // realLauncher replaces the fake, for runs of real processes.
