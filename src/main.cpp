@@ -11,10 +11,20 @@
 #include <QLocale>
 #include <QTranslator>
 
+#ifdef Q_OS_LINUX
+#include <unistd.h>
+#endif
+
 int main(int argc, char *argv[])
 {
     // The web engine of the browser window wants this before the application exists.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+#ifdef Q_OS_LINUX
+    // The engine's sandbox refuses to run as root and takes the whole program
+    // down with it; as root, do without it.
+    if (geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+#endif
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Korvane"));
     QApplication::setApplicationVersion(QStringLiteral("2.20"));

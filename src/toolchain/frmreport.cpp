@@ -21,6 +21,9 @@ FrmReport::FrmReport(QWidget *owner) : QDialog(owner)
     RichText = new ::RichText(Frame1);
     RichText->setObjectName(QStringLiteral("RichText"));
     RichText->setReadOnly(true);
+    // Report and usage lines are read, not edited: wrap them to the window.
+    RichText->setLineWrapMode(QTextEdit::WidgetWidth);
+    RichText->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     RichText->viewport()->installEventFilter(this);
     auto *inner = new QVBoxLayout(Frame1);
     inner->addWidget(RichText);
