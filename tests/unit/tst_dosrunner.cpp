@@ -46,7 +46,6 @@ void TestDosRunner::split_data()
              {"/a b/masm.exe", "x", "y"}, "x y");
     splitRow("unclosed quote takes the rest as the program", "\"/a b/masm.exe x",
              {"/a b/masm.exe x"}, "");
-    splitRow("quoted program alone", "\"/a b/debug.exe\"", {"/a b/debug.exe"}, "");
     splitRow("empty line", "", {""}, "");
     splitRow("tabs and runs of blanks separate", "p\t a \t b ", {"p", "a", "b"}, "a \t b ");
     splitRow("quotes mid-argument; backslashes not before a quote are literal",
