@@ -16,8 +16,8 @@ QStringList usageLines()
             "或看看“视图”菜单里“访问我们的网站”打开的说明网页；"
             "在Linux上运行这些DOS工具还需要DOSBox，"
             "请在终端里用 sudo apt-get install dosbox 安装；"),
-        QStringLiteral("    如果还有问题，请发邮件到") + contactAddress() +
-            QStringLiteral("询问；"),
+        QStringLiteral("    如果还有问题，请向任课老师或助教请教，也可以发邮件到") +
+            contactAddress() + QStringLiteral("询问；"),
         QStringLiteral("谢谢使用! "),
     };
 }
