@@ -100,8 +100,7 @@ private slots:
     void navigation_data();
     void navigation();
     void workingWhileLoadingThenStop();
-    void wideningKeepsTheMargins();
-    void tinyWindowSurvives();
+    void resizing();
     void twoWindowsKeepTheirOwnPages();
 
 private:
@@ -264,7 +263,7 @@ void TestBrowser::workingWhileLoadingThenStop()
     QCOMPARE(w->windowTitle(), QStringLiteral("Page held.html"));
 }
 
-void TestBrowser::wideningKeepsTheMargins()
+void TestBrowser::resizing()
 {
     frmBrowser *w = open(server_->address(QStringLiteral("a.html")), {600, 400});
     idle(w, QStringLiteral("Page a.html"));
@@ -278,6 +277,7 @@ void TestBrowser::wideningKeepsTheMargins()
     QCOMPARE(w->height() - page.bottom() - 1, twipsY(w, 100));
     QCOMPARE(page.top(), w->picAddress->geometry().bottom() + 1);
 
+    // Widening widens the address box and the page by the same amount.
     QMdiSubWindow *sub = frame_->subWindowList().first();
     const int oldWidth = w->width();
     sub->resize(sub->width() + 150, sub->height() + 40);
@@ -286,16 +286,9 @@ void TestBrowser::wideningKeepsTheMargins()
     QCOMPARE(w->cboAddress->width(), box + 150);
     QCOMPARE(w->brwWebBrowser->height(), page.height() + 40);
     QCOMPARE(w->brwWebBrowser->x(), margin);
-}
 
-void TestBrowser::tinyWindowSurvives()
-{
-    frmBrowser *w = open(server_->address(QStringLiteral("a.html")));
-    idle(w, QStringLiteral("Page a.html"));
+    // Smaller than the margins, and minimized, the window survives and works.
     QPointer<frmBrowser> alive(w);
-    QMdiSubWindow *sub = frame_->subWindowList().first();
-
-    // Smaller than the margins, and minimized.
     w->resize(3, 2);
     QCoreApplication::processEvents();
     QVERIFY(w->brwWebBrowser->width() >= 0 && w->brwWebBrowser->height() >= 0);
@@ -303,12 +296,10 @@ void TestBrowser::tinyWindowSurvives()
     sub->showMinimized();
     QCoreApplication::processEvents();
     QVERIFY(w->brwWebBrowser->width() >= 0 && w->brwWebBrowser->height() >= 0);
-
     sub->showNormal();
     sub->resize(500, 400);
     QVERIFY(alive);
     QTRY_VERIFY(w->brwWebBrowser->width() > 0 && w->brwWebBrowser->height() > 0);
-    // The page still works.
     act(w, QStringLiteral("type:b.html"));
     idle(w, QStringLiteral("Page b.html"));
 }
