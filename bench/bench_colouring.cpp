@@ -1,6 +1,7 @@
 // Whole-document recolouring against the cost of loading the same text, and
 // the position update on a caret move on a small and a large document.
 #include "app/frmmain.h"
+#include "benchsupport.h"
 #include "documents/frmdocument.h"
 #include "platform/richtext.h"
 
@@ -10,32 +11,6 @@
 #include <QKeyEvent>
 #include <QTextCursor>
 #include <cstdio>
-
-static QString source(int targetBytes)
-{
-    QString text;
-    int line = 0;
-    while (text.size() < targetBytes) {
-        if (line % 3 == 0)
-            text += QStringLiteral("        MOV AX,[BX+SI]   ;load the next word of the table\r\n");
-        else
-            text += QStringLiteral("        ADD DX,AX\r\n");
-        ++line;
-    }
-    return text;
-}
-
-static void forceLayout(RichText *rt)
-{
-    rt->document()->documentLayout()->documentSize();
-    QCoreApplication::processEvents();
-}
-
-static double median(QList<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 // Mean time of the position update that follows a caret move, in
 // microseconds; the carets are spread over the whole text.
@@ -81,7 +56,7 @@ int main(int argc, char **argv)
     frmDocument *doc = main.activeDocument();
     RichText *rt = doc->Text1;
 
-    const QString big = source(1 << 20);
+    const QString big = benchSource(1 << 20);
     QString plain = big;
     plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
 
@@ -108,7 +83,7 @@ int main(int argc, char **argv)
 
     const double bigUpdate = positionUpdateCost(doc, 20000);
     const double bigKey = arrowKeyCost(doc, 20);
-    rt->setText(source(1024));
+    rt->setText(benchSource(1024));
     forceLayout(rt);
     const double smallUpdate = positionUpdateCost(doc, 20000);
     const double smallKey = arrowKeyCost(doc, 20);

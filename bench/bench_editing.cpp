@@ -5,6 +5,7 @@
 // layout alone costs for one changed character: it re-flows every line below
 // the change, so any change on a long text pays in proportion to what follows.
 #include "app/frmmain.h"
+#include "benchsupport.h"
 #include "documents/frmdocument.h"
 #include "platform/richtext.h"
 
@@ -16,32 +17,6 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <cstdio>
-
-static QString source(int targetBytes)
-{
-    QString text;
-    int line = 0;
-    while (text.size() < targetBytes) {
-        if (line % 3 == 0)
-            text += QStringLiteral("        MOV AX,[BX+SI]   ;load the next word of the table\r\n");
-        else
-            text += QStringLiteral("        ADD DX,AX\r\n");
-        ++line;
-    }
-    return text;
-}
-
-static void forceLayout(RichText *rt)
-{
-    rt->document()->documentLayout()->documentSize();
-    QCoreApplication::processEvents();
-}
-
-static double median(QList<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 static void press(RichText *rt, Qt::Key key, const QString &text)
 {
@@ -148,8 +123,8 @@ int main(int argc, char **argv)
     main.Show();
     RichText *rt = main.activeDocument()->Text1;
 
-    const QString small = source(1024);
-    const QString big = source(1 << 20);
+    const QString small = benchSource(1024);
+    const QString big = benchSource(1 << 20);
 
     rt->setText(small);
     forceLayout(rt);

@@ -7,13 +7,10 @@
 #include <QMdiSubWindow>
 #include <QPrinter>
 
-static const char kSourceFilter[] =
-    "汇编源程序(*.asm)|*.asm|文本文件(*.txt)|*.txt|所有文件 (*.*)|*.*";
-
 static void prepareFileDialog(FileDialogState &dialog, const char *title)
 {
     dialog.title = QString::fromUtf8(title);
-    dialog.filter = QString::fromUtf8(kSourceFilter);
+    dialog.filter = sourceFileFilter();
 }
 
 bool frmMain::Savefile(const QString &path)

@@ -11,9 +11,6 @@
 #include <QMenu>
 #include <QStatusBar>
 
-static const char kSourceFilter[] =
-    "汇编源程序(*.asm)|*.asm|文本文件(*.txt)|*.txt|所有文件 (*.*)|*.*";
-
 frmDocument::frmDocument(frmMain *main, QWidget *parent)
     : QWidget(parent), encoding(Codepage::forNewDocuments()), main_(main)
 {
@@ -115,7 +112,7 @@ void frmDocument::closeEvent(QCloseEvent *event)
     }
     if (answer == Dialogs::Yes) {
         CommonDialog1.title = QStringLiteral("保存");
-        CommonDialog1.filter = QString::fromUtf8(kSourceFilter);
+        CommonDialog1.filter = sourceFileFilter();
         CommonDialog1.fileName = caption();
         const QString chosen = dialogs.showSave(this, CommonDialog1);
         // A cancelled dialog or a failed write keeps the window open.

@@ -8,6 +8,12 @@
 
 class QWidget;
 
+// The filter of every dialog that opens or saves a source file.
+inline QString sourceFileFilter()
+{
+    return QStringLiteral("汇编源程序(*.asm)|*.asm|文本文件(*.txt)|*.txt|所有文件 (*.*)|*.*");
+}
+
 // Writes text plus one CR LF to path in the given encoding, atomically: a
 // write that fails part-way leaves the previous file as it was. When the
 // encoding cannot hold every character the file is written in UTF-8 instead,
