@@ -62,16 +62,8 @@ int main(int argc, char **argv)
 
     QList<double> loads, refreshes;
     for (int round = 0; round < 3; ++round) {
-        QElapsedTimer t;
-        t.start();
-        rt->setPlainText(plain);
-        forceLayout(rt);
-        loads << t.elapsed();
-
-        t.restart();
-        main.mnuRefresh();
-        forceLayout(rt);
-        refreshes << t.elapsed();
+        loads << timedWithLayout(rt, [&] { rt->setPlainText(plain); });
+        refreshes << timedWithLayout(rt, [&] { main.mnuRefresh(); });
     }
     const double load = median(loads);
     const double refresh = median(refreshes);

@@ -148,27 +148,12 @@ int main(int argc, char **argv)
     plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     QList<double> loads, cases, indents, unindents;
     for (int round = 0; round < 3; ++round) {
-        QElapsedTimer t;
-        t.start();
-        rt->setPlainText(plain);
-        forceLayout(rt);
-        loads << t.elapsed();
-
-        t.restart();
-        main.mnuUpLow();
-        forceLayout(rt);
-        cases << t.elapsed();
-
-        t.restart();
-        main.Rightgo(true, 8);
-        forceLayout(rt);
-        indents << t.elapsed();
-
-        t.restart();
-        main.Rightgo(false, 8);
-        forceLayout(rt);
-        unindents << t.elapsed();
+        loads << timedWithLayout(rt, [&] { rt->setPlainText(plain); });
+        cases << timedWithLayout(rt, [&] { main.mnuUpLow(); });
+        indents << timedWithLayout(rt, [&] { main.Rightgo(true, 8); });
+        unindents << timedWithLayout(rt, [&] { main.Rightgo(false, 8); });
     }
+
     const double load = median(loads);
     std::printf("text: %lld characters, %d lines\n", qint64(big.size()),
                 rt->document()->blockCount());

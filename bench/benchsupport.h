@@ -6,6 +6,7 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QList>
 #include <QString>
 #include <algorithm>
@@ -35,4 +36,14 @@ inline double median(QList<double> v)
 {
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
+}
+
+// Milliseconds that step takes, the layout it causes included.
+template <typename Step> double timedWithLayout(RichText *rt, Step step)
+{
+    QElapsedTimer t;
+    t.start();
+    step();
+    forceLayout(rt);
+    return double(t.elapsed());
 }

@@ -17,8 +17,8 @@ RichText::RichText(QWidget *parent) : QTextEdit(parent)
     setWordWrapMode(QTextOption::NoWrap);
     // The right button's menu is the program's own, shown on release.
     setContextMenuPolicy(Qt::NoContextMenu);
-    connect(this, &QTextEdit::cursorPositionChanged, this, &RichText::selChange);
-    connect(this, &QTextEdit::selectionChanged, this, &RichText::selChange);
+    connect(this, &QTextEdit::cursorPositionChanged, this, &RichText::noteSelection);
+    connect(this, &QTextEdit::selectionChanged, this, &RichText::noteSelection);
 }
 
 QString RichText::text() const
@@ -38,6 +38,19 @@ void RichText::setText(const QString &crlfText)
     QTextCursor cursor(document());
     cursor.setCharFormat(QTextCharFormat());
     setPlainText(plain);
+}
+
+void RichText::noteSelection()
+{
+    // A move that also changes the selection raises both of the editor's
+    // signals: tell the program once.
+    const QTextCursor c = textCursor();
+    const QPair<int, int> now(c.anchor(), c.position());
+    if (now == lastSelection_ && document()->revision() == lastRevision_)
+        return;
+    lastSelection_ = now;
+    lastRevision_ = document()->revision();
+    emit selChange();
 }
 
 int RichText::textLength() const

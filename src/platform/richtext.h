@@ -111,6 +111,9 @@ protected:
 
 private:
     void mergeSelectionFormat(const QTextCharFormat &format);
+    void noteSelection();
+    QPair<int, int> lastSelection_{-1, -1};
+    int lastRevision_ = -1;
     void typeKey(QKeyEvent *event);
     void insertPlain(const QString &text);
     QTextCursor *batch_ = nullptr;
