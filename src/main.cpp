@@ -1,12 +1,14 @@
 #include "app/frmmain.h"
 #include "app/module1.h"
 #include "help/browser/browserwindow.h"
+#include "help/webaddresses.h"
 #include "platform/fonts.h"
 #include "platform/processlauncher.h"
 #include "platform/qtdialogs.h"
 #include "platform/registry.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
@@ -28,6 +30,10 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Korvane"));
     QApplication::setApplicationVersion(QStringLiteral("2.20"));
+    // The desktop entry and the windows share one icon.
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/app/korvane.svg")));
+    QGuiApplication::setDesktopFileName(QStringLiteral("korvane"));
+    reportGuideLocation();
 
     // The toolkit's own buttons and dialogs speak the program's language.
     QTranslator qtbase;

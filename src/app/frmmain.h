@@ -27,6 +27,7 @@ class frmDocument;
 class Formfind;
 class FrmReport;
 class Registry;
+class ToolDownload;
 
 // The platform services the main window works through. main.cpp passes the
 // real ones; tests pass fakes.
@@ -133,6 +134,10 @@ public:
     int hiddenRunBoundMs = 30000;
     // The one report window of the run, created on first use.
     FrmReport *reportWindow();
+    // Offers to fetch the free DOS tools that are missing; true when the
+    // download has started, after which the command needing missedTool goes
+    // on, or `failed` runs when the download fails.
+    bool offerDosTools(const QString &missedTool, const std::function<void()> &failed);
 
 private:
     // A hidden tool run that nobody waits on: checked by a timer, ended after
@@ -179,6 +184,8 @@ private:
     QString assemblyReport_;
     std::list<WatchedRun> watchedRuns_;
     QTimer *runWatch_ = nullptr;
+    // The download of the DOS tools, while it runs.
+    QPointer<ToolDownload> toolDownload_;
 
 public slots:
     void Newdocument();
@@ -235,6 +242,7 @@ public slots:
     void mnuCompilelist();
     void mnulinkresult();
     void mnulookcross();
+    void mnugetdostools();
 
 protected:
     void closeEvent(QCloseEvent *event) override;

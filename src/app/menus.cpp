@@ -81,6 +81,8 @@ const Item kMenuBar[] = {
     {"mnuuselib", "连接时要用库文件", nullptr, K::Check, true, true},
     {"horbar", "-", nullptr, K::Separator},
     {"mnuparameter", "编译连接时提示填参数", nullptr, K::Check, true, true},
+    {"getbar", "-", nullptr, K::Separator},
+    {"mnugetdostools", "获取 DOS 工具..."},
     {"mnuWindow", "窗口(&W)", nullptr, K::Menu},
     {"mnuWindowNewWindow", "新建窗口(&N)"},
     {"mnuWindowBar0", "-", nullptr, K::Separator},

@@ -1,21 +1,48 @@
 #include "help/webaddresses.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QUrl>
 #include <QUrlQuery>
 
+Q_LOGGING_CATEGORY(lcGuide, "korvane.guide", QtWarningMsg)
+
+// The guide's file, or an empty string when none is there.
+static QString guideFile()
+{
+    const QDir program(QCoreApplication::applicationDirPath());
+    QStringList candidates = {program.filePath(QStringLiteral("web/index.html"))};
+#ifdef KORVANE_INSTALLED_WEB_DIR
+    candidates << program.filePath(QStringLiteral(KORVANE_INSTALLED_WEB_DIR "/index.html"));
+#endif
+#ifdef KORVANE_SOURCE_WEB_DIR
+    candidates << QStringLiteral(KORVANE_SOURCE_WEB_DIR "/index.html");
+#endif
+    for (const QString &candidate : candidates) {
+        if (QFileInfo(candidate).isFile())
+            return QDir::cleanPath(candidate);
+    }
+    return QString();
+}
+
 QString productWebPage()
 {
-    QString page = QCoreApplication::applicationDirPath() + QStringLiteral("/web/index.html");
-#ifdef KORVANE_SOURCE_WEB_DIR
-    if (!QFileInfo::exists(page)) {
-        const QString source = QStringLiteral(KORVANE_SOURCE_WEB_DIR "/index.html");
-        if (QFileInfo::exists(source))
-            page = source;
-    }
-#endif
+    QString page = guideFile();
+    if (page.isEmpty())
+        page = QCoreApplication::applicationDirPath() + QStringLiteral("/web/index.html");
     return QUrl::fromLocalFile(page).toString();
+}
+
+void reportGuideLocation()
+{
+    const QString page = guideFile();
+    if (page.isEmpty())
+        qCWarning(lcGuide) << "the guide (web/index.html) is not installed beside"
+                           << QCoreApplication::applicationDirPath();
+    else
+        qCInfo(lcGuide).noquote() << "guide:" << page;
 }
 
 QString toolSearchPage(const QString &toolName)

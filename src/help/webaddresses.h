@@ -2,11 +2,15 @@
 
 #include <QString>
 
-// The product's web page: the guide installed beside the program
-// (web/index.html next to the executable), as a file address, so that it opens
-// without a network. Run from a build tree without that copy, the guide in the
-// source tree stands in.
+// The product's web page: the guide installed with the program (web/index.html
+// next to the executable in a build tree, share/korvane/web/index.html beside
+// an installed bin/), as a file address, so that it opens without a network.
+// Run from a build tree without that copy, the guide in the source tree stands in.
 QString productWebPage();
+
+// Says on the "korvane.guide" logging category where the guide was found
+// (an info message), or warns that it is missing.
+void reportGuideLocation();
 
 // The page that searches the web for a tool the user is missing.
 QString toolSearchPage(const QString &toolName);

@@ -19,6 +19,7 @@ void frmMain::connectToolchainCommands()
         {"mnurundebug", &frmMain::mnurundebug},
         {"mnurun", &frmMain::mnurun},
         {"mnushellDOS", &frmMain::mnushellDOS},
+        {"mnugetdostools", &frmMain::mnugetdostools},
     };
     for (const auto &[name, slot] : commands)
         connect(action(QString::fromLatin1(name)), &QAction::triggered, this, slot);
@@ -37,11 +38,17 @@ bool frmMain::toolFound(const QString &path, const QString &toolName, const QStr
 {
     if (Fso->fileExists(path))
         return true;
-    const Dialogs::Answer answer =
-        dialogs().msgBox(this, path + QStringLiteral("文件") + message, Dialogs::YesNo,
-                         Dialogs::Question, QStringLiteral("编译文件没找到"));
-    if (answer == Dialogs::Yes)
-        openToolSearchPage(toolName);
+    const auto ask = [this, path, toolName, message] {
+        const Dialogs::Answer answer =
+            dialogs().msgBox(this, path + QStringLiteral("文件") + message, Dialogs::YesNo,
+                             Dialogs::Question, QStringLiteral("编译文件没找到"));
+        if (answer == Dialogs::Yes)
+            openToolSearchPage(toolName);
+    };
+    // The free tools come first; the question follows when they are declined
+    // or cannot be fetched.
+    if (!offerDosTools(toolName, ask))
+        ask();
     return false;
 }
 

@@ -1,12 +1,16 @@
 #include "mainfixture.h"
 #include "platform/processlauncher.h"
+#include "toolchain/dostools.h"
 #include "toolchain/frmreport.h"
+#include "toolserver.h"
 
 #include <QAction>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTest>
+
+#include <csignal>
 
 // From the menu command to the report window through the real launcher:
 // small stand-ins for masm.exe and link.exe that write what the real tools
@@ -19,6 +23,7 @@ private slots:
     void assembleLinkRunAndViews();
     void linkWithoutObjectShowsWhatTheLinkerPrinted();
     void assemblerInDosbox();
+    void realToolsFromDownloadToDosbox();
 };
 
 static bool writeFile(const QString &path, const QByteArray &bytes, bool executable = false)
@@ -194,10 +199,10 @@ summary db 13, 10, '     35 Source  Lines', 13, 10, '      0 Severe  Errors', 13
 summary_end:
 )";
 
-// DOSBox processes whose arguments name the folder: none may outlive a run.
-static int dosboxProcessesFor(const QString &folder)
+// DOSBox processes whose arguments name the folder, with their arguments.
+static QMap<int, QByteArray> dosboxesFor(const QString &folder)
 {
-    int count = 0;
+    QMap<int, QByteArray> found;
     const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
     for (const QString &pid : pids) {
         QFile f(QStringLiteral("/proc/%1/cmdline").arg(pid));
@@ -206,9 +211,15 @@ static int dosboxProcessesFor(const QString &folder)
         const QList<QByteArray> argv = f.readAll().split('\0');
         if (!argv.isEmpty() && argv.first().endsWith("dosbox") &&
             argv.join(' ').contains(folder.toUtf8()))
-            ++count;
+            found[pid.toInt()] = argv.join(' ');
     }
-    return count;
+    return found;
+}
+
+// None may outlive a hidden run.
+static int dosboxProcessesFor(const QString &folder)
+{
+    return int(dosboxesFor(folder).size());
 }
 
 void TestToolchainE2e::assemblerInDosbox()
@@ -239,6 +250,56 @@ void TestToolchainE2e::assemblerInDosbox()
     QVERIFY(f.main->action("mnulink")->isEnabled());
     QVERIFY(f.dialogs.calls.isEmpty());
     QCOMPARE(dosboxProcessesFor(f.dir.path()), 0);
+}
+
+// A new user's whole first job: the free tools downloaded into an empty tool
+// folder, the new-program skeleton assembled and linked by them, and the
+// program started in DOSBox.
+void TestToolchainE2e::realToolsFromDownloadToDosbox()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("dosbox")).isEmpty())
+        QSKIP("dosbox is not installed");
+    if (!QFile::exists(QStringLiteral(KORVANE_DOS_TOOLS "/MASM.EXE")))
+        QSKIP("the real DOS tools are not in ../shared/dos-tools");
+    ToolServer server;
+    QVERIFY(server.serveRealTools(QStringLiteral(KORVANE_DOS_TOOLS), dosToolsCommit()));
+    qputenv("KORVANE_TOOLS_URL", server.baseUrl().toUtf8());
+    // The run's DOSBox window has no display here: it runs without one.
+    qputenv("SDL_VIDEODRIVER", "dummy");
+    qputenv("SDL_AUDIODRIVER", "dummy");
+    const auto restore = qScopeGuard([] {
+        for (const char *name : {"KORVANE_TOOLS_URL", "SDL_VIDEODRIVER", "SDL_AUDIODRIVER"})
+            qunsetenv(name);
+    });
+    ProcessLauncher launcher;
+    MainFixture f(true, &launcher);
+
+    f.dialogs.answerMsgBox(Dialogs::Yes);
+    press(f, Qt::Key_F9);
+    QTRY_VERIFY_WITH_TIMEOUT(reportOf(f) && reportOf(f)->isVisible(), 60000);
+    const QString report = reportOf(f)->RichText->text();
+    QVERIFY2(
+        report.startsWith(" Assembling Report:\r\n\r\n 汇编总结报告：\r\n    35 Source  Lines"),
+        qPrintable(report));
+    QVERIFY2(report.contains("    0 Warning Errors\r\n    0 Severe  Errors"), qPrintable(report));
+    QCOMPARE(QDir(f.dir.path()).entryList({"*.exe"}, QDir::Files, QDir::Name),
+             QStringList({"debug.exe", "link.exe", "masm.exe"}));
+
+    f.dialogs.answerMsgBox(Dialogs::Ok);
+    press(f, Qt::Key_L, Qt::ControlModifier);
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(f.path("TEMP_F.EXE")), 60000);
+    QCOMPARE(fileBytes(f.path("TEMP_F.EXE")).left(2), QByteArray("MZ"));
+
+    press(f, Qt::Key_F5);
+    QTRY_VERIFY_WITH_TIMEOUT(!dosboxesFor(f.dir.path()).isEmpty(), 60000);
+    const QMap<int, QByteArray> runs = dosboxesFor(f.dir.path());
+    // A program run stays at the DOS prompt until its window is closed.
+    for (const int pid : runs.keys())
+        ::kill(pid, SIGKILL);
+    QCOMPARE(runs.size(), 1);
+    QVERIFY2(runs.first().toUpper().contains(" -C TEMP_F.EXE"), runs.first().constData());
+    QCOMPARE(f.dialogs.calls.size(), 2);
+    QVERIFY(f.dialogs.unexpected.isEmpty());
 }
 
 QTEST_MAIN(TestToolchainE2e)

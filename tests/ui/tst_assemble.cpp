@@ -1,5 +1,6 @@
 #include "documents/skeleton.h"
 #include "mainfixture.h"
+#include "toolchain/dostools.h"
 #include "toolchain/frmreport.h"
 #include "toolchain/listingreport.h"
 
@@ -208,6 +209,10 @@ void TestAssemble::commands_data()
         return "?编译文件没找到: %1" + tool + "文件没找到！请把" + tool +
                "存放在当前文件夹。是否希望到网上去搜索" + tool + "？";
     };
+    // The free tools are offered first; these rows decline them.
+    auto offer = [](const QString &tool) {
+        return "?获取 DOS 工具: " + dosToolsQuestion(tool, {}, dosTools(), "%1");
+    };
 
     QTest::newRow("assemble, no DOSBox")
         << "mnucompile" << QStringList{"fails masm.exe DosboxMissing"}
@@ -217,9 +222,9 @@ void TestAssemble::commands_data()
         << "mnucompile" << QStringList{"+mnusavetip", "save my prog.asm"} << QStringList{}
         << QStringList{"Korvane: 文件名“my prog.asm" + notDos} << "";
     QTest::newRow("assembler missing, search page opened")
-        << "mnucompile" << QStringList{"no tools", "yes"}
+        << "mnucompile" << QStringList{"no tools", "no", "yes"}
         << QStringList{"browser https://cn.bing.com/search?q=masm.exe"}
-        << QStringList{notFound("masm.exe")} << "mnuCompilelist";
+        << QStringList{offer("masm.exe"), notFound("masm.exe")} << "mnuCompilelist";
     QTest::newRow("no document: prompt even with the option off")
         << "mnucompile" << QStringList{"no document", "input prog"}
         << QStringList{"hidden %1masm.exe prog,,,,"}
@@ -254,8 +259,8 @@ void TestAssemble::commands_data()
         << "mnulink" << QStringList{"-mnumakemap", "saved ninechars.asm"} << QStringList{}
         << QStringList{"Korvane: 文件名“ninechars.obj" + notDos} << "";
     QTest::newRow("linker missing, no search")
-        << "mnulink" << QStringList{"-mnumakemap", "no tools", "no"} << QStringList{}
-        << QStringList{notFound("link.exe")} << "";
+        << "mnulink" << QStringList{"-mnumakemap", "no tools", "no", "no"} << QStringList{}
+        << QStringList{offer("link.exe"), notFound("link.exe")} << "";
     QTest::newRow("link prompt mode: TLINK and a blank removed")
         << "mnulink" << QStringList{"+mnuparameter", "input TLINK prog"}
         << QStringList{"normal %1link.exe prog,,,,"}
@@ -283,9 +288,9 @@ void TestAssemble::commands_data()
         << "mnurundebug" << QStringList{"debugger my tools/debug.exe"}
         << QStringList{"normal \"%1my tools/debug.exe\""} << QStringList{} << "";
     QTest::newRow("debugger missing, search page opened")
-        << "mnurundebug" << QStringList{"no tools", "yes"}
+        << "mnurundebug" << QStringList{"no tools", "no", "yes"}
         << QStringList{"browser https://cn.bing.com/search?q=debug.exe"}
-        << QStringList{notFound("debug.exe")} << "";
+        << QStringList{offer("debug.exe"), notFound("debug.exe")} << "";
     QTest::newRow("F8 opens the DOS prompt, no DOSBox")
         << "F8" << QStringList{"fails command.com DosboxMissing"}
         << QStringList{"normal command.com"}

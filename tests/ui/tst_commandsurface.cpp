@@ -105,6 +105,8 @@ static const char *const kExpected[] = {
     "mnuuselib|连接时要用库文件||c",
     "horbar|-||",
     "mnuparameter|编译连接时提示填参数||c",
+    "getbar|-||",
+    "mnugetdostools|获取 DOS 工具...||",
     "mnuWindow|窗口(&W)||",
     "mnuWindowNewWindow|新建窗口(&N)||",
     "mnuWindowBar0|-||",

@@ -1,0 +1,106 @@
+#include "app/frmmain.h"
+#include "toolchain/dostools.h"
+#include "toolchain/tooldownload.h"
+
+#include <QProgressDialog>
+
+namespace {
+
+const QString kTitle = QStringLiteral("获取 DOS 工具");
+
+} // namespace
+
+// The command that needs each tool goes on once the tools are in place.
+static std::function<void()> commandNeeding(frmMain *main, const QString &tool)
+{
+    void (frmMain::*command)() = nullptr;
+    if (tool == QLatin1String("masm.exe"))
+        command = &frmMain::mnucompile;
+    else if (tool == QLatin1String("link.exe"))
+        command = &frmMain::mnulink;
+    else if (tool == QLatin1String("debug.exe"))
+        command = &frmMain::mnurundebug;
+    return [main, command] {
+        if (command)
+            (main->*command)();
+    };
+}
+
+bool frmMain::offerDosTools(const QString &missedTool, const std::function<void()> &failed)
+{
+    if (toolDownload_) {
+        toolDownload_->progressDialog()->raise();
+        return true;
+    }
+    QStringList present;
+    QList<PinnedFile> missing;
+    for (const PinnedFile &tool : dosTools()) {
+        if (Fso->fileExists(Toolfolder + tool.fileName))
+            present << tool.fileName;
+        else
+            missing << tool;
+    }
+    if (missing.isEmpty()) {
+        if (missedTool.isEmpty())
+            dialogs().msgBox(this,
+                             present.join(QStringLiteral("、")) +
+                                 QStringLiteral(" 都已在工具文件夹 ") + Toolfolder +
+                                 QStringLiteral(" 中，不需要下载。"),
+                             Dialogs::OkOnly, Dialogs::Information, kTitle);
+        return false;
+    }
+    if (dialogs().msgBox(this, dosToolsQuestion(missedTool, present, missing, Toolfolder),
+                         Dialogs::YesNo, Dialogs::Question, kTitle) != Dialogs::Yes)
+        return false;
+
+    QList<PinnedFile> files;
+    // The licence goes first, so that no tool lies there without it.
+    if (!Fso->fileExists(Toolfolder + dosToolsLicence().fileName))
+        files << dosToolsLicence();
+    files << missing;
+    auto *download = new ToolDownload(Toolfolder, files, this);
+    download->setParent(this);
+    toolDownload_ = download;
+    connect(download, &ToolDownload::finished, this,
+            [this, download, missedTool, failed](ToolDownload::Outcome outcome) {
+                download->deleteLater();
+                toolDownload_ = nullptr;
+                if (isClosing())
+                    return;
+                switch (outcome) {
+                case ToolDownload::Outcome::Installed:
+                    if (missedTool.isEmpty()) {
+                        QStringList tools = download->installed();
+                        tools.removeAll(dosToolsLicence().fileName);
+                        dialogs().msgBox(this,
+                                         QStringLiteral("已把 ") +
+                                             tools.join(QStringLiteral("、")) +
+                                             QStringLiteral(" 下载到工具文件夹 ") + Toolfolder +
+                                             QStringLiteral("，许可证全文在 ") +
+                                             dosToolsLicence().fileName + QStringLiteral(" 中。"),
+                                         Dialogs::OkOnly, Dialogs::Information, kTitle);
+                    } else {
+                        commandNeeding(this, missedTool)();
+                    }
+                    break;
+                case ToolDownload::Outcome::Failed:
+                    dialogs().msgBox(
+                        this, download->failure() + QStringLiteral("\r\n\r\n") + dosToolsByHand(),
+                        Dialogs::OkOnly, Dialogs::Exclamation, kTitle);
+                    if (failed)
+                        failed();
+                    break;
+                case ToolDownload::Outcome::Cancelled:
+                    dialogs().msgBox(this, QStringLiteral("已取消下载，工具文件夹没有改变。"),
+                                     Dialogs::OkOnly, Dialogs::Information, kTitle);
+                    break;
+                }
+            });
+    download->start();
+    return true;
+}
+
+void frmMain::mnugetdostools()
+{
+    offerDosTools(QString(), {});
+}

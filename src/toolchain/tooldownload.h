@@ -1,0 +1,70 @@
+#pragma once
+
+#include "toolchain/dostools.h"
+
+#include <QCryptographicHash>
+#include <QNetworkAccessManager>
+#include <QObject>
+#include <QPointer>
+#include <QProgressDialog>
+#include <memory>
+#include <vector>
+
+class QNetworkReply;
+class QSaveFile;
+class QWidget;
+
+// Fetches pinned files into a folder while a progress dialog shows the file,
+// its size and a Cancel button. Each file is written under a temporary name
+// and checked against its pinned size and SHA-256; only when every file is
+// right are they renamed into place, so a failure or a cancel leaves the
+// folder as it was. Everything runs on signals: nothing here waits.
+class ToolDownload : public QObject
+{
+    Q_OBJECT
+public:
+    enum class Outcome { Installed, Failed, Cancelled };
+
+    ToolDownload(const QString &folder, QList<PinnedFile> files, QWidget *dialogParent);
+    ~ToolDownload() override;
+
+    void start();
+    void cancel();
+    QProgressDialog *progressDialog() const { return progress_; }
+    // What failed, file by file and address by address.
+    QString failure() const { return failure_; }
+    // The names put into the folder.
+    QStringList installed() const { return installed_; }
+
+signals:
+    // Sent once, after the download has let go of its files and connections.
+    void finished(ToolDownload::Outcome outcome);
+
+private:
+    void fetch();
+    void received();
+    // False when the reply was given up.
+    bool takeBytes();
+    void replyFinished();
+    void failFile(const QString &why);
+    void nextAddress(const QString &why);
+    void installAll();
+    void finish(Outcome outcome);
+    void dropReply();
+
+    QString folder_;
+    QList<PinnedFile> files_;
+    int fileIndex_ = 0;
+    int addressIndex_ = 0;
+    QStringList addressErrors_;
+    QNetworkAccessManager network_;
+    QPointer<QNetworkReply> reply_;
+    std::unique_ptr<QSaveFile> current_;
+    std::vector<std::unique_ptr<QSaveFile>> verified_;
+    QCryptographicHash hash_{QCryptographicHash::Sha256};
+    qint64 receivedBytes_ = 0;
+    QPointer<QProgressDialog> progress_;
+    QString failure_;
+    QStringList installed_;
+    bool done_ = false;
+};

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QHash>
+#include <QObject>
+#include <QStringList>
+#include <QTcpServer>
+
+// A loopback HTTP server that stands in for the repository the DOS tools come
+// from. Each path answers as told; any other path answers 404.
+class ToolServer : public QObject
+{
+    Q_OBJECT
+public:
+    struct Response
+    {
+        QByteArray body;
+        // Body bytes sent before the server stops: -1 sends them all.
+        qint64 sendBytes = -1;
+        // After sendBytes, keep the connection open (else close it).
+        bool stall = false;
+    };
+    // Paths not served, or served and then taken away, answer 404.
+    void remove(const QString &path) { responses_.remove(path); }
+
+    ToolServer();
+    // The address to put in KORVANE_TOOLS_URL.
+    QString baseUrl() const;
+    void serve(const QString &path, const Response &response) { responses_[path] = response; }
+    // Serves the files of the real tools' folder under their repository paths
+    // at the given branch or commit; false when a file is missing.
+    bool serveRealTools(const QString &folder, const QString &ref);
+    // The paths asked for, in order.
+    QStringList requested;
+
+private:
+    void answer(class QTcpSocket *socket);
+
+    QTcpServer server_;
+    QHash<QString, Response> responses_;
+};

@@ -1,0 +1,221 @@
+#include "mainfixture.h"
+#include "toolchain/dostools.h"
+#include "toolchain/frmreport.h"
+#include "toolserver.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTest>
+
+// Getting the free DOS tools: the real download code against a loopback
+// server, from F9 on a folder without the assembler, or from the Options menu.
+class TestToolDownload : public QObject
+{
+    Q_OBJECT
+private slots:
+    void download_data();
+    void download();
+    void pinnedChecksumsAreThoseOfTheRealTools();
+};
+
+static const QString kRealTools = QStringLiteral(KORVANE_DOS_TOOLS);
+
+static bool haveRealTools()
+{
+    return QFile::exists(kRealTools + "/MASM.EXE");
+}
+
+// The three tools and the licence.
+static QList<PinnedFile> allFiles()
+{
+    QList<PinnedFile> all = dosTools();
+    all.append(dosToolsLicence());
+    return all;
+}
+
+static QByteArray realBytes(const PinnedFile &file)
+{
+    const QString name = file.repoPath == "LICENSE" ? "LICENSE" : file.repoPath.section('/', -1);
+    return fileBytes(kRealTools + '/' + name);
+}
+
+// The folder's files and their bytes, but for the source F9 saves there
+// before it looks for the assembler.
+static QMap<QString, QByteArray> folderState(const QString &folder)
+{
+    QMap<QString, QByteArray> state;
+    for (const QString &name : QDir(folder).entryList(QDir::AllEntries | QDir::Hidden |
+                                                      QDir::System | QDir::NoDotAndDotDot)) {
+        if (!name.startsWith("Temp_F", Qt::CaseInsensitive))
+            state[name] = fileBytes(folder + '/' + name);
+    }
+    return state;
+}
+
+void TestToolDownload::download_data()
+{
+    QTest::addColumn<QString>("command"); // F9, or the Options menu's command
+    QTest::addColumn<QString>("mine");    // a tool of the user's own in the folder
+    // good: every file at the commit; main: only on the main branch; else what
+    // the server does with the file that fails
+    QTest::addColumn<QString>("serve");
+    QTest::addColumn<QString>("said"); // in the last message, empty when none
+
+    QTest::newRow("F9: the tools and the licence arrive, then it assembles") << "F9"
+                                                                             << ""
+                                                                             << "good"
+                                                                             << "";
+    QTest::newRow("Options: the user's own assembler stays, the others arrive")
+        << "mnugetdostools"
+        << "masm.exe"
+        << "good"
+        << "link.exe、debug.exe";
+    QTest::newRow("the commit's address fails, the main branch serves") << "F9"
+                                                                        << ""
+                                                                        << "main"
+                                                                        << "";
+    QTest::newRow("wrong checksum") << "F9"
+                                    << ""
+                                    << "wrong"
+                                    << "SHA-256 校验和不符";
+    QTest::newRow("not on the server") << "F9"
+                                       << ""
+                                       << "404"
+                                       << "HTTP 404 Not Found";
+    QTest::newRow("connection cut half-way") << "F9"
+                                             << ""
+                                             << "cut"
+                                             << "网络错误";
+    QTest::newRow("cancelled") << "F9"
+                               << ""
+                               << "stall"
+                               << "已取消下载";
+}
+
+void TestToolDownload::download()
+{
+    QFETCH(QString, command);
+    QFETCH(QString, mine);
+    QFETCH(QString, serve);
+    QFETCH(QString, said);
+    const bool succeeds = serve == "good" || serve == "main";
+    if (succeeds && !haveRealTools())
+        QSKIP("the real DOS tools are not in ../shared/dos-tools");
+
+    ToolServer server;
+    qputenv("KORVANE_TOOLS_URL", server.baseUrl().toUtf8());
+    const auto unset = qScopeGuard([] { qunsetenv("KORVANE_TOOLS_URL"); });
+    if (haveRealTools())
+        QVERIFY(server.serveRealTools(kRealTools, serve == "main" ? "main" : dosToolsCommit()));
+    // The last file fetched fails, so that the others have arrived by then;
+    // without the real tools the first one fetched, the licence, fails.
+    const PinnedFile failing = haveRealTools() ? dosTools().last() : dosToolsLicence();
+    QByteArray wrong = realBytes(failing);
+    if (wrong.isEmpty())
+        wrong = QByteArray(failing.size, 'x');
+    wrong[0] = char(wrong[0] ^ 1);
+    for (const QString &ref : {dosToolsCommit(), QStringLiteral("main")}) {
+        const QString path = "/MS-DOS/" + ref + '/' + failing.repoPath;
+        if (serve == "wrong")
+            server.serve(path, {wrong});
+        else if (serve == "404")
+            server.remove(path);
+        else if (serve == "cut" || serve == "stall")
+            server.serve(path, {wrong, failing.size / 2, serve == "stall"});
+    }
+
+    MainFixture f;
+    f.launcher.setScript("masm.exe", [] {
+        FakeLauncher::Script s;
+        s.files << std::make_pair(QStringLiteral("TEMP_F.LST"),
+                                  QByteArray("\r\n     35 Source  Lines\r\n"));
+        return s;
+    }());
+    if (!mine.isEmpty())
+        QVERIFY(QFile(f.path(mine)).open(QIODevice::WriteOnly));
+    const QMap<QString, QByteArray> before = folderState(f.dir.path());
+
+    f.dialogs.answerMsgBox(Dialogs::Yes);
+    if (!succeeds) {
+        f.dialogs.answerMsgBox(Dialogs::Ok);
+        f.dialogs.answerMsgBox(Dialogs::No); // the search page is not wanted
+    } else if (command != "F9") {
+        f.dialogs.answerMsgBox(Dialogs::Ok);
+    }
+    if (command == "F9") {
+        f.main->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.main.get()));
+        QTest::keyClick(f.text(), Qt::Key_F9);
+    } else
+        f.main->action(command)->trigger();
+
+    const QPointer<QProgressDialog> progress = f.main->findChild<QProgressDialog *>();
+    QVERIFY(progress && progress->isVisible());
+    if (serve == "stall") {
+        QTRY_VERIFY(progress->labelText().contains(failing.fileName) && progress->value() > 0);
+        QTest::mouseClick(progress->findChild<QPushButton *>(), Qt::LeftButton);
+    }
+
+    const QStringList asked = [&] {
+        QStringList titles;
+        for (const auto &call : f.dialogs.calls)
+            titles << (call.buttons == Dialogs::YesNo ? "?" : "") + call.title;
+        return titles;
+    }();
+    if (command == "F9" && succeeds) {
+        QTRY_VERIFY_WITH_TIMEOUT(f.main->findChild<FrmReport *>(), 30000);
+        QCOMPARE(f.launcher.calls.size(), 1);
+        QCOMPARE(f.launcher.calls[0].commandLine, f.toolFolder() + "masm.exe Temp_F.asm,Temp_F,,,");
+    } else {
+        QTRY_COMPARE_WITH_TIMEOUT(f.dialogs.calls.size(), succeeds || serve == "stall" ? 2 : 3,
+                                  30000);
+        QVERIFY2(f.dialogs.calls[1].text.contains(said), qPrintable(f.dialogs.calls[1].text));
+        QVERIFY(f.launcher.calls.isEmpty());
+    }
+    QVERIFY(!progress || !progress->isVisible());
+    QVERIFY2(f.dialogs.unexpected.isEmpty(), qPrintable(f.dialogs.unexpected.join('\n')));
+    // The offer names what it fetches, from where, and its licence.
+    const QString offer = f.dialogs.calls[0].text;
+    QVERIFY(offer.contains(server.baseUrl()) && offer.contains("MIT"));
+    QCOMPARE(offer.contains("masm.exe（MASM 5.10）"), mine != "masm.exe");
+
+    if (!succeeds) {
+        QCOMPARE(folderState(f.dir.path()), before);
+        if (serve != "stall") {
+            // What failed, and where to get the files by hand.
+            const QString failure = f.dialogs.calls[1].text;
+            QVERIFY(failure.contains(failing.fileName) && failure.contains(dosToolsRepository()));
+            for (const PinnedFile &tool : dosTools())
+                QVERIFY(failure.contains(tool.repoPath));
+            QCOMPARE(f.dialogs.calls[2].title, QStringLiteral("编译文件没找到"));
+        }
+        return;
+    }
+    QMap<QString, QByteArray> expected = before;
+    for (const PinnedFile &file : allFiles()) {
+        if (file.fileName != mine)
+            expected[file.fileName] = realBytes(file);
+    }
+    const QMap<QString, QByteArray> after = folderState(f.dir.path());
+    for (const QString &name : expected.keys())
+        QVERIFY2(after.value(name) == expected.value(name), qPrintable(name));
+    if (serve == "main")
+        QCOMPARE(server.requested.first(),
+                 "/MS-DOS/" + dosToolsCommit() + '/' + dosToolsLicence().repoPath);
+}
+
+void TestToolDownload::pinnedChecksumsAreThoseOfTheRealTools()
+{
+    if (!haveRealTools())
+        QSKIP("the real DOS tools are not in ../shared/dos-tools");
+    for (const PinnedFile &file : allFiles()) {
+        const QByteArray bytes = realBytes(file);
+        QCOMPARE(bytes.size(), file.size);
+        QCOMPARE(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex(), file.sha256);
+    }
+}
+
+QTEST_MAIN(TestToolDownload)
+#include "tst_tooldownload.moc"
