@@ -1,10 +1,11 @@
 # make run   installs what is missing, builds and starts Korvane in workspace/
 #            (or in the tool folder given as TOOLS=/path)
 # make test  installs what is missing, builds with the sanitizers and runs every test
+# make package  builds in Release and makes the Debian package in build-package/
 TOOLS ?= $(CURDIR)/workspace
 JOBS ?= $(shell nproc)
 
-.PHONY: run test build build-test deps bench
+.PHONY: run test build build-test deps bench package
 
 deps:
 	scripts/install-deps
@@ -28,3 +29,8 @@ bench: deps
 	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release
 	cmake --build build-bench -j$(JOBS)
 	for b in build-bench/bench/bench_*; do QT_QPA_PLATFORM=offscreen $$b; done
+
+package: deps
+	cmake -S . -B build-package -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
+	cmake --build build-package -j$(JOBS) --target korvane
+	cd build-package && cpack -G DEB

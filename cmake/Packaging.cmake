@@ -1,0 +1,52 @@
+# cmake --install puts the program, its guide, its desktop entry and icons
+# under the usual prefix layout; cpack makes a Debian package of the same.
+include(GNUInstallDirs)
+# Installing and packaging take the program as built: `make package` builds
+# only the program, and the package test packs the tree the tests built.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
+
+install(TARGETS korvane RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The desktop entry starts the program through this, in ~/Korvane.
+install(PROGRAMS ${PROJECT_SOURCE_DIR}/resources/desktop/korvane-desktop
+        DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/resources/web/
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/korvane/web)
+install(FILES ${PROJECT_SOURCE_DIR}/resources/desktop/korvane.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${PROJECT_SOURCE_DIR}/resources/icons/app/korvane.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+foreach(size 16 24 32 48 64 128 256)
+    install(FILES ${PROJECT_SOURCE_DIR}/resources/icons/app/korvane-${size}.png
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
+            RENAME korvane.png)
+endforeach()
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME korvane)
+set(CPACK_PACKAGE_CONTACT "Korvane <korvane@example.com>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "small IDE for 16-bit DOS assembly programs (MASM)")
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+    "Korvane is a desktop IDE for students and teachers of 8086 assembly: a coloured\n\
+multi-document editor, assembling with MASM and a short error report, linking,\n\
+running and debugging in DOSBox. The interface is in Simplified Chinese.\n\
+It can download the free MASM 5.10, LINK 3.65 and DEBUG (MIT licence) for you.")
+set(CPACK_DEBIAN_PACKAGE_SECTION devel)
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://github.com/microsoft/MS-DOS")
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+# The DOS tools run in DOSBox; without a CJK font every caption is boxes; the
+# toolkit's platform plugin, its SVG icon engine and the web engine's helper
+# process are found at run time, not linked.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "dosbox, fonts-wqy-zenhei | fonts-wqy-microhei | fonts-noto-cjk, qt6-qpa-plugins, libqt6svg6, libqt6webenginecore6-bin")
+find_program(KORVANE_DPKG_SHLIBDEPS dpkg-shlibdeps)
+if(KORVANE_DPKG_SHLIBDEPS)
+    # The Qt libraries the program links, with their versions.
+    set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+else()
+    string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS
+           ", libqt6core6, libqt6gui6, libqt6widgets6, libqt6printsupport6, libqt6network6, libqt6webenginecore6, libqt6webenginewidgets6")
+endif()
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
+include(CPack)
