@@ -134,10 +134,6 @@ public:
     int hiddenRunBoundMs = 30000;
     // The one report window of the run, created on first use.
     FrmReport *reportWindow();
-    // Offers to fetch the free DOS tools that are missing; true when the
-    // download has started, after which the command needing missedTool goes
-    // on, or `failed` runs when the download fails.
-    bool offerDosTools(const QString &missedTool, const std::function<void()> &failed);
 
 private:
     // A hidden tool run that nobody waits on: checked by a timer, ended after
@@ -159,6 +155,10 @@ private:
     void linkWithPrompt();
     void linkNormally();
     bool toolFound(const QString &path, const QString &toolName, const QString &message);
+    // Offers to fetch the free DOS tools that are missing; true when the
+    // download has started, after which the command needing missedTool goes
+    // on, or `failed` runs when the download fails.
+    bool offerDosTools(const QString &missedTool, const std::function<void()> &failed);
     void openToolSearchPage(const QString &toolName);
     bool dosNameFits(const QString &baseName, const QString &fileName);
     void reportLaunchFailure(const LaunchResult &result);

@@ -287,7 +287,9 @@ void TestToolchainE2e::realToolsFromDownloadToDosbox()
 
     f.dialogs.answerMsgBox(Dialogs::Ok);
     press(f, Qt::Key_L, Qt::ControlModifier);
-    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(f.path("TEMP_F.EXE")), 60000);
+    // The program is whole once the linker's DOSBox has ended.
+    QTRY_VERIFY_WITH_TIMEOUT(
+        QFile::exists(f.path("TEMP_F.EXE")) && dosboxesFor(f.dir.path()).isEmpty(), 60000);
     QCOMPARE(fileBytes(f.path("TEMP_F.EXE")).left(2), QByteArray("MZ"));
 
     press(f, Qt::Key_F5);
