@@ -29,6 +29,9 @@ FrmReport *frmMain::reportWindow()
     if (!frmReport_) {
         frmReport_ = new FrmReport(this);
         connect(frmReport_, &FrmReport::lineActivated, this, &frmMain::showDiagnosticSource);
+        // The report takes the focus after F9: the Run menu's keys work there too.
+        for (const char *name : {"mnucompile", "mnulink", "mnurun", "mnurundebug", "mnushellDOS"})
+            frmReport_->addAction(action(QString::fromLatin1(name)));
     }
     return frmReport_;
 }
