@@ -27,8 +27,10 @@ void frmMain::mnucompile()
     // A new assembly overtakes one still waiting: its assembler is ended now,
     // before this one's listing is removed, and its report never comes.
     ++assembleGeneration_;
-    if (listingWait_)
+    if (listingWait_) {
         listingWait_->cancel();
+        statusPanel_->setText(QStringLiteral("状态"));
+    }
     listingWait_ = nullptr;
 
     if (!activeDocument() || action(QStringLiteral("mnuparameter"))->isChecked())

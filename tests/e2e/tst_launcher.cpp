@@ -123,6 +123,8 @@ void TestLauncher::dosProgram_data()
            "my 工具/masm.exe", "\"%1/my 工具/masm.exe\" Temp_F.asm,Temp_F,,,");
     dosRow("program outside the working folder", "tools", "bin/masm.exe",
            "%1/bin/masm.exe Temp_F.asm,Temp_F,,,");
+    dosRow("percent sign in the folder, which DOSBox would expand", "50%off", "50%off/masm.exe",
+           "masm Temp_F.asm,Temp_F,,,");
 }
 
 // The program writes the listing and prints a line, as the linker prints its complaints, which
