@@ -535,9 +535,10 @@ void TestAssemble::assemblerRun_data()
 
     QTest::newRow("this run's listing is the one reported") << true << "at once"
                                                             << "";
-    QTest::newRow("no listing written: the stale one is removed, not reported")
+    QTest::newRow("no listing written: the stale one is removed, what masm printed is shown")
         << false << "at once"
-        << "编译程序已经结束，但没有生成列表文件：%1Temp_F.lst";
+        << "编译程序已经结束，但没有生成列表文件：%1Temp_F.lst\r\n编译程序的输出：\r\n\r\n"
+           "Microsoft (R) Macro Assembler Version 5.10 \r\nUnable to open input file: Temp_F.asm";
     QTest::newRow("listing there while still running: the report waits for the end")
         << true << "when told"
         << "";
@@ -562,6 +563,9 @@ void TestAssemble::assemblerRun()
     FakeLauncher::Script masm;
     if (writesListing)
         masm = writes("TEMP_F.LST", fixture("CLEAN.LST"));
+    else
+        masm = writes("MASMMSG.TXT", "Microsoft (R) Macro Assembler Version 5.10 \r\n"
+                                     "Unable to open input file: Temp_F.asm\r\n");
     masm.keepsRunning = ends == "when told" || ends == "never";
     FakeLauncher::Script silent;
     silent.keepsRunning = true;
@@ -590,6 +594,7 @@ void TestAssemble::assemblerRun()
              message.isEmpty() && writesListing ? 1 : 0);
     QCOMPARE(enabled(f, "mnulink"), message.isEmpty());
     QCOMPARE(f.launcher.calls.size(), ends == "overtaken" ? 2 : 1);
+    QCOMPARE(f.launcher.calls[0].consoleOutputName, QStringLiteral("MASMMSG.TXT"));
     QVERIFY(f.launcher.runs[0]->ended);
     QCOMPARE(f.launcher.runs[0]->endedByCaller, ends == "never");
 }
