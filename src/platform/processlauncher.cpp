@@ -205,15 +205,15 @@ LaunchResult startProcess(LaunchResult result, const QString &program, const QSt
 
 LaunchResult startInDosbox(LaunchResult result, const DosRun &run, WindowStyle style)
 {
-    const QString dosbox = QStandardPaths::findExecutable(QStringLiteral("dosbox"));
-    if (dosbox.isEmpty()) {
-        result.failure = LaunchFailure::DosboxMissing;
-        return result;
-    }
     const QString problem = dosRunProblem(run);
     if (!problem.isEmpty()) {
         result.failure = LaunchFailure::StartFailed;
         result.detail = problem;
+        return result;
+    }
+    const QString dosbox = QStandardPaths::findExecutable(QStringLiteral("dosbox"));
+    if (dosbox.isEmpty()) {
+        result.failure = LaunchFailure::DosboxMissing;
         return result;
     }
     // DOSBox itself names the console file inside the DOS command line.
