@@ -1,8 +1,8 @@
 #include "app/frmmain.h"
-#include "toolchain/toolwait.h"
 
 #include "app/pictures.h"
 #include "documents/frmdocument.h"
+#include "toolchain/toolwait.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
