@@ -2,6 +2,7 @@
 
 #include "app/pictures.h"
 #include "documents/frmdocument.h"
+#include "toolchain/toolwait.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -140,5 +141,9 @@ void frmMain::closeEvent(QCloseEvent *event)
     }
     Savesettings();
     closing_ = true;
+    // Every wait ends with the window, and the tool it waits for with it.
+    for (ToolWait *wait : findChildren<ToolWait *>(Qt::FindDirectChildrenOnly))
+        wait->cancel();
+    watchedRuns_.clear();
     event->accept();
 }

@@ -28,6 +28,8 @@ class Formfind;
 class FrmReport;
 class Registry;
 class ToolDownload;
+class ToolWait;
+struct AssemblyRun;
 
 // The platform services the main window works through. main.cpp passes the
 // real ones; tests pass fakes.
@@ -151,7 +153,10 @@ private:
     void connectToolchainCommands();
     void assembleWithPrompt();
     void assembleNormally();
-    void waitForListing(int generation, const QString &sourceName, const TextEncoding &encoding);
+    bool saveForAssembler(const QString &path);
+    bool copyIntoToolFolder(const QString &sourceName);
+    // Builds the report from the listing of a finished assembly and shows it.
+    void showAssemblyReport(const AssemblyRun &assembly);
     void linkWithPrompt();
     void linkNormally();
     bool toolFound(const QString &path, const QString &toolName, const QString &message);
@@ -160,22 +165,23 @@ private:
     // on, or `failed` runs when the download fails.
     bool offerDosTools(const QString &missedTool, const std::function<void()> &failed);
     void openToolSearchPage(const QString &toolName);
-    bool dosNameFits(const QString &baseName, const QString &fileName);
+    bool dosNameFits(const QString &fileName);
     void reportLaunchFailure(const LaunchResult &result);
     void removeFile(const QString &path);
     void watchRun(WatchedRun run);
     void checkWatchedRuns();
     bool linkerRunning() const;
+    // Runs start now, or once the linker has ended when it still runs.
+    void afterLinker(std::function<void()> start);
+    void showLinkerMessages(const QString &printed);
     void showDiagnosticSource(const QString &reportLine);
 
     QPointer<FrmReport> frmReport_;
-    // The hidden assembler of the latest normal-mode assembly, while it runs.
-    std::unique_ptr<LaunchedRun> assemblerRun_;
-    // Counts assemblies; a wait whose number is no longer the latest has
-    // been overtaken by a newer assembly and ends.
+    // The wait of the latest normal-mode assembly, while its assembler runs.
+    QPointer<ToolWait> listingWait_;
+    // Counts assemblies: a Save As answered after a newer assembly began
+    // ends the older one.
     int assembleGeneration_ = 0;
-    // The assembly whose listing is not ready yet, 0 when none.
-    int listingWaitGeneration_ = 0;
     // Copies of sources this run wrote into the tool folder (actual paths).
     QSet<QString> toolFolderCopies_;
     // What the latest report came from, for the jump to a diagnostic's line.

@@ -130,27 +130,73 @@ static QString folderOf(QStringView path)
     return QDir::cleanPath(path.first(path.size() - name.size()).toString());
 }
 
+// DOSBox reads its -c commands as lines of a batch file: a percent sign
+// starts a variable unless it is doubled.
+static QString batchText(QString text)
+{
+    return text.replace(QLatin1Char('%'), QLatin1String("%%"));
+}
+
+static QString mountCommand(QChar drive, const QString &folder)
+{
+    return QStringLiteral("mount %1 \"%2\"").arg(drive, batchText(folder));
+}
+
+QString dosRunProblem(const DosRun &run)
+{
+    for (const QString &folder :
+         {run.workingDirectory, run.programPath.isEmpty() ? QString() : folderOf(run.programPath),
+          run.includeFolder}) {
+        if (folder.contains(QLatin1Char('"')))
+            return QStringLiteral("DOSBox 无法装载路径中含有双引号（\"）的文件夹：") + folder;
+    }
+    for (const QChar c : run.tail) {
+        if (c.unicode() < 0x20)
+            return QStringLiteral("命令行中含有控制字符，不能传给 DOS 程序。");
+        if (c == QLatin1Char('<') || c == QLatin1Char('>') || c == QLatin1Char('|') ||
+            c == QLatin1Char('"'))
+            return QStringLiteral("命令行中的字符“%1”会被 DOSBox 当作命令的一部分，"
+                                  "不能传给 DOS 程序：%2")
+                .arg(c)
+                .arg(run.tail);
+    }
+    return QString();
+}
+
 QStringList dosboxArguments(const DosRun &run)
 {
     const QString workingDirectory = QDir::cleanPath(run.workingDirectory);
     QStringList args{QStringLiteral("-noautoexec"), QStringLiteral("-c"),
-                     QStringLiteral("mount c \"%1\"").arg(workingDirectory)};
+                     mountCommand(QLatin1Char('c'), workingDirectory)};
     QString program;
+    QChar nextDrive = QLatin1Char('d');
     if (!run.programPath.isEmpty()) {
         const QString folder = folderOf(run.programPath);
         program = lastComponent(run.programPath).toString();
         if (folder != workingDirectory) {
-            args << QStringLiteral("-c") << QStringLiteral("mount d \"%1\"").arg(folder);
-            program.prepend(QLatin1String("d:\\"));
+            args << QStringLiteral("-c") << mountCommand(nextDrive, folder);
+            program.prepend(nextDrive + QLatin1String(":\\"));
+            nextDrive = QLatin1Char('e');
         }
     }
-    args << QStringLiteral("-c") << QStringLiteral("c:");
+    QString include;
+    if (!run.includeFolder.isEmpty()) {
+        const QString folder = QDir::cleanPath(run.includeFolder);
+        if (folder != workingDirectory) {
+            args << QStringLiteral("-c") << mountCommand(nextDrive, folder);
+            include = QStringLiteral("set INCLUDE=") + nextDrive + QLatin1String(":\\");
+        }
+    }
+    args << QStringLiteral("-c") << QStringLiteral("config -securemode") << QStringLiteral("-c")
+         << QStringLiteral("c:");
+    if (!include.isEmpty())
+        args << QStringLiteral("-c") << include;
     if (!program.isEmpty()) {
         if (!run.tail.isEmpty())
             program += QLatin1Char(' ') + run.tail;
         if (run.hidden && !run.consoleOutputName.isEmpty())
             program += QLatin1String(" > ") + run.consoleOutputName;
-        args << QStringLiteral("-c") << program;
+        args << QStringLiteral("-c") << batchText(program);
     }
     if (run.hidden)
         args << QStringLiteral("-c") << QStringLiteral("exit");

@@ -59,8 +59,20 @@ struct DosRun
     bool hidden = true;
     // Hidden runs: a DOS file name in the working directory for the console.
     QString consoleOutputName;
+    // A further folder for the assembler's include search: mounted as a drive
+    // of its own and named in the DOS variable INCLUDE. Empty for none.
+    QString includeFolder;
 };
 
+// Why DOSBox cannot run this as intended, or empty when it can: a folder that
+// its mount command cannot name (a quote ends the quoted path), or a command
+// tail that its shell would read as more than the program's arguments
+// (redirections, pipes, line breaks).
+QString dosRunProblem(const DosRun &run);
+
+// The DOSBox command line of a run that dosRunProblem passed. After its mounts
+// DOSBox is put in secure mode, so the DOS program cannot mount host folders
+// of its own.
 QStringList dosboxArguments(const DosRun &run);
 
 // Environment entries that keep a hidden DOSBox off the screen and away from

@@ -48,7 +48,10 @@ public:
     virtual ~Launcher() = default;
     // consoleOutputName, for hidden runs: a file name in the working directory
     // that receives what the program prints (an 8.3 name for DOS programs,
-    // which write it upper-case).
+    // which write it upper-case). includeFolder: a folder the program finds
+    // through the INCLUDE environment variable (the assembler's include
+    // search), empty for none.
     virtual LaunchResult start(const QString &commandLine, const QString &workingDirectory,
-                               WindowStyle style, const QString &consoleOutputName = QString()) = 0;
+                               WindowStyle style, const QString &consoleOutputName = QString(),
+                               const QString &includeFolder = QString()) = 0;
 };

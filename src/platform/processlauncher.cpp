@@ -5,6 +5,7 @@
 #ifdef Q_OS_WIN
 
 #include <QDir>
+#include <QProcessEnvironment>
 #include <windows.h>
 
 namespace {
@@ -34,7 +35,8 @@ private:
 } // namespace
 
 LaunchResult ProcessLauncher::start(const QString &commandLine, const QString &workingDirectory,
-                                    WindowStyle style, const QString &consoleOutputName)
+                                    WindowStyle style, const QString &consoleOutputName,
+                                    const QString &includeFolder)
 {
     LaunchResult result;
     result.program = commandLine;
@@ -58,13 +60,24 @@ LaunchResult ProcessLauncher::start(const QString &commandLine, const QString &w
             si.hStdError = output;
         }
     }
+    // The program gets this program's environment, with INCLUDE when asked for.
+    std::wstring environment;
+    if (!includeFolder.isEmpty()) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("INCLUDE"), QDir::toNativeSeparators(includeFolder));
+        for (const QString &entry : env.toStringList())
+            environment += entry.toStdWString() + L'\0';
+        environment += L'\0';
+    }
     // CreateProcessW may write into the command line buffer.
     std::wstring line = commandLine.toStdWString();
     const std::wstring folder = QDir::toNativeSeparators(workingDirectory).toStdWString();
     PROCESS_INFORMATION pi{};
-    const BOOL ok = CreateProcessW(nullptr, line.data(), nullptr, nullptr,
-                                   output != INVALID_HANDLE_VALUE, hidden ? CREATE_NO_WINDOW : 0,
-                                   nullptr, folder.empty() ? nullptr : folder.c_str(), &si, &pi);
+    const BOOL ok =
+        CreateProcessW(nullptr, line.data(), nullptr, nullptr, output != INVALID_HANDLE_VALUE,
+                       (hidden ? CREATE_NO_WINDOW : 0) | CREATE_UNICODE_ENVIRONMENT,
+                       environment.empty() ? nullptr : environment.data(),
+                       folder.empty() ? nullptr : folder.c_str(), &si, &pi);
     const DWORD error = GetLastError();
     if (output != INVALID_HANDLE_VALUE)
         CloseHandle(output);
@@ -192,6 +205,12 @@ LaunchResult startProcess(LaunchResult result, const QString &program, const QSt
 
 LaunchResult startInDosbox(LaunchResult result, const DosRun &run, WindowStyle style)
 {
+    const QString problem = dosRunProblem(run);
+    if (!problem.isEmpty()) {
+        result.failure = LaunchFailure::StartFailed;
+        result.detail = problem;
+        return result;
+    }
     const QString dosbox = QStandardPaths::findExecutable(QStringLiteral("dosbox"));
     if (dosbox.isEmpty()) {
         result.failure = LaunchFailure::DosboxMissing;
@@ -206,7 +225,8 @@ LaunchResult startInDosbox(LaunchResult result, const DosRun &run, WindowStyle s
 } // namespace
 
 LaunchResult ProcessLauncher::start(const QString &commandLine, const QString &workingDirectory,
-                                    WindowStyle style, const QString &consoleOutputName)
+                                    WindowStyle style, const QString &consoleOutputName,
+                                    const QString &includeFolder)
 {
     const ProgramAndTail parts = splitProgram(commandLine);
     LaunchResult result;
@@ -218,7 +238,8 @@ LaunchResult ProcessLauncher::start(const QString &commandLine, const QString &w
 
     if (isDosPrompt(parts.program))
         return startInDosbox(std::move(result),
-                             DosRun{folder, QString(), QString(), hidden, QString()}, style);
+                             DosRun{folder, QString(), QString(), hidden, QString(), QString()},
+                             style);
 
     const QString program = findProgram(parts.program, folder);
     if (parts.program.isEmpty() || program.isEmpty()) {
@@ -237,10 +258,14 @@ LaunchResult ProcessLauncher::start(const QString &commandLine, const QString &w
     file.close();
 
     if (kind == ExecutableKind::Dos)
-        return startInDosbox(std::move(result),
-                             DosRun{folder, program, parts.tail, hidden, consoleOutputName}, style);
+        return startInDosbox(
+            std::move(result),
+            DosRun{folder, program, parts.tail, hidden, consoleOutputName, includeFolder}, style);
+    QStringList environment;
+    if (!includeFolder.isEmpty())
+        environment << QStringLiteral("INCLUDE=") + includeFolder;
     return startProcess(std::move(result), program, splitArguments(parts.tail), folder, style,
-                        consoleOutputName);
+                        consoleOutputName, environment);
 }
 
 #endif

@@ -9,5 +9,6 @@ class ProcessLauncher : public Launcher
 {
 public:
     LaunchResult start(const QString &commandLine, const QString &workingDirectory,
-                       WindowStyle style, const QString &consoleOutputName = QString()) override;
+                       WindowStyle style, const QString &consoleOutputName = QString(),
+                       const QString &includeFolder = QString()) override;
 };

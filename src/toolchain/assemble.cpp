@@ -1,26 +1,37 @@
 #include "app/frmmain.h"
 #include "documents/frmdocument.h"
 #include "documents/textfile.h"
-#include "platform/eventpump.h"
 #include "platform/richtext.h"
+#include "toolchain/assemblyrun.h"
 #include "toolchain/commandlines.h"
 #include "toolchain/frmreport.h"
 #include "toolchain/listingreport.h"
+#include "toolchain/toolwait.h"
 #include "toolchain/trimspaces.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QStringDecoder>
 
+// What the hidden assembler prints goes here, in the tool folder (an 8.3
+// name: DOS writes it).
+static const char kAssemblerOutput[] = "MASMMSG.TXT";
+
 void frmMain::mnucompile()
 {
     // A new assembly overtakes one still waiting: its assembler is ended now,
-    // before this one's listing is removed, and its wait ends when it resumes.
+    // before this one's listing is removed, and its report never comes.
     ++assembleGeneration_;
-    assemblerRun_.reset();
-    listingWaitGeneration_ = 0;
+    if (listingWait_) {
+        listingWait_->cancel();
+        statusPanel_->setText(QStringLiteral("状态"));
+    }
+    listingWait_ = nullptr;
 
     if (!activeDocument() || action(QStringLiteral("mnuparameter"))->isChecked())
         assembleWithPrompt();
@@ -66,6 +77,28 @@ void frmMain::assembleWithPrompt()
     }
 }
 
+// The assembler reads a byte-order mark as three characters of the first
+// line: its copies are written without one, whatever the document's file has.
+bool frmMain::saveForAssembler(const QString &path)
+{
+    const QPointer<frmDocument> doc = activeDocument();
+    if (!doc)
+        return false;
+    const TextEncoding own = doc->encoding;
+    doc->encoding.byteOrderMark = false;
+    const bool saved = Savefile(path);
+    if (doc && doc->encoding.name == own.name)
+        doc->encoding.byteOrderMark = own.byteOrderMark;
+    return saved;
+}
+
+// The bytes saveForAssembler would write.
+static QByteArray assemblerCopyBytes(const frmDocument *doc)
+{
+    return Codepage::encode(doc->Text1->text() + QStringLiteral("\r\n"),
+                            TextEncoding{doc->encoding.name, false});
+}
+
 void frmMain::assembleNormally()
 {
     const int generation = assembleGeneration_;
@@ -83,7 +116,7 @@ void frmMain::assembleNormally()
         Lastsaved = Toolfolder + QStringLiteral("Temp_F.asm");
         // An existing TEMP_F.ASM is the same file to DOS: rewrite it, not a twin.
         const QString target = Fso->actualPath(Lastsaved);
-        if (!Savefile(target)) {
+        if (!saveForAssembler(target)) {
             dialogs().msgBox(this, QStringLiteral("无法写入文件：") + target, Dialogs::OkOnly,
                              Dialogs::Exclamation, QStringLiteral("Korvane"));
             return;
@@ -97,19 +130,10 @@ void frmMain::assembleNormally()
     }
     const QString ext = Fso->extensionName(Lastsaved);
     const QString sourceName = Basename + QLatin1Char('.') + ext;
-    if (!dosNameFits(Basename, sourceName))
+    if (!dosNameFits(sourceName))
         return;
-
-    // The assembler reads the source from the tool folder. A copy this run
-    // wrote there is kept current; anybody else's file of that name is left
-    // alone.
-    const QString copy = Toolfolder + sourceName;
-    if (!Fso->fileExists(copy)) {
-        if (Savefile(copy))
-            toolFolderCopies_.insert(Fso->actualPath(copy));
-    } else if (toolFolderCopies_.contains(Fso->actualPath(copy))) {
-        Savefile(Fso->actualPath(copy));
-    }
+    if (!copyIntoToolFolder(sourceName) || !doc || generation != assembleGeneration_)
+        return;
 
     const bool makeList = action(QStringLiteral("mnumakelist"))->isChecked();
     const bool makeCross = action(QStringLiteral("mnumakecross"))->isChecked();
@@ -121,26 +145,86 @@ void frmMain::assembleNormally()
                                   "是否希望到网上去搜索masm.exe？")))
         return;
 
-    Listpath = Toolfolder + listingBaseName(Basename, makeList) + QStringLiteral(".lst");
-    // Only this run's listing may make the report.
-    listingWaitGeneration_ = generation;
-    removeFile(Listpath);
+    AssemblyRun assembly;
+    assembly.document = doc;
+    assembly.sourceName = sourceName;
+    assembly.encoding = doc->encoding;
+    assembly.listing = Toolfolder + listingBaseName(Basename, makeList) + QStringLiteral(".lst");
+    assembly.console = Toolfolder + QString::fromLatin1(kAssemblerOutput);
+    Listpath = assembly.listing;
+    // Only this run's listing and output may make the report.
+    removeFile(assembly.listing);
+    removeFile(assembly.console);
 
+    // Include files beside a source saved outside the tool folder are found
+    // through the assembler's INCLUDE search.
+    const QString sourceFolder = QFileInfo(doc->caption()).absolutePath();
+    const bool ownFolder = QFileInfo(doc->caption()).isAbsolute() &&
+                           QFileInfo(sourceFolder).isDir() &&
+                           QDir(sourceFolder) != QDir(Toolfolder);
     LaunchResult result =
         launcher().start(assemblerCommand(Masmpath, Basename, ext, makeList, makeCross), Toolfolder,
-                         WindowStyle::Hidden);
+                         WindowStyle::Hidden, QString::fromLatin1(kAssemblerOutput),
+                         ownFolder ? sourceFolder : QString());
     if (!result.started()) {
-        listingWaitGeneration_ = 0;
         reportLaunchFailure(result);
         return;
     }
-    assemblerRun_ = std::move(result.run);
-    assembledDoc_ = doc;
-    waitForListing(generation, sourceName, doc->encoding);
+
+    statusPanel_->setText(QStringLiteral("正在编译 ") + sourceName + QStringLiteral(" ……"));
+    if (frmReport_ && frmReport_->isVisible() && !assemblyReport_.isEmpty() &&
+        frmReport_->shownText().startsWith(assemblyReport_))
+        frmReport_->setWindowTitle(QStringLiteral("Report（已过时：正在重新编译）"));
+
+    auto *wait = new ToolWait(this);
+    wait->run = std::move(result.run);
+    wait->boundMs = hiddenRunBoundMs;
+    wait->expired = [this, masm = Masmpath] {
+        statusPanel_->setText(QStringLiteral("状态"));
+        dialogs().msgBox(this,
+                         QStringLiteral("编译程序运行了很长时间仍未结束（可能在等待输入），"
+                                        "已将其终止：") +
+                             masm,
+                         Dialogs::OkOnly, Dialogs::Exclamation, QStringLiteral("Korvane"));
+    };
+    wait->then = [this, assembly] { showAssemblyReport(assembly); };
+    listingWait_ = wait;
+    wait->start();
+}
+
+bool frmMain::copyIntoToolFolder(const QString &sourceName)
+{
+    // The assembler reads the source from the tool folder. A copy this run
+    // wrote there is kept current; another file of that name is replaced only
+    // when the user says so, and without asking when it holds this text already.
+    const QString copy = Toolfolder + sourceName;
+    if (Fso->actualPath(copy) == Fso->actualPath(Lastsaved) && Fso->fileExists(copy))
+        return true;
+    if (Fso->fileExists(copy) && !toolFolderCopies_.contains(Fso->actualPath(copy))) {
+        QFile other(Fso->actualPath(copy));
+        const bool same = other.open(QIODevice::ReadOnly) &&
+                          other.readAll() == assemblerCopyBytes(activeDocument());
+        other.close();
+        if (!same &&
+            dialogs().msgBox(this,
+                             QStringLiteral("编译程序要读的文件 ") + Fso->actualPath(copy) +
+                                 QStringLiteral(" 已经存在，但内容与当前的源程序不同（可能是"
+                                                "以前留下的）。是否用当前的源程序替换它？"),
+                             Dialogs::YesNo, Dialogs::Question,
+                             QStringLiteral("Korvane")) != Dialogs::Yes)
+            return false;
+        // Holding this source's text, it is this source's copy from now on.
+        toolFolderCopies_.insert(Fso->actualPath(copy));
+    }
+    const QString target = Fso->actualPath(copy);
+    if (!activeDocument() || !saveForAssembler(target))
+        return false;
+    toolFolderCopies_.insert(Fso->actualPath(copy));
+    return true;
 }
 
 // The listing is read in the encoding its source was saved in: the assembler
-// copies the source's bytes into it.
+// copies the source's bytes into it, and prints them the same way.
 static QString decodeListing(const QByteArray &bytes, const TextEncoding &encoding)
 {
     QStringDecoder decoder(encoding.name.toUtf8().constData());
@@ -149,64 +233,43 @@ static QString decodeListing(const QByteArray &bytes, const TextEncoding &encodi
     return decoder.decode(bytes);
 }
 
-void frmMain::waitForListing(int generation, const QString &sourceName,
-                             const TextEncoding &encoding)
+static std::optional<QString> readToolFile(const FileSystem &fso, const QString &path,
+                                           const TextEncoding &encoding)
 {
-    const QPointer<frmMain> self(this);
-    QElapsedTimer clock;
-    clock.start();
-    // Linux has no lock that keeps a half-written listing from being read:
-    // the listing counts once the assembler has ended.
-    while (assemblerRun_ && !assemblerRun_->hasEnded()) {
-        if (clock.hasExpired(hiddenRunBoundMs)) {
-            assemblerRun_.reset();
-            listingWaitGeneration_ = 0;
-            dialogs().msgBox(this,
-                             QStringLiteral("编译程序运行了很长时间仍未结束（可能在等待输入），"
-                                            "已将其终止：") +
-                                 Masmpath,
-                             Dialogs::OkOnly, Dialogs::Exclamation, QStringLiteral("Korvane"));
-            return;
-        }
-        pumpEvents();
-        if (!self || isClosing() || generation != assembleGeneration_)
-            return;
-    }
-    assemblerRun_.reset();
+    if (!fso.fileExists(path))
+        return std::nullopt;
+    QFile file(fso.actualPath(path));
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return decodeListing(file.readAll(), encoding);
+}
 
-    struct Done
-    {
-        frmMain *main;
-        int generation;
-        ~Done()
-        {
-            if (main->listingWaitGeneration_ == generation)
-                main->listingWaitGeneration_ = 0;
-        }
-    } done{this, generation};
-
-    if (!Fso->fileExists(Listpath)) {
-        dialogs().msgBox(this, QStringLiteral("编译程序已经结束，但没有生成列表文件：") + Listpath,
-                         Dialogs::OkOnly, Dialogs::Exclamation, QStringLiteral("Korvane"));
+void frmMain::showAssemblyReport(const AssemblyRun &assembly)
+{
+    statusPanel_->setText(QStringLiteral("状态"));
+    const QString printed =
+        readToolFile(*Fso, assembly.console, assembly.encoding).value_or(QString()).trimmed();
+    const auto text = readToolFile(*Fso, assembly.listing, assembly.encoding);
+    if (!text) {
+        QString message =
+            QStringLiteral("编译程序已经结束，但没有生成列表文件：") + assembly.listing;
+        if (!printed.isEmpty())
+            message += QStringLiteral("\r\n编译程序的输出：\r\n\r\n") + printed;
+        dialogs().msgBox(this, message, Dialogs::OkOnly, Dialogs::Exclamation,
+                         QStringLiteral("Korvane"));
         return;
     }
-    const QString listing = Fso->actualPath(Listpath);
-    QFile file(listing);
-    if (!file.open(QIODevice::ReadOnly)) {
-        dialogs().msgBox(this, QStringLiteral("无法读取列表文件：") + listing, Dialogs::OkOnly,
-                         Dialogs::Exclamation, QStringLiteral("Korvane"));
-        return;
-    }
-    const QString text = decodeListing(file.readAll(), encoding);
-    file.close();
 
-    const ListingReport report = buildListingReport(text, sourceName);
-    assembledSource_ = sourceName;
+    const ListingReport report =
+        buildListingReport(*text, assembly.sourceName, consoleOnlyLines(printed, *text));
+    assembledDoc_ = assembly.document;
+    assembledSource_ = assembly.sourceName;
     assemblyReport_ = report.report;
     reportWindow()->showText(QStringLiteral("Report"), report.report);
 
-    TextEncoding written{encoding.name, false};
-    writeTextFile(dialogs(), this, listing, report.cleanedListing, written);
+    TextEncoding written{assembly.encoding.name, false};
+    writeTextFile(dialogs(), this, Fso->actualPath(assembly.listing), report.cleanedListing,
+                  written);
     action(QStringLiteral("mnulink"))->setEnabled(true);
 }
 

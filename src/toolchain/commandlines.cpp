@@ -13,9 +13,31 @@ QString quoteProgramPath(const QString &path)
     return QLatin1Char('"') + path + QLatin1Char('"');
 }
 
-bool fitsDosName(const QString &baseName)
+DosNameCheck checkDosName(const QString &fileName)
 {
-    return baseName.size() <= 8;
+    // Letters, digits and the marks DOS allows that no shell gives a meaning.
+    static const QLatin1String marks("_-$~!#@(){}^'`");
+    for (const QChar c : fileName) {
+        if (c.unicode() > 0x7e)
+            return {DosNameRule::NotAscii, c};
+        const bool allowed = (c >= QLatin1Char('a') && c <= QLatin1Char('z')) ||
+                             (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) ||
+                             (c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
+                             c == QLatin1Char('.') || marks.contains(c);
+        if (!allowed)
+            return {DosNameRule::Forbidden, c};
+    }
+    if (fileName.startsWith(QLatin1Char('-')))
+        return {DosNameRule::LeadingDash, QLatin1Char('-')};
+    if (fileName.count(QLatin1Char('.')) > 1)
+        return {DosNameRule::TwoDots, QLatin1Char('.')};
+    const qsizetype dot = fileName.indexOf(QLatin1Char('.'));
+    const qsizetype baseLength = dot < 0 ? fileName.size() : dot;
+    if (baseLength < 1 || baseLength > 8)
+        return {DosNameRule::BaseLength, {}};
+    if (dot >= 0 && fileName.size() - dot - 1 > 3)
+        return {DosNameRule::ExtensionLength, {}};
+    return {};
 }
 
 QString listingBaseName(const QString &baseName, bool makeList)

@@ -11,9 +11,25 @@
 // "C:\My Tools\masm.exe" cannot start "C:\My" with the rest as arguments.
 QString quoteProgramPath(const QString &path);
 
-// DOS names are 8.3: a base name longer than eight characters cannot be
-// named on a DOS command line.
-bool fitsDosName(const QString &baseName);
+// The DOS rules a file name on a tool's command line must keep: what DOS
+// cannot take opens another file or none (a comma or semicolon even splits
+// the command line into other fields).
+enum class DosNameRule {
+    Fits,
+    NotAscii,        // DOS shows each byte of a UTF-8 name as a character of its own
+    Forbidden,       // a character DOS or DOSBox's shell reads as something else
+    LeadingDash,     // read as a switch
+    TwoDots,         // one dot at most
+    BaseLength,      // base name of 1 to 8 characters
+    ExtensionLength, // extension of up to 3 characters
+};
+struct DosNameCheck
+{
+    DosNameRule rule = DosNameRule::Fits;
+    QChar character; // the character a Forbidden or NotAscii name holds
+    bool fits() const { return rule == DosNameRule::Fits; }
+};
+DosNameCheck checkDosName(const QString &fileName);
 
 // The listing's base name: the source's own when a listing is wanted, else
 // "report" (the listing is still written, it is where the report comes from).

@@ -2,6 +2,8 @@
 #include "documents/frmdocument.h"
 #include "documents/textfile.h"
 #include "toolchain/commandlines.h"
+#include "toolchain/frmreport.h"
+#include "toolchain/listingreport.h"
 #include "toolchain/trimspaces.h"
 
 #include <QAction>
@@ -49,6 +51,20 @@ static void unexpectedLinkError(frmMain *main)
                            Dialogs::Critical, QStringLiteral("Unknown error"));
 }
 
+void frmMain::showLinkerMessages(const QString &printed)
+{
+    // Warnings (no stack segment, a library not found) come with a program
+    // that was written all the same: they go under the assembling report.
+    const QStringList messages = printedMessages(printed);
+    if (messages.isEmpty())
+        return;
+    QString text = assemblyReport_.isEmpty() ? QString() : assemblyReport_ + QStringLiteral("\r\n");
+    text += QStringLiteral(" 连接信息：\r\n");
+    for (const QString &line : messages)
+        text += QStringLiteral("    ") + line + QStringLiteral("\r\n");
+    reportWindow()->showText(QStringLiteral("Report"), text);
+}
+
 void frmMain::linkNormally()
 {
     action(QStringLiteral("mnulinkresult"))
@@ -67,7 +83,7 @@ void frmMain::linkNormally()
         Lastsaved = Toolfolder + Basename;
     }
     const QString objectBase = Fso->baseName(Lastsaved);
-    if (!dosNameFits(objectBase, objectBase + QStringLiteral(".obj")))
+    if (!dosNameFits(objectBase + QStringLiteral(".obj")))
         return;
     if (!toolFound(Linkpath, QStringLiteral("link.exe"),
                    QStringLiteral("没找到！请把link.exe存放在当前文件夹。"
@@ -96,8 +112,10 @@ void frmMain::linkNormally()
     watched.run = std::move(result.run);
     watched.linker = true;
     watched.ended = [this, program, printed] {
-        if (Fso->fileExists(program))
+        if (Fso->fileExists(program)) {
+            showLinkerMessages(printed());
             return;
+        }
         const QString said = printed();
         dialogs().msgBox(this,
                          said.isEmpty() ? QStringLiteral("连接程序没有生成可执行文件 ") + program +

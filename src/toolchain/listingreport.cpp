@@ -2,6 +2,8 @@
 
 #include "toolchain/trimspaces.h"
 
+#include <QSet>
+
 static const QLatin1String crlf("\r\n");
 
 QStringList listingLines(QStringView listing)
@@ -34,7 +36,8 @@ static bool isPageHeading(QStringView line)
     return line.mid(2, 14) == QLatin1String("Microsoft (R) ");
 }
 
-ListingReport buildListingReport(QStringView listing, QStringView sourceName)
+ListingReport buildListingReport(QStringView listing, QStringView sourceName,
+                                 const QStringList &printedOnly)
 {
     ListingReport r;
     r.report = QStringLiteral(" Assembling Report:") + crlf;
@@ -54,6 +57,8 @@ ListingReport buildListingReport(QStringView listing, QStringView sourceName)
         if (!isPageHeading(line))
             appendLine(r.cleanedListing, QLatin1String("  "), line);
     }
+    for (const QString &line : printedOnly)
+        appendLine(r.report, QLatin1String("    "), line);
     if (!summary)
         return r;
 
@@ -66,6 +71,32 @@ ListingReport buildListingReport(QStringView listing, QStringView sourceName)
         appendLine(r.cleanedListing, QLatin1String("  "), line);
     }
     return r;
+}
+
+QStringList printedMessages(QStringView console)
+{
+    QStringList messages;
+    for (const QString &line : listingLines(console)) {
+        const QString message = line.trimmed();
+        if (message.isEmpty() || message.startsWith(QLatin1String("Microsoft (R) ")) ||
+            message.startsWith(QLatin1String("Copyright (C) ")))
+            continue;
+        messages << message;
+    }
+    return messages;
+}
+
+QStringList consoleOnlyLines(QStringView console, QStringView listing)
+{
+    QSet<QString> known;
+    for (const QString &line : listingLines(listing))
+        known.insert(line.trimmed());
+    QStringList lines;
+    for (const QString &message : printedMessages(console)) {
+        if (!known.contains(message) && !lines.contains(message))
+            lines << message;
+    }
+    return lines;
 }
 
 QString cleanedListingFileText(const ListingReport &r)

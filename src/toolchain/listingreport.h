@@ -21,8 +21,20 @@ struct ListingReport
 QStringList listingLines(QStringView listing);
 
 // sourceName is the source file as the command line named it ("Temp_F.asm"):
-// the assembler begins each diagnostic with it.
-ListingReport buildListingReport(QStringView listing, QStringView sourceName);
+// the assembler begins each diagnostic with it. printedOnly are lines the
+// assembler printed that the listing lacks (see consoleOnlyLines): the report
+// shows them after the diagnostics, in the same form.
+ListingReport buildListingReport(QStringView listing, QStringView sourceName,
+                                 const QStringList &printedOnly = {});
+
+// What a DOS tool printed on its console, without its banner and blank lines:
+// each line trimmed of blanks.
+QStringList printedMessages(QStringView console);
+
+// The printed messages that the listing does not carry, each once, in order:
+// "End of file encountered on input file" after a missing END, whose listing
+// says "0 Severe Errors".
+QStringList consoleOnlyLines(QStringView console, QStringView listing);
 
 // The bytes-to-be of the rewritten listing file, as text.
 QString cleanedListingFileText(const ListingReport &r);

@@ -3,6 +3,7 @@
 #include "toolchain/frmreport.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDesktopServices>
 #include <QUrl>
 
@@ -30,6 +31,18 @@ FrmReport *frmMain::reportWindow()
     if (!frmReport_) {
         frmReport_ = new FrmReport(this);
         connect(frmReport_, &FrmReport::lineActivated, this, &frmMain::showDiagnosticSource);
+        // The report takes the focus after F9: the Run menu's keys work there
+        // too, except while it shows the usage text modally.
+        for (const char *name : {"mnucompile", "mnulink", "mnurun", "mnushellDOS"}) {
+            QAction *command = action(QString::fromLatin1(name));
+            auto *key = new QAction(frmReport_);
+            key->setShortcut(command->shortcut());
+            connect(key, &QAction::triggered, command, [report = frmReport_, command] {
+                if (command->isEnabled() && QApplication::activeModalWidget() != report)
+                    command->trigger();
+            });
+            frmReport_->addAction(key);
+        }
     }
     return frmReport_;
 }

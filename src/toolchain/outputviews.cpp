@@ -1,9 +1,9 @@
 #include "app/frmmain.h"
 #include "documents/frmdocument.h"
 #include "documents/textfile.h"
-#include "platform/eventpump.h"
 #include "platform/richtext.h"
 #include "toolchain/listingreport.h"
+#include "toolchain/toolwait.h"
 
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -19,53 +19,61 @@ static QMdiSubWindow *showView(QMdiArea *area, frmDocument *view)
 
 void frmMain::mnuCompilelist()
 {
-    const QPointer<frmMain> self(this);
-    // Not shown until its file is there.
-    QPointer<frmDocument> view = new frmDocument(this, this);
-    view->hide();
-    // An assembly still under way will replace the listing: wait for its
-    // cleaned form.
-    while (listingWaitGeneration_ != 0 || !Fso->fileExists(Listpath)) {
-        pumpEvents();
-        if (!self)
-            return;
-        if (isClosing() || !view) {
-            delete view;
+    // An assembly still under way will replace the listing: the view waits
+    // for its cleaned form, and for nothing else.
+    auto *wait = new ToolWait(this);
+    wait->ready = [this] { return !listingWait_; };
+    wait->then = [this] {
+        const QString listing = Listpath;
+        const auto file =
+            Fso->fileExists(listing) ? readTextFile(Fso->actualPath(listing)) : std::nullopt;
+        if (!file) {
+            dialogs().msgBox(
+                this,
+                QStringLiteral("没有可以查看的列表文件") +
+                    (listing.isEmpty() ? QStringLiteral("。") : QStringLiteral("：") + listing),
+                Dialogs::OkOnly, Dialogs::Exclamation, QStringLiteral("Korvane"));
             return;
         }
-    }
-    const QString path = Fso->actualPath(Listpath);
-    const auto file = readTextFile(path);
-    if (!file) {
-        delete view;
-        return;
-    }
-    QString text;
-    for (const QString &line : listingLines(file->text))
-        text += line + QStringLiteral("\r\n");
-    view->setCaption(path);
-    view->encoding = file->encoding;
-    showView(mdiArea(), view);
-    view->Text1->setText(text);
+        QString text;
+        for (const QString &line : listingLines(file->text))
+            text += line + QStringLiteral("\r\n");
+        auto *view = new frmDocument(this, this);
+        view->setCaption(Fso->actualPath(listing));
+        view->encoding = file->encoding;
+        showView(mdiArea(), view);
+        view->Text1->setText(text);
+    };
+    wait->start();
 }
 
 void frmMain::mnulinkresult()
 {
-    const QPointer<frmMain> self(this);
-    QPointer<frmDocument> view = new frmDocument(this, this);
+    auto *view = new frmDocument(this, this);
     // A bare name: the map is looked for in the working directory.
-    view->setCaption(Fso->baseName(Lastsaved) + QStringLiteral(".Map"));
-    showView(mdiArea(), view);
-    while (linkerRunning() || !Fso->fileExists(view->caption())) {
-        pumpEvents();
-        if (!self || isClosing() || !view)
+    const QString map = Fso->baseName(Lastsaved) + QStringLiteral(".Map");
+    view->setCaption(map);
+    const QPointer<QMdiSubWindow> sub = showView(mdiArea(), view);
+    const QPointer<frmDocument> shown(view);
+
+    auto *wait = new ToolWait(this);
+    wait->dependOn(view);
+    wait->ready = [this] { return !linkerRunning(); };
+    wait->then = [this, map, sub, shown] {
+        const auto file = Fso->fileExists(map) ? readTextFile(Fso->actualPath(map)) : std::nullopt;
+        if (!shown)
             return;
-    }
-    const auto file = readTextFile(Fso->actualPath(view->caption()));
-    if (!file)
-        return;
-    view->encoding = file->encoding;
-    view->Text1->setText(file->text);
+        if (!file) {
+            // An empty window would wait for a map no linker is writing.
+            delete sub;
+            dialogs().msgBox(this, QStringLiteral("没有可以查看的连接映像文件：") + map,
+                             Dialogs::OkOnly, Dialogs::Exclamation, QStringLiteral("Korvane"));
+            return;
+        }
+        shown->encoding = file->encoding;
+        shown->Text1->setText(file->text);
+    };
+    wait->start();
 }
 
 void frmMain::mnulookcross()

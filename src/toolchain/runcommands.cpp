@@ -1,13 +1,28 @@
 #include "app/frmmain.h"
 #include "toolchain/commandlines.h"
+#include "toolchain/toolwait.h"
+
+void frmMain::afterLinker(std::function<void()> start)
+{
+    if (!linkerRunning()) {
+        start();
+        return;
+    }
+    // F5 right after Ctrl+L: the program is there once the linker has ended.
+    auto *wait = new ToolWait(this);
+    wait->ready = [this] { return !linkerRunning(); };
+    wait->then = std::move(start);
+    wait->start();
+}
 
 void frmMain::mnurun()
 {
     // The linker ran in the tool folder with relative names: its program lies
     // there, wherever the source was saved.
-    const LaunchResult result = launcher().start(runCommand(Toolfolder, Fso->baseName(Lastsaved)),
-                                                 Toolfolder, WindowStyle::Normal);
-    reportLaunchFailure(result);
+    afterLinker(
+        [this, command = runCommand(Toolfolder, Fso->baseName(Lastsaved)), folder = Toolfolder] {
+            reportLaunchFailure(launcher().start(command, folder, WindowStyle::Normal));
+        });
 }
 
 void frmMain::mnurundebug()
@@ -16,9 +31,9 @@ void frmMain::mnurundebug()
                    QStringLiteral("没找到！请把debug.exe存放在当前文件夹。"
                                   "是否希望到网上去搜索debug.exe？")))
         return;
-    const LaunchResult result =
-        launcher().start(quoteProgramPath(Debugpath), Toolfolder, WindowStyle::Normal);
-    reportLaunchFailure(result);
+    afterLinker([this, command = quoteProgramPath(Debugpath), folder = Toolfolder] {
+        reportLaunchFailure(launcher().start(command, folder, WindowStyle::Normal));
+    });
 }
 
 void frmMain::mnushellDOS()

@@ -26,14 +26,39 @@ void frmMain::reportLaunchFailure(const LaunchResult &result)
                      Dialogs::OkOnly, Dialogs::Exclamation, QStringLiteral("Korvane"));
 }
 
-bool frmMain::dosNameFits(const QString &baseName, const QString &fileName)
+bool frmMain::dosNameFits(const QString &fileName)
 {
-    if (fitsDosName(baseName) && !baseName.contains(QLatin1Char(' ')))
+    const DosNameCheck check = checkDosName(fileName);
+    QString why;
+    switch (check.rule) {
+    case DosNameRule::Fits:
         return true;
+    case DosNameRule::NotAscii:
+        why = QStringLiteral("含有汉字或其他非英文字符“%1”").arg(check.character);
+        break;
+    case DosNameRule::Forbidden:
+        why = check.character == QLatin1Char(' ')
+                  ? QStringLiteral("含有空格")
+                  : QStringLiteral("含有 DOS 文件名不能用的字符“%1”").arg(check.character);
+        break;
+    case DosNameRule::LeadingDash:
+        why = QStringLiteral("以“-”开头");
+        break;
+    case DosNameRule::TwoDots:
+        why = QStringLiteral("含有不止一个点");
+        break;
+    case DosNameRule::BaseLength:
+        why = QStringLiteral("的主名不是 1 到 8 个字符");
+        break;
+    case DosNameRule::ExtensionLength:
+        why = QStringLiteral("的扩展名超过 3 个字符");
+        break;
+    }
     dialogs().msgBox(this,
-                     QStringLiteral("文件名“") + fileName +
-                         QStringLiteral("”的主名超过 8 个字符或含有空格，DOS 工具无法使用这个"
-                                        "文件名。请把文件另存为一个不超过 8 个字符的名字后再试。"),
+                     QStringLiteral("文件名“") + fileName + QStringLiteral("”") + why +
+                         QStringLiteral("，DOS 工具无法使用这个文件名。请把文件另存为一个符合 DOS "
+                                        "规则的名字（主名 1 到 8 个字符，扩展名最多 3 个字符，"
+                                        "只用英文字母、数字和下划线）后再试。"),
                      Dialogs::OkOnly, Dialogs::Exclamation, QStringLiteral("Korvane"));
     return false;
 }

@@ -123,6 +123,8 @@ void TestLauncher::dosProgram_data()
            "my 工具/masm.exe", "\"%1/my 工具/masm.exe\" Temp_F.asm,Temp_F,,,");
     dosRow("program outside the working folder", "tools", "bin/masm.exe",
            "%1/bin/masm.exe Temp_F.asm,Temp_F,,,");
+    dosRow("percent sign in the folder, which DOSBox would expand", "50%off", "50%off/masm.exe",
+           "masm Temp_F.asm,Temp_F,,,");
 }
 
 // The program writes the listing and prints a line, as the linker prints its complaints, which
@@ -248,9 +250,14 @@ void TestLauncher::failures_data()
     QTest::newRow("a text file is no program") << "notes.txt" << LaunchFailure::StartFailed;
     QTest::newRow("a DOS program without DOSBox")
         << "masm.exe a,b;" << LaunchFailure::DosboxMissing;
+    QTest::newRow("a DOS program in a folder DOSBox cannot mount")
+        << "%1/q\"uote/masm.exe a,b;" << LaunchFailure::StartFailed;
+    QTest::newRow("a command tail DOSBox would read as a redirection")
+        << "masm.exe a,b; > x" << LaunchFailure::StartFailed;
 }
 
-// With no DOSBox on the search path, nothing starts, in either window style.
+// With no DOSBox on the search path, nothing starts, in either window style;
+// a run DOSBox would take apart is refused before DOSBox is looked for.
 void TestLauncher::failures()
 {
     QFETCH(QString, commandLine);
@@ -259,6 +266,7 @@ void TestLauncher::failures()
     QVERIFY(writeFile(path("notes.txt"), "not a program\n"));
     // A header-less .com image: a DOS program without nasm's help.
     QVERIFY(writeFile(path("masm.exe"), "\xB4\x4C\xCD\x21"));
+    QVERIFY(writeFile(path("q\"uote/masm.exe"), "\xB4\x4C\xCD\x21"));
     const QByteArray savedPath = qgetenv("PATH");
     const auto restorePath = qScopeGuard([&] { qputenv("PATH", savedPath); });
     qputenv("PATH", path("nothing").toUtf8());

@@ -6,6 +6,8 @@
 
 #include <QAction>
 #include <QFile>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTest>
@@ -24,6 +26,10 @@ private slots:
     void linkWithoutObjectShowsWhatTheLinkerPrinted();
     void assemblerInDosbox();
     void realToolsFromDownloadToDosbox();
+    void closingWhileDosboxRuns_data();
+    void closingWhileDosboxRuns();
+    void realAssembler_data();
+    void realAssembler();
 };
 
 static bool writeFile(const QString &path, const QByteArray &bytes, bool executable = false)
@@ -118,8 +124,8 @@ void TestToolchainE2e::assembleLinkRunAndViews()
     QCOMPARE(folder, QDir::toNativeSeparators(tools) + QDir::separator());
 
     press(f, Qt::Key_F9);
+    QTRY_VERIFY_WITH_TIMEOUT(reportOf(f) && reportOf(f)->isVisible(), 60000);
     FrmReport *report = reportOf(f);
-    QVERIFY(report && report->isVisible());
     const QString text = report->RichText->text();
     QVERIFY2(text.contains("\r\n    Temp_F.asm(33): error A2009: Symbol not defined: CNTX\r\n"),
              qPrintable(text));
@@ -140,14 +146,15 @@ void TestToolchainE2e::assembleLinkRunAndViews()
     QCOMPARE(f.doc()->caption(), QStringLiteral("Temp_F.Map"));
     QFile map(fixturePath("CLEAN.MAP"));
     QVERIFY(map.open(QIODevice::ReadOnly));
-    QCOMPARE(f.text()->text(), QString::fromLatin1(map.readAll()));
+    QTRY_COMPARE_WITH_TIMEOUT(f.text()->text(), QString::fromLatin1(map.readAll()), 60000);
 
     // Run starts the program the linker wrote, found under its upper-case name.
     press(f, Qt::Key_F5);
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(tools + "/RAN.TXT"), 60000);
 
     f.main->action("mnuCompilelist")->trigger();
-    QCOMPARE(f.doc()->caption(), QDir::toNativeSeparators(tools + "/TEMP_F.LST"));
+    QTRY_COMPARE_WITH_TIMEOUT(f.doc()->caption(), QDir::toNativeSeparators(tools + "/TEMP_F.LST"),
+                              60000);
     QVERIFY(f.text()->text().contains("\r\n  Temp_F.asm(34): error A2105"));
     QVERIFY(!f.text()->text().contains("Microsoft (R) Macro"));
     QCOMPARE(f.dialogs.calls.size(), 1);
@@ -222,6 +229,16 @@ static int dosboxProcessesFor(const QString &folder)
     return int(dosboxesFor(folder).size());
 }
 
+// Builds a DOS program with nasm.
+static bool buildDosProgram(const QByteArray &source, const QString &output)
+{
+    if (!writeFile(output + ".nasm", source))
+        return false;
+    QProcess nasm;
+    nasm.start(QStringLiteral("nasm"), {"-f", "bin", "-o", output, output + ".nasm"});
+    return nasm.waitForFinished(30000) && nasm.exitCode() == 0;
+}
+
 void TestToolchainE2e::assemblerInDosbox()
 {
     if (QStandardPaths::findExecutable(QStringLiteral("dosbox")).isEmpty() ||
@@ -229,16 +246,12 @@ void TestToolchainE2e::assemblerInDosbox()
         QSKIP("dosbox or nasm is not installed");
     ProcessLauncher launcher;
     MainFixture f(true, &launcher);
-    QVERIFY(writeFile(f.path("masm.nasm"), dosAssemblerSource));
-    QProcess nasm;
-    nasm.start(QStringLiteral("nasm"),
-               {"-f", "bin", "-o", f.path("masm.exe"), f.path("masm.nasm")});
-    QVERIFY(nasm.waitForFinished(30000) && nasm.exitCode() == 0);
+    QVERIFY(buildDosProgram(dosAssemblerSource, f.path("masm.exe")));
 
     press(f, Qt::Key_F9);
 
+    QTRY_VERIFY_WITH_TIMEOUT(reportOf(f) && reportOf(f)->isVisible(), 60000);
     FrmReport *report = reportOf(f);
-    QVERIFY(report && report->isVisible());
     QCOMPARE(
         report->RichText->text(),
         QStringLiteral(" Assembling Report:\r\n    Temp_F.asm,Temp_F,,,\r\n\r\n 汇编总结报告：\r\n"
@@ -302,6 +315,131 @@ void TestToolchainE2e::realToolsFromDownloadToDosbox()
     QVERIFY2(runs.first().toUpper().contains(" -C TEMP_F.EXE"), runs.first().constData());
     QCOMPARE(f.dialogs.calls.size(), 2);
     QVERIFY(f.dialogs.unexpected.isEmpty());
+}
+
+void TestToolchainE2e::closingWhileDosboxRuns_data()
+{
+    QTest::addColumn<QString>("close");    // "document", "report" or "main"
+    QTest::addColumn<bool>("listingView"); // the listing view is chosen during the run
+    QTest::newRow("document closed: the report still comes") << "document" << false;
+    QTest::newRow("report window closed: it comes back with the report") << "report" << false;
+    QTest::newRow("listing view chosen, document closed: both end") << "document" << true;
+    QTest::newRow("main window closed: DOSBox ends with it") << "main" << false;
+    QTest::newRow("listing view chosen, main window closed") << "main" << true;
+}
+
+// A slow assembler in DOSBox: whatever closes while it runs, nothing crashes
+// and no DOSBox outlives its run.
+void TestToolchainE2e::closingWhileDosboxRuns()
+{
+    QFETCH(QString, close);
+    QFETCH(bool, listingView);
+    if (QStandardPaths::findExecutable(QStringLiteral("dosbox")).isEmpty() ||
+        QStandardPaths::findExecutable(QStringLiteral("nasm")).isEmpty())
+        QSKIP("dosbox or nasm is not installed");
+    ProcessLauncher launcher;
+    MainFixture f(true, &launcher);
+    // Waits two seconds (INT 15h, AH=86h) before it writes its listing.
+    const QByteArray slow = QByteArray("org 100h\n    mov ah, 86h\n    mov cx, 001Eh\n"
+                                       "    mov dx, 8480h\n    int 15h\n") +
+                            QByteArray(dosAssemblerSource).mid(sizeof("org 100h"));
+    QVERIFY(buildDosProgram(slow, f.path("masm.exe")));
+    f.main->reportWindow()->showText("Report", "earlier");
+
+    press(f, Qt::Key_F9);
+    if (listingView)
+        f.main->action("mnuCompilelist")->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(dosboxProcessesFor(f.dir.path()), 1, 30000);
+    if (close == "main") {
+        f.dialogs.answerMsgBox(Dialogs::No);
+        QVERIFY(f.main->close());
+        QCOMPARE(dosboxProcessesFor(f.dir.path()), 0);
+        QTest::qWait(3000);
+        QCOMPARE(reportOf(f)->shownText(), QStringLiteral("earlier"));
+    } else {
+        if (close == "report") {
+            reportOf(f)->close();
+        } else {
+            f.dialogs.answerMsgBox(Dialogs::No);
+            f.main->mdiArea()->subWindowList().first()->close();
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(reportOf(f)->isVisible() &&
+                                     reportOf(f)->shownText().contains("35 Source  Lines"),
+                                 60000);
+        if (listingView)
+            QTRY_COMPARE_WITH_TIMEOUT(f.main->documents().size(), 1, 30000);
+    }
+    QCOMPARE(dosboxProcessesFor(f.dir.path()), 0);
+    QVERIFY(f.dialogs.unexpected.isEmpty());
+}
+
+static const char toolsFolder[] = KORVANE_DOS_TOOLS;
+
+void TestToolchainE2e::realAssembler_data()
+{
+    QTest::addColumn<QByteArray>("source");
+    QTest::addColumn<QString>("saveAs");    // with 编译时提示保存; empty: the temporary file
+    QTest::addColumn<bool>("mark");         // the document's file is UTF-8 with a mark
+    QTest::addColumn<QStringList>("shown"); // lines the report holds; empty: refused
+    QTest::addColumn<QString>("message");   // the start of the one message shown
+
+    const QByteArray program = "code segment\r\nassume cs:code\r\nstart: mov ax,4c00h\r\n"
+                               "int 21h\r\ncode ends\r\nend start";
+    QTest::newRow("missing END: what the assembler printed follows the diagnostics")
+        << program.left(program.lastIndexOf("\r\n")) << "" << false
+        << QStringList{"    End of file encountered on input file", "    0 Severe  Errors"} << "";
+    QTest::newRow("INCLUDE file beside a source saved elsewhere is found")
+        << "include mymacs.inc\r\n" + program << "elsewhere/prog.asm" << false
+        << QStringList{"    0 Warning Errors", "    0 Severe  Errors"} << "";
+    QTest::newRow("UTF-8 file with a mark assembles without complaint")
+        << program << "elsewhere/marked.asm" << true
+        << QStringList{"    0 Warning Errors", "    0 Severe  Errors"} << "";
+    QTest::newRow("Chinese file name refused before anything runs")
+        << program << "elsewhere/你好.asm" << false << QStringList{}
+        << "文件名“你好.asm”含有汉字或其他非英文字符“你”";
+}
+
+// The real Macro Assembler 5.10 in DOSBox, from the shared tools folder.
+void TestToolchainE2e::realAssembler()
+{
+    QFETCH(QByteArray, source);
+    QFETCH(QString, saveAs);
+    QFETCH(bool, mark);
+    QFETCH(QStringList, shown);
+    QFETCH(QString, message);
+    if (!QFile::exists(QString::fromUtf8(toolsFolder) + "/MASM.EXE"))
+        QSKIP("the DOS tools are not in ../shared/dos-tools");
+    if (QStandardPaths::findExecutable(QStringLiteral("dosbox")).isEmpty())
+        QSKIP("dosbox is not installed");
+    ProcessLauncher launcher;
+    MainFixture f(true, &launcher);
+    QVERIFY(QFile::copy(QString::fromUtf8(toolsFolder) + "/MASM.EXE", f.path("masm.exe")));
+    QVERIFY(QDir().mkpath(f.path("elsewhere")));
+    QVERIFY(writeFile(f.path("elsewhere/mymacs.inc"), "; nothing but a comment\r\n"));
+    f.text()->setText(QString::fromUtf8(source));
+    f.doc()->encoding = TextEncoding{QStringLiteral("UTF-8"), mark};
+    if (!saveAs.isEmpty()) {
+        f.main->action("mnusavetip")->setChecked(true);
+        f.dialogs.answerSave(f.path(saveAs));
+    }
+    if (!message.isEmpty())
+        f.dialogs.answerMsgBox(Dialogs::Ok);
+
+    press(f, Qt::Key_F9);
+    if (shown.isEmpty()) {
+        QCOMPARE(f.dialogs.callsOf("msgBox").size(), 1);
+        QVERIFY(f.dialogs.callsOf("msgBox").first().text.startsWith(message));
+        QCOMPARE(QDir(f.dir.path()).entryList(QDir::Files), QStringList{"masm.exe"});
+        QVERIFY(!reportOf(f));
+        return;
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(reportOf(f) && reportOf(f)->isVisible(), 60000);
+    const QStringList lines = reportOf(f)->RichText->text().split("\r\n");
+    for (const QString &line : shown)
+        QVERIFY2(lines.contains(line), qPrintable(lines.join('\n')));
+    if (mark)
+        QVERIFY(fileBytes(f.path(saveAs)).startsWith("\xEF\xBB\xBF"));
+    QVERIFY(f.dialogs.callsOf("msgBox").isEmpty());
 }
 
 QTEST_MAIN(TestToolchainE2e)

@@ -50,9 +50,10 @@ void FakeLauncher::finish(int runIndex)
 }
 
 LaunchResult FakeLauncher::start(const QString &commandLine, const QString &workingDirectory,
-                                 WindowStyle style, const QString &consoleOutputName)
+                                 WindowStyle style, const QString &consoleOutputName,
+                                 const QString &includeFolder)
 {
-    const Call call{commandLine, workingDirectory, style, consoleOutputName};
+    const Call call{commandLine, workingDirectory, style, consoleOutputName, includeFolder};
     calls << call;
     const Script script = scripts.value(programKey(commandLine));
 

@@ -21,6 +21,7 @@ public:
         QString workingDirectory;
         WindowStyle style = WindowStyle::Hidden;
         QString consoleOutputName;
+        QString includeFolder;
     };
 
     // The state of one hidden run, shared with the handle the caller holds.
@@ -55,7 +56,8 @@ public:
     QList<std::shared_ptr<Run>> runs;
 
     LaunchResult start(const QString &commandLine, const QString &workingDirectory,
-                       WindowStyle style, const QString &consoleOutputName = QString()) override;
+                       WindowStyle style, const QString &consoleOutputName = QString(),
+                       const QString &includeFolder = QString()) override;
 
 private:
     QMap<QString, Script> scripts;

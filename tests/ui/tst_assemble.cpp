@@ -3,14 +3,18 @@
 #include "toolchain/dostools.h"
 #include "toolchain/frmreport.h"
 #include "toolchain/listingreport.h"
+#include "toolchain/toolwait.h"
 
 #include <QAction>
 #include <QDesktopServices>
 #include <QFile>
 #include <QKeySequence>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QStatusBar>
 #include <QStringEncoder>
 #include <QTest>
 #include <QTextBlock>
@@ -45,6 +49,8 @@ private slots:
     void toolFolderCopy();
     void closingDuringWaits_data();
     void closingDuringWaits();
+    void waitsEndOnTheirOwn_data();
+    void waitsEndOnTheirOwn();
     void linkOutcome_data();
     void linkOutcome();
     void listingView_data();
@@ -125,6 +131,12 @@ static void press(MainFixture &f, const QString &key)
     QTest::keyClick(f.text(), QKeySequence(key)[0].key());
 }
 
+// Lets the toolchain's waits end: each ends on its own once its tool has.
+static void settle(MainFixture &f)
+{
+    QTRY_VERIFY_WITH_TIMEOUT(f.main->findChildren<ToolWait *>().isEmpty(), 20000);
+}
+
 static bool enabled(MainFixture &f, const QString &name)
 {
     return f.main->action(name)->isEnabled();
@@ -203,8 +215,11 @@ void TestAssemble::commands_data()
     const QString askLibrary = "Input library file: 请输入连接时要用到的库文件的文件名：";
     const QString noDosbox = "：这是一个 DOS 程序，要在 DOSBox 中运行，但系统中没有找到 "
                              "DOSBox。请先安装 DOSBox。";
-    const QString notDos = "”的主名超过 8 个字符或含有空格，DOS 工具无法使用这个文件名。"
-                           "请把文件另存为一个不超过 8 个字符的名字后再试。";
+    auto notDos = [](const QString &name, const QString &why) {
+        return "Korvane: 文件名“" + name + "”" + why +
+               "，DOS 工具无法使用这个文件名。请把文件另存为一个符合 DOS 规则的名字（主名 1 到 8 "
+               "个字符，扩展名最多 3 个字符，只用英文字母、数字和下划线）后再试。";
+    };
     auto notFound = [](const QString &tool) {
         return "?编译文件没找到: %1" + tool + "文件没找到！请把" + tool +
                "存放在当前文件夹。是否希望到网上去搜索" + tool + "？";
@@ -220,7 +235,13 @@ void TestAssemble::commands_data()
         << QStringList{"Korvane: 无法启动“%1masm.exe”" + noDosbox} << "mnuCompilelist";
     QTest::newRow("assemble a name with a blank")
         << "mnucompile" << QStringList{"+mnusavetip", "save my prog.asm"} << QStringList{}
-        << QStringList{"Korvane: 文件名“my prog.asm" + notDos} << "";
+        << QStringList{notDos("my prog.asm", "含有空格")} << "";
+    QTest::newRow("a comma would split the assembler's fields: refused, no copy made")
+        << "mnucompile" << QStringList{"+mnusavetip", "save elsewhere/a,b.asm"} << QStringList{}
+        << QStringList{notDos("a,b.asm", "含有 DOS 文件名不能用的字符“,”")} << "";
+    QTest::newRow("a Chinese name DOS cannot open: refused, no copy made")
+        << "mnucompile" << QStringList{"+mnusavetip", "save elsewhere/你好.asm"} << QStringList{}
+        << QStringList{notDos("你好.asm", "含有汉字或其他非英文字符“你”")} << "";
     QTest::newRow("assembler missing, search page opened")
         << "mnucompile" << QStringList{"no tools", "no", "yes"}
         << QStringList{"browser https://cn.bing.com/search?q=masm.exe"}
@@ -257,7 +278,7 @@ void TestAssemble::commands_data()
         << QStringList{"Unknown error: 连接时发生意外错误！"} << "";
     QTest::newRow("link a nine-character name")
         << "mnulink" << QStringList{"-mnumakemap", "saved ninechars.asm"} << QStringList{}
-        << QStringList{"Korvane: 文件名“ninechars.obj" + notDos} << "";
+        << QStringList{notDos("ninechars.obj", "的主名不是 1 到 8 个字符")} << "";
     QTest::newRow("linker missing, no search")
         << "mnulink" << QStringList{"-mnumakemap", "no tools", "no", "no"} << QStringList{}
         << QStringList{offer("link.exe"), notFound("link.exe")} << "";
@@ -320,6 +341,7 @@ void TestAssemble::commands()
         } else if (step == "yes" || step == "no") {
             f.dialogs.answerMsgBox(step == "yes" ? Dialogs::Yes : Dialogs::No);
         } else if (word == "save") {
+            QVERIFY(QDir(f.dir.path()).mkpath(QFileInfo(rest).path()));
             f.dialogs.answerSave(f.path(rest));
         } else if (word == "saved") {
             f.main->Lastsaved = f.path(rest);
@@ -373,8 +395,13 @@ void TestAssemble::commands()
             on << name;
     }
     QCOMPARE(on.join(u' '), enabled);
-    // Nothing here waits for a listing.
+    // Nothing here waits for a listing, and a refused name leaves no copy.
+    settle(f);
     QVERIFY(!shownReport(f));
+    for (const QString &step : setup) {
+        if (step.startsWith("save elsewhere/"))
+            QVERIFY(!QFile::exists(f.path(QFileInfo(step).fileName())));
+    }
 }
 
 void TestAssemble::assemblerLineFollowsOptions_data()
@@ -409,6 +436,7 @@ void TestAssemble::assemblerLineFollowsOptions()
     f.launcher.setScript("masm.exe", writes(listingOnDisk, fixture("CLEAN.LST")));
 
     press(f, "F9");
+    settle(f);
 
     QCOMPARE(f.launcher.calls.size(), 1);
     QCOMPARE(f.launcher.calls[0].commandLine, f.toolFolder() + "masm.exe " + tail);
@@ -439,6 +467,7 @@ void TestAssemble::reportWindow()
     putTools(f);
     f.launcher.setScript("masm.exe", writes("TEMP_F.LST", errorsListing()));
     f.main->mnucompile();
+    settle(f);
 
     FrmReport *report = shownReport(f);
     QVERIFY(report);
@@ -455,11 +484,29 @@ void TestAssemble::reportWindow()
     QCOMPARE(report->RichText->selStart(), 0);
     QCOMPARE(report->RichText->selLength(), 0);
 
-    // A second report replaces the first in the same window.
-    f.launcher.setScript("masm.exe", writes("TEMP_F.LST", "no diagnostics, no summary\r\n"));
+    // While the next assembly runs, the status bar names it and the report on
+    // screen is marked out of date; its report then replaces the first.
+    FakeLauncher::Script slow = writes("TEMP_F.LST", "no diagnostics, no summary\r\n");
+    slow.keepsRunning = true;
+    f.launcher.setScript("masm.exe", slow);
     f.main->mnucompile();
+    QTest::qWait(100);
+    QVERIFY(f.main->sbStatusBar->findChildren<QLabel *>().first()->text().contains("Temp_F.asm"));
+    QVERIFY(report->windowTitle() != QStringLiteral("Report"));
+    QVERIFY(report->RichText->text().contains(QStringLiteral("Temp_F.asm(")));
+    f.launcher.finish(1);
+    settle(f);
     QCOMPARE(f.main->findChildren<FrmReport *>().size(), 1);
+    QCOMPARE(report->windowTitle(), QStringLiteral("Report"));
     QCOMPARE(report->RichText->text(), QStringLiteral(" Assembling Report:\r\n"));
+    QVERIFY(!f.main->sbStatusBar->findChildren<QLabel *>().first()->text().contains("Temp_F"));
+
+    // The report has the focus after F9; the Run menu's keys work there.
+    report->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(report));
+    f.dialogs.answerMsgBox(Dialogs::Ok);
+    QTest::keyClick(report->RichText, Qt::Key_L, Qt::ControlModifier);
+    QCOMPARE(f.launcher.calls.last().commandLine, f.toolFolder() + "link.exe Temp_F.obj,Temp_F,;");
     QTest::mouseClick(report->Command1, Qt::LeftButton);
     QVERIFY(!report->isVisible());
 }
@@ -476,6 +523,7 @@ void TestAssemble::listingRewrittenInSourceEncoding()
                          writes("TEMP_F.LST", "      1 0000  B8 0001\t\tMOV AX,1 ;" + comment +
                                                   "\r\n     1 Source  Lines\r\n"));
     f.main->mnucompile();
+    settle(f);
 
     QVERIFY(fileBytes(f.path("Temp_F.asm")).contains(comment));
     const QByteArray listing = fileBytes(f.path("TEMP_F.LST"));
@@ -492,9 +540,10 @@ void TestAssemble::assemblerRun_data()
 
     QTest::newRow("this run's listing is the one reported") << true << "at once"
                                                             << "";
-    QTest::newRow("no listing written: the stale one is removed, not reported")
+    QTest::newRow("no listing written: the stale one is removed, what masm printed is shown")
         << false << "at once"
-        << "编译程序已经结束，但没有生成列表文件：%1Temp_F.lst";
+        << "编译程序已经结束，但没有生成列表文件：%1Temp_F.lst\r\n编译程序的输出：\r\n\r\n"
+           "Microsoft (R) Macro Assembler Version 5.10 \r\nUnable to open input file: Temp_F.asm";
     QTest::newRow("listing there while still running: the report waits for the end")
         << true << "when told"
         << "";
@@ -519,26 +568,26 @@ void TestAssemble::assemblerRun()
     FakeLauncher::Script masm;
     if (writesListing)
         masm = writes("TEMP_F.LST", fixture("CLEAN.LST"));
+    else
+        masm = writes("MASMMSG.TXT", "Microsoft (R) Macro Assembler Version 5.10 \r\n"
+                                     "Unable to open input file: Temp_F.asm\r\n");
     masm.keepsRunning = ends == "when told" || ends == "never";
     FakeLauncher::Script silent;
     silent.keepsRunning = true;
     f.launcher.setScript("masm.exe", ends == "overtaken" ? silent : masm);
     f.main->hiddenRunBoundMs = ends == "never" ? 50 : 600000;
-    // Stays set if the assembly never waits long enough for the look below.
-    bool reportWhileRunning = ends == "when told";
-    QTimer::singleShot(0, [&] {
-        if (ends == "when told") {
-            // The listing is there, but the assembler may still be writing it.
-            reportWhileRunning = shownReport(f);
-            f.launcher.finish(0);
-        } else if (ends == "overtaken") {
-            f.launcher.setScript("masm.exe", masm);
-            f.main->mnucompile();
-        }
-    });
     f.main->mnucompile();
+    if (ends == "when told") {
+        // The listing is there, but the assembler may still be writing it.
+        QTest::qWait(200);
+        QVERIFY(!shownReport(f));
+        f.launcher.finish(0);
+    } else if (ends == "overtaken") {
+        f.launcher.setScript("masm.exe", masm);
+        f.main->mnucompile();
+    }
+    settle(f);
 
-    QVERIFY(!reportWhileRunning);
     QVERIFY(!QFile::exists(f.path("Temp_F.lst")));
     QCOMPARE(QFile::exists(f.path("TEMP_F.LST")), writesListing);
     QCOMPARE(messages(f.dialogs), message.isEmpty() ? QStringList() : inFolder(f, {message}));
@@ -550,115 +599,257 @@ void TestAssemble::assemblerRun()
              message.isEmpty() && writesListing ? 1 : 0);
     QCOMPARE(enabled(f, "mnulink"), message.isEmpty());
     QCOMPARE(f.launcher.calls.size(), ends == "overtaken" ? 2 : 1);
+    QCOMPARE(f.launcher.calls[0].consoleOutputName, QStringLiteral("MASMMSG.TXT"));
     QVERIFY(f.launcher.runs[0]->ended);
-    QVERIFY(!f.launcher.runs[0]->endedByCaller);
+    QCOMPARE(f.launcher.runs[0]->endedByCaller, ends == "never");
 }
 
 void TestAssemble::toolFolderCopy_data()
 {
-    QTest::addColumn<bool>("someoneElsesFile");
-    QTest::newRow("the copy this run wrote follows the text") << false;
-    QTest::newRow("another file of that name is left alone") << true;
+    QTest::addColumn<QByteArray>("before"); // in the tool folder beforehand; empty: nothing
+    QTest::addColumn<bool>("mark");         // the document's file has a byte-order mark
+    QTest::addColumn<QString>("answer");    // to the question whether to replace; empty: none
+    QTest::newRow("the copy this run wrote follows the text") << QByteArray() << false << "";
+    QTest::newRow("a file with a mark: the assembler's copy has none")
+        << QByteArray() << true << "";
+    QTest::newRow("an earlier file of that name with the same text: nothing asked")
+        << QByteArray("first\r\n") << false << "";
+    QTest::newRow("an earlier file with other text: Yes replaces it")
+        << QByteArray("another program\r\n") << false << "yes";
+    QTest::newRow("an earlier file with other text: No assembles nothing")
+        << QByteArray("another program\r\n") << false << "no";
 }
 
 void TestAssemble::toolFolderCopy()
 {
-    QFETCH(bool, someoneElsesFile);
+    QFETCH(QByteArray, before);
+    QFETCH(bool, mark);
+    QFETCH(QString, answer);
     MainFixture f;
     putTools(f);
     QVERIFY(QDir(f.dir.path()).mkdir("elsewhere"));
     const QString saved = f.path("elsewhere/prog.asm");
     const QString copy = f.path("prog.asm");
-    if (someoneElsesFile)
-        writeFile(copy, "the user's own\r\n");
+    if (!before.isEmpty())
+        writeFile(copy, before);
+    f.doc()->encoding = TextEncoding{QStringLiteral("UTF-8"), mark};
     check(f, "mnusavetip", true);
     f.launcher.setScript("masm.exe", writes("PROG.LST", fixture("CLEAN.LST")));
+    if (!answer.isEmpty())
+        f.dialogs.answerMsgBox(answer == "yes" ? Dialogs::Yes : Dialogs::No);
 
-    for (const QByteArray text : {"first\r\n", "second\r\n"}) {
+    for (const QByteArray text : {"first", "second"}) {
         f.text()->setText(QString::fromLatin1(text));
         f.dialogs.answerSave(saved);
         f.main->mnucompile();
+        settle(f);
+        QCOMPARE(fileBytes(saved), (mark ? "\xEF\xBB\xBF" : "") + text + "\r\n");
+        if (answer == "no") {
+            QCOMPARE(fileBytes(copy), before);
+            break;
+        }
         QCOMPARE(f.launcher.calls.last().commandLine, f.toolFolder() + "masm.exe prog.asm,prog,,,");
-        QCOMPARE(fileBytes(saved), text + "\r\n");
-        QCOMPARE(fileBytes(copy), someoneElsesFile ? "the user's own\r\n" : text + "\r\n");
+        // The source's own folder is searched for its include files.
+        QCOMPARE(QDir(f.launcher.calls.last().includeFolder), QDir(f.path("elsewhere")));
+        QCOMPARE(fileBytes(copy), text + "\r\n");
     }
-    QCOMPARE(f.launcher.calls.size(), 2);
+    QCOMPARE(f.launcher.calls.size(), answer == "no" ? 0 : 2);
+    QCOMPARE(f.dialogs.callsOf("msgBox").size(), answer.isEmpty() ? 0 : 1);
+    QVERIFY(f.dialogs.unexpected.isEmpty());
+}
+
+// Starts the slow tools a wait is about: an assembly for the listing and its
+// view, a link for the map view, Run and the link's own watch.
+static void startWait(MainFixture &f, const QString &command)
+{
+    FakeLauncher::Script masm = writes("TEMP_F.LST", fixture("CLEAN.LST"));
+    masm.keepsRunning = true;
+    f.launcher.setScript("masm.exe", masm);
+    FakeLauncher::Script link = writes("TEMP_F.MAP", fixture("CLEAN.MAP"));
+    link.files << std::make_pair(QStringLiteral("TEMP_F.EXE"), QByteArray("program"));
+    link.keepsRunning = true;
+    f.launcher.setScript("link.exe", link);
+    if (command == "mnucompile" || command == "mnuCompilelist") {
+        f.main->mnucompile();
+    } else {
+        check(f, "mnumakemap", true);
+        f.dialogs.answerMsgBox(Dialogs::Ok);
+        f.main->mnulink();
+    }
+    if (command != "mnucompile" && command != "mnulink")
+        QMetaObject::invokeMethod(f.main.get(), command.toLatin1().constData());
+    QTest::qWait(100);
 }
 
 void TestAssemble::closingDuringWaits_data()
 {
     QTest::addColumn<QString>("command");
-    QTest::addColumn<QString>("close"); // "main" or "view"
-    QTest::newRow("main window during the listing wait") << "mnucompile"
-                                                         << "main";
-    QTest::newRow("main window during the listing view's wait") << "mnuCompilelist"
-                                                                << "main";
-    QTest::newRow("main window during the map view's wait") << "mnulinkresult"
-                                                            << "main";
-    QTest::newRow("map view's own window during its wait") << "mnulinkresult"
-                                                           << "view";
+    QTest::addColumn<QString>("close"); // "main", "document", "report" or "view"
+    QTest::addColumn<bool>("reported"); // the assembling report shows in the end
+    for (const char *command :
+         {"mnucompile", "mnuCompilelist", "mnulinkresult", "mnurun", "mnulink"}) {
+        for (const char *close : {"main", "document", "report"}) {
+            const bool assembles =
+                QByteArray(command).startsWith("mnuC") || QByteArray(command) == "mnucompile";
+            QTest::addRow("%s, %s closed", command, close)
+                << command << close << (assembles && QByteArray(close) != "main");
+        }
+    }
+    QTest::newRow("mnulinkresult, its own view closed") << "mnulinkresult"
+                                                        << "view" << false;
 }
 
+// Whatever window closes during a wait, nothing crashes or asks, and no tool
+// outlives the main window.
 void TestAssemble::closingDuringWaits()
 {
     QFETCH(QString, command);
     QFETCH(QString, close);
+    QFETCH(bool, reported);
     MainFixture f;
     putTools(f);
-    FakeLauncher::Script masm;
-    masm.keepsRunning = true;
-    f.launcher.setScript("masm.exe", masm);
-    f.main->Listpath = f.toolFolder() + "Temp_F.lst";
-    const int documents = f.main->documents().size();
-    QTimer::singleShot(0, [&] {
-        f.dialogs.answerMsgBox(Dialogs::No);
-        if (close == "main") {
-            f.dialogs.answerMsgBox(Dialogs::No);
-            f.main->close();
-        } else {
-            f.main->mdiArea()->currentSubWindow()->close();
-        }
-    });
-    QMetaObject::invokeMethod(f.main.get(), command.toLatin1().constData());
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    // A report from before is on screen.
+    f.main->reportWindow()->showText("Report", "earlier");
+    QPointer<frmDocument> document = f.doc();
+    startWait(f, command);
 
-    QCOMPARE(f.main->isClosing(), close == "main");
-    QVERIFY(!shownReport(f));
+    if (close == "main") {
+        for (int i = 0; i < f.main->documents().size(); ++i)
+            f.dialogs.answerMsgBox(Dialogs::No);
+        QVERIFY(f.main->close());
+        // The tools go with the window, at once.
+        for (const auto &run : std::as_const(f.launcher.runs))
+            QVERIFY(run->handleDropped);
+    } else if (close == "report") {
+        f.main->reportWindow()->close();
+    } else {
+        f.dialogs.answerMsgBox(Dialogs::No);
+        QMdiSubWindow *sub = f.main->mdiArea()->subWindowList().first();
+        if (close == "view")
+            sub = f.main->mdiArea()->subWindowList().last();
+        sub->close();
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    for (int i = 0; i < f.launcher.runs.size(); ++i)
+        f.launcher.finish(i);
+    settle(f);
+    QTest::qWait(200);
+
     QVERIFY(f.dialogs.unexpected.isEmpty());
-    if (close == "view")
-        QCOMPARE(f.main->documents().size(), documents);
+    QVERIFY(!f.main->isClosing() || f.main->documents().isEmpty());
+    QCOMPARE(bool(shownReport(f)) && shownReport(f)->shownText() != "earlier", reported);
     // No half-made view is left behind.
     QCOMPARE(f.main->findChildren<frmDocument *>().size(), f.main->documents().size());
+    if (command == "mnuCompilelist" && close != "main")
+        QCOMPARE(f.main->documents().last()->caption(), f.path("TEMP_F.LST"));
+    if (command == "mnurun" && close != "main")
+        QCOMPARE(f.launcher.calls.last().commandLine, f.toolFolder() + "Temp_F.exe");
+    QVERIFY(close != "document" || !document);
+}
+
+void TestAssemble::waitsEndOnTheirOwn_data()
+{
+    QTest::addColumn<QString>("first");   // a command whose tool keeps running
+    QTest::addColumn<QString>("second");  // a command given meanwhile
+    QTest::addColumn<QString>("message"); // shown in the end; %1 is the tool folder
+    QTest::newRow("listing view during an assembly: the assembly still reports") << "mnucompile"
+                                                                                 << "mnuCompilelist"
+                                                                                 << "";
+    QTest::newRow("map view during an assembly does not wait for it")
+        << "mnucompile"
+        << "mnulinkresult"
+        << "没有可以查看的连接映像文件：Temp_F.Map";
+    QTest::newRow("Run during a link waits for the linker, then runs")
+        << "mnulink"
+        << "mnurun"
+        << "当前连接对象为：Temp_F.obj";
+    QTest::newRow("listing view after an assembly that wrote no listing says so")
+        << ""
+        << "mnuCompilelist"
+        << "没有可以查看的列表文件：%1Temp_F.lst";
+}
+
+void TestAssemble::waitsEndOnTheirOwn()
+{
+    QFETCH(QString, first);
+    QFETCH(QString, second);
+    QFETCH(QString, message);
+    MainFixture f;
+    putTools(f);
+    f.main->Listpath = f.toolFolder() + "Temp_F.lst";
+    if (!first.isEmpty())
+        startWait(f, first);
+    if (second == "mnulinkresult")
+        f.dialogs.answerMsgBox(Dialogs::Ok);
+    if (second == "mnuCompilelist" && first.isEmpty())
+        f.dialogs.answerMsgBox(Dialogs::Ok);
+    QMetaObject::invokeMethod(f.main.get(), second.toLatin1().constData());
+    QTest::qWait(200);
+    // The second wait has not ended the first, nor run ahead of it.
+    if (first == "mnulink")
+        QCOMPARE(f.launcher.calls.size(), 1);
+    if (second == "mnulinkresult")
+        QCOMPARE(messages(f.dialogs), QStringList{message});
+    for (int i = 0; i < f.launcher.runs.size(); ++i)
+        f.launcher.finish(i);
+    settle(f);
+
+    QVERIFY(f.dialogs.unexpected.isEmpty());
+    QCOMPARE(messages(f.dialogs), inFolder(f, {message}).filter(QRegularExpression(".")));
+    if (first == "mnucompile") {
+        QVERIFY(shownReport(f));
+        QVERIFY(enabled(f, "mnulink"));
+        QCOMPARE(QString::fromUtf8(fileBytes(f.path("TEMP_F.LST"))).count(u"汇编总结报告"), 1);
+        QCOMPARE(f.main->documents().last()->caption(),
+                 second == "mnuCompilelist" ? f.path("TEMP_F.LST") : f.doc()->caption());
+    }
+    if (first == "mnulink")
+        QCOMPARE(f.launcher.calls.last().commandLine, f.toolFolder() + "Temp_F.exe");
 }
 
 void TestAssemble::linkOutcome_data()
 {
+    QTest::addColumn<QByteArray>("printed"); // what the linker prints
     QTest::addColumn<bool>("writesProgram");
     QTest::addColumn<bool>("hangs");
     QTest::addColumn<QString>("message"); // %1 is the tool folder; empty: none
-    QTest::newRow("program written: nothing more to say") << true << false << "";
+    QTest::addColumn<QString>("report");  // what the report window shows; empty: not shown
+
+    const QByteArray banner = "\r\nMicrosoft (R) Overlay Linker  Version 3.65\r\nCopyright (C) "
+                              "Microsoft Corp 1983-1988.  All rights reserved.\r\n\r\n";
+    const QByteArray fatal = banner + "LINK : fatal error L1093: object not found\r\n";
+    QTest::newRow("program written: nothing more to say") << banner << true << false << ""
+                                                          << "";
+    QTest::newRow("program written with a warning: shown in the report window")
+        << banner + "LINK : warning L4021: no stack segment\r\n"
+        << true << false << ""
+        << " 连接信息：\r\n    LINK : warning L4021: no stack segment\r\n";
     QTest::newRow("no program: what the linker printed")
-        << false << false
-        << "连接程序没有生成可执行文件 %1Temp_F.exe。连接程序的输出：\r\n\r\nLINK : fatal error "
-           "L1093: object not found";
+        << fatal << false << false
+        << "连接程序没有生成可执行文件 %1Temp_F.exe。连接程序的输出：\r\n\r\n" +
+               QString::fromLatin1(fatal.trimmed())
+        << "";
     QTest::newRow("still running after the bound: ended")
-        << false << true
+        << fatal << false << true
         << "连接程序运行了很长时间仍未结束（可能在等待输入，例如找不到库文件时），已将其终止："
-           "%1link.exe\r\n连接程序的输出：\r\n\r\nLINK : fatal error L1093: object not found";
+           "%1link.exe\r\n连接程序的输出：\r\n\r\n" +
+               QString::fromLatin1(fatal.trimmed())
+        << "";
 }
 
 void TestAssemble::linkOutcome()
 {
+    QFETCH(QByteArray, printed);
     QFETCH(bool, writesProgram);
     QFETCH(bool, hangs);
     QFETCH(QString, message);
+    QFETCH(QString, report);
     MainFixture f;
     putTools(f);
     f.main->hiddenRunBoundMs = hangs ? 50 : 600000;
     // An earlier program of that name must not pass for this link's.
     writeFile(f.path("TEMP_F.EXE"), "old");
-    FakeLauncher::Script link =
-        writes("LINKMSG.TXT", "LINK : fatal error L1093: object not found\r\n");
+    FakeLauncher::Script link = writes("LINKMSG.TXT", printed);
     if (writesProgram)
         link.files << std::make_pair(QStringLiteral("TEMP_F.EXE"), QByteArray("new"));
     link.keepsRunning = hangs;
@@ -673,6 +864,7 @@ void TestAssemble::linkOutcome()
         expected << inFolder(f, {message});
     QCOMPARE(messages(f.dialogs), expected);
     QCOMPARE(fileBytes(f.path("TEMP_F.EXE")), writesProgram ? QByteArray("new") : QByteArray());
+    QCOMPARE(shownReport(f) ? shownReport(f)->RichText->text() : QString(), report);
 }
 
 void TestAssemble::listingView_data()
@@ -691,16 +883,20 @@ void TestAssemble::listingView()
     putTools(f);
     f.launcher.setScript("masm.exe", writes("TEMP_F.LST", fixture("CLEAN.LST")));
     f.main->mnucompile();
+    settle(f);
 
-    // The view shows the listing as the assembly rewrote it.
+    // The view shows the listing as the assembly rewrote it, where it can be seen.
     f.main->action("mnuCompilelist")->trigger();
+    settle(f);
     QCOMPARE(f.main->documents().size(), 2);
+    QVERIFY(f.text()->isVisible());
     QCOMPARE(f.doc()->caption(), f.path("TEMP_F.LST"));
     QCOMPARE(f.text()->text(), QString::fromUtf8(fileBytes(f.path("TEMP_F.LST"))));
     QVERIFY(f.text()->text().contains(QStringLiteral("\r\n 汇编总结报告：\r\n")));
 
     writeFile(f.path("TEMP_F.LST"), onDisk);
     f.main->mnuCompilelist();
+    settle(f);
     QCOMPARE(f.text()->text(), shown);
 }
 
@@ -715,7 +911,9 @@ void TestAssemble::mapView()
     f.main->mnulink();
 
     f.main->action("mnulinkresult")->trigger();
+    settle(f);
     QCOMPARE(f.main->documents().size(), 2);
+    QVERIFY(f.text()->isVisible());
     QCOMPARE(f.doc()->caption(), QStringLiteral("Temp_F.Map"));
     QCOMPARE(f.text()->text().toLatin1(), fixture("CLEAN.MAP"));
     QCOMPARE(messages(f.dialogs), QStringList{"当前连接对象为：Temp_F.obj"});
@@ -745,6 +943,7 @@ void TestAssemble::doubleClickOnDiagnostic()
     QPointer<frmDocument> assembled = f.doc();
     f.launcher.setScript("masm.exe", writes("TEMP_F.LST", errorsListing()));
     f.main->mnucompile();
+    settle(f);
     FrmReport *report = shownReport(f);
     QVERIFY(report);
 

@@ -11,6 +11,7 @@ private slots:
     void commandLine();
     void promptAnswer_data();
     void promptAnswer();
+    void dosNames_data();
     void dosNames();
 };
 
@@ -127,14 +128,40 @@ void TestCommandLines::promptAnswer()
     QCOMPARE(linkerPromptAnswer(typed), linkerAnswer);
 }
 
+void TestCommandLines::dosNames_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<DosNameRule>("rule");
+    QTest::addColumn<QString>("character");
+    auto row = [](const char *what, const char *name, DosNameRule rule, const char *c = "") {
+        QTest::newRow(what) << QString::fromUtf8(name) << rule << QString::fromUtf8(c);
+    };
+    row("eight and three", "ABCDEFGH.ASM", DosNameRule::Fits);
+    row("no extension, marks DOS allows", "a_b-$~!", DosNameRule::Fits);
+    row("nine characters", "homework3.asm", DosNameRule::BaseLength);
+    row("no base name", ".asm", DosNameRule::BaseLength);
+    row("four-letter extension", "prog.asmx", DosNameRule::ExtensionLength);
+    row("two dots", "prog.v2.asm", DosNameRule::TwoDots);
+    row("Chinese name DOS shows as other characters", "你好.asm", DosNameRule::NotAscii, "你");
+    row("comma splits the assembler's fields", "a,b.asm", DosNameRule::Forbidden, ",");
+    row("semicolon ends the command line", "t;1.asm", DosNameRule::Forbidden, ";");
+    row("blank", "my prog.asm", DosNameRule::Forbidden, " ");
+    row("redirection", "a>b.asm", DosNameRule::Forbidden, ">");
+    row("percent sign DOSBox expands", "a%1.asm", DosNameRule::Forbidden, "%");
+    row("quote", "a\"b.asm", DosNameRule::Forbidden, "\"");
+    row("ampersand", "a&b.asm", DosNameRule::Forbidden, "&");
+    row("leading dash reads as a switch", "-x.asm", DosNameRule::LeadingDash, "-");
+}
+
 void TestCommandLines::dosNames()
 {
-    // 8.3 names: eight characters fit on a DOS command line, nine do not.
-    QVERIFY(fitsDosName(QStringLiteral("ABCDEFGH")));
-    QVERIFY(!fitsDosName(QStringLiteral("homework3")));
-    // Without a listing the assembler still writes one, named report, for the report.
-    QCOMPARE(listingBaseName(QStringLiteral("Temp_F"), true), QStringLiteral("Temp_F"));
-    QCOMPARE(listingBaseName(QStringLiteral("Temp_F"), false), QStringLiteral("report"));
+    QFETCH(QString, name);
+    QFETCH(DosNameRule, rule);
+    QFETCH(QString, character);
+    const DosNameCheck check = checkDosName(name);
+    QCOMPARE(check.rule, rule);
+    if (!character.isEmpty())
+        QCOMPARE(QString(check.character), character);
 }
 
 QTEST_APPLESS_MAIN(TestCommandLines)

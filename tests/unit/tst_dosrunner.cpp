@@ -124,39 +124,67 @@ void TestDosRunner::dosPrompt()
     QVERIFY(!isDosPrompt(u"command"));
 }
 
-static void dosboxRow(const char *name, const DosRun &run, const QStringList &commands)
+static void dosboxRow(const char *name, const DosRun &run, const QStringList &commands,
+                      const char *problem = "")
 {
-    QTest::newRow(name) << run << commands;
+    QTest::newRow(name) << run << commands << QString::fromUtf8(problem);
 }
 
 void TestDosRunner::dosboxArguments_data()
 {
     QTest::addColumn<DosRun>("run");
     QTest::addColumn<QStringList>("commands"); // each given to DOSBox after a -c
+    QTest::addColumn<QString>("problem");      // the start of the refusal; empty: runs
 
     const QString tools = QStringLiteral("mount c \"/w/tools\"");
+    const QString secure = QStringLiteral("config -securemode");
     dosboxRow("hidden assembler in the working folder ends with exit",
-              {"/w/tools", "/w/tools/MASM.EXE", "Temp_F.asm,Temp_F,,,", true, ""},
-              {tools, "c:", "MASM.EXE Temp_F.asm,Temp_F,,,", "exit"});
+              {"/w/tools", "/w/tools/MASM.EXE", "Temp_F.asm,Temp_F,,,", true, "", ""},
+              {tools, secure, "c:", "MASM.EXE Temp_F.asm,Temp_F,,,", "exit"});
     dosboxRow("hidden linker sends its console to a file",
-              {"/w/tools", "/w/tools/link.exe", "Temp_F.obj,Temp_F,;", true, "LINKOUT.TXT"},
-              {tools, "c:", "link.exe Temp_F.obj,Temp_F,; > LINKOUT.TXT", "exit"});
+              {"/w/tools", "/w/tools/link.exe", "Temp_F.obj,Temp_F,;", true, "LINKOUT.TXT", ""},
+              {tools, secure, "c:", "link.exe Temp_F.obj,Temp_F,; > LINKOUT.TXT", "exit"});
     dosboxRow("visible run stays at the DOS prompt, its console on the screen",
-              {"/w/tools", "/w/tools/TEMP_F.EXE", "", false, "OUT.TXT"},
-              {tools, "c:", "TEMP_F.EXE"});
-    dosboxRow("program outside the working folder through drive D, folders with blanks quoted",
-              {"/w/my 工具", "/home/li/my prog/debug.exe", "", false, ""},
-              {"mount c \"/w/my 工具\"", "mount d \"/home/li/my prog\"", "c:", "d:\\debug.exe"});
+              {"/w/tools", "/w/tools/TEMP_F.EXE", "", false, "OUT.TXT", ""},
+              {tools, secure, "c:", "TEMP_F.EXE"});
+    dosboxRow(
+        "program outside the working folder through drive D, folders with blanks quoted",
+        {"/w/my 工具", "/home/li/my prog/debug.exe", "", false, "", ""},
+        {"mount c \"/w/my 工具\"", "mount d \"/home/li/my prog\"", secure, "c:", "d:\\debug.exe"});
     dosboxRow("trailing separator on the working folder is the same folder",
-              {"/w/tools/", "/w/tools/masm.exe", "", true, ""}, {tools, "c:", "masm.exe", "exit"});
-    dosboxRow("DOS prompt alone in the working folder", {"/w/tools", "", "", false, ""},
-              {tools, "c:"});
+              {"/w/tools/", "/w/tools/masm.exe", "", true, "", ""},
+              {tools, secure, "c:", "masm.exe", "exit"});
+    dosboxRow("DOS prompt alone in the working folder", {"/w/tools", "", "", false, "", ""},
+              {tools, secure, "c:"});
+    dosboxRow("include folder on a drive of its own, named in INCLUDE",
+              {"/w/tools", "/w/tools/masm.exe", "A.asm,A,,,", true, "", "/home/li/src"},
+              {tools, "mount d \"/home/li/src\"", secure, "c:", "set INCLUDE=d:\\",
+               "masm.exe A.asm,A,,,", "exit"});
+    dosboxRow("include folder after the program's drive",
+              {"/w/tools", "/bin/masm.exe", "A.asm,A,,,", true, "", "/home/li/src"},
+              {tools, "mount d \"/bin\"", "mount e \"/home/li/src\"", secure,
+               "c:", "set INCLUDE=e:\\", "d:\\masm.exe A.asm,A,,,", "exit"});
+    dosboxRow("percent signs reach DOS as they are",
+              {"/w/50%off", "/w/50%off/masm.exe", "A%1.asm", true, "", ""},
+              {"mount c \"/w/50%%off\"", secure, "c:", "masm.exe A%%1.asm", "exit"});
+    dosboxRow("a quote in a folder cannot be mounted",
+              {"/w/q\"uote", "/w/q\"uote/masm.exe", "", true, "", ""}, {}, "DOSBox 无法装载");
+    dosboxRow("a quote in an include folder cannot be mounted",
+              {"/w/tools", "/w/tools/masm.exe", "", true, "", "/w/q\"uote"}, {}, "DOSBox 无法装载");
+    for (const char *tail : {"a.asm > x", "a.asm | x", "a.asm < x", "\"a.asm\"", "a\nexit"})
+        dosboxRow(tail, {"/w/tools", "/w/tools/masm.exe", tail, true, "", ""}, {}, "命令行");
 }
 
 void TestDosRunner::dosboxArguments()
 {
     QFETCH(DosRun, run);
     QFETCH(QStringList, commands);
+    QFETCH(QString, problem);
+    if (!problem.isEmpty()) {
+        QVERIFY2(dosRunProblem(run).startsWith(problem), qPrintable(dosRunProblem(run)));
+        return;
+    }
+    QCOMPARE(dosRunProblem(run), QString());
     QStringList expected{"-noautoexec"};
     for (const QString &command : commands)
         expected << "-c" << command;

@@ -113,9 +113,10 @@ void TestListingReport::fixtures()
 
 // reportBody: the report after its header line.
 static void rulesRow(const char *name, const char *listing, const QString &reportBody,
-                     const QString &cleanedFile)
+                     const QString &cleanedFile, const char *console = "")
 {
-    QTest::newRow(name) << QString::fromUtf8(listing) << reportBody << cleanedFile;
+    QTest::newRow(name) << QString::fromUtf8(listing) << reportBody << cleanedFile
+                        << QString::fromUtf8(console);
 }
 
 void TestListingReport::rules_data()
@@ -123,6 +124,7 @@ void TestListingReport::rules_data()
     QTest::addColumn<QString>("listing");
     QTest::addColumn<QString>("reportBody");
     QTest::addColumn<QString>("cleanedFile");
+    QTest::addColumn<QString>("console"); // what the assembler printed
 
     rulesRow("no summary line: diagnostics only, the name in any case, blanks trimmed",
              "  1 MOV AX,Q  \r\nTemp_F.asm(1): a\r\ntemp_f.ASM(2): b\r\n",
@@ -148,6 +150,16 @@ void TestListingReport::rules_data()
              "A\n\nTemp_F.asm(3): e", "    Temp_F.asm(3): e\r\n",
              "  A\r\n  \r\n  Temp_F.asm(3): e\r\n\r\n");
     rulesRow("empty listing", "", "", "\r\n");
+    rulesRow("printed lines the listing lacks follow the diagnostics, once, without the banner",
+             "Temp_F.asm(1): a\r\n      0 Source  Lines\r\n      0 Severe  Errors\r\n",
+             "    Temp_F.asm(1): a\r\n    End of file encountered on input file\r\n" +
+                 summaryHeading + "    0 Source  Lines\r\n    0 Severe  Errors\r\n",
+             "  Temp_F.asm(1): a\r\n" + summaryHeading +
+                 "  0 Source  Lines\r\n  0 Severe  Errors\r\n\r\n",
+             "Microsoft (R) Macro Assembler Version 5.10 \r\nCopyright (C) Microsoft Corp "
+             "1981, 1988.  All rights reserved.\r\n\r\nTemp_F.asm(1): a\r\nEnd of file "
+             "encountered on input file\r\nEnd of file encountered on input file\r\n\r\n"
+             "      0 Severe  Errors\r\n");
 }
 
 void TestListingReport::rules()
@@ -155,7 +167,9 @@ void TestListingReport::rules()
     QFETCH(QString, listing);
     QFETCH(QString, reportBody);
     QFETCH(QString, cleanedFile);
-    const ListingReport r = buildListingReport(listing, QStringLiteral("Temp_F.asm"));
+    QFETCH(QString, console);
+    const ListingReport r = buildListingReport(listing, QStringLiteral("Temp_F.asm"),
+                                               consoleOnlyLines(console, listing));
     QCOMPARE(r.report, header + reportBody);
     QCOMPARE(cleanedListingFileText(r), cleanedFile);
 }
