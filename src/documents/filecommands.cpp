@@ -33,7 +33,16 @@ void frmMain::mnuFileOpen()
     if (path.isEmpty())
         return;
     // A file that cannot be read leaves the window's caption and text alone.
-    const auto file = readTextFile(path);
+    bool refused = false;
+    const auto file = readTextFile(path, &refused);
+    if (refused) {
+        dialogs().msgBox(
+            this,
+            QStringLiteral("无法打开文件：%1\n它不是普通文件（而是设备、管道或文件夹）。")
+                .arg(path),
+            Dialogs::OkOnly, Dialogs::Exclamation, QStringLiteral("Korvane"));
+        return;
+    }
     if (!file || !doc)
         return;
     doc->Text1->setText(file->text);
@@ -44,6 +53,14 @@ void frmMain::mnuFileOpen()
     ColorComments(doc->Text1);
     ResetTyping(doc->Text1);
     ShowPosition(doc);
+    if (file->undecodable > 0)
+        dialogs().msgBox(this,
+                         QStringLiteral("文件 %1 中有 %2 个字节不是 %3 编码的文本。\n"
+                                        "这些字节原样保留，保存时按原样写回。")
+                             .arg(path)
+                             .arg(file->undecodable)
+                             .arg(file->encoding.name),
+                         Dialogs::OkOnly, Dialogs::Information, QStringLiteral("Korvane"));
 }
 
 void frmMain::mnuFileClose()
@@ -88,11 +105,12 @@ void frmMain::mnuFileSaveAs()
         Saveascancel = true;
         return;
     }
-    doc->setCaption(path);
+    // The caption names the new file only once the text is in it.
     if (!Savefile(path)) {
         Saveascancel = true;
         return;
     }
+    doc->setCaption(path);
     Lastsaved = path;
 }
 

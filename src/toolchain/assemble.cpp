@@ -83,11 +83,9 @@ void frmMain::assembleNormally()
         Lastsaved = Toolfolder + QStringLiteral("Temp_F.asm");
         // An existing TEMP_F.ASM is the same file to DOS: rewrite it, not a twin.
         const QString target = Fso->actualPath(Lastsaved);
-        if (!Savefile(target)) {
-            dialogs().msgBox(this, QStringLiteral("无法写入文件：") + target, Dialogs::OkOnly,
-                             Dialogs::Exclamation, QStringLiteral("Korvane"));
+        // Savefile has told the user why.
+        if (!Savefile(target))
             return;
-        }
     }
 
     Basename = Fso->baseName(Lastsaved);
