@@ -123,6 +123,9 @@ void frmMain::mnuFilePrint()
     const bool selection = doc->Text1->selLength() != 0;
     if (!dialogs().showPrinter(this, printer, QStringLiteral("Print"), selection))
         return;
+    // There is no page range: the selection, or else the whole text.
+    printer.setPrintRange(selection ? QPrinter::Selection : QPrinter::AllPages);
+    printer.setFromTo(0, 0);
     doc->Text1->printSelection(&printer);
 }
 
