@@ -45,7 +45,12 @@ void frmMain::mnuFileOpen()
     }
     if (!file || !doc)
         return;
-    doc->Text1->setText(file->text);
+    // The file's last line break is the one that saving adds back: open and
+    // save give the same bytes.
+    QString text = file->text;
+    if (text.endsWith(QStringLiteral("\r\n")))
+        text.chop(2);
+    doc->Text1->setText(text);
     doc->encoding = file->encoding;
     doc->setCaption(path);
     // Only the comments are painted; the rest keeps the loaded text's colour

@@ -36,8 +36,5 @@ std::optional<Codepage::Decoded> readTextFile(const QString &path, bool *refused
     const auto bytes = readUserFile(path, nullptr, refused);
     if (!bytes)
         return std::nullopt;
-    Codepage::Decoded decoded = Codepage::decode(*bytes);
-    if (decoded.text.endsWith(QStringLiteral("\r\n")))
-        decoded.text.chop(2);
-    return decoded;
+    return Codepage::decode(*bytes);
 }

@@ -22,8 +22,7 @@ inline QString sourceFileFilter()
 bool writeTextFile(Dialogs &dialogs, QWidget *parent, const QString &path, const QString &text,
                    TextEncoding &encoding);
 
-// Reads a source file: its text with CR LF line breaks, less the one line
-// break at its end that writing adds back, and the encoding it was in.
+// Reads a file: its text with CR LF line breaks and the encoding it was in.
 // Nothing when the file cannot be read; *refused is set when the name is not
 // a regular file.
 std::optional<Codepage::Decoded> readTextFile(const QString &path, bool *refused = nullptr);

@@ -127,20 +127,31 @@ void TestFileCommands::openColoursCommentsOnly()
 void TestFileCommands::openFailuresKeepTheDocument_data()
 {
     QTest::addColumn<QString>("answer");
-    QTest::newRow("dialog cancelled") << "";
-    QTest::newRow("file cannot be read") << "missing/none.asm";
+    QTest::addColumn<bool>("told");
+    QTest::newRow("dialog cancelled") << "" << false;
+    QTest::newRow("file cannot be read") << "missing/none.asm" << false;
+    // Refused with a message, without waiting for a writer that never comes.
+    QTest::newRow("a FIFO") << "pipe.asm" << true;
 }
 
 void TestFileCommands::openFailuresKeepTheDocument()
 {
     QFETCH(QString, answer);
+    QFETCH(bool, told);
     MainFixture f;
     const QString caption = f.doc()->caption();
-    f.dialogs.answerOpen(answer.isEmpty() ? answer : f.path(answer));
+    const QString path = answer.isEmpty() ? answer : f.path(answer);
+    if (told)
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0644), 0);
+    f.dialogs.answerOpen(path);
+    f.dialogs.answerMsgBox(Dialogs::Ok);
     f.main->mnuFileOpen();
     QCOMPARE(f.doc()->caption(), caption);
     QCOMPARE(f.text()->text(), programSkeleton());
-    QVERIFY(f.dialogs.callsOf(QStringLiteral("msgBox")).isEmpty());
+    const auto boxes = f.dialogs.callsOf(QStringLiteral("msgBox"));
+    QCOMPARE(boxes.size(), told ? 1 : 0);
+    if (told)
+        QVERIFY(boxes[0].text.contains(path));
 }
 
 void TestFileCommands::saveAsRecordsCancel()

@@ -89,8 +89,6 @@ frmBrowser::frmBrowser(QWidget *parent)
     brwWebBrowser = new QWebEngineView(this);
     brwWebBrowser->setObjectName(QStringLiteral("brwWebBrowser"));
     connect(brwWebBrowser, &QWebEngineView::loadStarted, this, [this] { requested_ = false; });
-    // A jump within the page starts no load: the new address is all there is.
-    connect(brwWebBrowser, &QWebEngineView::urlChanged, this, [this] { requested_ = false; });
     connect(brwWebBrowser, &QWebEngineView::loadFinished, this, [this] {
         requested_ = false;
         brwWebBrowser_DownloadComplete();
@@ -226,10 +224,11 @@ void frmBrowser::navigate(const QString &address)
 
 bool frmBrowser::sameDocument(const QUrl &url) const
 {
-    // Only the part after # differs: the browser moves within the page and
-    // loads nothing, so no load will say that it has ended.
+    // Only the part after # differs (or names the same place again): the
+    // browser moves within the page and loads nothing, so no load will say
+    // that it has ended.
     const QUrl here = brwWebBrowser->url();
-    return url.hasFragment() && !here.isEmpty() &&
+    return (url.hasFragment() || here.hasFragment()) && !here.isEmpty() &&
            url.adjusted(QUrl::RemoveFragment) == here.adjusted(QUrl::RemoveFragment);
 }
 
