@@ -24,6 +24,7 @@ frmMain::frmMain(const Services &services, QWidget *parent)
     mdiArea_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     mdiArea_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(mdiArea_);
+    connect(mdiArea_, &QMdiArea::subWindowActivated, this, &frmMain::watchWindowState);
 
     createMenus();
     createToolbar();
@@ -42,7 +43,14 @@ frmMain::frmMain(const Services &services, QWidget *parent)
     }
 }
 
-frmMain::~frmMain() = default;
+frmMain::~frmMain()
+{
+    // Tearing the frame down moves the activation among its windows; nothing
+    // of this half-destroyed window may run then.
+    for (QMdiSubWindow *sub : mdiArea_->subWindowList())
+        sub->disconnect(this);
+    mdiArea_->disconnect(this);
+}
 
 void frmMain::Show()
 {

@@ -97,6 +97,10 @@ public:
     QStatusBar *sbStatusBar = nullptr;
     // A toolbar button by its key ("新建", "右缩进", ...).
     QAction *button(const QString &key) const { return buttons_.value(key, nullptr); }
+    // When the active child window is minimised, another one still shown
+    // becomes active.
+    void watchWindowState(QMdiSubWindow *sub);
+    void subWindowStateChanged(Qt::WindowStates oldState, Qt::WindowStates newState);
 
     // ---- Source documents ---------------------------------------------
     qint32 Doccount = 0;

@@ -3,12 +3,14 @@
 #include "app/pictures.h"
 #include "platform/twips.h"
 
+#include <QApplication>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <QWindow>
 
 static QLabel *makeLabel(QWidget *parent, const char *name, const QString &text,
                          const QString &family, qreal points, bool bold, const QColor &color)
@@ -79,6 +81,27 @@ frmSplash::frmSplash(QWidget *parent)
                               twipsY(this, 60));
     outer->addWidget(Frame1);
     setFocusPolicy(Qt::StrongFocus);
+
+    // A dialog must not open behind a window that stays on top: the splash
+    // makes way for it.
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow *w) {
+        if (w && w != windowHandle() && (w->type() == Qt::Dialog || w->modality() != Qt::NonModal))
+            close();
+    });
+}
+
+bool frmSplash::event(QEvent *event)
+{
+    if (event->type() == QEvent::WindowBlocked)
+        close();
+    return QWidget::event(event);
+}
+
+void frmSplash::showAgain()
+{
+    if (QApplication::activeModalWidget())
+        return;
+    showCentred();
 }
 
 void frmSplash::showCentred()

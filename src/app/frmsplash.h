@@ -24,8 +24,12 @@ public:
 
     // Shows the window centred on the screen, in front of the others.
     void showCentred();
+    // Shows it again, unless a dialog of the program is open: the splash never
+    // stands in front of one.
+    void showAgain();
 
 protected:
+    bool event(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
 };

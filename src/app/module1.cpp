@@ -2,39 +2,27 @@
 
 #include "app/frmmain.h"
 #include "app/frmsplash.h"
-#include "platform/eventpump.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
-
-// Delivers events until the given time has passed since start. The clock
-// measures elapsed time, not the time of day.
-static void waitUntil(const QElapsedTimer &start, qint64 ms)
-{
-    while (start.elapsed() < ms)
-        pumpEvents(std::max<qint64>(1, std::min<qint64>(10, ms - start.elapsed())));
-}
+#include <QTimer>
 
 int Module1(QApplication &app, const Services &services)
 {
     frmMain main(services);
     Mainform = &main;
 
-    QElapsedTimer t;
-    t.start();
-
     frmSplash splash;
+    // The splash alone neither keeps the program running nor ends it.
+    splash.setAttribute(Qt::WA_QuitOnClose, false);
     splash.showCentred();
-    waitUntil(t, 500);
 
-    Mainform->Show();
-    splash.showCentred();
-    waitUntil(t, 3000);
-    splash.close();
-
-    // The user may have closed the main window during the waits: quit() did
-    // nothing then, since the event loop had not started.
-    if (!Mainform || !Mainform->isVisible())
-        return 0;
+    // The times count from start-up on timers, not in a loop of our own: a
+    // dialog opened meanwhile runs its own loop, and the splash still goes at
+    // three seconds.
+    QTimer::singleShot(500, &main, [&main, &splash] {
+        main.Show();
+        splash.showAgain();
+    });
+    QTimer::singleShot(3000, &splash, [&splash] { splash.close(); });
     return app.exec();
 }

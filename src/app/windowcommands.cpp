@@ -33,13 +33,38 @@ static QList<QMdiSubWindow *> openWindows(QMdiArea *area)
     return list;
 }
 
-// Windows stacked one above the other (horizontal) or side by side.
+// Lines the minimised windows up along the bottom edge, left to right;
+// returns the top of the highest row, the bottom edge when there are none.
+static int arrangeIcons(QMdiArea *area)
+{
+    const QRect r = area->viewport()->rect();
+    int x = 0;
+    int y = r.height();
+    int top = r.height();
+    for (QMdiSubWindow *sub : area->subWindowList(QMdiArea::CreationOrder)) {
+        if (!sub->isMinimized())
+            continue;
+        const QSize s = sub->size();
+        if (x > 0 && x + s.width() > r.width()) {
+            x = 0;
+            y -= s.height();
+        }
+        sub->move(x, y - s.height());
+        top = std::min(top, y - s.height());
+        x += s.width();
+    }
+    return top;
+}
+
+// Windows stacked one above the other (horizontal) or side by side, in the
+// room above the icons of the minimised windows.
 static void tile(QMdiArea *area, bool horizontal)
 {
     const QList<QMdiSubWindow *> list = openWindows(area);
     if (list.isEmpty())
         return;
-    const QRect r = area->viewport()->rect();
+    QRect r = area->viewport()->rect();
+    r.setHeight(std::max(1, arrangeIcons(area)));
     const int n = int(list.size());
     for (int i = 0; i < n; ++i) {
         QMdiSubWindow *sub = list[i];
@@ -67,21 +92,7 @@ void frmMain::mnuWindowTileVertical()
 
 void frmMain::mnuWindowArrangeIcons()
 {
-    // Minimized windows line up along the bottom edge, left to right.
-    const QRect r = mdiArea()->viewport()->rect();
-    int x = 0;
-    int y = r.height();
-    for (QMdiSubWindow *sub : mdiArea()->subWindowList(QMdiArea::CreationOrder)) {
-        if (!sub->isMinimized())
-            continue;
-        const QSize s = sub->size();
-        if (x > 0 && x + s.width() > r.width()) {
-            x = 0;
-            y -= s.height();
-        }
-        sub->move(x, y - s.height());
-        x += s.width();
-    }
+    arrangeIcons(mdiArea());
 }
 
 void frmMain::fillWindowList()
@@ -100,7 +111,9 @@ void frmMain::fillWindowList()
     int n = 0;
     for (QMdiSubWindow *sub : subs) {
         ++n;
-        const QString title = sub->windowTitle();
+        // An & in a file name is shown, not taken for an access key.
+        QString title = sub->windowTitle();
+        title.replace(QLatin1Char('&'), QStringLiteral("&&"));
         QAction *a = menu->addAction(n < 10 ? QStringLiteral("&%1 %2").arg(n).arg(title)
                                             : QStringLiteral("%1 %2").arg(n).arg(title));
         a->setCheckable(true);

@@ -33,10 +33,24 @@ void frmMain::mnuFileOpen()
     if (path.isEmpty())
         return;
     // A file that cannot be read leaves the window's caption and text alone.
-    const auto file = readTextFile(path);
+    bool refused = false;
+    const auto file = readTextFile(path, &refused);
+    if (refused) {
+        dialogs().msgBox(
+            this,
+            QStringLiteral("无法打开文件：%1\n它不是普通文件（而是设备、管道或文件夹）。")
+                .arg(path),
+            Dialogs::OkOnly, Dialogs::Exclamation, QStringLiteral("Korvane"));
+        return;
+    }
     if (!file || !doc)
         return;
-    doc->Text1->setText(file->text);
+    // The file's last line break is the one that saving adds back: open and
+    // save give the same bytes.
+    QString text = file->text;
+    if (text.endsWith(QStringLiteral("\r\n")))
+        text.chop(2);
+    doc->Text1->setText(text);
     doc->encoding = file->encoding;
     doc->setCaption(path);
     // Only the comments are painted; the rest keeps the loaded text's colour
@@ -44,6 +58,14 @@ void frmMain::mnuFileOpen()
     ColorComments(doc->Text1);
     ResetTyping(doc->Text1);
     ShowPosition(doc);
+    if (file->undecodable > 0)
+        dialogs().msgBox(this,
+                         QStringLiteral("文件 %1 中有 %2 个字节不是 %3 编码的文本。\n"
+                                        "这些字节原样保留，保存时按原样写回。")
+                             .arg(path)
+                             .arg(file->undecodable)
+                             .arg(file->encoding.name),
+                         Dialogs::OkOnly, Dialogs::Information, QStringLiteral("Korvane"));
 }
 
 void frmMain::mnuFileClose()
@@ -88,11 +110,12 @@ void frmMain::mnuFileSaveAs()
         Saveascancel = true;
         return;
     }
-    doc->setCaption(path);
+    // The caption names the new file only once the text is in it.
     if (!Savefile(path)) {
         Saveascancel = true;
         return;
     }
+    doc->setCaption(path);
     Lastsaved = path;
 }
 
@@ -105,6 +128,9 @@ void frmMain::mnuFilePrint()
     const bool selection = doc->Text1->selLength() != 0;
     if (!dialogs().showPrinter(this, printer, QStringLiteral("Print"), selection))
         return;
+    // There is no page range: the selection, or else the whole text.
+    printer.setPrintRange(selection ? QPrinter::Selection : QPrinter::AllPages);
+    printer.setFromTo(0, 0);
     doc->Text1->printSelection(&printer);
 }
 

@@ -1,7 +1,6 @@
 #include "documents/textfile.h"
 
-#include <QFile>
-#include <QSaveFile>
+#include "platform/userfiles.h"
 
 bool writeTextFile(Dialogs &dialogs, QWidget *parent, const QString &path, const QString &text,
                    TextEncoding &encoding)
@@ -12,14 +11,15 @@ bool writeTextFile(Dialogs &dialogs, QWidget *parent, const QString &path, const
     const bool fallback = !ok;
     TextEncoding used = encoding;
     if (fallback) {
-        used = {QStringLiteral("UTF-8"), false};
+        used = {QStringLiteral("UTF-8"), false, encoding.lfOnly};
         bytes = Codepage::encode(content, used);
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    const QString failure = writeUserFile(path, bytes);
+    if (!failure.isEmpty()) {
+        dialogs.msgBox(parent, QStringLiteral("无法保存文件：%1\n%2").arg(path, failure),
+                       Dialogs::OkOnly, Dialogs::Exclamation, QStringLiteral("Korvane"));
         return false;
-    if (file.write(bytes) != bytes.size() || !file.commit())
-        return false;
+    }
     if (fallback) {
         const QString original = encoding.name;
         encoding = used;
@@ -31,14 +31,10 @@ bool writeTextFile(Dialogs &dialogs, QWidget *parent, const QString &path, const
     return true;
 }
 
-std::optional<Codepage::Decoded> readTextFile(const QString &path)
+std::optional<Codepage::Decoded> readTextFile(const QString &path, bool *refused)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    const auto bytes = readUserFile(path, nullptr, refused);
+    if (!bytes)
         return std::nullopt;
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFile::NoError)
-        return std::nullopt;
-    Codepage::Decoded decoded = Codepage::decode(bytes);
-    return decoded;
+    return Codepage::decode(*bytes);
 }

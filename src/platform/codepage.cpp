@@ -27,34 +27,178 @@ TextEncoding forNewDocuments()
 #endif
 }
 
+static QChar escapeOf(char byte)
+{
+    return QChar(char16_t(0xDC00 + quint8(byte)));
+}
+
+// Characters the editor turns into line breaks of its own.
+static bool editorBreaks(char32_t c)
+{
+    return c == 0x2029 || c == 0xFDD0 || c == 0xFDD1;
+}
+
+// The text of bytes in a multi-byte code page, one character at a time: each
+// character is taken only when it encodes back to exactly its bytes; any other
+// byte is escaped.
+class ByteDecoder
+{
+public:
+    explicit ByteDecoder(const QString &name)
+        : decoder_(name.toLatin1().constData()), encoder_(name.toLatin1().constData())
+    {
+    }
+    bool isValid() const { return decoder_.isValid() && encoder_.isValid(); }
+
+    Decoded decode(QByteArrayView bytes, const TextEncoding &encoding)
+    {
+        Decoded out{QString(), encoding, 0};
+        out.encoding.lfOnly = bytes.contains('\n') && !bytes.contains('\r');
+        out.text.reserve(bytes.size());
+        qsizetype i = 0;
+        while (i < bytes.size()) {
+            const char b = bytes[i];
+            if (b == '\r' || b == '\n') {
+                const bool pair = b == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n';
+                if (pair || out.encoding.lfOnly) {
+                    out.text += QStringLiteral("\r\n");
+                    i += pair ? 2 : 1;
+                } else {
+                    out.text += escapeOf(b);
+                    ++out.undecodable;
+                    ++i;
+                }
+            } else if (quint8(b) < 0x80) {
+                out.text += QLatin1Char(b);
+                ++i;
+            } else if (const qsizetype n = character(bytes.sliced(i))) {
+                i += n;
+            } else {
+                out.text += escapeOf(b);
+                ++out.undecodable;
+                ++i;
+            }
+            if (!pending_.isEmpty()) {
+                out.text += pending_;
+                pending_.clear();
+            }
+        }
+        return out;
+    }
+
+private:
+    // Length of the one character that starts rest, 0 when none does; the
+    // character is left in pending_.
+    qsizetype character(QByteArrayView rest)
+    {
+        for (qsizetype n = 1; n <= 4 && n <= rest.size(); ++n) {
+            const QByteArrayView part = rest.first(n);
+            decoder_.resetState();
+            const QString c = decoder_.decode(part);
+            if (decoder_.hasError() || c.isEmpty())
+                continue;
+            const bool one = c.size() == 1
+                                 ? !c[0].isSurrogate()
+                                 : c.size() == 2 && c[0].isHighSurrogate() && c[1].isLowSurrogate();
+            if (!one)
+                continue;
+            encoder_.resetState();
+            const QByteArray back = encoder_.encode(c);
+            if (encoder_.hasError() || back != part)
+                continue;
+            if (c.size() == 1 && editorBreaks(c[0].unicode()))
+                return 0;
+            pending_ = c;
+            return n;
+        }
+        return 0;
+    }
+
+    QStringDecoder decoder_;
+    QStringEncoder encoder_;
+    QString pending_;
+};
+
+// A UTF-16 file is read as UTF-16 only when every unit is text the editor
+// keeps as it is and its line breaks are all of one kind.
+static std::optional<Decoded> decodeUtf16(const QByteArray &bytes)
+{
+    const bool le = bytes.startsWith("\xFF\xFE");
+    const bool be = bytes.startsWith("\xFE\xFF");
+    if ((!le && !be) || bytes.size() % 2 != 0)
+        return std::nullopt;
+    const QByteArrayView body = QByteArrayView(bytes).sliced(2);
+    QStringDecoder decoder(le ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE);
+    QString text = decoder.decode(body);
+    QStringEncoder encoder(le ? QStringEncoder::Utf16LE : QStringEncoder::Utf16BE);
+    const QByteArray back = encoder.encode(text);
+    if (decoder.hasError() || encoder.hasError() || back != body)
+        return std::nullopt;
+    for (QChar c : std::as_const(text)) {
+        if (editorBreaks(c.unicode()) || isByteEscape(c))
+            return std::nullopt;
+    }
+    const qsizetype crs = text.count(QLatin1Char('\r'));
+    const qsizetype lfs = text.count(QLatin1Char('\n'));
+    const bool lfOnly = lfs > 0 && crs == 0;
+    if (!lfOnly && (crs != lfs || text.count(QStringLiteral("\r\n")) != crs))
+        return std::nullopt;
+    if (lfOnly)
+        text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    return Decoded{
+        text, {le ? QStringLiteral("UTF-16LE") : QStringLiteral("UTF-16BE"), true, lfOnly}, 0};
+}
+
 Decoded decode(const QByteArray &bytes)
 {
+    if (auto utf16 = decodeUtf16(bytes))
+        return *utf16;
     static const QByteArray bom("\xEF\xBB\xBF");
     const bool hasBom = bytes.startsWith(bom);
-    {
-        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-        const QString text = utf8.decode(hasBom ? bytes.mid(3) : bytes);
-        if (!utf8.hasError())
-            return {text, {QStringLiteral("UTF-8"), hasBom}};
-    }
-    const TextEncoding enc = ansi();
-    QStringDecoder decoder(enc.name.toLatin1().constData());
-    if (!decoder.isValid())
-        return {QString::fromLatin1(bytes), {QStringLiteral("ISO-8859-1"), false}};
-    return {decoder.decode(bytes), enc};
+    ByteDecoder utf8(QStringLiteral("UTF-8"));
+    Decoded asUtf8 = utf8.decode(QByteArrayView(bytes).sliced(hasBom ? 3 : 0),
+                                 {QStringLiteral("UTF-8"), hasBom});
+    if (asUtf8.undecodable == 0)
+        return asUtf8;
+    ByteDecoder local(ansi().name);
+    if (!local.isValid())
+        return asUtf8;
+    Decoded asAnsi = local.decode(bytes, ansi());
+    return asAnsi.undecodable <= asUtf8.undecodable ? asAnsi : asUtf8;
+}
+
+static QByteArray byteOrderMark(const QString &name)
+{
+    if (name == QLatin1String("UTF-8"))
+        return QByteArray("\xEF\xBB\xBF");
+    if (name == QLatin1String("UTF-16LE"))
+        return QByteArray("\xFF\xFE");
+    if (name == QLatin1String("UTF-16BE"))
+        return QByteArray("\xFE\xFF");
+    return QByteArray();
 }
 
 QByteArray encode(const QString &text, const TextEncoding &encoding, bool *ok)
 {
-    QStringEncoder encoder(encoding.name.toLatin1().constData(),
-                           encoding.byteOrderMark ? QStringEncoder::Flag::WriteBom
-                                                  : QStringEncoder::Flag::Default);
+    QStringEncoder encoder(encoding.name.toLatin1().constData());
     if (!encoder.isValid()) {
         if (ok)
             *ok = false;
         return QByteArray();
     }
-    QByteArray out = encoder.encode(text);
+    QString t = text;
+    if (encoding.lfOnly)
+        t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    QByteArray out = encoding.byteOrderMark ? byteOrderMark(encoding.name) : QByteArray();
+    qsizetype runStart = 0;
+    for (qsizetype i = 0; i < t.size(); ++i) {
+        if (!isByteEscape(t[i]) || (i > 0 && t[i - 1].isHighSurrogate()))
+            continue;
+        out += encoder.encode(QStringView(t).sliced(runStart, i - runStart));
+        out += char(t[i].unicode() - 0xDC00);
+        runStart = i + 1;
+    }
+    out += encoder.encode(QStringView(t).sliced(runStart));
     if (ok)
         *ok = !encoder.hasError();
     return out;

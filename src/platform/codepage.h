@@ -6,8 +6,10 @@
 // How a source file's bytes become text and back.
 struct TextEncoding
 {
-    QString name; // "UTF-8" or a code page the toolkit knows, e.g. "GB18030"
+    QString name; // "UTF-8", "UTF-16LE", "UTF-16BE" or a code page the toolkit knows
     bool byteOrderMark = false;
+    // The file breaks its lines with LF alone; the text still uses CR LF.
+    bool lfOnly = false;
     friend bool operator==(const TextEncoding &, const TextEncoding &) = default;
 };
 
@@ -20,16 +22,32 @@ TextEncoding ansi();
 // code page on Windows.
 TextEncoding forNewDocuments();
 
+// A byte that is not text in the file's encoding is carried in the text as
+// the lone low surrogate U+DC00 + byte, and written back as that byte. No
+// typed, pasted or decoded character is a lone surrogate, so these cannot be
+// mistaken for the user's text. Line breaks other than the file's own kind,
+// and characters the editor would turn into line breaks, are carried the same
+// way.
+inline bool isByteEscape(QChar c)
+{
+    return c.unicode() >= 0xDC00 && c.unicode() <= 0xDCFF;
+}
+
 struct Decoded
 {
     QString text;
     TextEncoding encoding;
+    // How many bytes of the file are not text in that encoding.
+    qsizetype undecodable = 0;
 };
-// Valid UTF-8 (with or without a byte-order mark) is read as UTF-8, anything
-// else in the ANSI code page.
+// UTF-16 with a byte-order mark is read as UTF-16; otherwise UTF-8 (with or
+// without a mark) or the ANSI code page, whichever leaves fewer bytes
+// undecodable, UTF-8 when neither leaves any. Encoding the result gives the
+// same bytes back.
 Decoded decode(const QByteArray &bytes);
 
-// Encodes text; *ok is false when the encoding cannot hold every character.
+// Encodes text, byte escapes back to their bytes; *ok is false when the
+// encoding cannot hold every character.
 QByteArray encode(const QString &text, const TextEncoding &encoding, bool *ok = nullptr);
 
 } // namespace Codepage

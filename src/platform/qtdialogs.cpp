@@ -167,5 +167,14 @@ bool QtDialogs::showPrinter(QWidget *parent, QPrinter &printer, const QString &t
     dialog.setOption(QAbstractPrintDialog::PrintSelection, true);
     dialog.setPrintRange(selectionPreset ? QAbstractPrintDialog::Selection
                                          : QAbstractPrintDialog::AllPages);
+    // The toolkit's own dialog leaves its page-range choices enabled whatever
+    // the option says; the program has none to offer.
+    if (QWidget *range = dialog.findChild<QWidget *>(QStringLiteral("gbPrintRange"))) {
+        for (const char *name :
+             {"printRange", "from", "label_3", "to", "pagesRadioButton", "pagesLineEdit"}) {
+            if (QWidget *w = range->findChild<QWidget *>(QLatin1String(name)))
+                w->hide();
+        }
+    }
     return dialog.exec() == QDialog::Accepted;
 }

@@ -77,26 +77,30 @@ void frmMain::assembleWithPrompt()
     }
 }
 
-// The assembler reads a byte-order mark as three characters of the first
-// line: its copies are written without one, whatever the document's file has.
+// The assembler reads bytes: a byte-order mark would be three characters of
+// the first line, and UTF-16 is no text to it. Its copies are written without
+// a mark, UTF-16 as UTF-8, with DOS line breaks, whatever the document's file has.
+static TextEncoding assemblerEncoding(const TextEncoding &own)
+{
+    if (own.name.startsWith(QLatin1String("UTF-16")))
+        return {QStringLiteral("UTF-8"), false, false};
+    return {own.name, false, false};
+}
+
 bool frmMain::saveForAssembler(const QString &path)
 {
-    const QPointer<frmDocument> doc = activeDocument();
+    frmDocument *doc = activeDocument();
     if (!doc)
         return false;
-    const TextEncoding own = doc->encoding;
-    doc->encoding.byteOrderMark = false;
-    const bool saved = Savefile(path);
-    if (doc && doc->encoding.name == own.name)
-        doc->encoding.byteOrderMark = own.byteOrderMark;
-    return saved;
+    TextEncoding encoding = assemblerEncoding(doc->encoding);
+    return writeTextFile(dialogs(), this, path, doc->Text1->text(), encoding);
 }
 
 // The bytes saveForAssembler would write.
 static QByteArray assemblerCopyBytes(const frmDocument *doc)
 {
     return Codepage::encode(doc->Text1->text() + QStringLiteral("\r\n"),
-                            TextEncoding{doc->encoding.name, false});
+                            assemblerEncoding(doc->encoding));
 }
 
 void frmMain::assembleNormally()
@@ -116,11 +120,9 @@ void frmMain::assembleNormally()
         Lastsaved = Toolfolder + QStringLiteral("Temp_F.asm");
         // An existing TEMP_F.ASM is the same file to DOS: rewrite it, not a twin.
         const QString target = Fso->actualPath(Lastsaved);
-        if (!saveForAssembler(target)) {
-            dialogs().msgBox(this, QStringLiteral("无法写入文件：") + target, Dialogs::OkOnly,
-                             Dialogs::Exclamation, QStringLiteral("Korvane"));
+        // Savefile has told the user why.
+        if (!saveForAssembler(target))
             return;
-        }
     }
 
     Basename = Fso->baseName(Lastsaved);

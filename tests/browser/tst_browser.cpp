@@ -207,6 +207,9 @@ void TestBrowser::navigation_data()
     QTest::newRow("Back and Forward")
         << QStringList{"type:b.html>Page b.html", "Back>Page a.html", "Forward>Page b.html"}
         << QStringList{};
+    QTest::newRow("a jump within the page, and Back and Forward across it, load nothing")
+        << QStringList{"type:a.html#end>Page a.html", "Back>Page a.html", "Forward>Page a.html"}
+        << QStringList{"a.html=1"};
     QTest::newRow("Back and Forward with no history leave the window idle")
         << QStringList{"Back>Page a.html", "Forward>Page a.html"} << QStringList{"a.html=1"};
     QTest::newRow("Refresh loads again")

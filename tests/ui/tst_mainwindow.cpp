@@ -7,8 +7,12 @@
 #include <QFile>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QStatusBar>
 #include <QTest>
+
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 class TestMainWindow : public QObject
 {
@@ -25,6 +29,9 @@ private slots:
     void refreshRecoloursAndResetsTyping_data();
     void refreshRecoloursAndResetsTyping();
     void exitWithoutSettingsFileWritesDefaults();
+    void settingsFileThatIsNoFile_data();
+    void settingsFileThatIsNoFile();
+    void minimisedWindowGivesWay();
     void cancelInFirstPromptStopsExit();
     void saveQuestion_data();
     void saveQuestion();
@@ -193,6 +200,77 @@ void TestMainWindow::exitWithoutSettingsFileWritesDefaults()
     QVERIFY(f.dialogs.unexpected.isEmpty());
 }
 
+void TestMainWindow::settingsFileThatIsNoFile_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("FIFO") << "fifo";
+    QTest::newRow("symbolic link to a FIFO") << "link to fifo";
+    QTest::newRow("symbolic link to a device node") << "link to device";
+}
+
+void TestMainWindow::settingsFileThatIsNoFile()
+{
+    QFETCH(QString, kind);
+    MainFixture f(false);
+    const QByteArray settings = QFile::encodeName(f.path(QStringLiteral("cl.dll")));
+    const QByteArray node = QFile::encodeName(f.path(QStringLiteral("node")));
+    if (kind == QLatin1String("fifo")) {
+        QCOMPARE(::mkfifo(settings.constData(), 0644), 0);
+    } else if (kind == QLatin1String("link to fifo")) {
+        QCOMPARE(::mkfifo(node.constData(), 0644), 0);
+        QCOMPARE(::symlink(node.constData(), settings.constData()), 0);
+    } else {
+        // A device node of the test's own, never the system's /dev/zero.
+        if (::mknod(node.constData(), S_IFCHR | 0666, makedev(1, 5)) != 0)
+            QSKIP("making a device node needs root");
+        QCOMPARE(::symlink(node.constData(), settings.constData()), 0);
+    }
+    struct stat before;
+    QCOMPARE(::stat(settings.constData(), &before), 0);
+    // Start-up does not wait on the name: the colours are the defaults.
+    f.main->Show();
+    QCOMPARE(f.main->Remcolor, RGB(50, 200, 150));
+    f.dialogs.answerMsgBox(Dialogs::No);
+    f.dialogs.answerMsgBox(Dialogs::Ok);
+    QVERIFY(f.main->close());
+    const auto boxes = f.dialogs.callsOf(QStringLiteral("msgBox"));
+    QCOMPARE(boxes.size(), 2);
+    QVERIFY(boxes[1].text.contains(QStringLiteral("cl.dll")));
+    struct stat after;
+    QCOMPARE(::stat(settings.constData(), &after), 0);
+    QCOMPARE(after.st_mode & S_IFMT, before.st_mode & S_IFMT);
+    QCOMPARE(after.st_rdev, before.st_rdev);
+}
+
+void TestMainWindow::minimisedWindowGivesWay()
+{
+    MainFixture f;
+    QVERIFY(QTest::qWaitForWindowActive(f.main.get()));
+    frmDocument *first = f.doc();
+    f.main->Newdocument();
+    frmDocument *second = f.doc();
+    QVERIFY(first != second);
+    // Minimising the active window makes the other one the active document:
+    // Save writes it, the Window list marks it, typing reaches it.
+    second->parentWidget()->showMinimized();
+    QCOMPARE(f.main->activeDocument(), first);
+    f.main->mnuFileSave();
+    QVERIFY(QFile::exists(first->caption()));
+    QVERIFY(!QFile::exists(second->caption()));
+    QMenu *window = f.main->findChild<QMenu *>(QStringLiteral("mnuWindow"));
+    emit window->aboutToShow();
+    for (QAction *a : window->actions()) {
+        if (a->isCheckable() && a->text().contains(QStringLiteral("VaDid")))
+            QCOMPARE(a->isChecked(), a->text().endsWith(first->caption()));
+    }
+    QVERIFY2(QApplication::focusWidget() == first->Text1,
+             QApplication::focusWidget() ? QApplication::focusWidget()->metaObject()->className()
+                                         : "no focus");
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("#"));
+    QVERIFY(first->Text1->text().contains(QLatin1Char('#')));
+    QVERIFY(!second->Text1->text().contains(QLatin1Char('#')));
+}
+
 void TestMainWindow::cancelInFirstPromptStopsExit()
 {
     MainFixture f;
@@ -238,11 +316,17 @@ void TestMainWindow::saveQuestion()
     const QString target = chosen.isEmpty() ? QString() : f.path(chosen);
     if (chosen != QLatin1String("-"))
         f.dialogs.answerSave(target);
+    // A write that fails is told.
+    const bool failed = !closes && !chosen.isEmpty() && chosen != QLatin1String("-");
+    if (failed)
+        f.dialogs.answerMsgBox(Dialogs::Ok);
 
     QCOMPARE(doc->close(), closes);
 
     const auto questions = f.dialogs.callsOf(QStringLiteral("msgBox"));
-    QCOMPARE(questions.size(), 1);
+    QCOMPARE(questions.size(), failed ? 2 : 1);
+    if (failed)
+        QVERIFY(questions[1].text.contains(target));
     QCOMPARE(questions[0].text, QStringLiteral("是否保存文件:") + caption);
     QCOMPARE(questions[0].title, QStringLiteral("是否保存"));
     QCOMPARE(questions[0].buttons, int(Dialogs::YesNoCancel));
@@ -263,7 +347,6 @@ void TestMainWindow::saveQuestion()
     } else if (!target.isEmpty()) {
         QVERIFY(!QFile::exists(target));
     }
-    QCOMPARE(f.dialogs.callsOf(QStringLiteral("msgBox")).size(), 1); // no error message
     QVERIFY(f.dialogs.unexpected.isEmpty());
 }
 

@@ -9,6 +9,7 @@
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -23,6 +24,7 @@ private slots:
     void cleanup();
     void splashClosedByClickComesBackThenGoes();
     void closingDuringTheWaitsEndsTheProgram();
+    void dialogDuringStartupShowsAboveTheSplash();
     void splashClosesOnAKey();
     void documentFontIsFixedWidthAndChinese();
 
@@ -96,6 +98,33 @@ void TestStartup::closingDuringTheWaitsEndsTheProgram()
     // no window left.
     QCOMPARE(Module1(*qApp, services), 0);
     QVERIFY(QFile::exists(QStringLiteral("cl.dll")));
+}
+
+void TestStartup::dialogDuringStartupShowsAboveTheSplash()
+{
+    FakeDialogs dialogs;
+    dialogs.answerMsgBox(Dialogs::No);
+    Services services;
+    services.dialogs = &dialogs;
+    bool splashBeforeDialog = false, splashMadeWay = false, goneOnTime = false;
+    // A dialog of the program's, opened a second after start and left open
+    // past the splash's three seconds.
+    QTimer::singleShot(1000, [&] {
+        splashBeforeDialog = splash()->isVisible();
+        QMessageBox box(QMessageBox::Information, QStringLiteral("Korvane"),
+                        QStringLiteral("question"), QMessageBox::Ok, Mainform);
+        QTimer::singleShot(200, [&] { splashMadeWay = !splash()->isVisible(); });
+        QTimer::singleShot(2500, &box, &QMessageBox::accept);
+        box.exec();
+    });
+    QTimer::singleShot(3500, [&] {
+        goneOnTime = !splash()->isVisible() && Mainform->isVisible();
+        Mainform->close();
+    });
+    QCOMPARE(Module1(*qApp, services), 0);
+    QVERIFY(splashBeforeDialog);
+    QVERIFY(splashMadeWay);
+    QVERIFY(goneOnTime);
 }
 
 void TestStartup::splashClosesOnAKey()

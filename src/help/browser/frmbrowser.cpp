@@ -188,12 +188,12 @@ void frmBrowser::tbToolBar_ButtonClick(const QString &key)
     // A step the browser cannot take (no page to go back to) is skipped.
     if (key == QLatin1String("Back")) {
         if (brwWebBrowser->history()->canGoBack()) {
-            requested_ = true;
+            requested_ = !sameDocument(brwWebBrowser->history()->backItem().url());
             brwWebBrowser->back();
         }
     } else if (key == QLatin1String("Forward")) {
         if (brwWebBrowser->history()->canGoForward()) {
-            requested_ = true;
+            requested_ = !sameDocument(brwWebBrowser->history()->forwardItem().url());
             brwWebBrowser->forward();
         }
     } else if (key == QLatin1String("Stop")) {
@@ -218,8 +218,18 @@ void frmBrowser::navigate(const QString &address)
     const QUrl url = QUrl::fromUserInput(address.trimmed());
     if (!url.isValid())
         return;
-    requested_ = true;
+    requested_ = !sameDocument(url);
     brwWebBrowser->setUrl(url);
+}
+
+bool frmBrowser::sameDocument(const QUrl &url) const
+{
+    // Only the part after # differs (or names the same place again): the
+    // browser moves within the page and loads nothing, so no load will say
+    // that it has ended.
+    const QUrl here = brwWebBrowser->url();
+    return (url.hasFragment() || here.hasFragment()) && !here.isEmpty() &&
+           url.adjusted(QUrl::RemoveFragment) == here.adjusted(QUrl::RemoveFragment);
 }
 
 QWidget *createBrowserWindow(const QString &startingAddress, QWidget *parent)

@@ -6,6 +6,7 @@ class QComboBox;
 class QLabel;
 class QTimer;
 class QToolBar;
+class QUrl;
 class QWebEngineView;
 
 // The web browser child window: a toolbar, the address box and the page. Its
@@ -34,6 +35,7 @@ public:
     QString locationName() const;
     // True from a navigation request until the engine has finished loading.
     bool isBusy() const;
+    bool sameDocument(const QUrl &url) const;
 
     QSize sizeHint() const override;
 

@@ -1,0 +1,240 @@
+#include "platform/userfiles.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+static QString notRegular()
+{
+    return QStringLiteral("它不是普通文件（而是设备、管道或文件夹）。");
+}
+
+#ifdef Q_OS_UNIX
+
+static QString systemReason(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+std::optional<QByteArray> readUserFile(const QString &path, QString *reason, bool *refused)
+{
+    // Non-blocking, so that a FIFO cannot hold the program up; the check is
+    // made on the opened file, so nothing can swap the name in between.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        if (reason)
+            *reason = systemReason(errno);
+        return std::nullopt;
+    }
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        if (reason)
+            *reason = notRegular();
+        if (refused)
+            *refused = true;
+        return std::nullopt;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        if (reason)
+            *reason = file.errorString();
+        return std::nullopt;
+    }
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        if (reason)
+            *reason = file.errorString();
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+// Whether the file's permission bits let it be written. As root every write
+// would succeed, so root goes by the owner's write bit: a file its owner has
+// made read-only stays read-only.
+static QString writeRefusal(const QByteArray &native, const struct stat &st)
+{
+    if (::geteuid() == 0 && !(st.st_mode & S_IWUSR))
+        return QStringLiteral("文件是只读的（没有写权限）。");
+    if (::faccessat(AT_FDCWD, native.constData(), W_OK, AT_EACCESS) != 0)
+        return errno == EACCES ? QStringLiteral("文件是只读的（没有写权限）。")
+                               : systemReason(errno);
+    return QString();
+}
+
+static bool folderWritable(const QString &target)
+{
+    const QByteArray folder = QFile::encodeName(QFileInfo(target).absolutePath());
+    return ::faccessat(AT_FDCWD, folder.constData(), W_OK | X_OK, AT_EACCESS) == 0;
+}
+
+// Writes a new file beside the target and renames it over the target, with
+// the target's owner, group and mode. *inPlace is set when the folder or the
+// ownership does not allow it.
+static QString writeBeside(const QString &target, const QByteArray &bytes,
+                           const struct stat *existing, bool *inPlace)
+{
+    QSaveFile file(target);
+    file.setDirectWriteFallback(false);
+    if (!file.open(QIODevice::WriteOnly)) {
+        *inPlace = existing != nullptr;
+        return file.errorString();
+    }
+    if (existing) {
+        struct stat now;
+        const int fd = file.handle();
+        const bool same = ::fstat(fd, &now) == 0 && now.st_uid == existing->st_uid &&
+                          now.st_gid == existing->st_gid;
+        // The owner first: a change of owner clears the set-id bits.
+        if ((!same && ::fchown(fd, existing->st_uid, existing->st_gid) != 0) ||
+            ::fchmod(fd, existing->st_mode & 07777) != 0) {
+            file.cancelWriting();
+            *inPlace = true;
+            return QString();
+        }
+    }
+    if (file.write(bytes) != bytes.size()) {
+        const QString why = file.errorString();
+        file.cancelWriting();
+        return why;
+    }
+    if (!file.commit())
+        return file.errorString();
+    return QString();
+}
+
+static bool writeAll(int fd, const QByteArray &bytes)
+{
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::pwrite(fd, bytes.constData() + done, size_t(bytes.size() - done), done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += n;
+    }
+    return true;
+}
+
+// Rewrites the file itself: its owner, mode and other names stay. The room
+// is claimed first, and a write that fails on the way puts the old content
+// back.
+static QString writeOver(const QString &target, const QByteArray &bytes)
+{
+    const auto old = readUserFile(target);
+    if (!old)
+        return QStringLiteral("无法读取原文件。");
+    const int fd = ::open(QFile::encodeName(target).constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return systemReason(errno);
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return notRegular();
+    }
+#ifdef Q_OS_LINUX
+    if (bytes.size() > old->size() &&
+        ::fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, off_t(bytes.size())) != 0 &&
+        (errno == ENOSPC || errno == EDQUOT || errno == EFBIG)) {
+        const int error = errno;
+        ::close(fd);
+        return systemReason(error);
+    }
+#endif
+    if (!writeAll(fd, bytes) || ::ftruncate(fd, off_t(bytes.size())) != 0 || ::fsync(fd) != 0) {
+        const int error = errno;
+        writeAll(fd, *old);
+        if (::ftruncate(fd, off_t(old->size())) == 0)
+            ::fsync(fd);
+        ::close(fd);
+        return systemReason(error);
+    }
+    if (::close(fd) != 0)
+        return systemReason(errno);
+    return QString();
+}
+
+QString writeUserFile(const QString &path, const QByteArray &bytes)
+{
+    const QByteArray native = QFile::encodeName(path);
+    struct stat st;
+    const bool exists = ::stat(native.constData(), &st) == 0;
+    if (exists) {
+        if (!S_ISREG(st.st_mode))
+            return notRegular();
+        const QString refusal = writeRefusal(native, st);
+        if (!refusal.isEmpty())
+            return refusal;
+    }
+    // A name that is a symbolic link writes the file it names.
+    const QString target = exists ? QFileInfo(path).canonicalFilePath() : path;
+    bool inPlace = exists && (st.st_nlink > 1 || !folderWritable(target));
+    if (!inPlace) {
+        const QString why = writeBeside(target, bytes, exists ? &st : nullptr, &inPlace);
+        if (!inPlace)
+            return why;
+    }
+    return writeOver(target, bytes);
+}
+
+#else
+
+std::optional<QByteArray> readUserFile(const QString &path, QString *reason, bool *refused)
+{
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile()) {
+        if (reason)
+            *reason = notRegular();
+        if (refused)
+            *refused = true;
+        return std::nullopt;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (reason)
+            *reason = file.errorString();
+        return std::nullopt;
+    }
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        if (reason)
+            *reason = file.errorString();
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+QString writeUserFile(const QString &path, const QByteArray &bytes)
+{
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile())
+        return notRegular();
+    if (info.exists() && !info.isWritable())
+        return QStringLiteral("文件是只读的（没有写权限）。");
+    QSaveFile file(path);
+    file.setDirectWriteFallback(true);
+    if (!file.open(QIODevice::WriteOnly))
+        return file.errorString();
+    if (file.write(bytes) != bytes.size()) {
+        const QString why = file.errorString();
+        file.cancelWriting();
+        return why;
+    }
+    if (!file.commit())
+        return file.errorString();
+    return QString();
+}
+
+#endif

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <optional>
+
+// Reading and writing the user's files: only regular files, never blocking on
+// a FIFO or a device, and a write that fails leaves the file as it was.
+
+// The file's bytes; nothing when it cannot be read, with the reason in
+// *reason. *refused is set when the name is not a regular file (a FIFO, a
+// device, a folder), which is never opened for reading.
+std::optional<QByteArray> readUserFile(const QString &path, QString *reason = nullptr,
+                                       bool *refused = nullptr);
+
+// Replaces the file's content with bytes. Where the folder allows, a new file
+// is written beside it and renamed over it; where the folder is not writable,
+// or the file has other names (hard links), or its owner cannot be kept, the
+// file is rewritten in place. Either way the file keeps its owner, group and
+// permission bits. A target that is not a regular file, or that its
+// permission bits do not let its owner (or this user) write, is refused even
+// when the program runs as root. Returns an empty string on success, else the
+// reason, in the system's words where the system gave one.
+QString writeUserFile(const QString &path, const QByteArray &bytes);
