@@ -235,6 +235,8 @@ public slots:
     void mnuCompilelist();
     void mnulinkresult();
     void mnulookcross();
+    // The next line the assembler marked.
+    void mnunextmark();
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -1,9 +1,11 @@
 #include "app/frmmain.h"
+#include "documents/diagnosticstrip.h"
 #include "documents/frmdocument.h"
 #include "documents/textfile.h"
 #include "platform/eventpump.h"
 #include "platform/richtext.h"
 #include "toolchain/commandlines.h"
+#include "toolchain/diagnostics.h"
 #include "toolchain/frmreport.h"
 #include "toolchain/listingreport.h"
 #include "toolchain/trimspaces.h"
@@ -204,6 +206,9 @@ void frmMain::waitForListing(int generation, const QString &sourceName,
     assembledSource_ = sourceName;
     assemblyReport_ = report.report;
     reportWindow()->showText(QStringLiteral("Report"), report.report);
+    // The assembled document marks the lines the report complains about.
+    if (assembledDoc_)
+        assembledDoc_->Strip->setDiagnostics(reportDiagnostics(report.report, sourceName));
 
     TextEncoding written{encoding.name, false};
     writeTextFile(dialogs(), this, listing, report.cleanedListing, written);

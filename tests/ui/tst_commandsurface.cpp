@@ -78,6 +78,7 @@ static const char *const kExpected[] = {
     "mnuViewWebBrowser|访问我们的网站(&V)||",
     "menuRun|运行(&R)||",
     "mnucompile|编译(&A)|F9|",
+    "mnunextmark|下一个错误/警告行(&E)|F6|",
     "mnuCompilelist|查看编译结果(Souce list)||d",
     "mnulookcross|查看Cross文件||d",
     "bar10|-||",
