@@ -25,6 +25,7 @@ class QAction;
 class RichText;
 class frmDocument;
 class Formfind;
+class frmHint;
 class FrmReport;
 class Registry;
 
@@ -117,6 +118,8 @@ public:
     // The find dialog, created on first use and kept for the run, so that what it
     // remembers outlives its closing.
     Formfind *findDialog = nullptr;
+    // The instruction hint window, created on first use.
+    frmHint *hintWindow = nullptr;
     // Indents every line of the active document by Lenspace spaces (b true) or
     // strips the leading spaces of every line.
     void Rightgo(bool b, qint16 Lenspace);
@@ -235,8 +238,9 @@ public slots:
     void mnuCompilelist();
     void mnulinkresult();
     void mnulookcross();
-    // The next line the assembler marked.
+    // Learning aids: the next line the assembler marked, the hint window.
     void mnunextmark();
+    void popinsTip();
 
 protected:
     void closeEvent(QCloseEvent *event) override;

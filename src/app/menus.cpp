@@ -200,6 +200,7 @@ void frmMain::connectCommands()
         {"popselectAll", &frmMain::mnuselectAll},
         {"popRefresh", &frmMain::mnuRefresh},
         {"mnunextmark", &frmMain::mnunextmark},
+        {"popinsTip", &frmMain::popinsTip},
     };
     for (const auto &[name, slot] : commands)
         connect(action(QString::fromLatin1(name)), &QAction::triggered, this, slot);

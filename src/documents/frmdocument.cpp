@@ -94,8 +94,11 @@ void frmDocument::Text1_SelChange()
 
 void frmDocument::Text1_MouseUp(Qt::MouseButton button, const QPoint &globalPos)
 {
-    if (button == Qt::RightButton)
-        main_->popmain->popup(globalPos);
+    if (button != Qt::RightButton)
+        return;
+    contextMenuPosition =
+        Text1->cursorForPosition(Text1->viewport()->mapFromGlobal(globalPos)).position();
+    main_->popmain->popup(globalPos);
 }
 
 bool frmDocument::SavefileMe(const QString &filestr)
