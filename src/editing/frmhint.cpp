@@ -12,6 +12,7 @@
 #include <QShortcut>
 #include <QTextBlock>
 #include <QTextBrowser>
+#include <QTextDocument>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -70,27 +71,42 @@ void frmHint::showAt(int position)
     if (word != word_ || !wasVisible) {
         word_ = word;
         const HintEntry *entry = InstructionHints::shipped().find(word);
-        Hint->setHtml(hintHtml(InstructionHints::shipped(), word));
-        // A table needs more room than a few lines of text.
-        const int w = entry && !entry->rows.isEmpty() ? 620 : 420;
-        Hint->document()->setTextWidth(w - 2 * Hint->frameWidth() - 4);
-        const int h = int(Hint->document()->size().height()) + 2 * Hint->frameWidth() + 6;
-        resize(w, std::clamp(h, 60, 420));
+        const QString html = hintHtml(InstructionHints::shipped(), word);
+        Hint->setHtml(html);
+        // A table needs more room than a few lines of text. The browser lays
+        // its text out lazily, so a copy tells the height it needs.
+        const int w = entry && !entry->rows.isEmpty() ? 640 : 420;
+        QTextDocument probe;
+        probe.setDefaultFont(Hint->document()->defaultFont());
+        probe.setDocumentMargin(Hint->document()->documentMargin());
+        probe.setHtml(html);
+        probe.setTextWidth(w - 2 * Hint->frameWidth());
+        const int h = int(probe.size().height()) + 2 * Hint->frameWidth() + 2;
+        wanted_ = QSize(w, std::clamp(h, 60, 480));
     }
 
-    // Below the caret's line, or above it where the screen ends.
+    // Below the caret's line, or above it when there is more room there;
+    // never off the screen.
     QTextCursor c(text->document());
     c.setPosition(position);
     const QRect caret = text->cursorRect(c);
-    QPoint at = text->viewport()->mapToGlobal(caret.bottomLeft()) + QPoint(0, 6);
+    const QRect line(text->viewport()->mapToGlobal(caret.topLeft()), caret.size());
     const QRect screen =
-        (text->screen() ? text->screen()->availableGeometry() : QRect(0, 0, 1 << 16, 1 << 16));
-    const QSize frame = frameGeometry().size().expandedTo(size());
-    if (at.y() + frame.height() > screen.bottom())
-        at.setY(text->viewport()->mapToGlobal(caret.topLeft()).y() - frame.height() - 6);
-    at.setX(
-        std::clamp(at.x(), screen.left(), std::max(screen.left(), screen.right() - frame.width())));
-    move(at);
+        text->screen() ? text->screen()->availableGeometry() : QRect(0, 0, 1 << 16, 1 << 16);
+    // The window manager's frame is known once the window has been shown.
+    const QSize frame = wasVisible ? frameGeometry().size() - size() : QSize(8, 30);
+    const int gap = 6;
+    const int below = screen.bottom() - line.bottom() - gap;
+    const int above = line.top() - gap - screen.top();
+    const bool underneath = wanted_.height() + frame.height() <= below || below >= above;
+    const int room = (underneath ? below : above) - frame.height();
+    resize(wanted_.width(), std::max(60, std::min(wanted_.height(), room)));
+    const QSize outer = size() + frame;
+    int y = underneath ? line.bottom() + gap : line.top() - gap - outer.height();
+    y = std::clamp(y, screen.top(), std::max(screen.top(), screen.bottom() - outer.height()));
+    const int x = std::clamp(line.left(), screen.left(),
+                             std::max(screen.left(), screen.right() - outer.width()));
+    move(x, y);
     if (!wasVisible)
         show();
 }

@@ -35,4 +35,6 @@ private:
     frmMain *main_;
     QPointer<frmDocument> doc_;
     QString word_;
+    // The size the current hint asks for, before the screen has its say.
+    QSize wanted_;
 };
