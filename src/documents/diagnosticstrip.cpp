@@ -22,7 +22,6 @@ DiagnosticStrip::DiagnosticStrip(RichText *text, QStatusBar *statusBar, QWidget 
     counts_->hide();
 
     QTextDocument *doc = text_->document();
-    lastCharacterCount_ = doc->characterCount();
     connect(doc, &QTextDocument::contentsChange, this, &DiagnosticStrip::contentsChanged);
     connect(text_->verticalScrollBar(), &QScrollBar::valueChanged, this,
             qOverload<>(&QWidget::update));
@@ -31,6 +30,8 @@ DiagnosticStrip::DiagnosticStrip(RichText *text, QStatusBar *statusBar, QWidget 
 void DiagnosticStrip::setDiagnostics(const QList<Diagnostic> &diagnostics)
 {
     entries_.clear();
+    lastCharacterCount_ = text_->document()->characterCount();
+    restorePending_ = false;
     int errors = 0;
     int warnings = 0;
     for (const Diagnostic &d : diagnostics) {
@@ -53,17 +54,22 @@ QTextCursor DiagnosticStrip::cursorAtLine(int line) const
 
 void DiagnosticStrip::contentsChanged(int position, int charsRemoved, int)
 {
-    // Replacing the whole text (indenting, changing case) empties the
-    // document, which puts every cursor at its start, and then inserts the
-    // new text. Those commands keep the lines, so the marks keep their line
-    // numbers.
+    // Without marks a key costs nothing here.
+    if (entries_.isEmpty())
+        return;
+    // Replacing the whole text (indenting, changing case) puts every cursor at
+    // the start or the end, in one change or in two (emptied, then filled).
+    // Those commands keep the lines, so the marks keep their line numbers.
     const int count = text_->document()->characterCount();
-    const bool emptied = count == 1 && lastCharacterCount_ > 1;
-    const bool refilled = restorePending_ && position == 0 && charsRemoved == 0;
+    const bool wholeText =
+        position == 0 && lastCharacterCount_ > 1 && charsRemoved >= lastCharacterCount_ - 1;
+    const bool emptied = wholeText && count == 1;
+    const bool replaced =
+        (wholeText && count > 1) || (restorePending_ && position == 0 && charsRemoved == 0);
     lastCharacterCount_ = count;
     restorePending_ = emptied;
     for (Entry &e : entries_) {
-        if (refilled)
+        if (replaced)
             e.at = cursorAtLine(e.line);
         else if (!emptied)
             e.line = e.at.blockNumber() + 1;
