@@ -16,7 +16,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-frmHint::frmHint(frmMain *main) : QWidget(main, Qt::Tool), main_(main)
+frmHint::frmHint(frmMain *main) : QWidget(main, Qt::Tool)
 {
     setObjectName(QStringLiteral("frmHint"));
     setWindowTitle(QStringLiteral("指令提示"));

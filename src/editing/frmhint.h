@@ -32,7 +32,6 @@ private:
     void caretMoved();
     void showAt(int position);
 
-    frmMain *main_;
     QPointer<frmDocument> doc_;
     QString word_;
     // The size the current hint asks for, before the screen has its say.
