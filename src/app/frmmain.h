@@ -25,6 +25,7 @@ class QAction;
 class RichText;
 class frmDocument;
 class Formfind;
+class frmHint;
 class FrmReport;
 class Registry;
 class ToolDownload;
@@ -124,6 +125,8 @@ public:
     // The find dialog, created on first use and kept for the run, so that what it
     // remembers outlives its closing.
     Formfind *findDialog = nullptr;
+    // The instruction hint window, created on first use.
+    frmHint *hintWindow = nullptr;
     // Indents every line of the active document by Lenspace spaces (b true) or
     // strips the leading spaces of every line.
     void Rightgo(bool b, qint16 Lenspace);
@@ -253,6 +256,9 @@ public slots:
     void mnulinkresult();
     void mnulookcross();
     void mnugetdostools();
+    // Learning aids: the next line the assembler marked, the hint window.
+    void mnunextmark();
+    void popinsTip();
 
 protected:
     void closeEvent(QCloseEvent *event) override;

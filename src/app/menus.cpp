@@ -53,6 +53,7 @@ const Item kMenuBar[] = {
     {"mnuViewWebBrowser", "访问我们的网站(&V)"},
     {"menuRun", "运行(&R)", nullptr, K::Menu},
     {"mnucompile", "编译(&A)", "F9"},
+    {"mnunextmark", "下一个错误/警告行(&E)", "F6"},
     {"mnuCompilelist", "查看编译结果(Souce list)", nullptr, K::Command, false},
     {"mnulookcross", "查看Cross文件", nullptr, K::Command, false},
     {"bar10", "-", nullptr, K::Separator},
@@ -200,6 +201,8 @@ void frmMain::connectCommands()
         {"popdelete", &frmMain::mnudelete},
         {"popselectAll", &frmMain::mnuselectAll},
         {"popRefresh", &frmMain::mnuRefresh},
+        {"mnunextmark", &frmMain::mnunextmark},
+        {"popinsTip", &frmMain::popinsTip},
     };
     for (const auto &[name, slot] : commands)
         connect(action(QString::fromLatin1(name)), &QAction::triggered, this, slot);

@@ -1,6 +1,7 @@
 #include "documents/frmdocument.h"
 
 #include "app/frmmain.h"
+#include "documents/diagnosticstrip.h"
 #include "documents/textfile.h"
 #include "editing/textrules.h"
 #include "platform/richtext.h"
@@ -32,6 +33,7 @@ frmDocument::frmDocument(frmMain *main, QWidget *parent)
     StatusBar->setSizeGripEnabled(false);
     statusLine_ = new QLabel(StatusBar);
     StatusBar->addWidget(statusLine_, 1);
+    Strip = new DiagnosticStrip(Text1, StatusBar, this);
 
     connect(Text1, &RichText::keyPress, this, &frmDocument::Text1_KeyPress);
     connect(Text1, &RichText::selChange, this, &frmDocument::Text1_SelChange);
@@ -71,6 +73,7 @@ void frmDocument::layoutControls()
     if (w < 0 || textHeight < 0)
         return;
     Text1->setGeometry(strip, 0, w, textHeight);
+    Strip->setGeometry(0, 0, strip, textHeight);
 }
 
 void frmDocument::showPosition(const QString &prefix)
@@ -91,8 +94,11 @@ void frmDocument::Text1_SelChange()
 
 void frmDocument::Text1_MouseUp(Qt::MouseButton button, const QPoint &globalPos)
 {
-    if (button == Qt::RightButton)
-        main_->popmain->popup(globalPos);
+    if (button != Qt::RightButton)
+        return;
+    contextMenuPosition =
+        Text1->cursorForPosition(Text1->viewport()->mapFromGlobal(globalPos)).position();
+    main_->popmain->popup(globalPos);
 }
 
 bool frmDocument::SavefileMe(const QString &filestr)

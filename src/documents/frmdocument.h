@@ -5,6 +5,7 @@
 
 #include <QWidget>
 
+class DiagnosticStrip;
 class QLabel;
 class QStatusBar;
 class RichText;
@@ -20,6 +21,11 @@ public:
 
     RichText *Text1 = nullptr;
     QStatusBar *StatusBar = nullptr;
+    // The marks of the latest assembly, in the strip left of the text.
+    DiagnosticStrip *Strip = nullptr;
+    // Where in the text the latest right click opened the context menu, -1
+    // when its word has been used.
+    int contextMenuPosition = -1;
     // The window's own file dialog, used by the save question on closing.
     FileDialogState CommonDialog1;
     // How the text is written back: the encoding it was read in.

@@ -1,9 +1,11 @@
 #include "app/frmmain.h"
+#include "documents/diagnosticstrip.h"
 #include "documents/frmdocument.h"
 #include "documents/textfile.h"
 #include "platform/richtext.h"
 #include "toolchain/assemblyrun.h"
 #include "toolchain/commandlines.h"
+#include "toolchain/diagnostics.h"
 #include "toolchain/frmreport.h"
 #include "toolchain/listingreport.h"
 #include "toolchain/toolwait.h"
@@ -268,6 +270,9 @@ void frmMain::showAssemblyReport(const AssemblyRun &assembly)
     assembledSource_ = assembly.sourceName;
     assemblyReport_ = report.report;
     reportWindow()->showText(QStringLiteral("Report"), report.report);
+    // The assembled document marks the lines the report complains about.
+    if (assembledDoc_)
+        assembledDoc_->Strip->setDiagnostics(reportDiagnostics(report.report, sourceName));
 
     TextEncoding written{assembly.encoding.name, false};
     writeTextFile(dialogs(), this, Fso->actualPath(assembly.listing), report.cleanedListing,

@@ -1,3 +1,4 @@
+#include "documents/diagnosticstrip.h"
 #include "mainfixture.h"
 #include "platform/processlauncher.h"
 #include "toolchain/dostools.h"
@@ -30,6 +31,7 @@ private slots:
     void closingWhileDosboxRuns();
     void realAssembler_data();
     void realAssembler();
+    void realAssemblerMarksItsLines();
 };
 
 static bool writeFile(const QString &path, const QByteArray &bytes, bool executable = false)
@@ -440,6 +442,34 @@ void TestToolchainE2e::realAssembler()
     if (mark)
         QVERIFY(fileBytes(f.path(saveAs)).startsWith("\xEF\xBB\xBF"));
     QVERIFY(f.dialogs.callsOf("msgBox").isEmpty());
+}
+
+void TestToolchainE2e::realAssemblerMarksItsLines()
+{
+    const QString masm = QStringLiteral(KORVANE_DOS_TOOLS "/MASM.EXE");
+    if (QStandardPaths::findExecutable(QStringLiteral("dosbox")).isEmpty() || !QFile::exists(masm))
+        QSKIP("dosbox or the real MASM.EXE (beside the source tree) is not there");
+    ProcessLauncher launcher;
+    MainFixture f(true, &launcher);
+    QVERIFY(QFile::copy(masm, f.path("masm.exe")));
+    QFile source(fixturePath("WARN.ASM"));
+    QVERIFY(source.open(QIODevice::ReadOnly));
+    f.text()->setText(QString::fromLatin1(source.readAll()));
+
+    press(f, Qt::Key_F9);
+
+    // Two errors and a warning, each beside the line MASM named.
+    const auto marks = [&f] {
+        QStringList rows;
+        for (const DiagnosticStrip::Mark &m : f.doc()->Strip->marks())
+            rows << QString::number(m.line) + (m.kind == Diagnostic::Error ? " E " : " W ") +
+                        m.text.section(QLatin1Char(' '), 1, 2);
+        return rows;
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(
+        marks(), QStringList({"17 E error A2009:", "18 W warning A4031:", "19 E error A2105:"}),
+        30000);
+    QCOMPARE(dosboxProcessesFor(f.dir.path()), 0);
 }
 
 QTEST_MAIN(TestToolchainE2e)

@@ -1,3 +1,4 @@
+#include "documents/diagnosticstrip.h"
 #include "documents/skeleton.h"
 #include "mainfixture.h"
 #include "toolchain/dostools.h"
@@ -19,6 +20,7 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QTimer>
+#include <QToolTip>
 #include <QUrl>
 
 // Assemble, link, run, debug, the DOS prompt and the output views, driven
@@ -58,6 +60,8 @@ private slots:
     void mapView();
     void doubleClickOnDiagnostic_data();
     void doubleClickOnDiagnostic();
+    void diagnosticMarks_data();
+    void diagnosticMarks();
 
 private:
     QList<QUrl> openedUrls;
@@ -977,6 +981,106 @@ void TestAssemble::doubleClickOnDiagnostic()
     QCOMPARE(f.text()->selStart(), offset);
     QCOMPARE(f.text()->caretLine(), caretLine);
     QCOMPARE(f.text()->caretColumn(), 1);
+}
+
+void TestAssemble::diagnosticMarks_data()
+{
+    QTest::addColumn<QString>("name");
+    // "line kind" per marked line, in the order of the lines.
+    QTest::addColumn<QStringList>("marks");
+    QTest::addColumn<QString>("counts");
+    QTest::newRow("four errors") << "ERRS" << QStringList{"33 E", "34 E", "35 E", "36 E"}
+                                 << "编译结果：4 个错误，0 个警告";
+    QTest::newRow("two errors and a warning")
+        << "WARN" << QStringList{"17 E", "18 W", "19 E"} << "编译结果：2 个错误，1 个警告";
+}
+
+static QStringList markRows(frmDocument *doc)
+{
+    QStringList rows;
+    for (const DiagnosticStrip::Mark &m : doc->Strip->marks())
+        rows << QString::number(m.line) + (m.kind == Diagnostic::Error ? " E" : " W");
+    return rows;
+}
+
+static QStringList shifted(QStringList rows, int by)
+{
+    for (QString &row : rows)
+        row = QString::number(row.section(' ', 0, 0).toInt() + by) + ' ' + row.section(' ', 1);
+    return rows;
+}
+
+// Where the strip shows the mark of a 1-based line.
+static QPoint markPoint(frmDocument *doc, int line)
+{
+    const QTextBlock block = doc->Text1->document()->findBlockByNumber(line - 1);
+    const QRect r = doc->Text1->cursorRect(QTextCursor(block));
+    const QPoint y = doc->Strip->mapFrom(doc, doc->Text1->viewport()->mapTo(doc, r.center()));
+    return {doc->Strip->width() / 2, y.y()};
+}
+
+void TestAssemble::diagnosticMarks()
+{
+    QFETCH(QString, name);
+    QFETCH(QStringList, marks);
+    QFETCH(QString, counts);
+    MainFixture f;
+    putTools(f);
+    // Every line in view.
+    f.main->resize(1000, 1100);
+    f.main->mdiArea()->currentSubWindow()->showMaximized();
+    const QString source = QString::fromLatin1(fixture(name + ".ASM"));
+    f.text()->setText(source);
+    frmDocument *doc = f.doc();
+    const QByteArray listing =
+        fixture(name + ".LST").replace(name.toLatin1() + ".ASM(", "Temp_F.asm(");
+    f.launcher.setScript("masm.exe", writes("TEMP_F.LST", listing));
+    f.main->mnucompile();
+    QCOMPARE(markRows(doc), marks);
+    QCOMPARE(doc->Strip->countText(), counts);
+
+    // The mark's text is the assembler's line; a click puts the caret at the
+    // start of its line.
+    const int first = marks.first().section(' ', 0, 0).toInt();
+    const QString diagnostic = QString::fromLatin1(listing)
+                                   .split("\r\n")
+                                   .filter(QStringLiteral("Temp_F.asm(%1):").arg(first))
+                                   .first();
+    QHelpEvent help(QEvent::ToolTip, markPoint(doc, first),
+                    doc->Strip->mapToGlobal(markPoint(doc, first)));
+    QCoreApplication::sendEvent(doc->Strip, &help);
+    QCOMPARE(QToolTip::text(), diagnostic);
+    QTest::mouseClick(doc->Strip, Qt::LeftButton, {}, markPoint(doc, first));
+    QCOMPARE(f.text()->caretLine(), first);
+    QCOMPARE(f.text()->caretColumn(), 1);
+
+    // A line typed above moves every mark down; indenting the whole text
+    // keeps them on their lines.
+    f.text()->setSelStart(0);
+    press(f, "Return");
+    QCOMPARE(markRows(doc), shifted(marks, 1));
+    f.main->Rightgo(true, 4);
+    QCOMPARE(markRows(doc), shifted(marks, 1));
+
+    // The next-mark key visits them in order from the top, then starts over.
+    f.text()->setSelStart(0);
+    QStringList visited;
+    for (int i = 0; i <= marks.size(); ++i) {
+        press(f, "F6");
+        visited << QString::number(f.text()->caretLine()) + ' ' +
+                       QString::number(f.text()->caretColumn());
+    }
+    QStringList expected;
+    const QStringList moved = shifted(marks, 1);
+    for (const QString &row : moved + moved.mid(0, 1))
+        expected << row.section(' ', 0, 0) + " 1";
+    QCOMPARE(visited, expected);
+
+    // The next assembly replaces them.
+    f.launcher.setScript("masm.exe", writes("TEMP_F.LST", fixture("CLEAN.LST")));
+    f.main->mnucompile();
+    QCOMPARE(markRows(doc), QStringList());
+    QCOMPARE(doc->Strip->countText(), QStringLiteral("编译结果：0 个错误，0 个警告"));
 }
 
 QTEST_MAIN(TestAssemble)

@@ -1,3 +1,4 @@
+#include "editing/frmhint.h"
 #include "mainfixture.h"
 
 #include <QAction>
@@ -11,6 +12,8 @@
 #include <QMimeData>
 #include <QStatusBar>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextBrowser>
 #include <QToolBar>
 
 // The whole command surface as a user finds it at start: every menu item in
@@ -35,6 +38,7 @@ private slots:
     void contextDeleteRemovesSelection();
     void selectionEnablesCutCopyDelete();
     void rightClickOpensContextMenu();
+    void instructionHintFollowsTheCaret();
 };
 
 struct Row
@@ -78,6 +82,7 @@ static const char *const kExpected[] = {
     "mnuViewWebBrowser|访问我们的网站(&V)||",
     "menuRun|运行(&R)||",
     "mnucompile|编译(&A)|F9|",
+    "mnunextmark|下一个错误/警告行(&E)|F6|",
     "mnuCompilelist|查看编译结果(Souce list)||d",
     "mnulookcross|查看Cross文件||d",
     "bar10|-||",
@@ -443,6 +448,43 @@ void TestCommandSurface::rightClickOpensContextMenu()
     QTest::mouseClick(viewport, Qt::RightButton, {}, QPoint(20, 20));
     QTRY_VERIFY(f.main->popmain->isVisible());
     f.main->popmain->hide();
+}
+
+void TestCommandSurface::instructionHintFollowsTheCaret()
+{
+    MainFixture f;
+    const QString text = "        MOV AX,DATA\r\nLP:     LOOP LP\r\n        INT 21H\r\n"
+                         "        MOV CX,CNTX";
+    f.text()->setText(text);
+    f.text()->setSelStart(0);
+
+    // Chosen from the context menu: the word under the mouse, not at the caret.
+    QTextCursor onLoop(f.text()->document()->findBlockByNumber(1));
+    onLoop.setPosition(onLoop.position() + 10);
+    const QPoint mouse = f.text()->cursorRect(onLoop).center();
+    QTest::mouseClick(f.text()->viewport(), Qt::RightButton, {}, mouse);
+    QTRY_VERIFY(f.main->popmain->isVisible());
+    f.main->popmain->hide();
+    f.main->action("popinsTip")->trigger();
+    auto *hint = f.main->findChild<frmHint *>();
+    QVERIFY(hint && hint->isVisible());
+    QCOMPARE(hint->windowTitle(), QStringLiteral("指令提示"));
+    QCOMPARE(hint->word(), QStringLiteral("LOOP"));
+    QVERIFY(hint->Hint->toPlainText().contains("CX"));
+
+    // While it is open it follows the caret.
+    const std::pair<const char *, const char *> moves[] = {
+        {"MOV AX", "MOV"}, {"21H", "INT 21H"}, {"CNTX", "CNTX"}};
+    for (const auto &[at, word] : moves) {
+        f.text()->setSelStart(int(text.indexOf(at)) + 1);
+        QCOMPARE(hint->word(), QString(word));
+    }
+    QCOMPARE(hint->Hint->toPlainText(), QStringLiteral("没有“CNTX”的提示。"));
+
+    // Escape in the document closes it and types nothing.
+    QTest::keyClick(f.text(), Qt::Key_Escape);
+    QVERIFY(!hint->isVisible());
+    QCOMPARE(f.text()->text(), text);
 }
 
 QTEST_MAIN(TestCommandSurface)

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "toolchain/diagnostics.h"
+
+#include <QList>
+#include <QTextCursor>
+#include <QWidget>
+
+class QLabel;
+class QStatusBar;
+class RichText;
+
+// The strip on the left of a document window: after an assembly, a mark
+// beside every line the assembler complained about (a red disc with a cross
+// for an error, an amber triangle with "!" for a warning), its text as the
+// mark's tooltip, and the counts in the window's status bar. Each mark holds
+// a cursor at the start of its line, so it moves with the line while the
+// text is edited; the next assembly replaces them all.
+class DiagnosticStrip : public QWidget
+{
+    Q_OBJECT
+public:
+    DiagnosticStrip(RichText *text, QStatusBar *statusBar, QWidget *parent);
+
+    // Replaces the marks with those of the latest assembly. A line past the
+    // end of the text is marked on the last line.
+    void setDiagnostics(const QList<Diagnostic> &diagnostics);
+
+    // One marked line as it is now: where its line has moved, and the texts
+    // of every diagnostic on it.
+    struct Mark
+    {
+        int line = 0;
+        Diagnostic::Kind kind = Diagnostic::Error;
+        QString text;
+    };
+    // In the order of the lines.
+    QList<Mark> marks() const;
+    // The counts of the latest assembly, as the status bar tells them.
+    QString countText() const;
+
+    // Puts the caret at the start of the next marked line after the caret's,
+    // or of the first one when none follows. False when there are no marks.
+    bool moveToNextMark();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    bool event(QEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+
+private:
+    struct Entry
+    {
+        QTextCursor at;
+        // The line as of the last change, for when the whole text is replaced.
+        int line = 0;
+        Diagnostic diagnostic;
+    };
+    // The marks merged by line: an error outweighs a warning on the same line.
+    struct Placed
+    {
+        int block = 0;
+        int position = 0;
+        Diagnostic::Kind kind = Diagnostic::Error;
+        QStringList texts;
+    };
+    QList<Placed> placed() const;
+    // Where the line of the given document position shows in the strip.
+    QRect lineRect(int position) const;
+    const Placed *markAt(const QPoint &pos, const QList<Placed> &marks) const;
+    void moveCaretTo(int position);
+    QTextCursor cursorAtLine(int line) const;
+    void contentsChanged(int position, int charsRemoved, int charsAdded);
+
+    RichText *text_;
+    QLabel *counts_;
+    QList<Entry> entries_;
+    int lastCharacterCount_ = 0;
+    bool restorePending_ = false;
+};
