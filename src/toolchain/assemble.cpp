@@ -152,7 +152,7 @@ void frmMain::assembleNormally()
     AssemblyRun assembly;
     assembly.document = doc;
     assembly.sourceName = sourceName;
-    assembly.encoding = doc->encoding;
+    assembly.encoding = assemblerEncoding(doc->encoding);
     assembly.listing = Toolfolder + listingBaseName(Basename, makeList) + QStringLiteral(".lst");
     assembly.console = Toolfolder + QString::fromLatin1(kAssemblerOutput);
     Listpath = assembly.listing;
@@ -272,7 +272,7 @@ void frmMain::showAssemblyReport(const AssemblyRun &assembly)
     reportWindow()->showText(QStringLiteral("Report"), report.report);
     // The assembled document marks the lines the report complains about.
     if (assembledDoc_)
-        assembledDoc_->Strip->setDiagnostics(reportDiagnostics(report.report, sourceName));
+        assembledDoc_->Strip->setDiagnostics(reportDiagnostics(report.report, assembly.sourceName));
 
     TextEncoding written{assembly.encoding.name, false};
     writeTextFile(dialogs(), this, Fso->actualPath(assembly.listing), report.cleanedListing,
