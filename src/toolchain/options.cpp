@@ -33,7 +33,7 @@ FrmReport *frmMain::reportWindow()
         connect(frmReport_, &FrmReport::lineActivated, this, &frmMain::showDiagnosticSource);
         // The report takes the focus after F9: the Run menu's keys work there
         // too, except while it shows the usage text modally.
-        for (const char *name : {"mnucompile", "mnulink", "mnurun", "mnushellDOS"}) {
+        for (const char *name : {"mnucompile", "mnunextmark", "mnulink", "mnurun", "mnushellDOS"}) {
             QAction *command = action(QString::fromLatin1(name));
             auto *key = new QAction(frmReport_);
             key->setShortcut(command->shortcut());

@@ -1036,6 +1036,7 @@ void TestAssemble::diagnosticMarks()
         fixture(name + ".LST").replace(name.toLatin1() + ".ASM(", "Temp_F.asm(");
     f.launcher.setScript("masm.exe", writes("TEMP_F.LST", listing));
     f.main->mnucompile();
+    settle(f);
     QCOMPARE(markRows(doc), marks);
     QCOMPARE(doc->Strip->countText(), counts);
 
@@ -1079,6 +1080,7 @@ void TestAssemble::diagnosticMarks()
     // The next assembly replaces them.
     f.launcher.setScript("masm.exe", writes("TEMP_F.LST", fixture("CLEAN.LST")));
     f.main->mnucompile();
+    settle(f);
     QCOMPARE(markRows(doc), QStringList());
     QCOMPARE(doc->Strip->countText(), QStringLiteral("编译结果：0 个错误，0 个警告"));
 }
