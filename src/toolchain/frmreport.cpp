@@ -22,7 +22,7 @@ FrmReport::FrmReport(QWidget *owner) : QDialog(owner)
     RichText->setObjectName(QStringLiteral("RichText"));
     RichText->setReadOnly(true);
     // Report and usage lines are read, not edited: wrap them to the window.
-    RichText->setLineWrapMode(QTextEdit::WidgetWidth);
+    RichText->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     RichText->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     RichText->viewport()->installEventFilter(this);
     auto *inner = new QVBoxLayout(Frame1);
