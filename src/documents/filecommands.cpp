@@ -1,11 +1,14 @@
+#include "app/colors.h"
 #include "app/frmmain.h"
 #include "documents/frmdocument.h"
 #include "documents/textfile.h"
+#include "editing/textrules.h"
 #include "platform/richtext.h"
 
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPrinter>
+#include <QTextDocument>
 
 static void prepareFileDialog(FileDialogState &dialog, const char *title)
 {
@@ -36,13 +39,15 @@ void frmMain::mnuFileOpen()
     const auto file = readTextFile(path);
     if (!file || !doc)
         return;
-    doc->Text1->setText(file->text);
+    // An opened file starts with nothing to undo, its colours included.
+    doc->Text1->document()->setUndoRedoEnabled(false);
     doc->encoding = file->encoding;
+    // Only the comments are painted, as the text goes in; the rest keeps the
+    // loaded text's colour until the next recolouring.
+    doc->Text1->setText(std::move(file->text), commentRanges, toQColor(Remcolor));
     doc->setCaption(path);
-    // Only the comments are painted; the rest keeps the loaded text's colour
-    // until the next recolouring.
-    ColorComments(doc->Text1);
     ResetTyping(doc->Text1);
+    doc->Text1->document()->setUndoRedoEnabled(true);
     ShowPosition(doc);
 }
 

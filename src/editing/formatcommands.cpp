@@ -133,11 +133,16 @@ void frmMain::mnufontsize()
         control->setSelFontSize(*size);
 }
 
-// The closing steps of every operation that replaces the whole text.
-static void finishWholeText(frmMain *main, frmDocument *doc)
+// Replaces the whole text and recolours its comments as one step, so that
+// Undo brings back the earlier text with its colours; then the closing steps.
+static void replaceWholeText(frmMain *main, frmDocument *doc, const QString &text)
 {
-    main->ColorComments(doc->Text1);
-    main->ResetTyping(doc->Text1);
+    RichText *control = doc->Text1;
+    control->beginEdit();
+    control->replaceText(text);
+    main->ColorComments(control);
+    control->endEdit();
+    main->ResetTyping(control);
     main->ShowPosition(doc);
 }
 
@@ -148,9 +153,8 @@ void frmMain::mnuUpLow()
         return;
     const CaseConversion step = convertCase(doc->Text1->text(), Lowerstyle);
     Lowerstyle = step.Lowerstyle;
-    doc->Text1->setText(step.text);
     action(QStringLiteral("mnuUpLow"))->setText(step.caption);
-    finishWholeText(this, doc);
+    replaceWholeText(this, doc, step.text);
 }
 
 void frmMain::Rightgo(bool b, qint16 Lenspace)
@@ -162,8 +166,7 @@ void frmMain::Rightgo(bool b, qint16 Lenspace)
     const std::optional<QString> result = indentText(doc->Text1->text(), b, Lenspace);
     if (!result)
         return;
-    doc->Text1->setText(*result);
-    finishWholeText(this, doc);
+    replaceWholeText(this, doc, *result);
 }
 
 void frmMain::mnurightgo()
