@@ -8,6 +8,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPrinter>
+#include <QResizeEvent>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -67,56 +68,69 @@ void RichText::setText(QString crlfText)
     setPlainText(plain);
 }
 
+static QString withLineFeeds(QString crlfText)
+{
+    crlfText.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    crlfText.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return crlfText;
+}
+
+// Inserts text (LF line breaks) at the cursor in the plain default format, the
+// stretches that colouredOnLine names on each line in the given colour. Each
+// stretch goes in with its format, where colouring it afterwards would split
+// the text again: this costs no more than inserting the text alone.
+static void insertColoured(QTextCursor &c, const QString &text,
+                           const RichText::LineRanges &colouredOnLine, const QColor &color)
+{
+    QList<TextRange> coloured;
+    if (colouredOnLine) {
+        for (qsizetype from = 0; from <= text.size();) {
+            qsizetype end = text.indexOf(QLatin1Char('\n'), from);
+            end = end < 0 ? text.size() : end;
+            for (TextRange r : colouredOnLine(QStringView(text).sliced(from, end - from))) {
+                r.start += int(from);
+                coloured.append(r);
+            }
+            from = end + 1;
+        }
+    }
+    QTextCharFormat colourFormat;
+    colourFormat.setForeground(color);
+    qsizetype at = 0;
+    for (const TextRange &r : std::as_const(coloured)) {
+        if (r.start > at)
+            c.insertText(text.sliced(at, r.start - at), QTextCharFormat());
+        c.insertText(text.sliced(r.start, r.length), colourFormat);
+        at = r.start + r.length;
+    }
+    if (at < text.size())
+        c.insertText(text.sliced(at), QTextCharFormat());
+}
+
 void RichText::setText(QString crlfText, const LineRanges &colouredOnLine, const QColor &color)
 {
-    QString plain = std::move(crlfText);
-    plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    plain.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    // Where the coloured stretches lie in the text as the editor holds it.
-    QList<TextRange> coloured;
-    for (qsizetype from = 0; from <= plain.size();) {
-        qsizetype end = plain.indexOf(QLatin1Char('\n'), from);
-        end = end < 0 ? plain.size() : end;
-        for (TextRange r : colouredOnLine(QStringView(plain).sliced(from, end - from))) {
-            r.start += int(from);
-            coloured.append(r);
-        }
-        from = end + 1;
-    }
+    const QString plain = withLineFeeds(std::move(crlfText));
     setText(QString());
     QTextDocument *doc = document();
     const bool undo = doc->isUndoRedoEnabled();
     doc->setUndoRedoEnabled(false);
-    QTextCharFormat colourFormat;
-    colourFormat.setForeground(color);
-    // Inserting each stretch in its own format costs no more than inserting
-    // the whole text, where colouring it afterwards would split it again.
     QTextCursor c(doc);
     c.beginEditBlock();
-    qsizetype at = 0;
-    for (const TextRange &r : std::as_const(coloured)) {
-        if (r.start > at)
-            c.insertText(plain.sliced(at, r.start - at), QTextCharFormat());
-        c.insertText(plain.sliced(r.start, r.length), colourFormat);
-        at = r.start + r.length;
-    }
-    if (at < plain.size())
-        c.insertText(plain.sliced(at), QTextCharFormat());
+    insertColoured(c, plain, colouredOnLine, color);
     c.endEditBlock();
     doc->setUndoRedoEnabled(undo);
 }
 
-void RichText::replaceText(const QString &crlfText)
+void RichText::replaceText(const QString &crlfText, const LineRanges &colouredOnLine,
+                           const QColor &color)
 {
-    QString plain = crlfText;
-    plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    plain.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     beginEdit();
     QTextCursor c(document());
     c.select(QTextCursor::Document);
+    c.removeSelectedText();
     // The window's caret is left alone: inside an outer edit step the view has
     // not yet seen the new lines, and the caller places the caret afterwards.
-    c.insertText(plain, QTextCharFormat());
+    insertColoured(c, withLineFeeds(crlfText), colouredOnLine, color);
     endEdit();
 }
 
@@ -446,6 +460,20 @@ void RichText::paintEvent(QPaintEvent *event)
             break;
     }
     QPlainTextEdit::paintEvent(event);
+}
+
+void RichText::resizeEvent(QResizeEvent *event)
+{
+    // Unwrapped lines keep their layout whatever the width: laying the text
+    // out again would give every line of a long text a layout of its own, a
+    // hundred megabytes for ten megabytes of text.
+    if (lineWrapMode() == QPlainTextEdit::NoWrap) {
+        QResizeEvent sameWidth(event->size(),
+                               QSize(event->size().width(), event->oldSize().height()));
+        QPlainTextEdit::resizeEvent(&sameWidth);
+        return;
+    }
+    QPlainTextEdit::resizeEvent(event);
 }
 
 void RichText::mouseReleaseEvent(QMouseEvent *event)

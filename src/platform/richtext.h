@@ -40,9 +40,10 @@ public:
     // time of setText alone.
     using LineRanges = std::function<QList<TextRange>(QStringView line)>;
     void setText(QString crlfText, const LineRanges &colouredOnLine, const QColor &color);
-    // The same replacement as one step that Undo takes back, old colours and
+    // The same replacements as one step that Undo takes back, old colours and
     // fonts included; changes made up to the matching endEdit() join it.
-    void replaceText(const QString &crlfText);
+    void replaceText(const QString &crlfText, const LineRanges &colouredOnLine = {},
+                     const QColor &color = {});
     // Length of text(), without building it.
     int textLength() const;
 
@@ -121,6 +122,7 @@ protected:
     void inputMethodEvent(QInputMethodEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
     // The control's own Ctrl+C, Ctrl+X and Ctrl+V follow the clipboard rule too.
     QMimeData *createMimeDataFromSelection() const override;
     bool canInsertFromMimeData(const QMimeData *source) const override;
