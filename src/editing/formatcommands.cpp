@@ -4,6 +4,7 @@
 #include "editing/casetext.h"
 #include "editing/indenttext.h"
 #include "editing/numericinput.h"
+#include "editing/textrules.h"
 #include "platform/richtext.h"
 
 #include <QAction>
@@ -133,15 +134,13 @@ void frmMain::mnufontsize()
         control->setSelFontSize(*size);
 }
 
-// Replaces the whole text and recolours its comments as one step, so that
-// Undo brings back the earlier text with its colours; then the closing steps.
+// Replaces the whole text, its comments coloured as they go in, as one step,
+// so that Undo brings back the earlier text with its colours; then the
+// closing steps.
 static void replaceWholeText(frmMain *main, frmDocument *doc, const QString &text)
 {
     RichText *control = doc->Text1;
-    control->beginEdit();
-    control->replaceText(text);
-    main->ColorComments(control);
-    control->endEdit();
+    control->replaceText(text, commentRanges, toQColor(main->Remcolor));
     main->ResetTyping(control);
     main->ShowPosition(doc);
 }
