@@ -52,6 +52,12 @@ int main(int argc, char **argv)
     const qint64 before = residentBytes();
     QList<double> opens{open()};
     const qint64 after = residentBytes();
+    // A window of another width has the toolkit's layout give every line a
+    // layout object of its own, laid out or not (no target).
+    QWidget *window = main.activeDocument()->parentWidget();
+    window->resize(window->width() + 40, window->height());
+    forcePaint(main.activeDocument()->Text1);
+    const qint64 resized = residentBytes();
 
     QPlainTextEdit bare;
     bare.resize(800, 600);
@@ -79,5 +85,7 @@ int main(int argc, char **argv)
         median(opens), median(opens) / median(bares));
     std::printf("resident memory of one open: %.0f MB  ratio %.2f (target <= 10)\n",
                 double(after - before) / (1 << 20), double(after - before) / size);
+    std::printf("  the same after widening its window: %.0f MB\n",
+                double(resized - before) / (1 << 20));
     return 0;
 }
