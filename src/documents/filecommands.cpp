@@ -1,11 +1,14 @@
+#include "app/colors.h"
 #include "app/frmmain.h"
 #include "documents/frmdocument.h"
 #include "documents/textfile.h"
+#include "editing/textrules.h"
 #include "platform/richtext.h"
 
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPrinter>
+#include <QTextDocument>
 
 static void prepareFileDialog(FileDialogState &dialog, const char *title)
 {
@@ -34,7 +37,7 @@ void frmMain::mnuFileOpen()
         return;
     // A file that cannot be read leaves the window's caption and text alone.
     bool refused = false;
-    const auto file = readTextFile(path, &refused);
+    auto file = readTextFile(path, &refused);
     if (refused) {
         dialogs().msgBox(
             this,
@@ -47,16 +50,18 @@ void frmMain::mnuFileOpen()
         return;
     // The file's last line break is the one that saving adds back: open and
     // save give the same bytes.
-    QString text = file->text;
+    QString text = std::move(file->text);
     if (text.endsWith(QStringLiteral("\r\n")))
         text.chop(2);
-    doc->Text1->setText(text);
+    // An opened file starts with nothing to undo, its colours included.
+    doc->Text1->document()->setUndoRedoEnabled(false);
     doc->encoding = file->encoding;
+    // Only the comments are painted, as the text goes in; the rest keeps the
+    // loaded text's colour until the next recolouring.
+    doc->Text1->setText(std::move(text), commentRanges, toQColor(Remcolor));
     doc->setCaption(path);
-    // Only the comments are painted; the rest keeps the loaded text's colour
-    // until the next recolouring.
-    ColorComments(doc->Text1);
     ResetTyping(doc->Text1);
+    doc->Text1->document()->setUndoRedoEnabled(true);
     ShowPosition(doc);
     if (file->undecodable > 0)
         dialogs().msgBox(this,

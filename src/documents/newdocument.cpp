@@ -5,6 +5,7 @@
 
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QTextDocument>
 
 void frmMain::Newdocument()
 {
@@ -23,9 +24,12 @@ void frmMain::Newdocument()
     }
     doc->setCaption(Toolfolder + QStringLiteral("VaDid") + QString::number(Doccount) +
                     QStringLiteral(".asm"));
+    // A new document starts with nothing to undo, its colours included.
+    doc->Text1->document()->setUndoRedoEnabled(false);
     doc->Text1->setText(programSkeleton());
     sub->show();
     mdiArea()->setActiveSubWindow(sub);
     doc->Text1->setFocus();
     refreshDocument(doc);
+    doc->Text1->document()->setUndoRedoEnabled(true);
 }

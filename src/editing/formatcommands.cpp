@@ -4,6 +4,7 @@
 #include "editing/casetext.h"
 #include "editing/indenttext.h"
 #include "editing/numericinput.h"
+#include "editing/textrules.h"
 #include "platform/richtext.h"
 
 #include <QAction>
@@ -133,11 +134,14 @@ void frmMain::mnufontsize()
         control->setSelFontSize(*size);
 }
 
-// The closing steps of every operation that replaces the whole text.
-static void finishWholeText(frmMain *main, frmDocument *doc)
+// Replaces the whole text, its comments coloured as they go in, as one step,
+// so that Undo brings back the earlier text with its colours; then the
+// closing steps.
+static void replaceWholeText(frmMain *main, frmDocument *doc, const QString &text)
 {
-    main->ColorComments(doc->Text1);
-    main->ResetTyping(doc->Text1);
+    RichText *control = doc->Text1;
+    control->replaceText(text, commentRanges, toQColor(main->Remcolor));
+    main->ResetTyping(control);
     main->ShowPosition(doc);
 }
 
@@ -148,9 +152,8 @@ void frmMain::mnuUpLow()
         return;
     const CaseConversion step = convertCase(doc->Text1->text(), Lowerstyle);
     Lowerstyle = step.Lowerstyle;
-    doc->Text1->setText(step.text);
     action(QStringLiteral("mnuUpLow"))->setText(step.caption);
-    finishWholeText(this, doc);
+    replaceWholeText(this, doc, step.text);
 }
 
 void frmMain::Rightgo(bool b, qint16 Lenspace)
@@ -162,8 +165,7 @@ void frmMain::Rightgo(bool b, qint16 Lenspace)
     const std::optional<QString> result = indentText(doc->Text1->text(), b, Lenspace);
     if (!result)
         return;
-    doc->Text1->setText(*result);
-    finishWholeText(this, doc);
+    replaceWholeText(this, doc, *result);
 }
 
 void frmMain::mnurightgo()

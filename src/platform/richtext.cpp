@@ -1,24 +1,51 @@
 #include "platform/richtext.h"
 
+#include "platform/pastetext.h"
+
+#include <QDataStream>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPrinter>
+#include <QResizeEvent>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 
-RichText::RichText(QWidget *parent) : QTextEdit(parent)
+// The clipboard format of this program's own copies: the characters with
+// their formats, which another program neither writes nor reads.
+static const QString kOwnFormat = QStringLiteral("application/x-korvane-text");
+
+RichText::RichText(QWidget *parent) : QPlainTextEdit(parent)
 {
-    setAcceptRichText(true);
-    setLineWrapMode(QTextEdit::NoWrap);
+    setLineWrapMode(QPlainTextEdit::NoWrap);
     setWordWrapMode(QTextOption::NoWrap);
     // The right button's menu is the program's own, shown on release.
     setContextMenuPolicy(Qt::NoContextMenu);
-    connect(this, &QTextEdit::cursorPositionChanged, this, &RichText::noteSelection);
-    connect(this, &QTextEdit::selectionChanged, this, &RichText::noteSelection);
+    connect(this, &QPlainTextEdit::cursorPositionChanged, this, &RichText::noteSelection);
+    connect(this, &QPlainTextEdit::selectionChanged, this, &RichText::noteSelection);
+    connect(document(), &QTextDocument::contentsChange, this, &RichText::wrapLongLines);
+}
+
+// Beyond this length a line is shown wrapped: drawn on one line, it would cost
+// its whole length on every repaint, the caret's blink included.
+static constexpr int kLongestUnwrappedLine = 10000;
+
+void RichText::wrapLongLines(int position, int, int charsAdded)
+{
+    if (lineWrapMode() != QPlainTextEdit::NoWrap)
+        return;
+    const QTextDocument *doc = document();
+    for (QTextBlock b = doc->findBlock(position);
+         b.isValid() && b.position() <= position + charsAdded; b = b.next()) {
+        if (b.length() > kLongestUnwrappedLine) {
+            setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+            setLineWrapMode(QPlainTextEdit::WidgetWidth);
+            return;
+        }
+    }
 }
 
 QString RichText::text() const
@@ -28,9 +55,10 @@ QString RichText::text() const
     return raw;
 }
 
-void RichText::setText(const QString &crlfText)
+void RichText::setText(QString crlfText)
 {
-    QString plain = crlfText;
+    // In place: a text handed over is not copied, which matters for a large file.
+    QString plain = std::move(crlfText);
     plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     plain.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     // setPlainText hands the new text the caret's format; start from plain.
@@ -38,6 +66,72 @@ void RichText::setText(const QString &crlfText)
     QTextCursor cursor(document());
     cursor.setCharFormat(QTextCharFormat());
     setPlainText(plain);
+}
+
+static QString withLineFeeds(QString crlfText)
+{
+    crlfText.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    crlfText.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return crlfText;
+}
+
+// Inserts text (LF line breaks) at the cursor in the plain default format, the
+// stretches that colouredOnLine names on each line in the given colour. Each
+// stretch goes in with its format, where colouring it afterwards would split
+// the text again: this costs no more than inserting the text alone.
+static void insertColoured(QTextCursor &c, const QString &text,
+                           const RichText::LineRanges &colouredOnLine, const QColor &color)
+{
+    QList<TextRange> coloured;
+    if (colouredOnLine) {
+        for (qsizetype from = 0; from <= text.size();) {
+            qsizetype end = text.indexOf(QLatin1Char('\n'), from);
+            end = end < 0 ? text.size() : end;
+            for (TextRange r : colouredOnLine(QStringView(text).sliced(from, end - from))) {
+                r.start += int(from);
+                coloured.append(r);
+            }
+            from = end + 1;
+        }
+    }
+    QTextCharFormat colourFormat;
+    colourFormat.setForeground(color);
+    qsizetype at = 0;
+    for (const TextRange &r : std::as_const(coloured)) {
+        if (r.start > at)
+            c.insertText(text.sliced(at, r.start - at), QTextCharFormat());
+        c.insertText(text.sliced(r.start, r.length), colourFormat);
+        at = r.start + r.length;
+    }
+    if (at < text.size())
+        c.insertText(text.sliced(at), QTextCharFormat());
+}
+
+void RichText::setText(QString crlfText, const LineRanges &colouredOnLine, const QColor &color)
+{
+    const QString plain = withLineFeeds(std::move(crlfText));
+    setText(QString());
+    QTextDocument *doc = document();
+    const bool undo = doc->isUndoRedoEnabled();
+    doc->setUndoRedoEnabled(false);
+    QTextCursor c(doc);
+    c.beginEditBlock();
+    insertColoured(c, plain, colouredOnLine, color);
+    c.endEditBlock();
+    doc->setUndoRedoEnabled(undo);
+}
+
+void RichText::replaceText(const QString &crlfText, const LineRanges &colouredOnLine,
+                           const QColor &color)
+{
+    beginEdit();
+    QTextCursor c(document());
+    c.select(QTextCursor::Document);
+    c.removeSelectedText();
+    // The window's caret is left alone: inside an outer edit step the view has
+    // not yet seen the new lines, and the caller places the caret afterwards.
+    insertColoured(c, withLineFeeds(crlfText), colouredOnLine, color);
+    endEdit();
 }
 
 void RichText::noteSelection()
@@ -238,20 +332,60 @@ QString RichText::selMarkup() const
 
 void RichText::setSelMarkup(const QString &html)
 {
+    // Markup brings its characters with their formats, never its tables,
+    // images or paragraph layout, which this control does not show.
+    QTextDocument parsed;
+    parsed.setHtml(html);
     QTextCursor c = textCursor();
     c.beginEditBlock();
-    const int start = c.selectionStart();
-    c.insertFragment(QTextDocumentFragment::fromHtml(html, document()));
-    const int end = c.position();
-    // A <br> in foreign markup becomes a line separator inside a paragraph,
-    // which is no CR LF break: make each one a real line break.
-    QTextCursor sep(document());
-    sep.setPosition(start);
-    while (true) {
-        sep = document()->find(QString(QChar::LineSeparator), sep);
-        if (sep.isNull() || sep.selectionEnd() > end)
+    c.removeSelectedText();
+    for (QTextBlock b = parsed.begin(); b.isValid(); b = b.next()) {
+        if (b != parsed.begin())
+            c.insertBlock(QTextBlockFormat(), c.charFormat());
+        for (auto it = b.begin(); !it.atEnd(); ++it)
+            c.insertText(shownCharacters(it.fragment().text()), it.fragment().charFormat());
+    }
+    c.endEditBlock();
+    setTextCursor(c);
+}
+
+// The selection as runs of characters with one format each; a line break is
+// a run of its own, "\n", carrying the format of the break.
+static QByteArray ownCopy(const QTextCursor &selection)
+{
+    QByteArray data;
+    QDataStream out(&data, QIODevice::WriteOnly);
+    const QTextDocument *doc = selection.document();
+    const int from = selection.selectionStart();
+    const int to = selection.selectionEnd();
+    for (QTextBlock b = doc->findBlock(from); b.isValid() && b.position() <= to; b = b.next()) {
+        if (b.position() > from)
+            out << QStringLiteral("\n") << QTextFormat(b.charFormat());
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextFragment f = it.fragment();
+            const int start = std::max(from, f.position());
+            const int end = std::min(to, f.position() + f.length());
+            if (start < end)
+                out << f.text().mid(start - f.position(), end - start)
+                    << QTextFormat(f.charFormat());
+        }
+    }
+    return data;
+}
+
+void RichText::insertOwnCopy(const QByteArray &data)
+{
+    QDataStream in(data);
+    QTextCursor c = textCursor();
+    c.beginEditBlock();
+    c.removeSelectedText();
+    while (!in.atEnd()) {
+        QString run;
+        QTextFormat format;
+        in >> run >> format;
+        if (in.status() != QDataStream::Ok)
             break;
-        sep.insertText(QStringLiteral("\n"));
+        c.insertText(shownCharacters(run), format.toCharFormat());
     }
     c.endEditBlock();
     setTextCursor(c);
@@ -260,33 +394,40 @@ void RichText::setSelMarkup(const QString &html)
 QMimeData *RichText::selectionMimeData() const
 {
     auto *data = new QMimeData;
-    const QTextDocumentFragment fragment = textCursor().selection();
+    const QTextCursor c = textCursor();
+    const QTextDocumentFragment fragment = c.selection();
     data->setHtml(fragment.toHtml());
     data->setText(fragment.toPlainText());
+    data->setData(kOwnFormat, ownCopy(c));
     return data;
 }
 
 void RichText::insertPlain(const QString &text)
 {
-    QString plain = text;
-    plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    plain.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    plain.replace(QChar::LineSeparator, QLatin1Char('\n'));
-    textCursor().insertText(plain);
+    QTextCursor c = textCursor();
+    c.insertText(shownCharacters(text));
+    setTextCursor(c);
 }
 
 void RichText::insertMimeData(const QMimeData *source)
 {
-    if (source->hasHtml())
-        setSelMarkup(source->html());
+    if (source->hasFormat(kOwnFormat))
+        insertOwnCopy(source->data(kOwnFormat));
     else if (source->hasText())
         insertPlain(source->text());
+    else if (source->hasHtml())
+        insertPlain(QTextDocumentFragment::fromHtml(source->html()).toPlainText());
     ensureCursorVisible();
 }
 
 QMimeData *RichText::createMimeDataFromSelection() const
 {
     return selectionMimeData();
+}
+
+bool RichText::canInsertFromMimeData(const QMimeData *source) const
+{
+    return source->hasFormat(kOwnFormat) || source->hasText() || source->hasHtml();
 }
 
 void RichText::insertFromMimeData(const QMimeData *source)
@@ -307,9 +448,37 @@ void RichText::printSelection(QPrinter *printer) const
     part.print(printer);
 }
 
+void RichText::paintEvent(QPaintEvent *event)
+{
+    // Long lines on screen keep their shaped glyphs: otherwise every blink of
+    // the caret shapes the whole line again, however little of it shows.
+    const int bottom = viewport()->height();
+    for (QTextBlock b = firstVisibleBlock(); b.isValid(); b = b.next()) {
+        if (b.length() > kLongestUnwrappedLine)
+            b.layout()->setCacheEnabled(true);
+        if (blockBoundingGeometry(b).translated(contentOffset()).bottom() > bottom)
+            break;
+    }
+    QPlainTextEdit::paintEvent(event);
+}
+
+void RichText::resizeEvent(QResizeEvent *event)
+{
+    // Unwrapped lines keep their layout whatever the width: laying the text
+    // out again would give every line of a long text a layout of its own, a
+    // hundred megabytes for ten megabytes of text.
+    if (lineWrapMode() == QPlainTextEdit::NoWrap) {
+        QResizeEvent sameWidth(event->size(),
+                               QSize(event->size().width(), event->oldSize().height()));
+        QPlainTextEdit::resizeEvent(&sameWidth);
+        return;
+    }
+    QPlainTextEdit::resizeEvent(event);
+}
+
 void RichText::mouseReleaseEvent(QMouseEvent *event)
 {
-    QTextEdit::mouseReleaseEvent(event);
+    QPlainTextEdit::mouseReleaseEvent(event);
     emit mouseUp(event->button(), event->globalPosition().toPoint());
 }
 
@@ -442,11 +611,11 @@ void RichText::typeKey(QKeyEvent *event)
         (event->modifiers() & Qt::ShiftModifier)) {
         QKeyEvent plain(event->type(), event->key(), event->modifiers() & ~Qt::ShiftModifier,
                         QStringLiteral("\r"), event->isAutoRepeat(), event->count());
-        QTextEdit::keyPressEvent(&plain);
+        QPlainTextEdit::keyPressEvent(&plain);
         event->setAccepted(plain.isAccepted());
         return;
     }
-    QTextEdit::keyPressEvent(event);
+    QPlainTextEdit::keyPressEvent(event);
 }
 
 void RichText::inputMethodEvent(QInputMethodEvent *event)
@@ -454,5 +623,5 @@ void RichText::inputMethodEvent(QInputMethodEvent *event)
     // Chinese typed through an input method arrives here, not as key presses.
     if (!event->commitString().isEmpty())
         emit keyPress(event->commitString().front().unicode());
-    QTextEdit::inputMethodEvent(event);
+    QPlainTextEdit::inputMethodEvent(event);
 }

@@ -1,8 +1,9 @@
 #pragma once
 
 #include <QList>
+#include <QPlainTextEdit>
 #include <QTextBlock>
-#include <QTextEdit>
+#include <functional>
 
 class QMimeData;
 class QPrinter;
@@ -19,8 +20,10 @@ struct TextRange
 // offsets: the text as a string whose line breaks are CR LF (two characters),
 // a selection start and a selection length in that string. Offsets are mapped
 // to the editor's positions through the block structure, never by copying the
-// text, so a caret move costs the same on a large text as on a small one.
-class RichText : public QTextEdit
+// text, so a caret move costs the same on a large text as on a small one. The
+// plain-text layout lays out only the lines on screen, so a key press costs
+// the same too, while the document keeps per-character colours and fonts.
+class RichText : public QPlainTextEdit
 {
     Q_OBJECT
 public:
@@ -29,8 +32,18 @@ public:
     // Whole text with CR LF line breaks.
     QString text() const;
     // Replaces the whole text; the new text gets the control's plain default
-    // format, not whatever format the caret happened to carry.
-    void setText(const QString &crlfText);
+    // format, not whatever format the caret happened to carry. Nothing is left
+    // to undo afterwards.
+    void setText(QString crlfText);
+    // The same, with the stretches that colouredOnLine names on each line in
+    // the given colour: what colorRanges after setText gives, in about the
+    // time of setText alone.
+    using LineRanges = std::function<QList<TextRange>(QStringView line)>;
+    void setText(QString crlfText, const LineRanges &colouredOnLine, const QColor &color);
+    // The same replacements as one step that Undo takes back, old colours and
+    // fonts included; changes made up to the matching endEdit() join it.
+    void replaceText(const QString &crlfText, const LineRanges &colouredOnLine = {},
+                     const QColor &color = {});
     // Length of text(), without building it.
     int textLength() const;
 
@@ -64,9 +77,12 @@ public:
     // by markup.
     QString selMarkup() const;
     void setSelMarkup(const QString &html);
-    // What Copy puts on the clipboard: the markup and the plain text.
+    // What Copy puts on the clipboard: the markup and the plain text for
+    // other programs, and the characters with their formats in this
+    // program's own format.
     QMimeData *selectionMimeData() const;
-    // Pastes: the markup when there is some, else the plain text.
+    // Pastes. A copy made by this program keeps its colours and fonts; any
+    // other is pasted as its plain text, with only the characters it shows.
     void insertMimeData(const QMimeData *source);
     // Prints the selection if there is one, else the whole text.
     void printSelection(QPrinter *printer) const;
@@ -105,12 +121,17 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void inputMethodEvent(QInputMethodEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
     // The control's own Ctrl+C, Ctrl+X and Ctrl+V follow the clipboard rule too.
     QMimeData *createMimeDataFromSelection() const override;
+    bool canInsertFromMimeData(const QMimeData *source) const override;
     void insertFromMimeData(const QMimeData *source) override;
 
 private:
     void mergeSelectionFormat(const QTextCharFormat &format);
+    void wrapLongLines(int position, int charsRemoved, int charsAdded);
+    void insertOwnCopy(const QByteArray &data);
     void noteSelection();
     QPair<int, int> lastSelection_{-1, -1};
     int lastRevision_ = -1;

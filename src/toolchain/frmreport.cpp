@@ -22,7 +22,7 @@ FrmReport::FrmReport(QWidget *owner) : QDialog(owner)
     RichText->setObjectName(QStringLiteral("RichText"));
     RichText->setReadOnly(true);
     // Report and usage lines are read, not edited: wrap them to the window.
-    RichText->setLineWrapMode(QTextEdit::WidgetWidth);
+    RichText->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     RichText->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     RichText->viewport()->installEventFilter(this);
     auto *inner = new QVBoxLayout(Frame1);
@@ -39,11 +39,37 @@ FrmReport::FrmReport(QWidget *owner) : QDialog(owner)
     resize(twipsX(this, 8400), twipsY(this, 6000));
 }
 
+// A line longer than this comes from a tool gone wrong, not from a report:
+// only its start is shown, so the window never lays out megabytes of one line.
+static constexpr qsizetype kLongestShownLine = 1000;
+
+static QString withLongLinesCut(const QString &text)
+{
+    QString shown;
+    qsizetype from = 0;
+    while (from < text.size()) {
+        qsizetype end = text.indexOf(QLatin1Char('\n'), from);
+        end = end < 0 ? text.size() : end;
+        qsizetype lineEnd = end > from && text[end - 1] == QLatin1Char('\r') ? end - 1 : end;
+        if (lineEnd - from > kLongestShownLine) {
+            if (shown.isEmpty())
+                shown = text.first(from);
+            shown += QStringView(text).sliced(from, kLongestShownLine);
+            shown += QStringLiteral("……（此行过长，其余部分未显示）");
+            shown += QStringView(text).sliced(lineEnd, std::min(end + 1, text.size()) - lineEnd);
+        } else if (!shown.isEmpty()) {
+            shown += QStringView(text).sliced(from, std::min(end + 1, text.size()) - from);
+        }
+        from = end + 1;
+    }
+    return shown.isEmpty() ? text : shown;
+}
+
 void FrmReport::showText(const QString &caption, const QString &text)
 {
     setWindowTitle(caption);
     shownText_ = text;
-    RichText->setText(text);
+    RichText->setText(withLongLinesCut(text));
     RichText->setSelStart(0);
     RichText->setSelLength(RichText->textLength());
     RichText->setSelColor(QColor(0, 0, 255));
@@ -61,7 +87,7 @@ void FrmReport::showModal(const QString &caption, const QString &text)
         hide();
     setWindowTitle(caption);
     shownText_ = text;
-    RichText->setText(text);
+    RichText->setText(withLongLinesCut(text));
     exec();
 }
 

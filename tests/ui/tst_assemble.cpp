@@ -513,6 +513,18 @@ void TestAssemble::reportWindow()
     QCOMPARE(f.launcher.calls.last().commandLine, f.toolFolder() + "link.exe Temp_F.obj,Temp_F,;");
     QTest::mouseClick(report->Command1, Qt::LeftButton);
     QVERIFY(!report->isVisible());
+
+    // A tool gone wrong prints one line of megabytes: only its start is shown,
+    // with a mark, and the lines around it stay whole.
+    const QString endless(4'000'000, QLatin1Char('x'));
+    report->showText(QStringLiteral("Report"), "A\r\n" + endless + "\r\nB\r\n");
+    const QStringList shown = report->RichText->text().split(QStringLiteral("\r\n"));
+    QCOMPARE(shown.size(), 4);
+    QCOMPARE(shown[0], QStringLiteral("A"));
+    QVERIFY(shown[1].startsWith(endless.first(1000)));
+    QVERIFY(shown[1].size() > 1000 && shown[1].size() < 1100);
+    QVERIFY(!shown[1].endsWith(u'x'));
+    QCOMPARE(shown[2], QStringLiteral("B"));
 }
 
 void TestAssemble::listingRewrittenInSourceEncoding()

@@ -28,6 +28,8 @@ private slots:
     void toolbarKeys();
     void copyPasteKeepsColours_data();
     void copyPasteKeepsColours();
+    void foreignPasteTakesOnlyWhatIsShown_data();
+    void foreignPasteTakesOnlyWhatIsShown();
     void pasteWithoutDocumentDoesNothing();
     void cutWithEmptySelectionChangesNothing();
     void styleButtonsFollowTheSelection_data();
@@ -271,6 +273,60 @@ void TestCommandSurface::copyPasteKeepsColours()
     second->setSelStart(0);
     f.main->mnuEditPaste();
     QCOMPARE(second->text(), QStringLiteral("A\r\nB<RED BLUE>"));
+}
+
+void TestCommandSurface::foreignPasteTakesOnlyWhatIsShown_data()
+{
+    QTest::addColumn<QString>("html");
+    QTest::addColumn<QString>("plain");
+    QTest::addColumn<bool>("byKeys");
+    QTest::addColumn<QString>("pasted");
+
+    // What a web page or an office program puts on the clipboard.
+    QTest::newRow("non-breaking spaces in coloured markup")
+        << "<span style=\"color:#ff0000\">MOV&nbsp;AX,1&nbsp;;x</span>" << QString() << false
+        << "MOV AX,1 ;x";
+    QTest::newRow("a table's cells, by Ctrl+V")
+        << "<table><tr><td>MOV</td><td>AX,1</td></tr><tr><td>NOP</td></tr></table>" << QString()
+        << true << "MOV\r\nAX,1\r\nNOP";
+    QTest::newRow("an image between words")
+        << "A<img src=\"data:image/png;base64,iVBORw0KGgo=\">B" << QString() << false << "AB";
+    QTest::newRow("the plain text beside the markup, with invisible characters")
+        << "<b>ignored</b>"
+        << QStringLiteral("\uFEFFMOV\u00A0AX,\u200B1\u00AD\tNOP\uFFFC\r\nINC\u2028CX") << true
+        << "MOV AX,1\tNOP\r\nINC\r\nCX";
+}
+
+void TestCommandSurface::foreignPasteTakesOnlyWhatIsShown()
+{
+    QFETCH(QString, html);
+    QFETCH(QString, plain);
+    QFETCH(bool, byKeys);
+    QFETCH(QString, pasted);
+    MainFixture f;
+    RichText *rt = f.text();
+    rt->setText(QStringLiteral("<>"));
+    rt->setSelStart(1);
+    rt->setSelColor(Qt::blue);
+    auto *data = new QMimeData;
+    data->setHtml(html);
+    if (!plain.isEmpty())
+        data->setText(plain);
+    QApplication::clipboard()->setMimeData(data);
+    if (byKeys)
+        QTest::keyClick(rt, Qt::Key_V, Qt::ControlModifier);
+    else
+        f.main->mnuEditPaste();
+
+    // Trim the line breaks that block markup puts around a table.
+    QString text = rt->text();
+    while (text.startsWith(QStringLiteral("<\r\n")))
+        text.remove(1, 2);
+    while (text.endsWith(QStringLiteral("\r\n>")))
+        text.remove(text.size() - 3, 2);
+    QCOMPARE(text, u'<' + pasted + u'>');
+    // The markup's colours stay behind.
+    QVERIFY(charColor(rt, 1) != QColor(Qt::red));
 }
 
 void TestCommandSurface::pasteWithoutDocumentDoesNothing()

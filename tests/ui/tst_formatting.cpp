@@ -2,6 +2,7 @@
 #include "mainfixture.h"
 
 #include <QAction>
+#include <QFile>
 #include <QTest>
 #include <QTextCursor>
 #include <QToolBar>
@@ -20,6 +21,8 @@ private slots:
     void fontSize();
     void caseConversionAlternates();
     void indentThenUnindent();
+    void undoTakesBackWholeCommands_data();
+    void undoTakesBackWholeCommands();
     void indentWidth_data();
     void indentWidth();
     void commandsWithoutDocumentDoNothing();
@@ -280,6 +283,76 @@ void TestFormatting::indentThenUnindent()
     QTest::mouseClick(f.main->tbToolBar->widgetForAction(button), Qt::LeftButton);
     QCOMPARE(rt->text(), QStringLiteral("MOV AX,1\r\nNOP"));
     QVERIFY(!menu->isChecked() && !button->isChecked());
+}
+
+// Text and colour of every character, line breaks included.
+static QString textAndColours(RichText *rt)
+{
+    QString seen;
+    QTextCursor c(rt->document());
+    while (!c.atEnd()) {
+        c.movePosition(QTextCursor::NextCharacter, QTextCursor::KeepAnchor);
+        seen += c.selectedText() + c.charFormat().foreground().color().name();
+        c.clearSelection();
+    }
+    return seen;
+}
+
+void TestFormatting::undoTakesBackWholeCommands_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::newRow("a new document has nothing to undo") << "new";
+    QTest::newRow("an opened file has nothing to undo") << "open";
+    QTest::newRow("refresh is one step") << "refresh";
+    QTest::newRow("case conversion is one step") << "case";
+    QTest::newRow("indent is one step") << "indent";
+    QTest::newRow("un-indent is one step") << "unindent";
+}
+
+void TestFormatting::undoTakesBackWholeCommands()
+{
+    QFETCH(QString, command);
+    MainFixture f;
+    const QString source = QStringLiteral("  MOV AX,1 ;one\r\nNOP ;two");
+    if (command == u"new") {
+        f.main->Newdocument();
+    } else if (command == u"open") {
+        QFile file(f.path(QStringLiteral("A.ASM")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(source.toLatin1());
+        file.close();
+        f.dialogs.answerOpen(file.fileName());
+        f.main->mnuFileOpen();
+        QCOMPARE(f.text()->text(), source);
+    }
+    RichText *rt = f.text();
+    if (command == u"new" || command == u"open") {
+        const QString shown = textAndColours(rt);
+        QVERIFY(!rt->document()->isUndoAvailable());
+        QTest::keyClick(rt, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(textAndColours(rt), shown);
+        return;
+    }
+
+    // Code in two colours and a comment, so that every command changes text
+    // or colours; nothing to undo before the command.
+    startWith(f, source);
+    rt->setSelStart(2);
+    rt->setSelLength(3);
+    rt->setSelColor(kNew);
+    rt->document()->clearUndoRedoStacks();
+    const QString before = textAndColours(rt);
+    if (command == u"refresh")
+        f.main->mnuRefresh();
+    else if (command == u"case")
+        f.main->mnuUpLow();
+    else
+        f.main->Rightgo(command == u"indent", 4);
+    QVERIFY(textAndColours(rt) != before);
+
+    QTest::keyClick(rt, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(textAndColours(rt), before);
+    QVERIFY(!rt->document()->isUndoAvailable());
 }
 
 void TestFormatting::indentWidth_data()
