@@ -61,37 +61,27 @@ void TestToolDownload::download_data()
     // good: every file at the commit; main: only on the main branch; else what
     // the server does with the file that fails
     QTest::addColumn<QString>("serve");
-    QTest::addColumn<QString>("said"); // in the last message, empty when none
-
     QTest::newRow("F9: the tools and the licence arrive, then it assembles") << "F9"
                                                                              << ""
-                                                                             << "good"
-                                                                             << "";
-    QTest::newRow("Options: the user's own assembler stays, the others arrive")
-        << "mnugetdostools"
-        << "masm.exe"
-        << "good"
-        << "link.exe、debug.exe";
+                                                                             << "good";
+    QTest::newRow("Options: the user's own assembler stays, the others arrive") << "mnugetdostools"
+                                                                                << "masm.exe"
+                                                                                << "good";
     QTest::newRow("the commit's address fails, the main branch serves") << "F9"
                                                                         << ""
-                                                                        << "main"
-                                                                        << "";
+                                                                        << "main";
     QTest::newRow("wrong checksum") << "F9"
                                     << ""
-                                    << "wrong"
-                                    << "SHA-256 校验和不符";
+                                    << "wrong";
     QTest::newRow("not on the server") << "F9"
                                        << ""
-                                       << "404"
-                                       << "HTTP 404 Not Found";
+                                       << "404";
     QTest::newRow("connection cut half-way") << "F9"
                                              << ""
-                                             << "cut"
-                                             << "网络错误";
+                                             << "cut";
     QTest::newRow("cancelled") << "F9"
                                << ""
-                               << "stall"
-                               << "已取消下载";
+                               << "stall";
 }
 
 void TestToolDownload::download()
@@ -99,7 +89,6 @@ void TestToolDownload::download()
     QFETCH(QString, command);
     QFETCH(QString, mine);
     QFETCH(QString, serve);
-    QFETCH(QString, said);
     const bool succeeds = serve == "good" || serve == "main";
     if (succeeds && !haveRealTools())
         QSKIP("the real DOS tools are not in ../shared/dos-tools");
@@ -127,30 +116,23 @@ void TestToolDownload::download()
     }
 
     MainFixture f;
-    f.launcher.setScript("masm.exe", [] {
-        FakeLauncher::Script s;
-        s.files << std::make_pair(QStringLiteral("TEMP_F.LST"),
-                                  QByteArray("\r\n     35 Source  Lines\r\n"));
-        return s;
-    }());
+    FakeLauncher::Script masm;
+    masm.files << std::make_pair(QStringLiteral("TEMP_F.LST"), QByteArray("1 Source  Lines\r\n"));
+    f.launcher.setScript("masm.exe", masm);
     if (!mine.isEmpty())
         QVERIFY(QFile(f.path(mine)).open(QIODevice::WriteOnly));
     const QMap<QString, QByteArray> before = folderState(f.dir.path());
-
+    // Yes to the offer; then what failed, and No to the search page; or what arrived.
     f.dialogs.answerMsgBox(Dialogs::Yes);
-    if (!succeeds) {
-        f.dialogs.answerMsgBox(Dialogs::Ok);
-        f.dialogs.answerMsgBox(Dialogs::No); // the search page is not wanted
-    } else if (command != "F9") {
-        f.dialogs.answerMsgBox(Dialogs::Ok);
-    }
+    f.dialogs.answerMsgBox(Dialogs::Ok);
+    f.dialogs.answerMsgBox(Dialogs::No);
     if (command == "F9") {
         f.main->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(f.main.get()));
         QTest::keyClick(f.text(), Qt::Key_F9);
-    } else
+    } else {
         f.main->action(command)->trigger();
-
+    }
     const QPointer<QProgressDialog> progress = f.main->findChild<QProgressDialog *>();
     QVERIFY(progress && progress->isVisible());
     if (serve == "stall") {
@@ -158,28 +140,19 @@ void TestToolDownload::download()
         QTest::mouseClick(progress->findChild<QPushButton *>(), Qt::LeftButton);
     }
 
-    const QStringList asked = [&] {
-        QStringList titles;
-        for (const auto &call : f.dialogs.calls)
-            titles << (call.buttons == Dialogs::YesNo ? "?" : "") + call.title;
-        return titles;
-    }();
-    if (command == "F9" && succeeds) {
-        QTRY_VERIFY_WITH_TIMEOUT(f.main->findChild<FrmReport *>(), 30000);
-        QCOMPARE(f.launcher.calls.size(), 1);
-        QCOMPARE(f.launcher.calls[0].commandLine, f.toolFolder() + "masm.exe Temp_F.asm,Temp_F,,,");
-    } else {
-        QTRY_COMPARE_WITH_TIMEOUT(f.dialogs.calls.size(), succeeds || serve == "stall" ? 2 : 3,
-                                  30000);
-        QVERIFY2(f.dialogs.calls[1].text.contains(said), qPrintable(f.dialogs.calls[1].text));
-        QVERIFY(f.launcher.calls.isEmpty());
-    }
+    const bool assembles = command == "F9" && succeeds;
+    QTRY_VERIFY_WITH_TIMEOUT(assembles ? f.main->findChild<FrmReport *>() != nullptr
+                                       : !progress || !progress->isVisible(),
+                             30000);
+    QTRY_COMPARE_WITH_TIMEOUT(f.dialogs.calls.size(),
+                              succeeds ? 1 + !assembles : 2 + (serve != "stall"), 30000);
     QVERIFY(!progress || !progress->isVisible());
     QVERIFY2(f.dialogs.unexpected.isEmpty(), qPrintable(f.dialogs.unexpected.join('\n')));
+    QCOMPARE(f.launcher.calls.size(), int(assembles));
     // The offer names what it fetches, from where, and its licence.
     const QString offer = f.dialogs.calls[0].text;
     QVERIFY(offer.contains(server.baseUrl()) && offer.contains("MIT"));
-    QCOMPARE(offer.contains("masm.exe（MASM 5.10）"), mine != "masm.exe");
+    QCOMPARE(offer.contains("masm.exe（"), mine != "masm.exe");
 
     if (!succeeds) {
         QCOMPARE(folderState(f.dir.path()), before);
@@ -189,7 +162,6 @@ void TestToolDownload::download()
             QVERIFY(failure.contains(failing.fileName) && failure.contains(dosToolsRepository()));
             for (const PinnedFile &tool : dosTools())
                 QVERIFY(failure.contains(tool.repoPath));
-            QCOMPARE(f.dialogs.calls[2].title, QStringLiteral("编译文件没找到"));
         }
         return;
     }
@@ -198,9 +170,7 @@ void TestToolDownload::download()
         if (file.fileName != mine)
             expected[file.fileName] = realBytes(file);
     }
-    const QMap<QString, QByteArray> after = folderState(f.dir.path());
-    for (const QString &name : expected.keys())
-        QVERIFY2(after.value(name) == expected.value(name), qPrintable(name));
+    QCOMPARE(folderState(f.dir.path()), expected);
     if (serve == "main")
         QCOMPARE(server.requested.first(),
                  "/MS-DOS/" + dosToolsCommit() + '/' + dosToolsLicence().repoPath);
