@@ -3,7 +3,6 @@
 #include "toolchain/frmreport.h"
 #include "toolserver.h"
 
-#include <QCryptographicHash>
 #include <QFile>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -17,7 +16,6 @@ class TestToolDownload : public QObject
 private slots:
     void download_data();
     void download();
-    void pinnedChecksumsAreThoseOfTheRealTools();
 };
 
 static const QString kRealTools = QStringLiteral(KORVANE_DOS_TOOLS);
@@ -174,17 +172,6 @@ void TestToolDownload::download()
     if (serve == "main")
         QCOMPARE(server.requested.first(),
                  "/MS-DOS/" + dosToolsCommit() + '/' + dosToolsLicence().repoPath);
-}
-
-void TestToolDownload::pinnedChecksumsAreThoseOfTheRealTools()
-{
-    if (!haveRealTools())
-        QSKIP("the real DOS tools are not in ../shared/dos-tools");
-    for (const PinnedFile &file : allFiles()) {
-        const QByteArray bytes = realBytes(file);
-        QCOMPARE(bytes.size(), file.size);
-        QCOMPARE(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex(), file.sha256);
-    }
 }
 
 QTEST_MAIN(TestToolDownload)

@@ -26,15 +26,6 @@ void TestCommandLines::commandLine_data()
                   const QString &program = masm_) {
         QTest::newRow(name) << line << expected << program;
     };
-    // source, object, listing, cross-reference
-    row("listing on, cross off", assemblerCommand(masm_, "Temp_F", "asm", true, false),
-        masm_ + " Temp_F.asm,Temp_F,,,");
-    row("listing and cross on", assemblerCommand(masm_, "Temp_F", "asm", true, true),
-        masm_ + " Temp_F.asm,Temp_F,Temp_F,,");
-    row("listing off: report in the listing field",
-        assemblerCommand(masm_, "prog", "ASM", false, false), masm_ + " prog.ASM,prog,report,,");
-    row("listing off, cross on", assemblerCommand(masm_, "Temp_F", "asm", false, true),
-        masm_ + " Temp_F.asm,Temp_F,report,Temp_F,");
     row("path with blanks quoted", assemblerCommand("/my tools/masm.exe", "T", "asm", true, false),
         "\"/my tools/masm.exe\" T.asm,T,,,", "/my tools/masm.exe");
     // A typed answer: trimmed, then the tool's own prefix and one blank removed.
@@ -48,11 +39,8 @@ void TestCommandLines::commandLine_data()
     row("the prefix alone is the answer", masm("tasm   "), masm_ + " tasm,,,,");
     row("no blank after the prefix", masm("masmprog.asm"), masm_ + " masmprog.asm,,,,");
     row("a linker prefix is no assembler prefix", masm("link a"), masm_ + " link a,,,,");
-    row("TLINK", link("TLINK a.obj"), link_ + " a.obj,,,,", link_);
     row("tlink is not t + link", link("tlink link a"), link_ + " link a,,,,", link_);
     row("linker is no prefix", link("linker a"), link_ + " linker a,,,,", link_);
-    // objects, program, map, libraries
-    row("no library", linkerCommand(link_, "prog", ""), link_ + " prog.obj,prog,;", link_);
     row("library untrimmed in the library field", linkerCommand(link_, "prog", " L.lib "),
         link_ + " prog.obj,prog,, L.lib ;", link_);
     row("run in a tool folder with blanks", runCommand("/my tools/", "prog"),
