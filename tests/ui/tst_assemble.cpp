@@ -368,14 +368,13 @@ void TestAssemble::toolFolderCopy_data()
     QTest::addColumn<QByteArray>("before"); // in the tool folder beforehand; empty: nothing
     QTest::addColumn<bool>("mark");         // the document's file has a byte-order mark
     QTest::addColumn<QString>("answer");    // to the question whether to replace; empty: none
-    QTest::newRow("a file with a mark: the assembler's copy has none")
-        << QByteArray() << true << "";
-    QTest::newRow("an earlier file with the same text: nothing asked")
-        << QByteArray("first\r\n") << false << "";
-    QTest::newRow("an earlier file with other text: Yes replaces it")
-        << QByteArray("another program\r\n") << false << "yes";
-    QTest::newRow("an earlier file with other text: No assembles nothing")
-        << QByteArray("another program\r\n") << false << "no";
+    auto row = [](const char *name, const char *before, bool mark, const char *answer = "") {
+        QTest::newRow(name) << QByteArray(before) << mark << answer;
+    };
+    row("a file with a mark: the assembler's copy has none", "", true);
+    row("an earlier file with the same text: nothing asked", "first\r\n", false);
+    row("an earlier file with other text: Yes replaces it", "other\r\n", false, "yes");
+    row("an earlier file with other text: No assembles nothing", "other\r\n", false, "no");
 }
 
 // A source saved outside the tool folder is assembled from a copy there.
@@ -504,20 +503,20 @@ void TestAssemble::linkOutcome_data()
     QTest::addColumn<bool>("hangs");
     QTest::addColumn<QString>("message"); // a word of it; empty: none
     QTest::addColumn<QString>("report");  // a word the report window shows; empty: not shown
-    const QByteArray banner = "Microsoft (R) Overlay Linker  Version 3.65\r\n\r\n";
-    const QByteArray fatal = banner + "LINK : fatal error L1093: object not found\r\n";
-    QTest::newRow("program written: nothing more to say") << banner << true << false << ""
-                                                          << "";
-    QTest::newRow("program written with a warning: shown in the report window")
-        << banner + "LINK : warning L4021: no stack segment\r\n"
-        << true << false << ""
-        << "LINK : warning L4021: no stack segment\r\n";
-    QTest::newRow("no program: what the linker printed")
-        << fatal << false << false << "\r\nLINK : fatal error L1093: object not found"
-        << "";
-    QTest::newRow("still running after the bound: ended, what it printed")
-        << fatal << false << true << "link.exe\r\n"
-        << "";
+    auto row = [](const char *name, const char *printed, bool program, bool hangs,
+                  const char *message, const char *report = "") {
+        QTest::newRow(name) << "Microsoft (R) Overlay Linker  Version 3.65\r\n\r\n" +
+                                   QByteArray(printed)
+                            << program << hangs << message << report;
+    };
+    const char *fatal = "LINK : fatal error L1093: object not found\r\n";
+    row("program written: nothing more to say", "", true, false, "");
+    row("program written with a warning: shown in the report window",
+        "LINK : warning L4021: no stack segment\r\n", true, false, "",
+        "LINK : warning L4021: no stack segment\r\n");
+    row("no program: what the linker printed", fatal, false, false, "\r\nLINK : fatal error L1093");
+    row("still running after the bound: ended, what it printed", fatal, false, true,
+        "link.exe\r\n");
 }
 
 void TestAssemble::linkOutcome()

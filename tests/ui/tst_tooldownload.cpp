@@ -25,14 +25,6 @@ static bool haveRealTools()
     return QFile::exists(kRealTools + "/MASM.EXE");
 }
 
-// The three tools and the licence.
-static QList<PinnedFile> allFiles()
-{
-    QList<PinnedFile> all = dosTools();
-    all.append(dosToolsLicence());
-    return all;
-}
-
 static QByteArray realBytes(const PinnedFile &file)
 {
     const QString name = file.repoPath == "LICENSE" ? "LICENSE" : file.repoPath.section('/', -1);
@@ -58,28 +50,16 @@ void TestToolDownload::download_data()
     QTest::addColumn<QString>("mine");    // a tool of the user's own in the folder
     // good: every file at the commit; main: only on the main branch; else what
     // the server does with the file that fails
-    QTest::addColumn<QString>("serve");
-    QTest::newRow("F9: the tools and the licence arrive, then it assembles") << "F9"
-                                                                             << ""
-                                                                             << "good";
-    QTest::newRow("Options: the user's own assembler stays, the others arrive") << "mnugetdostools"
-                                                                                << "masm.exe"
-                                                                                << "good";
-    QTest::newRow("the commit's address fails, the main branch serves") << "F9"
-                                                                        << ""
-                                                                        << "main";
-    QTest::newRow("wrong checksum") << "F9"
-                                    << ""
-                                    << "wrong";
-    QTest::newRow("not on the server") << "F9"
-                                       << ""
-                                       << "404";
-    QTest::newRow("connection cut half-way") << "F9"
-                                             << ""
-                                             << "cut";
-    QTest::newRow("cancelled") << "F9"
-                               << ""
-                               << "stall";
+    QTest::addColumn<QString>("serve"); // wrong (checksum), 404, cut (half-way), stall (cancelled)
+    auto row = [](const char *name, const char *command, const char *mine, const char *serve) {
+        QTest::newRow(name) << command << mine << serve;
+    };
+    row("F9: the tools and the licence arrive, then it assembles", "F9", "", "good");
+    row("Options: the user's own assembler stays, the others arrive", "mnugetdostools", "masm.exe",
+        "good");
+    row("the commit's address fails, the main branch serves", "F9", "", "main");
+    for (const char *failure : {"wrong", "404", "cut", "stall"})
+        row(failure, "F9", "", failure);
 }
 
 void TestToolDownload::download()
@@ -147,24 +127,18 @@ void TestToolDownload::download()
     QVERIFY(!progress || !progress->isVisible());
     QVERIFY2(f.dialogs.unexpected.isEmpty(), qPrintable(f.dialogs.unexpected.join('\n')));
     QCOMPARE(f.launcher.calls.size(), int(assembles));
-    // The offer names what it fetches, from where, and its licence.
-    const QString offer = f.dialogs.calls[0].text;
-    QVERIFY(offer.contains(server.baseUrl()) && offer.contains("MIT"));
-    QCOMPARE(offer.contains("masm.exe（"), mine != "masm.exe");
-
+    // The offer names where it fetches from.
+    QVERIFY(f.dialogs.calls[0].text.contains(server.baseUrl()));
     if (!succeeds) {
         QCOMPARE(folderState(f.dir.path()), before);
-        if (serve != "stall") {
-            // What failed, and where to get the files by hand.
-            const QString failure = f.dialogs.calls[1].text;
-            QVERIFY(failure.contains(failing.fileName) && failure.contains(dosToolsRepository()));
-            for (const PinnedFile &tool : dosTools())
-                QVERIFY(failure.contains(tool.repoPath));
-        }
+        // What failed, and where to get the files by hand.
+        if (serve != "stall")
+            QVERIFY(f.dialogs.calls[1].text.contains(failing.fileName) &&
+                    f.dialogs.calls[1].text.contains(dosToolsRepository()));
         return;
     }
     QMap<QString, QByteArray> expected = before;
-    for (const PinnedFile &file : allFiles()) {
+    for (const PinnedFile &file : dosTools() + QList{dosToolsLicence()}) {
         if (file.fileName != mine)
             expected[file.fileName] = realBytes(file);
     }

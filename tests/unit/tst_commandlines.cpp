@@ -36,11 +36,8 @@ void TestCommandLines::commandLine_data()
         return linkerPromptCommand(link_, linkerPromptAnswer(typed));
     };
     row("MASM and one blank removed", masm("  MASM  prog.asm "), masm_ + "  prog.asm,,,,");
-    row("the prefix alone is the answer", masm("tasm   "), masm_ + " tasm,,,,");
     row("no blank after the prefix", masm("masmprog.asm"), masm_ + " masmprog.asm,,,,");
-    row("a linker prefix is no assembler prefix", masm("link a"), masm_ + " link a,,,,");
     row("tlink is not t + link", link("tlink link a"), link_ + " link a,,,,", link_);
-    row("linker is no prefix", link("linker a"), link_ + " linker a,,,,", link_);
     row("library untrimmed in the library field", linkerCommand(link_, "prog", " L.lib "),
         link_ + " prog.obj,prog,, L.lib ;", link_);
     row("run in a tool folder with blanks", runCommand("/my tools/", "prog"),

@@ -9,8 +9,7 @@ class TestListingReport : public QObject
 private slots:
     void fixtures_data();
     void fixtures();
-    void rules_data();
-    void rules();
+    void printedLines();
 };
 
 static QString fixture(const QString &name)
@@ -84,52 +83,22 @@ void TestListingReport::fixtures()
         QVERIFY2(lines.contains(line), qPrintable(line));
 }
 
-void TestListingReport::rules_data()
+// Lines the assembler printed that its listing lacks (a missing END) follow
+// the diagnostics, once, without the banner.
+void TestListingReport::printedLines()
 {
-    QTest::addColumn<QString>("listing");
-    QTest::addColumn<QString>("reportBody"); // after the header line
-    QTest::addColumn<QString>("cleanedFile");
-    QTest::addColumn<QString>("console"); // what the assembler printed
-    auto row = [](const char *name, const char *listing, const QString &report,
-                  const QString &cleaned, const char *console = "") {
-        QTest::newRow(name) << QString::fromUtf8(listing) << report << cleaned
-                            << QString::fromUtf8(console);
-    };
-    row("no summary: diagnostics in any case, other sources not, blanks trimmed, tabs kept",
-        "\t1 MOV AX,Q  \r\nTemp_F.asm(1): a\r\ntemp_f.ASM(2): b\r\nERRS.ASM(1): e\r\n",
-        "    Temp_F.asm(1): a\r\n    temp_f.ASM(2): b\r\n",
-        "  \t1 MOV AX,Q\r\n  Temp_F.asm(1): a\r\n  temp_f.ASM(2): b\r\n  ERRS.ASM(1): e\r\n\r\n");
-    row("a heading is Microsoft from the third character, after leading blanks",
-        "Microsoft (R) 1\r\nxyMicrosoft (R) 2\r\n   \f\bMicrosoft (R) 3\r\nA\r\n", "",
-        "  Microsoft (R) 1\r\n  A\r\n\r\n");
-    row("the summary takes every line after Source  Lines, headings too",
-        "A\r\n 7 Source  Lines \r\nTemp_F.asm(9): x\r\n\f\bMicrosoft (R) x\r\n",
-        summaryHeading +
-            "    7 Source  Lines\r\n    Temp_F.asm(9): x\r\n    \f\bMicrosoft (R) x\r\n",
-        "  A\r\n" + summaryHeading +
-            "  7 Source  Lines\r\n  Temp_F.asm(9): x\r\n  \f\bMicrosoft (R) x\r\n\r\n");
-    row("lone line feeds end lines, empty lines kept, last line read without a break",
-        "A\n\nTemp_F.asm(3): e", "    Temp_F.asm(3): e\r\n",
-        "  A\r\n  \r\n  Temp_F.asm(3): e\r\n\r\n");
-    row("printed lines the listing lacks follow the diagnostics, once, without the banner",
-        "Temp_F.asm(1): a\r\n      0 Source  Lines\r\n",
-        "    Temp_F.asm(1): a\r\n    End of file encountered on input file\r\n" + summaryHeading +
-            "    0 Source  Lines\r\n",
-        "  Temp_F.asm(1): a\r\n" + summaryHeading + "  0 Source  Lines\r\n\r\n",
-        "Microsoft (R) Macro Assembler Version 5.10 \r\n\r\nTemp_F.asm(1): a\r\nEnd of file "
-        "encountered on input file\r\nEnd of file encountered on input file\r\n");
-}
-
-void TestListingReport::rules()
-{
-    QFETCH(QString, listing);
-    QFETCH(QString, reportBody);
-    QFETCH(QString, cleanedFile);
-    QFETCH(QString, console);
+    const QString listing = "Temp_F.asm(1): a\r\n      0 Source  Lines\r\n";
+    const QString printed =
+        "Microsoft (R) Macro Assembler Version 5.10 \r\n\r\nTemp_F.asm(1): a\r\n"
+        "End of file encountered on input file\r\n"
+        "End of file encountered on input file\r\n";
     const ListingReport r = buildListingReport(listing, QStringLiteral("Temp_F.asm"),
-                                               consoleOnlyLines(console, listing));
-    QCOMPARE(r.report, header + reportBody);
-    QCOMPARE(cleanedListingFileText(r), cleanedFile);
+                                               consoleOnlyLines(printed, listing));
+    QCOMPARE(r.report, header +
+                           "    Temp_F.asm(1): a\r\n    End of file encountered on input file\r\n" +
+                           summaryHeading + "    0 Source  Lines\r\n");
+    QCOMPARE(cleanedListingFileText(r),
+             "  Temp_F.asm(1): a\r\n" + summaryHeading + "  0 Source  Lines\r\n\r\n");
 }
 
 QTEST_APPLESS_MAIN(TestListingReport)
