@@ -17,7 +17,7 @@ class TestToolchainE2e : public QObject
     Q_OBJECT
 private slots:
     void init();
-    void firstJobFromDownloadToRun();
+    void firstJobToRun();
     void realAssembler_data();
     void realAssembler();
 };
@@ -68,7 +68,7 @@ void TestToolchainE2e::init()
 // A new user's whole first job, in a tool folder with blanks and Chinese
 // characters: the new-program skeleton assembled and linked, its listing and
 // map viewed, the program started.
-void TestToolchainE2e::firstJobFromDownloadToRun()
+void TestToolchainE2e::firstJobToRun()
 {
     // The run's DOSBox window has no display here: it runs without one.
     qputenv("SDL_VIDEODRIVER", "dummy");

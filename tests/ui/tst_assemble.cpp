@@ -128,7 +128,7 @@ void TestAssemble::commands_data()
     // In order: "+option" or "-option" checks or clears it; "input TEXT", "yes"
     // and "no" answer the next input box or question; "save NAME" answers Save
     // As; "saved NAME" is the file last saved; "fails PROGRAM": no DOSBox for it;
-    // "no tools", "no document"; "on COMMAND" enables it.
+    // "no tools" leaves the tool folder empty.
     QTest::addColumn<QStringList>("setup");
     QTest::addColumn<QStringList>("started"); // window style and command line, or page opened
     // A word of each message or input box in order, after "?" for a Yes/No question.
@@ -148,8 +148,6 @@ void TestAssemble::commands_data()
         "+mnusavetip|save elsewhere/你好.asm", "", "你");
     row("assembler missing: download declined, search page opened", "mnucompile", "no tools|no|yes",
         "browser https://cn.bing.com/search?q=masm.exe", "?masm.exe|?masm.exe", "mnuCompilelist");
-    row("no document: prompt even with the option off", "mnucompile", "no document|input prog",
-        "hidden %1masm.exe prog,,,,", "%1|prog", "mnulink");
     row("prompt: empty answer, another try, prefix removed", "mnucompile",
         "+mnuparameter|input    |yes|input MASM  prog.asm", "hidden %1masm.exe  prog.asm,,,,",
         "%1|?|%1| prog.asm", "mnulink");
@@ -163,8 +161,8 @@ void TestAssemble::commands_data()
     row("linker missing, no search", "mnulink", "no tools|no|no", "", "?link.exe|?link.exe");
     row("link prompt: TLINK removed", "mnulink", "+mnuparameter|input TLINK prog",
         "normal %1link.exe prog,,,,", "%1|prog", "mnurun");
-    row("F5 runs the tool folder's program of a file saved elsewhere", "F5",
-        "on mnurun|saved elsewhere/prog.asm", "normal %1prog.exe", "", "mnurun");
+    row("run the tool folder's program of a file saved elsewhere", "mnurun",
+        "saved elsewhere/prog.asm", "normal %1prog.exe", "");
     row("run, no DOSBox", "mnurun", "fails temp_f.exe", "normal %1Temp_F.exe", "DOSBox");
     row("F8 opens the DOS prompt, no DOSBox", "F8", "fails command.com", "normal command.com",
         "DOSBox");
@@ -198,13 +196,6 @@ void TestAssemble::commands()
             FakeLauncher::Script script;
             script.failure = LaunchFailure::DosboxMissing;
             f.launcher.setScript(rest, script);
-        } else if (step == "no document") {
-            f.dialogs.answerMsgBox(Dialogs::No);
-            f.main->mnuFileClose();
-            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-            f.dialogs.calls.clear();
-        } else if (word == "on") {
-            f.main->action(rest)->setEnabled(true);
         }
     }
     if (command.startsWith("mnu"))
