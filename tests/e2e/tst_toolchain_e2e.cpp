@@ -2,6 +2,7 @@
 #include "mainfixture.h"
 #include "platform/processlauncher.h"
 #include "toolchain/frmreport.h"
+#include "toolchain/toolwait.h"
 
 #include <QAction>
 #include <QStandardPaths>
@@ -101,6 +102,7 @@ void TestToolchainE2e::firstJobToRun()
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(tools + "/TEMP_F.EXE") && dosboxesFor(tools).isEmpty(),
                              60000);
     QCOMPARE(fileBytes(tools + "/TEMP_F.EXE").left(2), QByteArray("MZ"));
+    QTRY_VERIFY(f.main->findChildren<ToolWait *>().isEmpty());
     QCOMPARE(reportOf(f)->shownText(), report);
 
     // The views show the rewritten listing and the map, as they are on disk.
