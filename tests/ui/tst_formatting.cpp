@@ -114,11 +114,10 @@ void TestFormatting::commands()
     QFETCH(QString, after);
     MainFixture f;
     RichText *rt = f.text();
-    const QString path = f.path(QStringLiteral("A.ASM"));
-    QFile file(path);
+    QFile file(f.path(QStringLiteral("A.ASM")));
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write("  MOV AX,1 ;one\r\nNOP ;two") > 0);
     file.close();
-    f.dialogs.answerOpen(path);
+    f.dialogs.answerOpen(file.fileName());
     f.main->mnuFileOpen();
     f.dialogs.answerInput(QStringLiteral("3"));
     f.main->action(QStringLiteral("mnuViewOptions"))->trigger();
@@ -148,6 +147,7 @@ void TestFormatting::commands()
     QCOMPARE(menu->isChecked(), command == u"mnurightgo" || command == u"右缩进");
     QCOMPARE(f.main->button(QStringLiteral("右缩进"))->isChecked(), menu->isChecked());
     QCOMPARE(f.main->Currentfcolor == RGB(100, 0, 255), command != u"open");
+    QCOMPARE(rt->document()->isUndoAvailable(), command != u"open");
     // Each command is one undo step; an opened file has none.
     QTest::keyClick(rt, Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(state(), before);
