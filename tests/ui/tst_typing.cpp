@@ -6,211 +6,104 @@
 #include <QKeySequence>
 #include <QTest>
 
-// Typing in a document with real key events: Enter colours the line it ends,
-// typed text takes the typing colour, and the selection drives the status bar
-// and the cut, copy and delete commands.
+// Typing with real key events: Enter colours the line it ends, typed text
+// takes the typing colour, and the caret drives the status bar and the cut,
+// copy and delete commands.
 class TestTyping : public QObject
 {
     Q_OBJECT
 private slots:
-    void keysColourTheText_data();
-    void keysColourTheText();
-    void inputMethodCommitTakesTypingColour();
-    void enterKeepsTheCaretInView();
-    void caretAndSelection_data();
-    void caretAndSelection();
+    void keys_data();
+    void keys();
 };
 
-namespace {
+// Colours by letter: F code, R comment, T typing; O the colour the text had
+// before the keys were pressed. "." is not checked.
+static const QString kLetters = QStringLiteral("FRTO");
+static const QList<QColor> kColours{{10, 20, 30}, {200, 0, 0}, {0, 150, 0}, {120, 120, 0}};
 
-// Colours a row speaks of by letter: F code, R comment, T typing; O and P are
-// colours the text had before the keys were pressed. "." is not checked.
-const QString kLetters = QStringLiteral("FRTOP");
-const QList<QColor> kColours{{10, 20, 30}, {200, 0, 0}, {0, 150, 0}, {120, 120, 0}, {0, 120, 120}};
-
-// A document whose text is painted as the map says, with the row's colours set.
-RichText *paintedText(MainFixture &f, const QString &text, const QString &map)
+void TestTyping::keys_data()
 {
+    QTest::addColumn<QString>("before"); // "|" ends the selection, "^" the caret
+    QTest::addColumn<QString>("keys");   // {Key+Sequence}; {IM} commits "汇编" as an input method
+    QTest::addColumn<QString>("after");
+    QTest::addColumn<QString>("colours");
+    QTest::addColumn<QString>("status");
+    const auto row = [](const char *name, const char *before, const QString &keys,
+                        const char *after, const char *colours, const char *status) {
+        QTest::newRow(name) << QString::fromUtf8(before) << keys << QString::fromUtf8(after)
+                            << QString(colours) << QString::fromUtf8(status);
+    };
+    row("Enter at the end, then typing", "^", "MOV AX,BX ;load{Return}XY", "MOV AX,BX ;load\r\nXY",
+        "FFFFFFFFFFRRRRR..TT", "行  2， 列  3");
+    row("Enter inside the instruction leaves the comment after the caret", "MOV^ AX,BX ;load",
+        "{Return}", "MOV\r\n AX,BX ;load", "FFF..OOOOOOOOOOOO", "行  2， 列  1");
+    row("only the caret's line, not the one above", "NOP\r\nINC CX;x^", "{Return}Z",
+        "NOP\r\nINC CX;x\r\nZ", "OOO..FFFFFFRR..T", "行  3， 列  2");
+    row("a selection moves to the new line instead of being replaced", "MOV ^AX,BX|", "{Return}",
+        "MOV \r\nAX,BX", "FFFF..OOOOO", "行  2， 列  1");
+    row("undo takes back the line break and its colouring together", "MOV AX ;x^",
+        "{Return}{Ctrl+Z}", "MOV AX ;x", "OOOOOOOOO", "行  1");
+    row("moving, selecting and copying recolour nothing", "AB\r\n^CD|EF", "{Ctrl+C}{Shift+Right}",
+        "AB\r\nCDEF", "OO..OOOO", "行  2， 列  1");
+    row("a letter replaces the selection in the typing colour", "MOV^AX|", "z", "MOVz", "OOOT",
+        "列  5");
+    row("an input method's commit takes the typing colour", "DB '^", "{IM}", "DB '汇编", "OOOOTT",
+        "列  7");
+    row("many Enters keep the caret in view", "^", QString("{Return}").repeated(60), "", "",
+        "行  61， 列  1");
+}
+
+void TestTyping::keys()
+{
+    QFETCH(QString, before);
+    QFETCH(QString, keys);
+    QFETCH(QString, after);
+    QFETCH(QString, colours);
+    QFETCH(QString, status);
+    MainFixture f;
     f.main->Fcolor = fromQColor(kColours[0]);
     f.main->Remcolor = fromQColor(kColours[1]);
     f.main->Currentfcolor = fromQColor(kColours[2]);
     RichText *rt = f.text();
-    rt->setText(text);
-    for (int i = 0; i < map.size(); ++i) {
-        if (map[i] != u'.')
-            rt->colorRanges({{i, 1}}, kColours[kLetters.indexOf(map[i])]);
+    const int caret = int(before.indexOf(u'^'));
+    const int end = int(before.indexOf(u'|'));
+    rt->setText(QString(before).remove(u'^').remove(u'|'));
+    rt->colorRanges({{0, rt->textLength()}}, kColours[3]);
+    rt->setSelStart(caret);
+    rt->setSelLength(end < 0 ? 0 : end - caret - 1);
+    if (keys == u"{IM}") {
+        // Composition first shows the pinyin, then commits the characters.
+        QInputMethodEvent compose(QStringLiteral("huibian"), {}), commit;
+        QCoreApplication::sendEvent(rt, &compose);
+        commit.setCommitString(QStringLiteral("汇编"));
+        QCoreApplication::sendEvent(rt, &commit);
     }
-    return rt;
-}
-
-QString mapOf(RichText *rt, const QString &expected)
-{
-    QString seen;
-    for (int i = 0; i < expected.size(); ++i) {
-        const qsizetype k = kColours.indexOf(charColor(rt, i));
-        seen += expected[i] == u'.' ? u'.' : k < 0 ? u'?' : kLetters[k];
-    }
-    return seen;
-}
-
-// Presses keys as written: a plain character is typed with one key event;
-// {Shift+Right} presses the key sequence inside the braces.
-void press(QWidget *w, const QString &keys)
-{
-    for (qsizetype i = 0; i < keys.size(); ++i) {
+    // A plain character is typed with one key event, {Shift+Up} as a sequence.
+    for (qsizetype i = 0; keys != u"{IM}" && i < keys.size(); ++i) {
         if (keys[i] != u'{') {
-            QTest::keyClicks(w, QString(keys[i]));
+            QTest::keyClicks(rt, QString(keys[i]));
             continue;
         }
         const qsizetype close = keys.indexOf(u'}', i);
         const QKeyCombination key = QKeySequence(keys.mid(i + 1, close - i - 1))[0];
-        QTest::keyClick(w, key.key(), key.keyboardModifiers());
+        QTest::keyClick(rt, key.key(), key.keyboardModifiers());
         i = close;
     }
-}
-
-} // namespace
-
-void TestTyping::keysColourTheText_data()
-{
-    QTest::addColumn<QString>("before");
-    QTest::addColumn<QString>("paint");
-    QTest::addColumn<int>("selStart");
-    QTest::addColumn<int>("selLength");
-    QTest::addColumn<QString>("keys");
-    QTest::addColumn<QString>("after");
-    QTest::addColumn<QString>("colours");
-
-    QTest::newRow("instruction and comment, Enter at the end, then typing")
-        << ""
-        << "" << 0 << 0 << "MOV AX,BX ;load{Return}XY"
-        << "MOV AX,BX ;load\r\nXY"
-        << "FFFFFFFFFFRRRRR..TT";
-    QTest::newRow("Enter inside the instruction leaves the comment after the caret alone")
-        << "MOV AX,BX ;load"
-        << "OOOOOOOOOOPPPPP" << 3 << 0 << "{Return}"
-        << "MOV\r\n AX,BX ;load"
-        << "FFF..OOOOOOOPPPPP";
-    QTest::newRow("only the caret's line, not the one above")
-        << "NOP\r\nINC CX;x"
-        << "OOO..OOOOOOOO" << 13 << 0 << "{Return}Z"
-        << "NOP\r\nINC CX;x\r\nZ"
-        << "OOO..FFFFFFRR..T";
-    QTest::newRow("a selection moves to the new line instead of being replaced")
-        << "MOV AX,BX"
-        << "OOOOOOOOO" << 4 << 5 << "{Return}"
-        << "MOV \r\nAX,BX"
-        << "FFFF..OOOOO";
-    QTest::newRow("undo takes back the line break and its colouring together")
-        << "MOV AX ;x"
-        << "OOOOOOOPP" << 9 << 0 << "{Return}{Ctrl+Z}"
-        << "MOV AX ;x"
-        << "OOOOOOOPP";
-    // On "MOV AX" with "AX" selected.
-    QTest::newRow("Shift+Right only extends the selection") << "MOV AX"
-                                                            << "OOOOOO" << 3 << 3 << "{Shift+Right}"
-                                                            << "MOV AX"
-                                                            << "OOOOOO";
-    QTest::newRow("Ctrl+C copies the selection without recolouring it")
-        << "MOV AX"
-        << "OOOOOO" << 3 << 3 << "{Ctrl+C}"
-        << "MOV AX"
-        << "OOOOOO";
-    QTest::newRow("a letter replaces the selection in the typing colour")
-        << "MOV AX"
-        << "OOOOOO" << 3 << 3 << "z"
-        << "MOVz"
-        << "OOOT";
-}
-
-void TestTyping::keysColourTheText()
-{
-    QFETCH(QString, before);
-    QFETCH(QString, paint);
-    QFETCH(int, selStart);
-    QFETCH(int, selLength);
-    QFETCH(QString, keys);
-    QFETCH(QString, after);
-    QFETCH(QString, colours);
-
-    MainFixture f;
-    RichText *rt = paintedText(f, before, paint);
-    rt->setSelStart(selStart);
-    rt->setSelLength(selLength);
-    press(rt, keys);
-    QCOMPARE(rt->text(), after);
-    QCOMPARE(mapOf(rt, colours), colours);
-}
-
-void TestTyping::inputMethodCommitTakesTypingColour()
-{
-    MainFixture f;
-    RichText *rt = paintedText(f, QStringLiteral("DB '"), QStringLiteral("OOOO"));
-    rt->setSelStart(4);
-    // Composition first shows the pinyin, then commits the characters.
-    QInputMethodEvent compose(QStringLiteral("huibian"), {});
-    QCoreApplication::sendEvent(rt, &compose);
-    QInputMethodEvent commit;
-    commit.setCommitString(QStringLiteral("汇编"));
-    QCoreApplication::sendEvent(rt, &commit);
-    QCOMPARE(rt->text(), QStringLiteral("DB '汇编"));
-    QCOMPARE(mapOf(rt, QStringLiteral("OOOOTT")), QStringLiteral("OOOOTT"));
-}
-
-void TestTyping::enterKeepsTheCaretInView()
-{
-    MainFixture f;
-    RichText *rt = f.text();
-    rt->setText(QStringLiteral("NOP ;x\r\n").repeated(300));
-    rt->setSelStart(rt->textLength());
-    press(rt, QStringLiteral("{Return}").repeated(40));
+    QString seen = after.isEmpty() ? after : rt->text() + u' ';
+    for (int i = 0; i < colours.size(); ++i) {
+        const qsizetype k = kColours.indexOf(charColor(rt, i));
+        seen += colours[i] == u'.' ? u'.' : k < 0 ? u'?' : kLetters[k];
+    }
+    QCOMPARE(seen, after.isEmpty() ? colours : after + u' ' + colours);
+    QVERIFY2(f.doc()->statusText().contains(status), qPrintable(f.doc()->statusText()));
     QVERIFY(rt->viewport()->rect().contains(rt->cursorRect()));
-}
-
-void TestTyping::caretAndSelection_data()
-{
-    QTest::addColumn<QString>("keys");
-    QTest::addColumn<QString>("status"); // empty: not checked
-    QTest::addColumn<bool>("selected");
-    // On "AB\r\nCDEF\r\n\r\nG" with the caret at the start.
-    QTest::newRow("Down and End move the status") << "{Down}{End}"
-                                                  << "当前位置 ：     行  2， 列  5" << false;
-    QTest::newRow("typing then Enter") << "x{Return}"
-                                       << "当前位置 ：     行  2， 列  1" << false;
-    QTest::newRow("Shift+Down selects: the nine on, the status at the selection's start")
-        << "{Right}{Shift+Down}"
-        << "当前位置 ：     行  1， 列  2" << true;
-    QTest::newRow("Ctrl+A selects everything") << "{Ctrl+A}"
-                                               << "当前位置 ：     行  1， 列  1" << true;
-    QTest::newRow("a selection collapsed by Right turns the nine off") << "{Shift+End}{Right}"
-                                                                       << "" << false;
-}
-
-void TestTyping::caretAndSelection()
-{
-    QFETCH(QString, keys);
-    QFETCH(QString, status);
-    QFETCH(bool, selected);
-    MainFixture f;
-    RichText *rt = f.text();
-    rt->setText(QStringLiteral("AB\r\nCDEF\r\n\r\nG"));
-    rt->setSelStart(0);
-    // The six menu items and three buttons, on or off together.
-    auto states = [&] {
-        QString s;
-        for (const char *n :
-             {"mnudelete", "mnuEditCopy", "mnuEditCut", "popcopy", "popcut", "popdelete"})
-            s += f.main->action(QString::fromLatin1(n))->isEnabled() ? u'1' : u'0';
-        for (const char *k : {"复制", "剪切", "删除"})
-            s += f.main->button(QString::fromUtf8(k))->isEnabled() ? u'1' : u'0';
-        return s;
-    };
-    QCOMPARE(states(), QStringLiteral("000000000"));
-    press(rt, keys);
-    QCOMPARE(rt->selLength() > 0, selected);
-    QCOMPARE(states(), QString(9, selected ? u'1' : u'0'));
-    if (!status.isEmpty())
-        QCOMPARE(f.doc()->statusText(), status);
+    // The six menu items and three buttons are on exactly while text is selected.
+    for (const QString name :
+         {"mnudelete", "mnuEditCopy", "mnuEditCut", "popcopy", "popcut", "popdelete"})
+        QCOMPARE(f.main->action(name)->isEnabled(), rt->selLength() > 0);
+    for (const QString name : {"复制", "剪切", "删除"})
+        QCOMPARE(f.main->button(name)->isEnabled(), rt->selLength() > 0);
 }
 
 QTEST_MAIN(TestTyping)
