@@ -30,7 +30,12 @@ public:
     {
         connect(this, &QTcpServer::newConnection, this, [this] {
             while (QTcpSocket *s = nextPendingConnection())
-                connect(s, &QTcpSocket::readyRead, this, [this, s] { serve(s); });
+                connect(s, &QTcpSocket::readyRead, this, [this, s] {
+                    // The request line: "GET /path HTTP/1.1".
+                    const QString path = QString::fromLatin1(s->readAll().split(' ').value(1));
+                    requests[path] += 1;
+                    path == QLatin1String("/held.html") ? void(held_ << s) : answer(s, path);
+                });
         });
         listen(QHostAddress::LocalHost);
     }
@@ -48,17 +53,6 @@ public:
     QHash<QString, int> requests;
 
 private:
-    void serve(QTcpSocket *s)
-    {
-        QByteArray &buffer = buffers_[s];
-        buffer += s->readAll();
-        if (!buffer.contains("\r\n\r\n"))
-            return;
-        const QString path = QString::fromLatin1(buffer.split(' ').value(1));
-        buffers_.remove(s);
-        requests[path] += 1;
-        path == QLatin1String("/held.html") ? void(held_ << s) : answer(s, path);
-    }
     static void answer(QTcpSocket *s, const QString &path)
     {
         const QByteArray body = QStringLiteral("<html><head><meta charset=\"utf-8\"><title>Page "
@@ -70,7 +64,6 @@ private:
                  QByteArray::number(body.size()) + "\r\n\r\n" + body);
         s->disconnectFromHost();
     }
-    QHash<QTcpSocket *, QByteArray> buffers_;
     QList<QPointer<QTcpSocket>> held_;
 };
 
