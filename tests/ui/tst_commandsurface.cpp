@@ -1,6 +1,5 @@
 #include "editing/frmhint.h"
 #include "help/frmabout.h"
-#include "help/registryvalue.h"
 #include "help/usagetext.h"
 #include "help/webaddresses.h"
 #include "mainfixture.h"
@@ -9,15 +8,12 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QDir>
 #include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextBrowser>
@@ -38,7 +34,6 @@ private slots:
     void helpCommands();
     void aboutSystemInfo_data();
     void aboutSystemInfo();
-    void registryStandIn();
 };
 
 // The items with a shortcut ("=key"), disabled at start ("!") or with a check
@@ -197,6 +192,8 @@ void TestCommandSurface::helpCommands()
     f.main->mnuHelpContents();
     QCOMPARE(text.split(QStringLiteral("\r\n")), usageLines());
     QVERIFY(!report->isVisible() && f.main->isVisible());
+    whenModal([](QWidget *w) { QVERIFY(qobject_cast<frmAbout *>(w)); });
+    f.main->mnuHelpAbout();
 
     // A new browser window on every use; it is no document.
     f.main->action(QStringLiteral("mnuViewWebBrowser"))->trigger();
@@ -207,9 +204,7 @@ void TestCommandSurface::helpCommands()
     QVERIFY(f.dialogs.calls.isEmpty());
 }
 
-const QString kInfoKey = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO");
-const QString kFolderKey = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools Location");
-enum Folder { NoFolder, FolderWithProgram, FolderNamedLikeProgram };
+enum Folder { NoFolder, FolderWithProgram, FolderNamedLikeProgram, StandIn };
 
 // UTF-16 little-endian bytes of a text, as the registry holds strings.
 static QByteArray utf16(const QString &text)
@@ -243,6 +238,8 @@ void TestCommandSurface::aboutSystemInfo_data()
         "\"{folder}/msinfo32.exe\"");
     row("location 2 names a folder MSINFO32.EXE", std::nullopt, FolderNamedLikeProgram, "");
     row("both missing", std::nullopt, NoFolder, "");
+    // Without a registry: the first program of the list found that may run.
+    row("stand-in", std::nullopt, StandIn, "\"{folder}/gnome-system-monitor\"");
 }
 
 // The about box's System Info button: where it finds the system-information
@@ -252,49 +249,35 @@ void TestCommandSurface::aboutSystemInfo()
     QFETCH(std::optional<RegistryValue>, location1);
     QFETCH(int, folder);
     QFETCH(QString, started);
-    MainFixture f;
-    const QString info = QDir::toNativeSeparators(f.path(QStringLiteral("info")));
-    QVERIFY(QDir().mkpath(folder == FolderNamedLikeProgram ? info + "/MSINFO32.EXE" : info));
-    if (folder == FolderWithProgram)
-        QVERIFY(QFile(info + QStringLiteral("/msinfo32.exe")).open(QIODevice::WriteOnly));
-    if (location1)
-        f.registry.set(kInfoKey, QStringLiteral("PATH"), *location1);
-    if (folder != NoFolder)
-        f.registry.setString(kFolderKey, QStringLiteral("MSINFO"), info);
-    const bool fails = started.startsWith(u'!');
-    started.remove(u'!').replace(QStringLiteral("{folder}"), info);
-    if (fails)
-        f.launcher.setScript(started.mid(1).chopped(1), {LaunchFailure::StartFailed, {}, {}});
-    f.dialogs.answerMsgBox(Dialogs::Ok);
-    whenModal([&](QWidget *w) {
-        QTest::mouseClick(qobject_cast<frmAbout *>(w)->Command1, Qt::LeftButton);
-        QVERIFY(w->isVisible());
-    });
-    f.main->mnuHelpAbout();
-
-    QStringList starts;
-    for (const FakeLauncher::Call &c : f.launcher.calls)
-        starts << c.commandLine;
-    QCOMPARE(starts, started.isEmpty() ? QStringList() : QStringList{started});
-    // Location 2 is read only when location 1 holds no value at all.
-    QCOMPARE(f.registry.reads.size(), location1 ? 1 : 2);
-    // Unavailable is said when nothing was started.
-    QCOMPARE(f.dialogs.callsOf(QStringLiteral("msgBox")).size(), int(started.isEmpty() || fails));
-}
-
-// Without a registry, the path is the first program of the list found that may run.
-void TestCommandSurface::registryStandIn()
-{
     QTemporaryDir dir;
+    const QString info = QDir::toNativeSeparators(dir.path());
     for (const char *name : {"kinfocenter", "gnome-system-monitor"})
         QVERIFY(QFile(dir.filePath(name)).open(QIODevice::WriteOnly));
+    QVERIFY(folder != FolderWithProgram ||
+            QFile(dir.filePath("msinfo32.exe")).open(QFile::WriteOnly));
+    QVERIFY(folder != FolderNamedLikeProgram || QDir(dir.path()).mkdir("MSINFO32.EXE"));
     QVERIFY(QFile::setPermissions(dir.filePath("gnome-system-monitor"), QFile::ExeUser));
-    PathRegistry registry({"hardinfo", "kinfocenter", "gnome-system-monitor"}, {dir.path()});
-    QString KeyVal;
-    QVERIFY(
-        decodeKeyValue(registry.queryValue(RegistryRoot::LocalMachine, kInfoKey, "PATH"), KeyVal));
-    QCOMPARE(KeyVal, dir.filePath("gnome-system-monitor"));
-    QVERIFY(!registry.queryValue(RegistryRoot::LocalMachine, kFolderKey, "MSINFO"));
+    FakeRegistry registry;
+    if (location1)
+        registry.set("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", "PATH", *location1);
+    if (folder != NoFolder && folder != StandIn)
+        registry.setString("SOFTWARE\\Microsoft\\Shared Tools Location", "MSINFO", info);
+    PathRegistry standIn({"hardinfo", "kinfocenter", "gnome-system-monitor"}, {dir.path()});
+    const bool fails = started.startsWith(u'!');
+    started.remove(u'!').replace(QStringLiteral("{folder}"), info);
+    FakeDialogs dialogs;
+    dialogs.answerMsgBox(Dialogs::Ok);
+    QStringList starts;
+    frmAbout box(folder == StandIn ? static_cast<Registry &>(standIn) : registry, dialogs,
+                 [&](const QString &commandLine) { return starts << commandLine, !fails; });
+    box.show();
+    QTest::mouseClick(box.Command1, Qt::LeftButton);
+    QCOMPARE(starts, started.isEmpty() ? QStringList() : QStringList{started});
+    // Location 2 is read only when location 1 holds no value at all.
+    QCOMPARE(registry.reads.size(), folder == StandIn ? 0 : location1 ? 1 : 2);
+    // Unavailable is said when nothing was started.
+    QCOMPARE(dialogs.calls.size(), int(started.isEmpty() || fails));
+    QVERIFY(box.isVisible());
 }
 
 QTEST_MAIN(TestCommandSurface)
