@@ -16,13 +16,11 @@
 #include <QToolBar>
 #include <QWebEngineView>
 
-// Engine start-up under the sanitizer and on a slow machine takes a while; a
-// wait only ends early, it never decides a test.
+// The engine starts slowly under the sanitizer: a wait only ends early.
 constexpr int kWait = 60000;
 
-// A web server on the loopback interface. Every page answers at once with the
-// title "Page " + its name, except /held.html, whose answer waits until
-// release(), so that a test can look at the window while it loads.
+// A web server on the loopback interface: every page answers at once, titled
+// "Page " + its name, but /held.html waits for release(), to show loading.
 class PageServer : public QTcpServer
 {
 public:
@@ -95,9 +93,8 @@ static void idle(frmBrowser *w, const QString &title)
     QCOMPARE(w->windowTitle(), title);
 }
 
-// "type:PAGE" enters the page's address in the box, "pick" picks the list's
-// first item, "shrink" makes the window tiny, minimises it and brings it
-// back; anything else is a toolbar button's key.
+// "type:PAGE" enters the page's address, "pick" picks the list's first item,
+// "shrink" makes the window tiny and minimised, then back; else a button's key.
 void TestBrowser::act(frmBrowser *w, const QString &action)
 {
     if (action.startsWith(QLatin1String("type:"))) {
@@ -187,8 +184,7 @@ void TestBrowser::navigation()
 
 int main(int argc, char *argv[])
 {
-    // The web engine shares its OpenGL contexts with the widgets: this must be
-    // said before the application object exists.
+    // Before the application object: the engine shares OpenGL with the widgets.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     TestBrowser test;

@@ -15,7 +15,6 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
-#include <QTextBlock>
 #include <QTextBrowser>
 #include <QTimer>
 #include <QToolBar>
@@ -36,9 +35,8 @@ private slots:
     void aboutSystemInfo();
 };
 
-// The items with a shortcut ("=key"), disabled at start ("!") or with a check
-// mark ("?", "*" checked), in the order of the menus, the context menu and
-// the toolbar.
+// In menu, context-menu and toolbar order, the items with a shortcut ("=key"),
+// disabled at start ("!") or with a check mark ("?", "*" checked).
 static const char kSurface[] =
     "mnuFileNew=Ctrl+N mnuFileOpen=Ctrl+O mnuEditCut=Ctrl+X! mnuEditCopy=Ctrl+C! "
     "mnudelete=Ctrl+D! mnurightgo? menufind=Ctrl+F mnuViewToolbar?* mnuViewStatusBar?* "
@@ -106,10 +104,9 @@ void TestCommandSurface::copyPaste()
         source->setSelLength(3);
         source->setSelColor(Qt::red);
         source->setSelLength(8);
-        if (how == QLatin1String("menu cut"))
-            f.main->mnuEditCut();
-        else
-            keys ? QTest::keyClick(source, Qt::Key_C, Qt::ControlModifier) : f.main->mnuEditCopy();
+        how == QLatin1String("menu cut") ? f.main->mnuEditCut()
+        : keys                           ? QTest::keyClick(source, Qt::Key_C, Qt::ControlModifier)
+                                         : f.main->mnuEditCopy();
         QCOMPARE(source->text(), QString(how.endsWith(QLatin1String("cut")) ? "" : "RED BLUE"));
         // Any other program pastes the bare text.
         QCOMPARE(QApplication::clipboard()->text(), pasted);
@@ -142,10 +139,9 @@ void TestCommandSurface::instructionHintFollowsTheCaret()
     const QString text = "        MOV AX,DATA\r\nLP:     LOOP LP\r\n        INT 21H\r\n"
                          "        MOV CX,CNTX";
     f.text()->setText(text);
-    f.text()->setSelStart(0);
     // Chosen from the context menu: the word under the mouse, not at the caret.
-    QTextCursor onLoop(f.text()->document()->findBlockByNumber(1));
-    onLoop.setPosition(onLoop.position() + 10);
+    QTextCursor onLoop(f.text()->document());
+    onLoop.setPosition(f.text()->toPosition(int(text.indexOf("LOOP")) + 1));
     QTest::mouseClick(f.text()->viewport(), Qt::RightButton, {},
                       f.text()->cursorRect(onLoop).center());
     QTRY_VERIFY(f.main->popmain->isVisible());
