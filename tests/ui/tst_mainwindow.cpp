@@ -135,31 +135,34 @@ void TestMainWindow::minimisedWindowGivesWay()
 {
     MainFixture f;
     QVERIFY(QTest::qWaitForWindowActive(f.main.get()));
-    frmDocument *first = f.doc();
-    f.main->Newdocument();
-    frmDocument *second = f.doc();
+    QList<frmDocument *> docs{f.doc()};
+    for (int i = 0; i < 2; ++i) {
+        f.main->Newdocument();
+        docs << f.doc();
+    }
     // An & in a file name shows as itself in the Window list, not as an access key.
-    second->setCaption(f.toolFolder() + QStringLiteral("R&D.asm"));
-    // Minimising the active window makes the other one the active document:
-    // the Window list marks it, Save writes it, typing reaches it.
-    second->parentWidget()->showMinimized();
-    QCOMPARE(f.main->activeDocument(), first);
+    docs[2]->setCaption(f.toolFolder() + QStringLiteral("R&D.asm"));
+    // Minimising the active window makes the one used last of those still shown
+    // the active document: the Window list marks it, Save writes it, typing reaches it.
+    docs[1]->parentWidget()->showMinimized();
+    docs[2]->parentWidget()->showMinimized();
+    QCOMPARE(f.main->activeDocument(), docs[0]);
     QMenu *window = f.main->findChild<QMenu *>(QStringLiteral("mnuWindow"));
     emit window->aboutToShow();
     QStringList listed;
     for (QAction *a : window->actions())
         if (a->isCheckable())
             listed << a->text() + (a->isChecked() ? "*" : "");
-    QCOMPARE(listed,
-             (QStringList{"&1 " + first->caption() + "*", "&2 " + f.toolFolder() + "R&&D.asm"}));
+    QCOMPARE(listed, (QStringList{"&1 " + docs[0]->caption() + "*", "&2 " + docs[1]->caption(),
+                                  "&3 " + f.toolFolder() + "R&&D.asm"}));
     f.main->mnuFileSave();
-    QVERIFY(QFile::exists(first->caption()) && !QFile::exists(second->caption()));
-    QCOMPARE(QApplication::focusWidget(), first->Text1);
+    QVERIFY(QFile::exists(docs[0]->caption()) && !QFile::exists(docs[1]->caption()));
+    QCOMPARE(QApplication::focusWidget(), docs[0]->Text1);
     QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("#"));
-    QVERIFY(first->Text1->text().contains(u'#') && !second->Text1->text().contains(u'#'));
+    QVERIFY(docs[0]->Text1->text().contains(u'#') && !docs[1]->Text1->text().contains(u'#'));
     // Choosing an entry activates that window.
     window->actions().last()->trigger();
-    QCOMPARE(f.main->activeDocument(), second);
+    QCOMPARE(f.main->activeDocument(), docs[2]);
 }
 
 void TestMainWindow::saveQuestion_data()
