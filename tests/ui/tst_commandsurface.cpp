@@ -97,17 +97,17 @@ void TestCommandSurface::copyPaste()
     QFETCH(QString, pasted);
     MainFixture f;
     const bool keys = how.startsWith(QLatin1String("keys"));
-    RichText *source = f.text();
     if (html.isEmpty()) {
-        source->setText(QStringLiteral("RED BLUE"));
-        source->setSelStart(0);
-        source->setSelLength(3);
-        source->setSelColor(Qt::red);
-        source->setSelLength(8);
+        QApplication::clipboard()->clear();
+        f.text()->setText(QStringLiteral("RED BLUE"));
+        f.text()->setSelStart(0);
+        f.text()->setSelLength(3);
+        f.text()->setSelColor(Qt::red);
+        f.main->action(QStringLiteral("popselectAll"))->trigger();
         how == QLatin1String("menu cut") ? f.main->mnuEditCut()
-        : keys                           ? QTest::keyClick(source, Qt::Key_C, Qt::ControlModifier)
+        : keys                           ? QTest::keyClick(f.text(), Qt::Key_C, Qt::ControlModifier)
                                          : f.main->mnuEditCopy();
-        QCOMPARE(source->text(), QString(how.endsWith(QLatin1String("cut")) ? "" : "RED BLUE"));
+        QCOMPARE(f.text()->text(), QString(how.endsWith(QLatin1String("cut")) ? "" : "RED BLUE"));
         // Any other program pastes the bare text.
         QCOMPARE(QApplication::clipboard()->text(), pasted);
         f.main->Newdocument();
