@@ -135,11 +135,9 @@ void TestMainWindow::minimisedWindowGivesWay()
 {
     MainFixture f;
     QVERIFY(QTest::qWaitForWindowActive(f.main.get()));
-    QList<frmDocument *> docs{f.doc()};
-    for (int i = 0; i < 2; ++i) {
-        f.main->Newdocument();
-        docs << f.doc();
-    }
+    f.main->Newdocument();
+    f.main->Newdocument();
+    const QList<frmDocument *> docs = f.main->documents(); // in the order made
     // An & in a file name shows as itself in the Window list, not as an access key.
     docs[2]->setCaption(f.toolFolder() + QStringLiteral("R&D.asm"));
     // Minimising the active window makes the one used last of those still shown
@@ -177,8 +175,7 @@ void TestMainWindow::saveQuestion_data()
     QTest::newRow("yes and a name: writes and closes") << false << yes << "saved.asm" << true;
     QTest::newRow("yes, save dialog cancelled: stays open") << false << yes << "" << false;
     QTest::newRow("yes, unwritable: told, stays open") << false << yes << "no/saved.asm" << false;
-    QTest::newRow("cancel in the first window's question stops exit")
-        << true << cancel << "-" << false;
+    QTest::newRow("cancel in the first question stops exit") << true << cancel << "-" << false;
 }
 
 void TestMainWindow::saveQuestion()
