@@ -1,15 +1,17 @@
 #include "app/colors.h"
+#include "app/frmsplash.h"
+#include "app/module1.h"
 #include "documents/skeleton.h"
 #include "mainfixture.h"
-#include "platform/twips.h"
+#include "platform/fonts.h"
 
-#include <QAction>
 #include <QFile>
-#include <QMdiArea>
-#include <QMdiSubWindow>
+#include <QFontMetrics>
+#include <QLabel>
 #include <QMenu>
-#include <QStatusBar>
+#include <QMessageBox>
 #include <QTest>
+#include <QTimer>
 
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -18,385 +20,255 @@ class TestMainWindow : public QObject
 {
     Q_OBJECT
 private slots:
-    void startupOpensColouredSkeleton();
-    void optionMarksAtStart_data();
-    void optionMarksAtStart();
-    void toolPathsFollowWorkingDirectory();
-    void firstWindowPlacement();
-    void newDocumentsAreCountedNeverReused();
-    void newDocumentReloadsStoredColours_data();
-    void newDocumentReloadsStoredColours();
-    void refreshRecoloursAndResetsTyping_data();
-    void refreshRecoloursAndResetsTyping();
-    void exitWithoutSettingsFileWritesDefaults();
-    void settingsFileThatIsNoFile_data();
-    void settingsFileThatIsNoFile();
+    void colouringAndCaret_data();
+    void colouringAndCaret();
+    void storedColours_data();
+    void storedColours();
     void minimisedWindowGivesWay();
-    void cancelInFirstPromptStopsExit();
     void saveQuestion_data();
     void saveQuestion();
-    void stripext_data();
-    void stripext();
-    void layoutKeepsStripAndSurvivesTinyWindow();
-    void caretMoveUpdatesPosition();
+    void splashGivesWayToClicksAndDialogs();
+    void closingDuringTheWaitsEndsTheProgram();
 };
 
-void TestMainWindow::startupOpensColouredSkeleton()
+// The skeleton at start, and after Refresh or the typing of a short text.
+void TestMainWindow::colouringAndCaret_data()
 {
-    MainFixture f;
-    QCOMPARE(f.main->windowTitle(), QStringLiteral("Korvane  2.20"));
-    QCOMPARE(f.main->documents().size(), 1);
-    QCOMPARE(f.doc()->caption(), f.toolFolder() + QStringLiteral("VaDid1.asm"));
-    const QString text = f.text()->text();
-    QCOMPARE(text, programSkeleton());
-    QCOMPARE(text.size(), 868);
-
-    // Code black, comments from the semicolon to the end of the line.
-    const int comment = text.indexOf(QStringLiteral(";Let DS"));
-    QCOMPARE(charColor(f.text(), comment - 1), toQColor(RGB(0, 0, 0)));
-    QCOMPARE(charColor(f.text(), comment), toQColor(RGB(50, 200, 150)));
-    const int lineEnd = text.indexOf(QLatin1Char('\r'), comment);
-    QCOMPARE(charColor(f.text(), lineEnd - 1), toQColor(RGB(50, 200, 150)));
-    QCOMPARE(charColor(f.text(), lineEnd + 2), toQColor(RGB(0, 0, 0)));
-
-    // The fixed offset falls inside line 12's break: the caret goes to line 13.
-    QCOMPARE(f.text()->selStart(), 273);
-    QCOMPARE(f.doc()->statusText(), QStringLiteral("位置 ：     行  13， 列  1"));
-    QCOMPARE(f.main->Currentfcolor, RGB(100, 0, 255));
-    QVERIFY(f.dialogs.calls.isEmpty());
-}
-
-void TestMainWindow::optionMarksAtStart_data()
-{
-    QTest::addColumn<QString>("item");
-    QTest::addColumn<bool>("checked");
-    QTest::newRow("save prompt") << "mnusavetip" << false;
-    QTest::newRow("listing") << "mnumakelist" << true;
-    QTest::newRow("cross reference") << "mnumakecross" << false;
-    QTest::newRow("map") << "mnumakemap" << false;
-    QTest::newRow("library") << "mnuuselib" << false;
-    QTest::newRow("parameters") << "mnuparameter" << false;
-    QTest::newRow("right indent") << "mnurightgo" << false;
-    QTest::newRow("toolbar shown") << "mnuViewToolbar" << true;
-    QTest::newRow("status bar shown") << "mnuViewStatusBar" << true;
-}
-
-void TestMainWindow::optionMarksAtStart()
-{
-    QFETCH(QString, item);
-    QFETCH(bool, checked);
-    MainFixture f;
-    QVERIFY(f.main->action(item));
-    QCOMPARE(f.main->action(item)->isChecked(), checked);
-}
-
-void TestMainWindow::toolPathsFollowWorkingDirectory()
-{
-    MainFixture f;
-    QCOMPARE(f.main->Masmpath, f.toolFolder() + QStringLiteral("masm.exe"));
-    QCOMPARE(f.main->Linkpath, f.toolFolder() + QStringLiteral("link.exe"));
-    QCOMPARE(f.main->Debugpath, f.toolFolder() + QStringLiteral("debug.exe"));
-    QCOMPARE(f.main->Toolfolder, f.toolFolder());
-    QCOMPARE(f.main->Indentwidth, qint16(8));
-    QCOMPARE(f.main->Saveascancel, false);
-}
-
-void TestMainWindow::firstWindowPlacement()
-{
-    MainFixture f;
-    const int w = f.main->width();
-    const int h = f.main->height();
-    QMdiSubWindow *first = f.main->mdiArea()->subWindowList().first();
-    QCOMPARE(first->geometry(), QRect(w / 6, h / 20, 2 * w / 3, 2 * h / 3));
-}
-
-void TestMainWindow::newDocumentsAreCountedNeverReused()
-{
-    MainFixture f;
-    f.main->action(QStringLiteral("mnuFileNew"))->trigger();
-    f.main->Newdocument();
-    QCOMPARE(f.main->documents().size(), 3);
-    QCOMPARE(f.doc()->caption(), f.toolFolder() + QStringLiteral("VaDid3.asm"));
-    for (int i = 0; i < 3; ++i)
-        f.dialogs.answerMsgBox(Dialogs::No);
-    for (QMdiSubWindow *sub : f.main->mdiArea()->subWindowList())
-        QVERIFY(sub->close());
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QVERIFY(f.main->documents().isEmpty());
-    f.main->Newdocument();
-    QCOMPARE(f.doc()->caption(), f.toolFolder() + QStringLiteral("VaDid4.asm"));
-    QCOMPARE(f.main->Doccount, 4);
-    QCOMPARE(f.main->Newdoc.data(), f.doc());
-    QVERIFY(f.dialogs.unexpected.isEmpty());
-}
-
-void TestMainWindow::newDocumentReloadsStoredColours_data()
-{
-    QTest::addColumn<bool>("stored");
-    QTest::newRow("no settings file: black") << false;
-    QTest::newRow("settings file: its colour") << true;
-}
-
-void TestMainWindow::newDocumentReloadsStoredColours()
-{
-    QFETCH(bool, stored);
-    MainFixture f;
-    const qint32 storedCode = RGB(10, 20, 30);
-    if (stored) {
-        QFile file(f.path(QStringLiteral("cl.dll")));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        const char bytes[] = {3, 0, 10, 20, 30, 0, 3, 0, 1, 2, 3, 0, 3, 0, 4, 5, 6, 0};
-        file.write(bytes, sizeof bytes);
-    }
-    f.main->Fcolor = RGB(255, 0, 0);
-    f.main->Newdocument();
-    const qint32 expected = stored ? storedCode : RGB(0, 0, 0);
-    QCOMPARE(f.main->Fcolor, expected);
-    QCOMPARE(charColor(f.text(), 0), toQColor(expected));
-}
-
-void TestMainWindow::refreshRecoloursAndResetsTyping_data()
-{
-    QTest::addColumn<int>("length");
+    QTest::addColumn<QString>("text"); // "" the skeleton as started
     QTest::addColumn<int>("caret");
-    QTest::newRow("short text: caret at its end") << 100 << 100;
-    QTest::newRow("long text: caret at the fixed offset") << 400 << 272;
+    QTest::addColumn<QString>("position");
+    // The fixed offset falls inside line 12's break: the caret goes to line 13.
+    QTest::newRow("skeleton at start") << "" << 273 << "位置 ：     行  13， 列  1";
+    QTest::newRow("short text refreshed: caret at its end")
+        << QString("MOV ;abc\r\n").repeated(10) << 100 << "位置 ：     行  11， 列  1";
 }
 
-void TestMainWindow::refreshRecoloursAndResetsTyping()
+void TestMainWindow::colouringAndCaret()
 {
-    QFETCH(int, length);
+    QFETCH(QString, text);
     QFETCH(int, caret);
+    QFETCH(QString, position);
     MainFixture f;
-    // Lines of 8 characters plus CR LF, comment in the second half of each.
-    QString text;
-    while (text.size() < length)
-        text += QStringLiteral("MOV ;abc\r\n");
-    text.truncate(length);
-    f.text()->setText(text);
-    f.main->Fcolor = RGB(0, 0, 200);
-    f.main->Currentfcolor = RGB(1, 1, 1);
-    f.main->mnuRefresh();
-    QCOMPARE(charColor(f.text(), 0), toQColor(RGB(0, 0, 200)));
-    QCOMPARE(charColor(f.text(), 4), toQColor(RGB(50, 200, 150)));
-    QCOMPARE(f.text()->selStart(), caret);
-    QCOMPARE(f.text()->selLength(), 0);
-    QVERIFY(f.doc()->statusText().startsWith(QStringLiteral("位置 ：     行 ")));
-
+    if (text.isEmpty()) {
+        text = f.text()->text();
+        QCOMPARE(text, programSkeleton());
+        QCOMPARE(f.doc()->caption(), f.toolFolder() + QStringLiteral("VaDid1.asm"));
+        // The document's face is fixed-width and has the Chinese characters.
+        installFontSubstitutions();
+        const QFontMetrics m(QFont(f.text()->font().family(), f.text()->font().pointSize()));
+        QCOMPARE(m.horizontalAdvance(u'i'), m.horizontalAdvance(u'M'));
+        QVERIFY(m.inFont(QChar(0x6C47)));
+    } else {
+        f.text()->setText(text);
+        f.main->Fcolor = RGB(0, 0, 200);
+        f.main->Currentfcolor = RGB(1, 1, 1);
+        f.main->mnuRefresh();
+    }
+    // Code in its colour, comments from the semicolon to the end of the line.
+    const int comment = text.indexOf(u';', text.indexOf(QStringLiteral("MOV")));
+    const int lineEnd = text.indexOf(u'\r', comment);
+    QCOMPARE(charColor(f.text(), comment - 1), toQColor(f.main->Fcolor));
+    QCOMPARE(charColor(f.text(), comment), toQColor(RGB(50, 200, 150)));
+    QCOMPARE(charColor(f.text(), lineEnd - 1), toQColor(RGB(50, 200, 150)));
+    QCOMPARE(charColor(f.text(), lineEnd + 2), toQColor(f.main->Fcolor));
+    QCOMPARE(QPoint(f.text()->selStart(), f.text()->selLength()), QPoint(caret, 0));
+    QCOMPARE(f.doc()->statusText(), position);
     QTest::keyClicks(f.text(), QStringLiteral("Z"));
-    QCOMPARE(f.text()->text().mid(caret, 1), QStringLiteral("Z"));
     QCOMPARE(charColor(f.text(), caret), toQColor(RGB(100, 0, 255)));
 }
 
-void TestMainWindow::exitWithoutSettingsFileWritesDefaults()
+void TestMainWindow::storedColours_data()
 {
+    QTest::addColumn<QByteArray>("stored"); // cl.dll's bytes in hex, or "-" no file, or a node
+    QTest::addColumn<qint32>("code");
+    QTest::addColumn<QByteArray>("written"); // what exit leaves behind; "" none
+    const QByteArray good("03 00 0a 14 1e 00 03 00 04 05 06 00 03 00 07 08 09 00");
+    const QByteArray black("03 00 00 00 00 00 03 00 32 c8 96 00 03 00 64 00 ff 00");
+    QTest::newRow("no file: black") << QByteArray("-") << 0 << black;
+    QTest::newRow("stored, trailing bytes ignored")
+        << good + " 78" << RGB(10, 20, 30) << good.left(42) + "64 00 ff 00";
+    QTest::newRow("one byte short") << good.left(50) << 0 << black;
+    QTest::newRow("another tag") << QByteArray(good).replace(36, 2, "02") << 0 << black;
+    // Neither read nor written, nor waited on: the write's failure is told.
+    QTest::newRow("FIFO") << QByteArray("fifo") << 0 << QByteArray();
+    QTest::newRow("symbolic link to a FIFO") << QByteArray("link-to-fifo") << 0 << QByteArray();
+    QTest::newRow("symbolic link to a device") << QByteArray("link-to-device") << 0 << QByteArray();
+}
+
+// A new document reads the settings file again; exit writes it.
+void TestMainWindow::storedColours()
+{
+    QFETCH(QByteArray, stored);
+    QFETCH(qint32, code);
+    QFETCH(QByteArray, written);
     MainFixture f;
-    QVERIFY(!QFile::exists(f.path(QStringLiteral("cl.dll"))));
-    f.dialogs.answerMsgBox(Dialogs::No);
-    QVERIFY(f.main->close());
-    QCOMPARE(fileBytes(f.path(QStringLiteral("cl.dll"))).toHex(' '),
-             QByteArray("03 00 00 00 00 00 03 00 32 c8 96 00 03 00 64 00 ff 00"));
-    QVERIFY(f.main->isClosing());
-    QVERIFY(f.dialogs.unexpected.isEmpty());
-}
-
-void TestMainWindow::settingsFileThatIsNoFile_data()
-{
-    QTest::addColumn<QString>("kind");
-    QTest::newRow("FIFO") << "fifo";
-    QTest::newRow("symbolic link to a FIFO") << "link to fifo";
-    QTest::newRow("symbolic link to a device node") << "link to device";
-}
-
-void TestMainWindow::settingsFileThatIsNoFile()
-{
-    QFETCH(QString, kind);
-    MainFixture f(false);
     const QByteArray settings = QFile::encodeName(f.path(QStringLiteral("cl.dll")));
     const QByteArray node = QFile::encodeName(f.path(QStringLiteral("node")));
-    if (kind == QLatin1String("fifo")) {
-        QCOMPARE(::mkfifo(settings.constData(), 0644), 0);
-    } else if (kind == QLatin1String("link to fifo")) {
-        QCOMPARE(::mkfifo(node.constData(), 0644), 0);
-        QCOMPARE(::symlink(node.constData(), settings.constData()), 0);
-    } else {
-        // A device node of the test's own, never the system's /dev/zero.
-        if (::mknod(node.constData(), S_IFCHR | 0666, makedev(1, 5)) != 0)
-            QSKIP("making a device node needs root");
-        QCOMPARE(::symlink(node.constData(), settings.constData()), 0);
+    if (stored.contains(' ')) {
+        QFile file(settings);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray::fromHex(stored)) > 0);
+    } else if (stored.endsWith("fifo")) {
+        QCOMPARE(::mkfifo(stored == "fifo" ? settings : node, 0644), 0);
+    } else if (stored.endsWith("device") && ::mknod(node, S_IFCHR | 0666, makedev(1, 5)) != 0) {
+        QSKIP("making a device node needs root"); // the test's own, never the system's /dev/zero
     }
-    struct stat before;
-    QCOMPARE(::stat(settings.constData(), &before), 0);
-    // Start-up does not wait on the name: the colours are the defaults.
-    f.main->Show();
-    QCOMPARE(f.main->Remcolor, RGB(50, 200, 150));
-    f.dialogs.answerMsgBox(Dialogs::No);
-    f.dialogs.answerMsgBox(Dialogs::Ok);
-    QVERIFY(f.main->close());
-    const auto boxes = f.dialogs.callsOf(QStringLiteral("msgBox"));
-    QCOMPARE(boxes.size(), 2);
-    QVERIFY(boxes[1].text.contains(QStringLiteral("cl.dll")));
-    struct stat after;
-    QCOMPARE(::stat(settings.constData(), &after), 0);
-    QCOMPARE(after.st_mode & S_IFMT, before.st_mode & S_IFMT);
-    QCOMPARE(after.st_rdev, before.st_rdev);
+    if (stored.startsWith("link"))
+        QCOMPARE(::symlink(node, settings), 0);
+    struct stat before, after;
+    ::stat(settings, &before);
+    f.main->Fcolor = RGB(255, 0, 0);
+    f.main->Newdocument();
+    QCOMPARE(f.main->Fcolor, code);
+    QCOMPARE(f.main->Remcolor, code ? RGB(4, 5, 6) : RGB(50, 200, 150));
+    QCOMPARE(charColor(f.text(), 0), toQColor(code));
+    for (auto answer : {Dialogs::No, Dialogs::No, Dialogs::Ok})
+        f.dialogs.answerMsgBox(answer);
+    QVERIFY(f.main->close() && f.main->isClosing());
+    if (!written.isEmpty())
+        QCOMPARE(fileBytes(settings).toHex(' '), written);
+    else // the failed write is told, the node left as it was
+        QVERIFY(f.dialogs.calls.last().text.contains("cl.dll") && ::stat(settings, &after) == 0 &&
+                after.st_mode == before.st_mode && after.st_rdev == before.st_rdev);
 }
 
 void TestMainWindow::minimisedWindowGivesWay()
 {
     MainFixture f;
     QVERIFY(QTest::qWaitForWindowActive(f.main.get()));
-    frmDocument *first = f.doc();
     f.main->Newdocument();
-    frmDocument *second = f.doc();
-    QVERIFY(first != second);
-    // Minimising the active window makes the other one the active document:
-    // Save writes it, the Window list marks it, typing reaches it.
-    second->parentWidget()->showMinimized();
-    QCOMPARE(f.main->activeDocument(), first);
-    f.main->mnuFileSave();
-    QVERIFY(QFile::exists(first->caption()));
-    QVERIFY(!QFile::exists(second->caption()));
+    f.main->Newdocument();
+    const QList<frmDocument *> docs = f.main->documents(); // in the order made
+    // An & in a file name shows as itself in the Window list, not as an access key.
+    docs[2]->setCaption(f.toolFolder() + QStringLiteral("R&D.asm"));
+    // Minimising the active window makes the one used last of those still shown
+    // the active document: the Window list marks it, Save writes it, typing reaches it.
+    docs[1]->parentWidget()->showMinimized();
+    docs[2]->parentWidget()->showMinimized();
+    QCOMPARE(f.main->activeDocument(), docs[0]);
     QMenu *window = f.main->findChild<QMenu *>(QStringLiteral("mnuWindow"));
     emit window->aboutToShow();
-    for (QAction *a : window->actions()) {
-        if (a->isCheckable() && a->text().contains(QStringLiteral("VaDid")))
-            QCOMPARE(a->isChecked(), a->text().endsWith(first->caption()));
-    }
-    QVERIFY2(QApplication::focusWidget() == first->Text1,
-             QApplication::focusWidget() ? QApplication::focusWidget()->metaObject()->className()
-                                         : "no focus");
+    QStringList listed;
+    for (QAction *a : window->actions())
+        if (a->isCheckable())
+            listed << a->text() + (a->isChecked() ? "*" : "");
+    QCOMPARE(listed, (QStringList{"&1 " + docs[0]->caption() + "*", "&2 " + docs[1]->caption(),
+                                  "&3 " + f.toolFolder() + "R&&D.asm"}));
+    f.main->mnuFileSave();
+    QVERIFY(QFile::exists(docs[0]->caption()) && !QFile::exists(docs[1]->caption()));
+    QCOMPARE(QApplication::focusWidget(), docs[0]->Text1);
     QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("#"));
-    QVERIFY(first->Text1->text().contains(QLatin1Char('#')));
-    QVERIFY(!second->Text1->text().contains(QLatin1Char('#')));
-}
-
-void TestMainWindow::cancelInFirstPromptStopsExit()
-{
-    MainFixture f;
-    f.main->Newdocument();
-    f.dialogs.answerMsgBox(Dialogs::Cancel);
-    QVERIFY(!f.main->close());
-    QCOMPARE(f.main->documents().size(), 2);
-    QVERIFY(f.main->isVisible());
-    QVERIFY(!f.main->isClosing());
-    QVERIFY(!QFile::exists(f.path(QStringLiteral("cl.dll"))));
-    // Only the first window was asked.
-    QCOMPARE(f.dialogs.callsOf(QStringLiteral("msgBox")).size(), 1);
-    QVERIFY(f.dialogs.unexpected.isEmpty());
+    QVERIFY(docs[0]->Text1->text().contains(u'#') && !docs[1]->Text1->text().contains(u'#'));
+    // Choosing an entry activates that window.
+    window->actions().last()->trigger();
+    QCOMPARE(f.main->activeDocument(), docs[2]);
 }
 
 void TestMainWindow::saveQuestion_data()
 {
+    QTest::addColumn<bool>("exit"); // the program's exit instead of the window's close
     QTest::addColumn<int>("answer");
     QTest::addColumn<QString>("chosen"); // relative to the tool folder; "-" for no save dialog
     QTest::addColumn<bool>("closes");
-    QTest::addColumn<bool>("written");
-    QTest::newRow("no: closes, writes nothing") << int(Dialogs::No) << "-" << true << false;
-    QTest::newRow("cancel: stays open") << int(Dialogs::Cancel) << "-" << false << false;
-    QTest::newRow("yes and a name: writes and closes")
-        << int(Dialogs::Yes) << "saved.asm" << true << true;
-    QTest::newRow("yes, save dialog cancelled: stays open")
-        << int(Dialogs::Yes) << "" << false << false;
-    QTest::newRow("yes, unwritable path: stays open")
-        << int(Dialogs::Yes) << "no-such-folder/saved.asm" << false << false;
+    const int yes = Dialogs::Yes, no = Dialogs::No, cancel = Dialogs::Cancel;
+    QTest::newRow("no: closes, writes nothing") << false << no << "-" << true;
+    QTest::newRow("cancel: stays open") << false << cancel << "-" << false;
+    QTest::newRow("yes and a name: writes and closes") << false << yes << "saved.asm" << true;
+    QTest::newRow("yes, save dialog cancelled: stays open") << false << yes << "" << false;
+    QTest::newRow("yes, unwritable: told, stays open") << false << yes << "no/saved.asm" << false;
+    QTest::newRow("cancel in the first question stops exit") << true << cancel << "-" << false;
 }
 
 void TestMainWindow::saveQuestion()
 {
+    QFETCH(bool, exit);
     QFETCH(int, answer);
     QFETCH(QString, chosen);
     QFETCH(bool, closes);
-    QFETCH(bool, written);
     MainFixture f;
     frmDocument *doc = f.doc();
     const QString caption = doc->caption();
-    f.text()->setText(QStringLiteral("MOV AX,BX ;\u6C47\u7F16\r\n"));
-    f.dialogs.answerMsgBox(Dialogs::Answer(answer));
+    if (exit)
+        f.main->Newdocument();
+    doc->Text1->setText(QStringLiteral("MOV AX,BX ;\u6C47\u7F16\r\n"));
     const QString target = chosen.isEmpty() ? QString() : f.path(chosen);
-    if (chosen != QLatin1String("-"))
-        f.dialogs.answerSave(target);
-    // A write that fails is told.
-    const bool failed = !closes && !chosen.isEmpty() && chosen != QLatin1String("-");
-    if (failed)
-        f.dialogs.answerMsgBox(Dialogs::Ok);
+    f.dialogs.answerMsgBox(Dialogs::Answer(answer));
+    f.dialogs.answerMsgBox(Dialogs::Ok);
+    f.dialogs.answerSave(target);
+    const bool failed = answer == Dialogs::Yes && !closes && !target.isEmpty();
 
-    QCOMPARE(doc->close(), closes);
+    QCOMPARE(exit ? f.main->close() : doc->close(), closes);
 
+    // One question, naming the file; a failed write is told.
     const auto questions = f.dialogs.callsOf(QStringLiteral("msgBox"));
     QCOMPARE(questions.size(), failed ? 2 : 1);
-    if (failed)
-        QVERIFY(questions[1].text.contains(target));
-    QCOMPARE(questions[0].text, QStringLiteral("是否保存文件:") + caption);
-    QCOMPARE(questions[0].title, QStringLiteral("是否保存"));
-    QCOMPARE(questions[0].buttons, int(Dialogs::YesNoCancel));
-    QCOMPARE(questions[0].icon, int(Dialogs::NoIcon));
-    if (chosen != QLatin1String("-")) {
-        const auto saves = f.dialogs.callsOf(QStringLiteral("save"));
-        QCOMPARE(saves.size(), 1);
-        QCOMPARE(saves[0].title, QStringLiteral("保存"));
-        QCOMPARE(saves[0].fileName, caption);
-        QCOMPARE(
-            saves[0].filter,
-            QStringLiteral("汇编源程序(*.asm)|*.asm|文本文件(*.txt)|*.txt|所有文件 (*.*)|*.*"));
-    }
+    QVERIFY(questions[0].text.endsWith(caption) && (!failed || questions[1].text.contains(target)));
+    QVERIFY(chosen == "-" || f.dialogs.callsOf(QStringLiteral("save"))[0].fileName == caption);
     QCOMPARE(doc->caption(), caption);
-    if (written) {
-        // The text, then one more line break even though it ends with one.
-        QCOMPARE(fileBytes(target), QStringLiteral("MOV AX,BX ;\u6C47\u7F16\r\n\r\n").toUtf8());
-    } else if (!target.isEmpty()) {
-        QVERIFY(!QFile::exists(target));
-    }
+    // The text, then one more line break even though it ends with one.
+    const QString saved = QStringLiteral("MOV AX,BX ;\u6C47\u7F16\r\n\r\n");
+    QCOMPARE(fileBytes(target), answer == Dialogs::Yes && closes ? saved.toUtf8() : QByteArray());
+    // Exit stopped: nothing more asked, nothing closed, no settings written.
+    QVERIFY(!exit || (f.main->isVisible() && !f.main->isClosing() &&
+                      f.main->documents().size() == 2 && !QFile::exists(f.path("cl.dll"))));
     QVERIFY(f.dialogs.unexpected.isEmpty());
 }
 
-void TestMainWindow::stripext_data()
+static frmSplash *splash()
 {
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<QString>("stripped");
-    QTest::newRow("asm extension") << "/tools/Temp_F.asm"
-                                   << "/tools/Temp_F";
-    QTest::newRow("no dot in the last component") << "/tools.d/README"
-                                                  << "/tools.d/README";
-    QTest::newRow("only the last extension") << "/a/prog.tar.gz"
-                                             << "/a/prog.tar";
-    QTest::newRow("Windows path") << "C:\\MASM\\PROG.ASM"
-                                  << "C:\\MASM\\PROG";
-    QTest::newRow("trailing dot keeps the name") << "/a/prog."
-                                                 << "/a/prog.";
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *s = qobject_cast<frmSplash *>(w))
+            return s;
+    return nullptr;
 }
 
-void TestMainWindow::stripext()
+// Runs the program as started, in a folder of its own; true when it ended well.
+static bool runProgram()
 {
-    QFETCH(QString, path);
-    QFETCH(QString, stripped);
-    MainFixture f(false);
-    QCOMPARE(f.main->Stripext(path), stripped);
+    const QString previous = QDir::currentPath();
+    QTemporaryDir dir;
+    QDir::setCurrent(dir.path());
+    FakeDialogs dialogs;
+    dialogs.answerMsgBox(Dialogs::No);
+    Services services;
+    services.dialogs = &dialogs;
+    const bool ok = Module1(*qApp, services) == 0 && QFile::exists(QStringLiteral("cl.dll"));
+    QDir::setCurrent(previous);
+    return ok;
 }
 
-void TestMainWindow::layoutKeepsStripAndSurvivesTinyWindow()
+void TestMainWindow::splashGivesWayToClicksAndDialogs()
 {
-    MainFixture f;
-    frmDocument *doc = f.doc();
-    doc->resize(400, 300);
-    const int strip = twipsX(doc, 240);
-    QCOMPARE(f.text()->x(), strip);
-    QCOMPARE(f.text()->width(), 400 - strip);
-    QCOMPARE(f.text()->height() + doc->StatusBar->height(), 300);
-    const QSize before = f.text()->size();
-    doc->resize(strip - 5, 300);
-    QCOMPARE(f.text()->size(), before);
+    QTimer::singleShot(150, [] {
+        QVERIFY(Mainform && !Mainform->isVisible());
+        QTest::mouseClick(splash()->lblVersion, Qt::LeftButton);
+        QVERIFY(!splash()->isVisible());
+    });
+    // Back with the main window; then a dialog of the program's, opened a
+    // second after start and left open past the splash's three seconds.
+    QTimer::singleShot(1000, [] {
+        QVERIFY(splash()->isVisible() && Mainform->isVisible());
+        QMessageBox box(QMessageBox::Information, QStringLiteral("Korvane"),
+                        QStringLiteral("question"), QMessageBox::Ok, Mainform);
+        QTimer::singleShot(200, [] { QVERIFY(!splash()->isVisible()); });
+        QTimer::singleShot(2500, &box, &QMessageBox::accept);
+        box.exec();
+    });
+    QTimer::singleShot(3500, [] {
+        Mainform->close();
+        QVERIFY(!splash()->isVisible());
+    });
+    QVERIFY(runProgram());
 }
 
-void TestMainWindow::caretMoveUpdatesPosition()
+// A key closes the splash too; closing the program during the waits ends it.
+void TestMainWindow::closingDuringTheWaitsEndsTheProgram()
 {
-    MainFixture f;
-    QTest::keyClick(f.text(), Qt::Key_Down);
-    QCOMPARE(f.doc()->statusText(), QStringLiteral("当前位置 ：     行  14， 列  1"));
-    QTest::keyClick(f.text(), Qt::Key_Down);
-    QTest::keyClick(f.text(), Qt::Key_Right);
-    QTest::keyClick(f.text(), Qt::Key_Right);
-    QCOMPARE(f.doc()->statusText(), QStringLiteral("当前位置 ：     行  15， 列  3"));
+    QTimer::singleShot(150, [] {
+        QTest::keyClick(splash(), Qt::Key_Space);
+        QVERIFY(!splash()->isVisible());
+    });
+    QTimer::singleShot(1000, [] { Mainform->close(); });
+    QVERIFY(runProgram());
 }
 
 QTEST_MAIN(TestMainWindow)
