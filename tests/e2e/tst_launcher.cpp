@@ -24,17 +24,6 @@ private:
     QString path(const QString &relative) const { return tmp->filePath(relative); }
 };
 
-// Writes the file, and its folder when there is none yet.
-static bool writeFile(const QString &file, const QByteArray &bytes, bool executable = false)
-{
-    QFile f(file);
-    if (!QDir().mkpath(QFileInfo(file).path()) || !f.open(QIODevice::WriteOnly) ||
-        f.write(bytes) != bytes.size())
-        return false;
-    f.close();
-    return !executable || f.setPermissions(f.permissions() | QFile::ExeOwner);
-}
-
 // Processes whose arguments name the folder (a zombie has none left): none
 // may outlive a run.
 static int processesFor(const QString &folder)

@@ -25,18 +25,6 @@ private slots:
 
 static const QString kTools = QStringLiteral(KORVANE_DOS_TOOLS);
 
-static bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
-static FrmReport *reportOf(MainFixture &f)
-{
-    const auto reports = f.main->findChildren<FrmReport *>();
-    return reports.isEmpty() || !reports.first()->isVisible() ? nullptr : reports.first();
-}
-
 static void press(MainFixture &f, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
 {
     // The report window may be in front: the user comes back to the main window.
@@ -89,8 +77,8 @@ void TestToolchainE2e::firstJobToRun()
     f.main->action("mnumakemap")->setChecked(true);
 
     press(f, Qt::Key_F9);
-    QTRY_VERIFY_WITH_TIMEOUT(reportOf(f), 60000);
-    const QString report = reportOf(f)->shownText();
+    QTRY_VERIFY_WITH_TIMEOUT(shownReport(f), 60000);
+    const QString report = shownReport(f)->shownText();
     QVERIFY2(report.contains("\r\n    35 Source  Lines\r\n") &&
                  report.endsWith("    0 Warning Errors\r\n    0 Severe  Errors\r\n"),
              qPrintable(report));
@@ -103,7 +91,7 @@ void TestToolchainE2e::firstJobToRun()
                              60000);
     QCOMPARE(fileBytes(tools + "/TEMP_F.EXE").left(2), QByteArray("MZ"));
     QTRY_VERIFY(f.main->findChildren<ToolWait *>().isEmpty());
-    QCOMPARE(reportOf(f)->shownText(), report);
+    QCOMPARE(shownReport(f)->shownText(), report);
 
     // The views show the rewritten listing and the map, as they are on disk.
     f.main->action("mnuCompilelist")->trigger();
@@ -178,11 +166,11 @@ void TestToolchainE2e::realAssembler()
     if (shown.isEmpty()) {
         QCOMPARE(f.dialogs.callsOf("msgBox").size(), 1);
         QCOMPARE(QDir(f.dir.path()).entryList(QDir::Files), QStringList{"masm.exe"});
-        QVERIFY(!reportOf(f));
+        QVERIFY(!shownReport(f));
         return;
     }
-    QTRY_VERIFY_WITH_TIMEOUT(reportOf(f), 60000);
-    const QStringList lines = reportOf(f)->RichText->text().split("\r\n");
+    QTRY_VERIFY_WITH_TIMEOUT(shownReport(f), 60000);
+    const QStringList lines = shownReport(f)->RichText->text().split("\r\n");
     for (const QString &line : shown)
         QVERIFY2(lines.contains(line), qPrintable(lines.join('\n')));
     if (mark)
@@ -197,7 +185,7 @@ void TestToolchainE2e::realAssembler()
         // report goes to its line.
         press(f, Qt::Key_F6);
         QCOMPARE(f.text()->caretLine(), marks[0].section(' ', 0, 0).toInt());
-        RichText *report = reportOf(f)->RichText;
+        RichText *report = shownReport(f)->RichText;
         const QTextBlock line = report->document()->findBlockByNumber(2);
         QVERIFY(line.text().startsWith("    Temp_F.asm(" + marks[1].section(' ', 0, 0) + "):"));
         QTest::mouseDClick(report->viewport(), Qt::LeftButton, {},

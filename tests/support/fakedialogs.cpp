@@ -2,22 +2,19 @@
 
 #include <QFileInfo>
 
-static FakeDialogs::Call call(const QString &kind, const QString &text = {},
-                              const QString &title = {})
+static FakeDialogs::Call call(const QString &kind, const QString &text = {})
 {
     FakeDialogs::Call c;
     c.kind = kind;
     c.text = text;
-    c.title = title;
     return c;
 }
 
-Dialogs::Answer FakeDialogs::msgBox(QWidget *, const QString &text, Buttons buttons, Icon icon,
-                                    const QString &title)
+Dialogs::Answer FakeDialogs::msgBox(QWidget *, const QString &text, Buttons buttons, Icon,
+                                    const QString &)
 {
-    Call c = call(QStringLiteral("msgBox"), text, title);
+    Call c = call(QStringLiteral("msgBox"), text);
     c.buttons = int(buttons);
-    c.icon = int(icon);
     calls << c;
     if (msgAnswers.isEmpty()) {
         unexpected << QStringLiteral("msgBox: ") + text;
@@ -26,10 +23,10 @@ Dialogs::Answer FakeDialogs::msgBox(QWidget *, const QString &text, Buttons butt
     return msgAnswers.takeFirst();
 }
 
-QString FakeDialogs::inputBox(QWidget *, const QString &prompt, const QString &title,
+QString FakeDialogs::inputBox(QWidget *, const QString &prompt, const QString &,
                               const QString &defaultText)
 {
-    Call c = call(QStringLiteral("inputBox"), prompt, title);
+    Call c = call(QStringLiteral("inputBox"), prompt);
     c.fileName = defaultText;
     calls << c;
     if (inputAnswers.isEmpty()) {
@@ -42,8 +39,7 @@ QString FakeDialogs::inputBox(QWidget *, const QString &prompt, const QString &t
 static QString fileDialog(FakeDialogs &self, const QString &kind, QStringList &answers,
                           FileDialogState &state)
 {
-    FakeDialogs::Call c = call(kind, QString(), state.title);
-    c.filter = state.filter;
+    FakeDialogs::Call c = call(kind);
     c.fileName = state.fileName;
     self.calls << c;
     if (answers.isEmpty()) {
@@ -70,7 +66,7 @@ QString FakeDialogs::showSave(QWidget *, FileDialogState &state)
 
 std::optional<QColor> FakeDialogs::showColor(QWidget *, const QString &title, const QColor &)
 {
-    calls << call(QStringLiteral("color"), QString(), title);
+    calls << call(QStringLiteral("color"));
     if (colorAnswers.isEmpty()) {
         unexpected << QStringLiteral("color: ") + title;
         return std::nullopt;
@@ -81,27 +77,15 @@ std::optional<QColor> FakeDialogs::showColor(QWidget *, const QString &title, co
 std::optional<QFont> FakeDialogs::showFont(QWidget *, const QFont &)
 {
     calls << call(QStringLiteral("font"));
-    if (fontAnswers.isEmpty()) {
-        unexpected << QStringLiteral("font");
-        return std::nullopt;
-    }
-    return fontAnswers.takeFirst();
+    unexpected << QStringLiteral("font");
+    return std::nullopt;
 }
 
-bool FakeDialogs::showPrinter(QWidget *, QPrinter &printer, const QString &title,
-                              bool selectionPreset)
+bool FakeDialogs::showPrinter(QWidget *, QPrinter &, const QString &title, bool)
 {
-    Call c = call(QStringLiteral("print"), QString(), title);
-    c.selectionPreset = selectionPreset;
-    calls << c;
-    if (printAnswers.isEmpty()) {
-        unexpected << QStringLiteral("print: ") + title;
-        return false;
-    }
-    auto [accept, setup] = printAnswers.takeFirst();
-    if (accept && setup)
-        setup(printer);
-    return accept;
+    calls << call(QStringLiteral("print"));
+    unexpected << QStringLiteral("print: ") + title;
+    return false;
 }
 
 QList<FakeDialogs::Call> FakeDialogs::callsOf(const QString &kind) const

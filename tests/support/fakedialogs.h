@@ -3,14 +3,13 @@
 #include "platform/dialogs.h"
 
 #include <QList>
-#include <QPrinter>
 #include <QStringList>
-#include <functional>
 
 // Scripted dialogs: every call is recorded with its exact texts, and answers
 // are taken from the script in order. A dialog with no scripted answer is an
 // unexpected dialog: it is recorded, cancelled, and fails the test that
-// checks expectNoSurprises().
+// checks that nothing unexpected came. No test scripts the font or print
+// dialogs: they are always unexpected.
 class FakeDialogs : public Dialogs
 {
 public:
@@ -18,12 +17,8 @@ public:
     {
         QString kind; // "msgBox", "inputBox", "open", "save", "color", "font", "print"
         QString text;
-        QString title;
         int buttons = -1;
-        int icon = -1;
-        QString filter;
         QString fileName;
-        bool selectionPreset = false;
     };
 
     // What the next dialog of a kind answers.
@@ -32,12 +27,6 @@ public:
     void answerOpen(const QString &path) { openAnswers << path; }
     void answerSave(const QString &path) { saveAnswers << path; }
     void answerColor(std::optional<QColor> c) { colorAnswers << c; }
-    void answerFont(std::optional<QFont> f) { fontAnswers << f; }
-    // The print dialog accepts or cancels; accepting can also adjust the printer.
-    void answerPrint(bool accept, std::function<void(QPrinter &)> setup = {})
-    {
-        printAnswers << qMakePair(accept, setup);
-    }
 
     QList<Call> calls;
     QStringList unexpected;
@@ -63,6 +52,4 @@ private:
     QStringList openAnswers;
     QStringList saveAnswers;
     QList<std::optional<QColor>> colorAnswers;
-    QList<std::optional<QFont>> fontAnswers;
-    QList<QPair<bool, std::function<void(QPrinter &)>>> printAnswers;
 };

@@ -68,8 +68,6 @@ LaunchResult FakeLauncher::start(const QString &commandLine, const QString &work
         if (file.open(QIODevice::WriteOnly))
             file.write(bytes);
     }
-    if (script.action)
-        script.action(call);
 
     if (style == WindowStyle::Hidden) {
         auto state = std::make_shared<Run>();

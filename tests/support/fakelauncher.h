@@ -6,7 +6,6 @@
 #include <QList>
 #include <QMap>
 #include <QString>
-#include <functional>
 #include <memory>
 #include <utility>
 
@@ -37,8 +36,6 @@ public:
         LaunchFailure failure = LaunchFailure::None;
         // Written into the working directory at the start: name, bytes.
         QList<std::pair<QString, QByteArray>> files;
-        // Run at the start, after the files are written.
-        std::function<void(const Call &)> action;
         // The run goes on until the caller ends it or the test calls finish().
         bool keepsRunning = false;
     };

@@ -1,6 +1,9 @@
 #include "mainfixture.h"
 
+#include "toolchain/frmreport.h"
+
 #include <QFile>
+#include <QFileInfo>
 #include <QTextBlock>
 #include <QTextCursor>
 
@@ -47,4 +50,20 @@ QByteArray fileBytes(const QString &path)
     if (!f.open(QIODevice::ReadOnly))
         return QByteArray();
     return f.readAll();
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes, bool executable)
+{
+    QFile f(path);
+    if (!QDir().mkpath(QFileInfo(path).path()) || !f.open(QIODevice::WriteOnly) ||
+        f.write(bytes) != bytes.size())
+        return false;
+    f.close();
+    return !executable || f.setPermissions(f.permissions() | QFile::ExeOwner);
+}
+
+FrmReport *shownReport(const MainFixture &f)
+{
+    auto *report = f.main->findChild<FrmReport *>();
+    return report && report->isVisible() ? report : nullptr;
 }

@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <memory>
 
+class FrmReport;
 // A main window with scripted dialogs, started in a working directory of its
 // own (the tool folder), as the start-up procedure would start it.
 struct MainFixture
@@ -40,3 +41,7 @@ struct MainFixture
 QColor charColor(RichText *rt, int offset);
 // The file's bytes, or an empty array when it cannot be read.
 QByteArray fileBytes(const QString &path);
+// Writes the file, and its folder when there is none yet.
+bool writeFile(const QString &path, const QByteArray &bytes, bool executable = false);
+// The report window, while it is shown.
+FrmReport *shownReport(const MainFixture &f);

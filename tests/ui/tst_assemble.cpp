@@ -49,18 +49,12 @@ static QByteArray fixture(const QString &name)
     return fileBytes(QStringLiteral(KORVANE_FIXTURES "/masm510/") + name);
 }
 
-static void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
-}
-
 // The tools in the tool folder, and the temporary file as the one assembled.
 static void putTools(MainFixture &f, bool tools = true)
 {
     for (const char *tool : {"masm.exe", "link.exe", "debug.exe"}) {
         if (tools)
-            writeFile(f.path(QString::fromLatin1(tool)), "tool");
+            QVERIFY(writeFile(f.path(QString::fromLatin1(tool)), "tool"));
     }
     f.main->Lastsaved = f.toolFolder() + "Temp_F.asm";
     f.main->Basename = "Temp_F";
@@ -73,12 +67,6 @@ static FakeLauncher::Script writes(const QString &name, const QByteArray &bytes,
     s.files << std::make_pair(name, bytes);
     s.keepsRunning = keepsRunning;
     return s;
-}
-
-static FrmReport *shownReport(MainFixture &f)
-{
-    auto *report = f.main->findChild<FrmReport *>();
-    return report && report->isVisible() ? report : nullptr;
 }
 
 // The texts of the messages shown, after the one that names the link's object.
@@ -115,11 +103,6 @@ static void settle(MainFixture &f)
 static bool enabled(MainFixture &f, const char *name)
 {
     return f.main->action(name)->isEnabled();
-}
-
-static void check(MainFixture &f, const char *name, bool on)
-{
-    f.main->action(name)->setChecked(on);
 }
 
 void TestAssemble::commands_data()
@@ -271,11 +254,10 @@ void TestAssemble::assemblerRun()
     QFETCH(QString, message);
     MainFixture f;
     putTools(f);
-    check(f, "mnumakelist", makeList);
-    check(f, "mnumakecross", makeCross);
+    f.main->action("mnumakelist")->setChecked(makeList);
+    f.main->action("mnumakecross")->setChecked(makeCross);
     const QByteArray stale = "Temp_F.asm(1): error A2000: stale\r\n";
-    writeFile(f.path("TEMP_F.LST"), stale);
-    writeFile(f.path("Temp_F.lst"), stale);
+    QVERIFY(writeFile(f.path("TEMP_F.LST"), stale) && writeFile(f.path("Temp_F.lst"), stale));
     FakeLauncher::Script masm =
         listing.isEmpty() ? writes("MASMMSG.TXT", "Microsoft (R) Macro Assembler Version 5.10 \r\n"
                                                   "Unable to open input file: Temp_F.asm\r\n")
@@ -380,9 +362,9 @@ void TestAssemble::toolFolderCopy()
     const QString saved = f.path("elsewhere/prog.asm");
     const QString copy = f.path("prog.asm");
     if (!before.isEmpty())
-        writeFile(copy, before);
+        QVERIFY(writeFile(copy, before));
     f.doc()->encoding = TextEncoding{QStringLiteral("UTF-8"), mark};
-    check(f, "mnusavetip", true);
+    f.main->action("mnusavetip")->setChecked(true);
     f.launcher.setScript("masm.exe", writes("PROG.LST", fixture("CLEAN.LST")));
     if (!answer.isEmpty())
         f.dialogs.answerMsgBox(answer == "yes" ? Dialogs::Yes : Dialogs::No);
@@ -418,7 +400,7 @@ static void startWait(MainFixture &f, const QString &command)
     if (command == "mnucompile" || command == "mnuCompilelist") {
         f.main->mnucompile();
     } else {
-        check(f, "mnumakemap", true);
+        f.main->action("mnumakemap")->setChecked(true);
         f.dialogs.answerMsgBox(Dialogs::Ok);
         f.main->mnulink();
     }
@@ -523,7 +505,7 @@ void TestAssemble::linkOutcome()
     putTools(f);
     f.main->hiddenRunBoundMs = hangs ? 50 : 600000;
     // An earlier program of that name must not pass for this link's.
-    writeFile(f.path("TEMP_F.EXE"), "old");
+    QVERIFY(writeFile(f.path("TEMP_F.EXE"), "old"));
     FakeLauncher::Script link = writes("LINKMSG.TXT", printed, hangs);
     if (writesProgram)
         link.files << std::make_pair(QStringLiteral("TEMP_F.EXE"), QByteArray("new"));

@@ -30,13 +30,6 @@ private slots:
 
 namespace {
 
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
 // One message was shown, and it names the file.
 void toldOnce(const MainFixture &f, const QString &path)
 {
@@ -85,7 +78,7 @@ void TestFileCommands::saveNewDocument()
     MainFixture f;
     const QString name = f.doc()->caption();
     // Left from an earlier run, longer than the new text.
-    writeFile(f.path(QStringLiteral("VaDid1.asm")), QByteArray(2000, 'x'));
+    QVERIFY(writeFile(f.path(QStringLiteral("VaDid1.asm")), QByteArray(2000, 'x')));
     f.dialogs.answerSave(answer == u"-" ? QString() : f.path(answer));
     f.dialogs.answerMsgBox(Dialogs::Ok);
     if (caption == u"as") {
@@ -122,7 +115,7 @@ void TestFileCommands::openColoursCommentsOnly()
     toldOnce(f, path);
     QCOMPARE(f.text()->text(), programSkeleton());
     QFile::remove(path);
-    writeFile(path, "MOV AX,BX\r\nNOP ;last line, no break");
+    QVERIFY(writeFile(path, "MOV AX,BX\r\nNOP ;last line, no break"));
     f.dialogs.answerOpen(path);
     f.main->mnuFileOpen();
     QCOMPARE(f.doc()->caption(), path);
@@ -178,7 +171,7 @@ void TestFileCommands::openThenSaveKeepsEveryByte()
     QFETCH(QByteArray, added);
     MainFixture f;
     const QString path = f.path(QStringLiteral("src.asm"));
-    writeFile(path, bytes);
+    QVERIFY(writeFile(path, bytes));
     f.dialogs.answerOpen(path);
     f.dialogs.answerMsgBox(Dialogs::Ok);
     f.main->mnuFileOpen();
@@ -213,7 +206,7 @@ void TestFileCommands::randomBytesComeBackUnchanged()
                      : kind < 5 ? char(0x20 + random.bounded(0x5F))
                                 : char(random.bounded(256));
         }
-        writeFile(path, bytes);
+        QVERIFY(writeFile(path, bytes));
         const QByteArray saved = openAndSave(f, path);
         // At most the one line break that saving adds to a text without one.
         QVERIFY2(saved.startsWith(bytes) && saved.size() - bytes.size() <= 4,
@@ -251,12 +244,12 @@ void TestFileCommands::saveToEveryKindOfFile()
     QString path = f.path(QStringLiteral("prog.asm"));
     const QString other = f.path(QStringLiteral("other.asm")), disk = f.path(QStringLiteral("d"));
     const QByteArray name = QFile::encodeName(path);
-    writeFile(path, before);
+    QVERIFY(writeFile(path, before));
     if (target == u"full" || target == u"read-only folder") {
         if (!ScratchMounts::unavailable().isEmpty())
             QSKIP(qPrintable(ScratchMounts::unavailable()));
         QVERIFY(QDir().mkdir(disk) && mounts.tmpfs(disk, QStringLiteral("size=64k")));
-        writeFile(disk + QStringLiteral("/prog.asm"), before);
+        QVERIFY(writeFile(disk + QStringLiteral("/prog.asm"), before));
         // A read-only file system, with a writable file of another one bound
         // onto the name of the file in it.
         if (target == u"read-only folder")
