@@ -192,6 +192,19 @@ void TestToolchainE2e::realAssembler()
                            report->cursorRect(QTextCursor(line)).center() + QPoint(4, 0));
         QCOMPARE(f.text()->caretLine(), marks[1].section(' ', 0, 0).toInt());
         QCOMPARE(f.text()->caretColumn(), 1);
+
+        // A line typed above moves the marks down with their lines; the next
+        // assembly, of a corrected text, replaces them.
+        f.text()->setSelStart(0);
+        press(f, Qt::Key_Return);
+        QCOMPARE(f.doc()->Strip->marks().size(), marks.size());
+        for (int i = 0; i < marks.size(); ++i)
+            QCOMPARE(f.doc()->Strip->marks()[i].line, marks[i].section(' ', 0, 0).toInt() + 1);
+        f.text()->setText("code segment\r\nassume cs:code\r\nstart: mov ax,4c00h\r\n"
+                          "int 21h\r\ncode ends\r\nend start");
+        QVERIFY(!f.doc()->Strip->marks().isEmpty());
+        press(f, Qt::Key_F9);
+        QTRY_VERIFY_WITH_TIMEOUT(f.doc()->Strip->marks().isEmpty(), 60000);
     }
     QVERIFY(f.dialogs.callsOf("msgBox").isEmpty());
     QVERIFY(dosboxesFor(f.dir.path()).isEmpty());
