@@ -8,8 +8,10 @@
 #include <QDesktopServices>
 #include <QFile>
 #include <QKeySequence>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QStatusBar>
 #include <QStringEncoder>
 #include <QTest>
 #include <QUrl>
@@ -39,6 +41,7 @@ private slots:
     void closingDuringWaits();
     void linkOutcome_data();
     void linkOutcome();
+    void whileAndAfterAssembling();
 
 private:
     QList<QUrl> openedUrls;
@@ -520,6 +523,46 @@ void TestAssemble::linkOutcome()
     QVERIFY(message.isEmpty() || (said[0].contains(message) && said[0].contains("L1093")));
     QCOMPARE(fileBytes(f.path("TEMP_F.EXE")), writesProgram ? QByteArray("new") : QByteArray());
     QVERIFY(report.isEmpty() ? !shownReport(f) : shownReport(f)->shownText().endsWith(report));
+}
+
+// While the assembler runs the status bar names the file and the report of
+// the assembly before says it is out of date; afterwards the report window passes the Run
+// menu's keys on, and a view whose file cannot appear says so.
+void TestAssemble::whileAndAfterAssembling()
+{
+    MainFixture f;
+    putTools(f);
+    auto status = [&f] {
+        QStringList texts;
+        for (QLabel *label : f.main->sbStatusBar->findChildren<QLabel *>())
+            texts << label->text();
+        return texts.join('|');
+    };
+    f.launcher.setScript("masm.exe", writes("TEMP_F.LST", fixture("CLEAN.LST"), true));
+    for (int run = 0; run < 2; ++run) {
+        f.main->mnucompile();
+        QTest::qWait(100);
+        QVERIFY2(status().contains("正在编译 Temp_F.asm"), qPrintable(status()));
+        QCOMPARE(run == 1 && shownReport(f)->windowTitle().contains("已过时"), run == 1);
+        f.launcher.finish(run);
+        settle(f);
+    }
+    QVERIFY(!status().contains("正在编译"));
+    QCOMPARE(shownReport(f)->windowTitle(), QStringLiteral("Report"));
+
+    shownReport(f)->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(shownReport(f)));
+    f.dialogs.answerMsgBox(Dialogs::Ok);
+    QTest::keyClick(shownReport(f), Qt::Key_L, Qt::ControlModifier);
+    QVERIFY(f.launcher.calls.last().commandLine.contains("link.exe Temp_F.obj"));
+
+    QVERIFY(QFile::remove(f.path("TEMP_F.LST")));
+    const qsizetype shown = f.dialogs.callsOf("msgBox").size();
+    f.dialogs.answerMsgBox(Dialogs::Ok);
+    invoke(f, "mnuCompilelist");
+    settle(f);
+    QCOMPARE(f.dialogs.callsOf("msgBox").size(), shown + 1);
+    QVERIFY(f.dialogs.unexpected.isEmpty());
 }
 
 QTEST_MAIN(TestAssemble)
