@@ -1,8 +1,10 @@
 #include "documents/diagnosticstrip.h"
 #include "mainfixture.h"
 #include "platform/processlauncher.h"
+#include "toolchain/dostools.h"
 #include "toolchain/frmreport.h"
 #include "toolchain/toolwait.h"
+#include "toolserver.h"
 
 #include <QAction>
 #include <QStandardPaths>
@@ -62,22 +64,27 @@ void TestToolchainE2e::firstJobToRun()
     // The run's DOSBox window has no display here: it runs without one.
     qputenv("SDL_VIDEODRIVER", "dummy");
     qputenv("SDL_AUDIODRIVER", "dummy");
+    // The free tools come from a loopback server holding the real files.
+    ToolServer server;
+    QVERIFY(server.serveRealTools(kTools, dosToolsCommit()));
+    qputenv("KORVANE_TOOLS_URL", server.baseUrl().toUtf8());
     const auto restore = qScopeGuard([] {
-        qunsetenv("SDL_VIDEODRIVER");
-        qunsetenv("SDL_AUDIODRIVER");
+        for (const char *name : {"SDL_VIDEODRIVER", "SDL_AUDIODRIVER", "KORVANE_TOOLS_URL"})
+            qunsetenv(name);
     });
     ProcessLauncher launcher;
     MainFixture f(false, &launcher);
     const QString tools = f.path("my 工具");
     QVERIFY(QDir().mkpath(tools) && QDir::setCurrent(tools));
-    for (const char *tool : {"masm", "link"})
-        QVERIFY(QFile::copy(kTools + '/' + QString(tool).toUpper() + ".EXE",
-                            tools + '/' + tool + ".exe"));
     f.main->Show();
     f.main->action("mnumakemap")->setChecked(true);
 
+    // F9 in an empty tool folder: Yes to the download, then it assembles.
+    f.dialogs.answerMsgBox(Dialogs::Yes);
     press(f, Qt::Key_F9);
     QTRY_VERIFY_WITH_TIMEOUT(shownReport(f), 60000);
+    for (const char *tool : {"/masm.exe", "/link.exe", "/debug.exe"})
+        QVERIFY(QFile::exists(tools + tool));
     const QString report = shownReport(f)->shownText();
     QVERIFY2(report.contains("\r\n    35 Source  Lines\r\n") &&
                  report.endsWith("    0 Warning Errors\r\n    0 Severe  Errors\r\n"),
@@ -109,7 +116,7 @@ void TestToolchainE2e::firstJobToRun()
         ::kill(pid, SIGKILL);
     QCOMPARE(runs.size(), 1);
     QVERIFY2(runs.first().toUpper().contains(" -C TEMP_F.EXE"), runs.first().constData());
-    QCOMPARE(f.dialogs.calls.size(), 1);
+    QCOMPARE(f.dialogs.calls.size(), 2); // the download offer and the link's object
     QVERIFY(f.dialogs.unexpected.isEmpty());
 }
 
