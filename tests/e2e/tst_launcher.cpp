@@ -43,7 +43,7 @@ void TestLauncher::init()
 void TestLauncher::runThatNeverEnds_data()
 {
     QTest::addColumn<QByteArray>("program");
-    QTest::addColumn<int>("processes"); // those that name the folder while it runs
+    QTest::addColumn<int>("processes"); // at least those that name the folder while it runs
     QTest::addColumn<bool>("dropHandle");
     // mov ah, 08h; int 21h; jmp back: waits for a key that a hidden run never
     // gets, like a linker asking for a library.
@@ -65,7 +65,8 @@ void TestLauncher::runThatNeverEnds()
     LaunchResult result = ProcessLauncher().start("link.exe Temp_F.obj,Temp_F,,NOLIB;", tmp->path(),
                                                   WindowStyle::Hidden);
     QVERIFY2(result.started(), qPrintable(result.detail));
-    QTRY_COMPARE(processesFor(tmp->path()), processes);
+    // A shell's fork names the folder for a moment before it execs: count at least.
+    QTRY_VERIFY(processesFor(tmp->path()) >= processes);
     QVERIFY(!result.run->hasEnded());
     if (dropHandle) {
         result.run.reset();
