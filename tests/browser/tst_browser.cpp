@@ -1,5 +1,6 @@
 #include "help/browser/browserwindow.h"
 #include "help/browser/frmbrowser.h"
+#include "loopbackserver.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -8,9 +9,6 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QPointer>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -18,52 +16,6 @@
 
 // The engine starts slowly under the sanitizer: a wait only ends early.
 constexpr int kWait = 60000;
-
-// A web server on the loopback interface: every page answers at once, titled
-// "Page " + its name, but /held.html waits for release(), to show loading.
-class PageServer : public QTcpServer
-{
-public:
-    PageServer()
-    {
-        connect(this, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket *s = nextPendingConnection())
-                connect(s, &QTcpSocket::readyRead, this, [this, s] {
-                    // The request line: "GET /path HTTP/1.1".
-                    const QString path = QString::fromLatin1(s->readAll().split(' ').value(1));
-                    requests[path] += 1;
-                    path == QLatin1String("/held.html") ? void(held_ << s) : answer(s, path);
-                });
-        });
-        listen(QHostAddress::LocalHost);
-    }
-    QString address(const QString &page) const
-    {
-        return QStringLiteral("http://127.0.0.1:%1/%2").arg(serverPort()).arg(page);
-    }
-    void release()
-    {
-        for (const QPointer<QTcpSocket> &s : std::exchange(held_, {}))
-            if (s)
-                answer(s, QStringLiteral("/held.html"));
-    }
-    // How often each page was asked for, by path.
-    QHash<QString, int> requests;
-
-private:
-    static void answer(QTcpSocket *s, const QString &path)
-    {
-        const QByteArray body = QStringLiteral("<html><head><meta charset=\"utf-8\"><title>Page "
-                                               "%1</title></head><body>%1</body></html>")
-                                    .arg(path.mid(1))
-                                    .toUtf8();
-        s->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nCache-Control: no-store\r\n"
-                 "Connection: close\r\nContent-Length: " +
-                 QByteArray::number(body.size()) + "\r\n\r\n" + body);
-        s->disconnectFromHost();
-    }
-    QList<QPointer<QTcpSocket>> held_;
-};
 
 class TestBrowser : public QObject
 {
@@ -73,6 +25,14 @@ public:
     {
         frame_.resize(1000, 800);
         frame_.show();
+        // Every page answers at once, titled "Page " + its name; /held.html
+        // never does, to show loading.
+        for (const QString name : {"a.html", "b.html", "a", "held.html"}) {
+            const QString page = "<html><head><meta charset=\"utf-8\"><title>Page %1</title>"
+                                 "</head><body>%1</body></html>";
+            server_.serve('/' + name, {page.arg(name).toUtf8(), -1, false,
+                                       "text/html; charset=utf-8", name == "held.html"});
+        }
     }
 private slots:
     void navigation_data();
@@ -82,7 +42,7 @@ private:
     void act(frmBrowser *w, const QString &action);
     // The main window's frame, and the web.
     QMdiArea frame_;
-    PageServer server_;
+    LoopbackServer server_;
 };
 
 // Waits until the window has stopped loading with the given caption.
@@ -100,7 +60,7 @@ void TestBrowser::act(frmBrowser *w, const QString &action)
     if (action.startsWith(QLatin1String("type:"))) {
         QLineEdit *edit = w->cboAddress->lineEdit();
         edit->selectAll();
-        QTest::keyClicks(edit, server_.address(action.mid(5)));
+        QTest::keyClicks(edit, server_.address(u'/' + action.mid(5)));
         QTest::keyClick(edit, Qt::Key_Return);
     } else if (action == QLatin1String("pick")) {
         w->cboAddress->showPopup();
@@ -151,13 +111,13 @@ void TestBrowser::navigation()
 {
     QFETCH(QStringList, steps);
     QFETCH(QStringList, requests);
-    server_.requests.clear();
-    auto *w = qobject_cast<frmBrowser *>(createBrowserWindow(server_.address("a.html")));
+    server_.requested.clear();
+    auto *w = qobject_cast<frmBrowser *>(createBrowserWindow(server_.address("/a.html")));
     const std::unique_ptr<QMdiSubWindow> sub(frame_.addSubWindow(w));
     sub->resize(640, 480);
     w->show();
     // The search page is on the internet; the test's own server stands in.
-    w->searchAddress = server_.address(QStringLiteral("b.html"));
+    w->searchAddress = server_.address(QStringLiteral("/b.html"));
     idle(w, QStringLiteral("Page a.html"));
     for (const QString &step : steps) {
         const QString action = step.section(u'>', 0, 0), caption = step.section(u'>', 1);
@@ -165,7 +125,7 @@ void TestBrowser::navigation()
         // Stop ends the loading at once, without waiting for the engine.
         QCOMPARE(w->timTimer->isActive(), action != "Stop" && action != "shrink");
         if (caption == QLatin1String("Working..."))
-            QTRY_VERIFY_WITH_TIMEOUT(server_.requests.contains("/held.html"), kWait);
+            QTRY_VERIFY_WITH_TIMEOUT(server_.requested.contains("/held.html"), kWait);
         else
             idle(w, caption);
         QTRY_COMPARE_WITH_TIMEOUT(w->windowTitle(), caption, kWait);
@@ -175,11 +135,10 @@ void TestBrowser::navigation()
     QCOMPARE(w->windowTitle(), steps.last().section(u'>', 1));
     // The starting address stays the list's only item; the frame shows the caption.
     QCOMPARE(w->cboAddress->count(), 1);
-    QCOMPARE(w->cboAddress->itemText(0), server_.address(QStringLiteral("a.html")));
+    QCOMPARE(w->cboAddress->itemText(0), server_.address(QStringLiteral("/a.html")));
     QCOMPARE(sub->windowTitle(), w->windowTitle());
     for (const QString &r : requests)
-        QCOMPARE(server_.requests.value(u'/' + r.section(u'=', 0, 0)), r.section(u'=', 1).toInt());
-    server_.release();
+        QCOMPARE(server_.requested.count(u'/' + r.section(u'=', 0, 0)), r.section(u'=', 1).toInt());
 }
 
 int main(int argc, char *argv[])

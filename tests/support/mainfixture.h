@@ -4,7 +4,7 @@
 #include "documents/frmdocument.h"
 #include "fakedialogs.h"
 #include "fakelauncher.h"
-#include "fakeregistry.h"
+#include "platform/pathregistry.h"
 #include "platform/richtext.h"
 
 #include <QDir>
@@ -20,7 +20,8 @@ struct MainFixture
     QString previousDir = QDir::currentPath();
     FakeDialogs dialogs;
     FakeLauncher launcher;
-    FakeRegistry registry;
+    // Knows no system-information program.
+    PathRegistry registry{QStringList()};
     // Browser windows the main window asked for, by address; each is a plain
     // widget, so that window tests need no web engine.
     QStringList browserAddresses;

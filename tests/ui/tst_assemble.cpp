@@ -55,10 +55,8 @@ static QByteArray fixture(const QString &name)
 // The tools in the tool folder, and the temporary file as the one assembled.
 static void putTools(MainFixture &f, bool tools = true)
 {
-    for (const char *tool : {"masm.exe", "link.exe", "debug.exe"}) {
-        if (tools)
-            QVERIFY(writeFile(f.path(QString::fromLatin1(tool)), "tool"));
-    }
+    for (const char *tool : {"masm.exe", "link.exe", "debug.exe"})
+        QVERIFY(!tools || writeFile(f.path(tool), "tool"));
     f.main->Lastsaved = f.toolFolder() + "Temp_F.asm";
     f.main->Basename = "Temp_F";
 }
@@ -143,13 +141,11 @@ void TestAssemble::commands_data()
     row("link without the map, library answer untrimmed", "mnulink",
         "-mnumakemap|+mnuuselib|input  my lib |saved elsewhere/prog.asm",
         "hidden %1link.exe prog.obj,prog,, my lib ;", "库|prog.obj", "mnurun");
-    row("link a nine-character name", "mnulink", "saved ninechars.asm", "", "ninechars.obj");
     row("linker missing, no search", "mnulink", "no tools|no|no", "", "?link.exe|?link.exe");
     row("link prompt: TLINK removed", "mnulink", "+mnuparameter|input TLINK prog",
         "normal %1link.exe prog,,,,", "%1|prog", "mnurun");
     row("run the tool folder's program of a file saved elsewhere", "mnurun",
         "saved elsewhere/prog.asm", "normal %1prog.exe", "");
-    row("run, no DOSBox", "mnurun", "fails temp_f.exe", "normal %1Temp_F.exe", "DOSBox");
     row("F8 opens the DOS prompt, no DOSBox", "F8", "fails command.com", "normal command.com",
         "DOSBox");
 }
@@ -342,22 +338,20 @@ void TestAssemble::listingKeepsTheSourceEncoding()
 void TestAssemble::toolFolderCopy_data()
 {
     QTest::addColumn<QByteArray>("before"); // in the tool folder beforehand; empty: nothing
-    QTest::addColumn<bool>("mark");         // the document's file has a byte-order mark
     QTest::addColumn<QString>("answer");    // to the question whether to replace; empty: none
-    auto row = [](const char *name, const char *before, bool mark, const char *answer = "") {
-        QTest::newRow(name) << QByteArray(before) << mark << answer;
-    };
-    row("a file with a mark: the assembler's copy has none", "", true);
-    row("an earlier file with the same text: nothing asked", "first\r\n", false);
-    row("an earlier file with other text: Yes replaces it", "other\r\n", false, "yes");
-    row("an earlier file with other text: No assembles nothing", "other\r\n", false, "no");
+    QTest::newRow("none there before") << QByteArray() << "";
+    QTest::newRow("an earlier file with the same text: nothing asked")
+        << QByteArray("first\r\n") << "";
+    QTest::newRow("an earlier file with other text: Yes replaces it")
+        << QByteArray("other\r\n") << "yes";
+    QTest::newRow("an earlier file with other text: No assembles nothing")
+        << QByteArray("other\r\n") << "no";
 }
 
 // A source saved outside the tool folder is assembled from a copy there.
 void TestAssemble::toolFolderCopy()
 {
     QFETCH(QByteArray, before);
-    QFETCH(bool, mark);
     QFETCH(QString, answer);
     MainFixture f;
     putTools(f);
@@ -366,7 +360,6 @@ void TestAssemble::toolFolderCopy()
     const QString copy = f.path("prog.asm");
     if (!before.isEmpty())
         QVERIFY(writeFile(copy, before));
-    f.doc()->encoding = TextEncoding{QStringLiteral("UTF-8"), mark};
     f.main->action("mnusavetip")->setChecked(true);
     f.launcher.setScript("masm.exe", writes("PROG.LST", fixture("CLEAN.LST")));
     if (!answer.isEmpty())
@@ -377,7 +370,7 @@ void TestAssemble::toolFolderCopy()
         f.dialogs.answerSave(saved);
         f.main->mnucompile();
         settle(f);
-        QCOMPARE(fileBytes(saved), (mark ? "\xEF\xBB\xBF" : "") + text + "\r\n");
+        QCOMPARE(fileBytes(saved), text + "\r\n");
         if (answer == "no") {
             QCOMPARE(fileBytes(copy), before);
             break;

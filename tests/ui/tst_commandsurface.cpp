@@ -198,7 +198,20 @@ void TestCommandSurface::helpCommands()
     QVERIFY(f.dialogs.calls.isEmpty());
 }
 
-enum Folder { NoFolder, FolderWithProgram, FolderNamedLikeProgram, StandIn };
+// A registry holding only what a test puts in it ("key|value"); it counts
+// the queries.
+struct TestRegistry : Registry
+{
+    QHash<QString, RegistryValue> values;
+    int reads = 0;
+    std::optional<RegistryValue> queryValue(RegistryRoot, const QString &key,
+                                            const QString &value) override
+    {
+        ++reads;
+        return values.contains(key + '|' + value) ? values[key + '|' + value]
+                                                  : std::optional<RegistryValue>();
+    }
+};
 
 // UTF-16 little-endian bytes of a text, as the registry holds strings.
 static QByteArray utf16(const QString &text)
@@ -206,34 +219,29 @@ static QByteArray utf16(const QString &text)
     return QByteArray(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
 }
 
-static void row(const char *name, std::optional<RegistryValue> location1, Folder folder,
-                const QString &started)
-{
-    QTest::newRow(name) << location1 << int(folder) << started;
-}
-
 void TestCommandSurface::aboutSystemInfo_data()
 {
     QTest::addColumn<std::optional<RegistryValue>>("location1");
-    QTest::addColumn<int>("folder"); // location 2
+    QTest::addColumn<QString>(
+        "location2"); // "program" a folder with the program, "none", "stand-in"
     // "{folder}" stands for location 2's folder, "!" for a start that fails; "" none.
     QTest::addColumn<QString>("started");
     const QString path = u"C:\\Program Files\\MSInfo\\A\u0100.exe"_qs;
-    const QByteArray nul(2, '\0'), bare = utf16(path), ended = bare + nul;
-    row("location 1 without a NUL is started, location 2 never read",
-        RegistryValue{RegSz, bare, bare.size()}, FolderWithProgram, u'"' + path + u'"');
-    row("location 1 cut to its length, one NUL dropped, cannot be started",
-        RegistryValue{RegSz, ended + utf16("x"), ended.size()}, NoFolder, "!\"" + path + u'"');
-    row("location 1 with a length beyond its buffer, two NULs",
-        RegistryValue{RegSz, ended + nul, ended.size() + 50}, NoFolder,
-        u'"' + path + QChar(0) + u'"');
-    row("location 1 empty", registryString(""), FolderWithProgram, "");
-    row("location 2 program found in any case", std::nullopt, FolderWithProgram,
-        "\"{folder}/msinfo32.exe\"");
-    row("location 2 names a folder MSINFO32.EXE", std::nullopt, FolderNamedLikeProgram, "");
-    row("both missing", std::nullopt, NoFolder, "");
+    const QByteArray bare = utf16(path), ended = bare + QByteArray(2, '\0');
+    QTest::newRow("location 1 without a NUL is started, location 2 never read")
+        << std::optional(RegistryValue{RegSz, bare, bare.size()}) << "program"
+        << u'"' + path + u'"';
+    QTest::newRow("location 1 cut to its length, one NUL dropped, cannot be started")
+        << std::optional(RegistryValue{RegSz, ended + utf16("x"), ended.size()}) << "none"
+        << "!\"" + path + u'"';
+    QTest::newRow("location 2 program found in any case")
+        << std::optional<RegistryValue>() << "program"
+        << "\"{folder}/msinfo32.exe\"";
+    QTest::newRow("both missing") << std::optional<RegistryValue>() << "none"
+                                  << "";
     // Without a registry: the first program of the list found that may run.
-    row("stand-in", std::nullopt, StandIn, "\"{folder}/gnome-system-monitor\"");
+    QTest::newRow("stand-in") << std::optional<RegistryValue>() << "stand-in"
+                              << "\"{folder}/gnome-system-monitor\"";
 }
 
 // The about box's System Info button: where it finds the system-information
@@ -241,27 +249,25 @@ void TestCommandSurface::aboutSystemInfo_data()
 void TestCommandSurface::aboutSystemInfo()
 {
     QFETCH(std::optional<RegistryValue>, location1);
-    QFETCH(int, folder);
+    QFETCH(QString, location2);
     QFETCH(QString, started);
     QTemporaryDir dir;
     const QString info = QDir::toNativeSeparators(dir.path());
-    for (const char *name : {"kinfocenter", "gnome-system-monitor",
-                             folder == FolderWithProgram ? "msinfo32.exe" : "-"})
+    for (const char *name : {"kinfocenter", "gnome-system-monitor", "msinfo32.exe"})
         QVERIFY(QFile(dir.filePath(name)).open(QIODevice::WriteOnly));
-    QVERIFY(folder != FolderNamedLikeProgram || QDir(dir.path()).mkdir("MSINFO32.EXE"));
     QVERIFY(QFile::setPermissions(dir.filePath("gnome-system-monitor"), QFile::ExeUser));
-    FakeRegistry registry;
+    TestRegistry registry;
     if (location1)
-        registry.set("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", "PATH", *location1);
-    if (folder != NoFolder && folder != StandIn)
-        registry.setString("SOFTWARE\\Microsoft\\Shared Tools Location", "MSINFO", info);
+        registry.values["SOFTWARE\\Microsoft\\Shared Tools\\MSINFO|PATH"] = *location1;
+    if (location2 == "program")
+        registry.values["SOFTWARE\\Microsoft\\Shared Tools Location|MSINFO"] = registryString(info);
     PathRegistry standIn({"hardinfo", "kinfocenter", "gnome-system-monitor"}, {dir.path()});
     const bool fails = started.startsWith(u'!');
     started.remove(u'!').replace(QStringLiteral("{folder}"), info);
     FakeDialogs dialogs;
     dialogs.answerMsgBox(Dialogs::Ok);
     QStringList starts;
-    frmAbout box(folder == StandIn ? static_cast<Registry &>(standIn) : registry, dialogs,
+    frmAbout box(location2 == "stand-in" ? static_cast<Registry &>(standIn) : registry, dialogs,
                  [&](const QString &commandLine) {
                      starts << commandLine;
                      return !fails;
@@ -270,7 +276,7 @@ void TestCommandSurface::aboutSystemInfo()
     QTest::mouseClick(box.Command1, Qt::LeftButton);
     QCOMPARE(starts, started.isEmpty() ? QStringList() : QStringList{started});
     // Location 2 is read only when location 1 holds no value at all.
-    QCOMPARE(registry.reads.size(), folder == StandIn ? 0 : location1 ? 1 : 2);
+    QCOMPARE(registry.reads, location2 == "stand-in" ? 0 : location1 ? 1 : 2);
     // Unavailable is said when nothing was started.
     QCOMPARE(dialogs.calls.size(), int(started.isEmpty() || fails));
     QVERIFY(box.isVisible());

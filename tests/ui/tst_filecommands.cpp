@@ -1,13 +1,17 @@
 #include "app/colors.h"
 #include "documents/skeleton.h"
 #include "mainfixture.h"
-#include "scratchmounts.h"
 
 #include <QFile>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QStringEncoder>
 #include <QTest>
 
+#include <cerrno>
+#include <cstring>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -23,7 +27,6 @@ private slots:
     void openColoursCommentsOnly();
     void openThenSaveKeepsEveryByte_data();
     void openThenSaveKeepsEveryByte();
-    void randomBytesComeBackUnchanged();
     void saveToEveryKindOfFile_data();
     void saveToEveryKindOfFile();
 };
@@ -38,17 +41,25 @@ void toldOnce(const MainFixture &f, const QString &path)
     QVERIFY2(shown[0].text.contains(path), qPrintable(shown[0].text));
 }
 
-QByteArray openAndSave(MainFixture &f, const QString &path)
-{
-    f.dialogs.answerOpen(path);
-    f.main->mnuFileOpen();
-    f.main->mnuFileSave();
-    return fileBytes(path);
-}
-
 void mkfifo(const QString &path)
 {
     QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0644), 0);
+}
+
+// Small file systems make a write fail for real as root, where permission
+// bits stop nothing. Empty when this process may mount them, in a mount
+// namespace of its own that no mount outlives; else why it may not.
+QString cannotMount()
+{
+    static const QString reason = [] {
+        if (::geteuid() != 0)
+            return QStringLiteral("mounting a test file system needs root");
+        if (::unshare(CLONE_NEWNS) != 0 ||
+            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+            return QStringLiteral("no mount namespace: ") + QString::fromLocal8Bit(strerror(errno));
+        return QString();
+    }();
+    return reason;
 }
 
 } // namespace
@@ -161,6 +172,9 @@ void TestFileCommands::openThenSaveKeepsEveryByte_data()
     for (char &c : binary)
         c = char(random.bounded(256));
     row("a binary opened by mistake", binary + "\r\n", {}, true);
+    // An odd byte after a UTF-16 mark: no UTF-16 text, and the line break
+    // that saving adds must not make it one.
+    row("UTF-16 mark, odd length", "\xFF\xFE\x41", {}, true, "\r\n");
 }
 
 void TestFileCommands::openThenSaveKeepsEveryByte()
@@ -187,38 +201,6 @@ void TestFileCommands::openThenSaveKeepsEveryByte()
     QCOMPARE(f.dialogs.callsOf(QStringLiteral("msgBox")).size(), told ? 1 : 0);
 }
 
-void TestFileCommands::randomBytesComeBackUnchanged()
-{
-    MainFixture f;
-    // A memory file system, where there is one, keeps thousands of saves quick.
-    ScratchMounts mounts;
-    const QString path = f.path(QStringLiteral("memory/random.asm"));
-    QVERIFY(QDir().mkdir(f.path(QStringLiteral("memory"))));
-    mounts.tmpfs(f.path(QStringLiteral("memory")), QStringLiteral("size=1m"));
-    QRandomGenerator random(1010);
-    const QByteArray starts[] = {"", "\xFF\xFE", "\xFE\xFF", "\xEF\xBB\xBF"};
-    for (int round = 0; round < 2000; ++round) {
-        // Line breaks and high bytes are frequent, where the decoding is hard.
-        QByteArray bytes = starts[random.bounded(8) < 5 ? 0 : random.bounded(4)];
-        for (int i = int(random.bounded(40)); i > 0; --i) {
-            const int kind = int(random.bounded(10));
-            bytes += kind < 2   ? char("\r\n"[random.bounded(2)])
-                     : kind < 5 ? char(0x20 + random.bounded(0x5F))
-                                : char(random.bounded(256));
-        }
-        QVERIFY(writeFile(path, bytes));
-        const QByteArray saved = openAndSave(f, path);
-        // At most the one line break that saving adds to a text without one.
-        QVERIFY2(saved.startsWith(bytes) && saved.size() - bytes.size() <= 4,
-                 bytes.toHex(' ').constData());
-        // A UTF-16 mark followed by an odd number of bytes is not UTF-16 text;
-        // the added line break can make it so, and the file then reads anew.
-        const bool utf16 = bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF");
-        QVERIFY2(utf16 || !bytes.endsWith("\r\n") || saved == bytes, bytes.toHex(' ').data());
-        QVERIFY2(utf16 || openAndSave(f, path) == saved, bytes.toHex(' ').constData());
-    }
-}
-
 void TestFileCommands::saveToEveryKindOfFile_data()
 {
     QTest::addColumn<QString>("target");
@@ -239,21 +221,30 @@ void TestFileCommands::saveToEveryKindOfFile()
     QFETCH(QString, target);
     QFETCH(bool, written);
     MainFixture f;
-    ScratchMounts mounts;
+    QList<QByteArray> mounted; // undone last first, before the folder goes
+    const auto unmount = qScopeGuard([&] {
+        while (!mounted.isEmpty())
+            ::umount2(mounted.takeLast().constData(), MNT_DETACH);
+    });
     const QByteArray before = "the work as it was\r\n";
     QString path = f.path(QStringLiteral("prog.asm"));
     const QString other = f.path(QStringLiteral("other.asm")), disk = f.path(QStringLiteral("d"));
     const QByteArray name = QFile::encodeName(path);
     QVERIFY(writeFile(path, before));
     if (target == u"full" || target == u"read-only folder") {
-        if (!ScratchMounts::unavailable().isEmpty())
-            QSKIP(qPrintable(ScratchMounts::unavailable()));
-        QVERIFY(QDir().mkdir(disk) && mounts.tmpfs(disk, QStringLiteral("size=64k")));
+        if (!cannotMount().isEmpty())
+            QSKIP(qPrintable(cannotMount()));
+        mounted << QFile::encodeName(disk);
+        QVERIFY(QDir().mkdir(disk) && ::mount("tmpfs", mounted[0], "tmpfs", 0, "size=64k") == 0);
         QVERIFY(writeFile(disk + QStringLiteral("/prog.asm"), before));
         // A read-only file system, with a writable file of another one bound
         // onto the name of the file in it.
-        if (target == u"read-only folder")
-            QVERIFY(mounts.bind(path, disk + "/prog.asm") && mounts.makeReadOnly(disk));
+        if (target == u"read-only folder") {
+            mounted << mounted[0] + "/prog.asm";
+            QVERIFY(::mount(name.constData(), mounted[1], nullptr, MS_BIND, nullptr) == 0);
+            QVERIFY(::mount(nullptr, mounted[0], nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY,
+                            nullptr) == 0);
+        }
         path = disk + QStringLiteral("/prog.asm");
     } else if (target == u"missing") {
         path = f.path(QStringLiteral("missing/prog.asm"));

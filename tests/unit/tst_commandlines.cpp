@@ -35,11 +35,8 @@ void TestCommandLines::commandLine_data()
     auto link = [](const char *typed) {
         return linkerPromptCommand(link_, linkerPromptAnswer(typed));
     };
-    row("MASM and one blank removed", masm("  MASM  prog.asm "), masm_ + "  prog.asm,,,,");
     row("no blank after the prefix", masm("masmprog.asm"), masm_ + " masmprog.asm,,,,");
     row("tlink is not t + link", link("tlink link a"), link_ + " link a,,,,", link_);
-    row("library untrimmed in the library field", linkerCommand(link_, "prog", " L.lib "),
-        link_ + " prog.obj,prog,, L.lib ;", link_);
     row("run in a tool folder with blanks", runCommand("/my tools/", "prog"),
         "\"/my tools/prog.exe\"", "/my tools/prog.exe");
     row("a quoted path is not quoted twice", quoteProgramPath("\"C:\\a b\\x.exe\""),

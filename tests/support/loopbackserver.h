@@ -5,9 +5,10 @@
 #include <QStringList>
 #include <QTcpServer>
 
-// A loopback HTTP server that stands in for the repository the DOS tools come
-// from. Each path answers as told; any other path answers 404.
-class ToolServer : public QObject
+// An HTTP server on the loopback interface: it stands in for the repository
+// the DOS tools come from, and for web pages. Each path answers as told; any
+// other path answers 404.
+class LoopbackServer : public QObject
 {
     Q_OBJECT
 public:
@@ -18,14 +19,18 @@ public:
         qint64 sendBytes = -1;
         // After sendBytes, keep the connection open (else close it).
         bool stall = false;
+        QByteArray type = "application/octet-stream";
+        // Send not even the headers, and keep the connection open.
+        bool silent = false;
     };
-    // Paths not served, or served and then taken away, answer 404.
-    void remove(const QString &path) { responses_.remove(path); }
 
-    ToolServer();
+    LoopbackServer();
+    // The address of a path, such as "/a.html".
+    QString address(const QString &path) const;
     // The address to put in KORVANE_TOOLS_URL.
-    QString baseUrl() const;
+    QString baseUrl() const { return address(QStringLiteral("/MS-DOS")); }
     void serve(const QString &path, const Response &response) { responses_[path] = response; }
+    void remove(const QString &path) { responses_.remove(path); }
     // Serves the files of the real tools' folder under their repository paths
     // at the given branch or commit; false when a file is missing.
     bool serveRealTools(const QString &folder, const QString &ref);

@@ -1,11 +1,11 @@
-#include "toolserver.h"
+#include "loopbackserver.h"
 
 #include "toolchain/dostools.h"
 
 #include <QFile>
 #include <QTcpSocket>
 
-ToolServer::ToolServer()
+LoopbackServer::LoopbackServer()
 {
     server_.listen(QHostAddress::LocalHost);
     connect(&server_, &QTcpServer::newConnection, this, [this] {
@@ -16,12 +16,12 @@ ToolServer::ToolServer()
     });
 }
 
-QString ToolServer::baseUrl() const
+QString LoopbackServer::address(const QString &path) const
 {
-    return QStringLiteral("http://127.0.0.1:%1/MS-DOS").arg(server_.serverPort());
+    return QStringLiteral("http://127.0.0.1:%1").arg(server_.serverPort()) + path;
 }
 
-bool ToolServer::serveRealTools(const QString &folder, const QString &ref)
+bool LoopbackServer::serveRealTools(const QString &folder, const QString &ref)
 {
     const std::pair<QString, QString> files[] = {
         {QStringLiteral("MASM.EXE"), dosTools()[0].repoPath},
@@ -38,7 +38,7 @@ bool ToolServer::serveRealTools(const QString &folder, const QString &ref)
     return true;
 }
 
-void ToolServer::answer(QTcpSocket *socket)
+void LoopbackServer::answer(QTcpSocket *socket)
 {
     QByteArray request = socket->property("request").toByteArray() + socket->readAll();
     socket->setProperty("request", request);
@@ -55,7 +55,11 @@ void ToolServer::answer(QTcpSocket *socket)
         return;
     }
     const Response &r = *found;
-    socket->write("HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\nContent-Length: " +
+    if (r.silent)
+        return;
+    socket->write("HTTP/1.1 200 OK\r\nContent-Type: " + r.type +
+                  "\r\nCache-Control: no-store\r\n"
+                  "Content-Length: " +
                   QByteArray::number(r.body.size()) + "\r\nConnection: close\r\n\r\n");
     socket->write(r.sendBytes < 0 ? r.body : r.body.left(r.sendBytes));
     if (!r.stall)
