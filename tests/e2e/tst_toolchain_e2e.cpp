@@ -27,14 +27,6 @@ private slots:
 
 static const QString kTools = QStringLiteral(KORVANE_DOS_TOOLS);
 
-static void press(MainFixture &f, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-{
-    // The report window may be in front: the user comes back to the main window.
-    f.main->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(f.main.get()));
-    QTest::keyClick(f.text(), Qt::Key(key), modifiers);
-}
-
 // DOSBox processes whose arguments name the folder, with their arguments:
 // none may outlive a hidden run.
 static QMap<int, QByteArray> dosboxesFor(const QString &folder)
@@ -91,7 +83,7 @@ void TestToolchainE2e::firstJobToRun()
              qPrintable(report));
 
     f.dialogs.answerMsgBox(Dialogs::Ok);
-    press(f, Qt::Key_L, Qt::ControlModifier);
+    press(f, Qt::ControlModifier | Qt::Key_L);
     // The program is whole once the linker's DOSBox has ended; it linked
     // without a word to say.
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(tools + "/TEMP_F.EXE") && dosboxesFor(tools).isEmpty(),
@@ -125,7 +117,7 @@ void TestToolchainE2e::realAssembler_data()
     QTest::addColumn<QByteArray>("source");
     QTest::addColumn<QString>("saveAs");    // with 编译时提示保存; empty: the temporary file
     QTest::addColumn<bool>("mark");         // the document's file is UTF-8 with a mark
-    QTest::addColumn<QStringList>("shown"); // lines the report holds
+    QTest::addColumn<QStringList>("shown"); // lines the report holds, once each, in order
     QTest::addColumn<QStringList>("marks"); // line, kind and code of each mark
 
     const QByteArray program = "code segment\r\nassume cs:code\r\nstart: mov ax,4c00h\r\n"
@@ -167,8 +159,10 @@ void TestToolchainE2e::realAssembler()
     press(f, Qt::Key_F9);
     QTRY_VERIFY_WITH_TIMEOUT(shownReport(f), 60000);
     const QStringList lines = shownReport(f)->RichText->text().split("\r\n");
-    for (const QString &line : shown)
-        QVERIFY2(lines.contains(line), qPrintable(lines.join('\n')));
+    for (qsizetype i = 0; i < shown.size(); ++i)
+        QVERIFY2(lines.count(shown[i]) == 1 &&
+                     (!i || lines.indexOf(shown[i - 1]) < lines.indexOf(shown[i])),
+                 qPrintable(lines.join('\n')));
     if (mark)
         QVERIFY(fileBytes(f.path(saveAs)).startsWith("\xEF\xBB\xBF"));
     QStringList rows;

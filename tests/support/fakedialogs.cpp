@@ -2,56 +2,45 @@
 
 #include <QFileInfo>
 
-static FakeDialogs::Call call(const QString &kind, const QString &text = {})
-{
-    FakeDialogs::Call c;
-    c.kind = kind;
-    c.text = text;
-    return c;
-}
+namespace {
 
-Dialogs::Answer FakeDialogs::msgBox(QWidget *, const QString &text, Buttons buttons, Icon,
-                                    const QString &)
+// Records the call, and gives the next scripted answer or, when there is
+// none, records it as unexpected and gives none.
+template <typename T>
+T take(FakeDialogs &self, QList<T> &answers, T none, const QString &kind, const QString &text = {},
+       int buttons = -1, const QString &fileName = {})
 {
-    Call c = call(QStringLiteral("msgBox"), text);
-    c.buttons = int(buttons);
-    calls << c;
-    if (msgAnswers.isEmpty()) {
-        unexpected << QStringLiteral("msgBox: ") + text;
-        return buttons == OkOnly ? Ok : Cancel;
-    }
-    return msgAnswers.takeFirst();
-}
-
-QString FakeDialogs::inputBox(QWidget *, const QString &prompt, const QString &,
-                              const QString &defaultText)
-{
-    Call c = call(QStringLiteral("inputBox"), prompt);
-    c.fileName = defaultText;
-    calls << c;
-    if (inputAnswers.isEmpty()) {
-        unexpected << QStringLiteral("inputBox: ") + prompt;
-        return QString();
-    }
-    return inputAnswers.takeFirst();
-}
-
-static QString fileDialog(FakeDialogs &self, const QString &kind, QStringList &answers,
-                          FileDialogState &state)
-{
-    FakeDialogs::Call c = call(kind);
-    c.fileName = state.fileName;
-    self.calls << c;
+    self.calls << FakeDialogs::Call{kind, text, buttons, fileName};
     if (answers.isEmpty()) {
-        self.unexpected << kind + QStringLiteral(": ") + state.title;
-        return QString();
+        self.unexpected << kind + QStringLiteral(": ") + text;
+        return none;
     }
-    const QString chosen = answers.takeFirst();
+    return answers.takeFirst();
+}
+
+QString fileDialog(FakeDialogs &self, const QString &kind, QStringList &answers,
+                   FileDialogState &state)
+{
+    const QString chosen = take(self, answers, QString(), kind, state.title, -1, state.fileName);
     if (!chosen.isEmpty()) {
         state.fileName = chosen;
         state.folder = QFileInfo(chosen).absolutePath();
     }
     return chosen;
+}
+
+} // namespace
+
+Dialogs::Answer FakeDialogs::msgBox(QWidget *, const QString &text, Buttons buttons, Icon,
+                                    const QString &)
+{
+    return take(*this, msgAnswers, buttons == OkOnly ? Ok : Cancel, QStringLiteral("msgBox"), text,
+                int(buttons));
+}
+
+QString FakeDialogs::inputBox(QWidget *, const QString &prompt, const QString &, const QString &)
+{
+    return take(*this, inputAnswers, QString(), QStringLiteral("inputBox"), prompt);
 }
 
 QString FakeDialogs::showOpen(QWidget *, FileDialogState &state)
@@ -66,34 +55,25 @@ QString FakeDialogs::showSave(QWidget *, FileDialogState &state)
 
 std::optional<QColor> FakeDialogs::showColor(QWidget *, const QString &title, const QColor &)
 {
-    calls << call(QStringLiteral("color"));
-    if (colorAnswers.isEmpty()) {
-        unexpected << QStringLiteral("color: ") + title;
-        return std::nullopt;
-    }
-    return colorAnswers.takeFirst();
+    return take(*this, colorAnswers, std::optional<QColor>(), QStringLiteral("color"), title);
 }
 
 std::optional<QFont> FakeDialogs::showFont(QWidget *, const QFont &)
 {
-    calls << call(QStringLiteral("font"));
-    unexpected << QStringLiteral("font");
-    return std::nullopt;
+    QList<std::optional<QFont>> none;
+    return take(*this, none, std::optional<QFont>(), QStringLiteral("font"));
 }
 
 bool FakeDialogs::showPrinter(QWidget *, QPrinter &, const QString &title, bool)
 {
-    calls << call(QStringLiteral("print"));
-    unexpected << QStringLiteral("print: ") + title;
-    return false;
+    QList<bool> none;
+    return take(*this, none, false, QStringLiteral("print"), title);
 }
 
 QList<FakeDialogs::Call> FakeDialogs::callsOf(const QString &kind) const
 {
     QList<Call> out;
-    for (const Call &c : calls) {
-        if (c.kind == kind)
-            out << c;
-    }
+    std::copy_if(calls.begin(), calls.end(), std::back_inserter(out),
+                 [&](const Call &c) { return c.kind == kind; });
     return out;
 }

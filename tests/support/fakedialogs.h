@@ -16,9 +16,9 @@ public:
     struct Call
     {
         QString kind; // "msgBox", "inputBox", "open", "save", "color", "font", "print"
-        QString text;
+        QString text; // the message or prompt, or the dialog's title
         int buttons = -1;
-        QString fileName;
+        QString fileName; // the name a file dialog proposes
     };
 
     // What the next dialog of a kind answers.

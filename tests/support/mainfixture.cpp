@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QTest>
 #include <QTextBlock>
 #include <QTextCursor>
 
@@ -60,6 +61,13 @@ bool writeFile(const QString &path, const QByteArray &bytes, bool executable)
         return false;
     f.close();
     return !executable || f.setPermissions(f.permissions() | QFile::ExeOwner);
+}
+
+void press(MainFixture &f, QKeyCombination key)
+{
+    f.main->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(f.main.get()));
+    QTest::keyClick(f.text(), key.key(), key.keyboardModifiers());
 }
 
 FrmReport *shownReport(const MainFixture &f)

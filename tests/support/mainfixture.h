@@ -46,3 +46,6 @@ QByteArray fileBytes(const QString &path);
 bool writeFile(const QString &path, const QByteArray &bytes, bool executable = false);
 // The report window, while it is shown.
 FrmReport *shownReport(const MainFixture &f);
+// A key pressed in the active document, the main window brought to the front
+// first, as the user does after a look at the report window.
+void press(MainFixture &f, QKeyCombination key);

@@ -22,8 +22,7 @@ static const QString kRealTools = QStringLiteral(KORVANE_DOS_TOOLS);
 
 static QByteArray realBytes(const PinnedFile &file)
 {
-    const QString name = file.repoPath == "LICENSE" ? "LICENSE" : file.repoPath.section('/', -1);
-    return fileBytes(kRealTools + '/' + name);
+    return fileBytes(kRealTools + '/' + file.repoPath.section('/', -1));
 }
 
 // The folder's files and their bytes, but for the source F9 saves there

@@ -1,3 +1,4 @@
+#include "mainfixture.h"
 #include "toolchain/listingreport.h"
 
 #include <QFile>
@@ -9,15 +10,11 @@ class TestListingReport : public QObject
 private slots:
     void fixtures_data();
     void fixtures();
-    void printedLines();
 };
 
 static QString fixture(const QString &name)
 {
-    QFile f(QStringLiteral(KORVANE_FIXTURES "/masm510/") + name);
-    if (!f.open(QIODevice::ReadOnly))
-        qFatal("missing fixture %s", qPrintable(name));
-    return QString::fromLatin1(f.readAll());
+    return QString::fromLatin1(fileBytes(QStringLiteral(KORVANE_FIXTURES "/masm510/") + name));
 }
 
 // Lines, each with the given indent and CR LF.
@@ -81,24 +78,6 @@ void TestListingReport::fixtures()
     QCOMPARE(lines.size(), original.count("\r\n") - pages + 2 + 1);
     for (const QString &line : kept)
         QVERIFY2(lines.contains(line), qPrintable(line));
-}
-
-// Lines the assembler printed that its listing lacks (a missing END) follow
-// the diagnostics, once, without the banner.
-void TestListingReport::printedLines()
-{
-    const QString listing = "Temp_F.asm(1): a\r\n      0 Source  Lines\r\n";
-    const QString printed =
-        "Microsoft (R) Macro Assembler Version 5.10 \r\n\r\nTemp_F.asm(1): a\r\n"
-        "End of file encountered on input file\r\n"
-        "End of file encountered on input file\r\n";
-    const ListingReport r = buildListingReport(listing, QStringLiteral("Temp_F.asm"),
-                                               consoleOnlyLines(printed, listing));
-    QCOMPARE(r.report, header +
-                           "    Temp_F.asm(1): a\r\n    End of file encountered on input file\r\n" +
-                           summaryHeading + "    0 Source  Lines\r\n");
-    QCOMPARE(cleanedListingFileText(r),
-             "  Temp_F.asm(1): a\r\n" + summaryHeading + "  0 Source  Lines\r\n\r\n");
 }
 
 QTEST_APPLESS_MAIN(TestListingReport)
