@@ -44,11 +44,6 @@ void FakeLauncher::setScript(const QString &programFileName, Script script)
     scripts.insert(programFileName.toLower(), std::move(script));
 }
 
-void FakeLauncher::finish(int runIndex)
-{
-    runs.at(runIndex)->ended = true;
-}
-
 LaunchResult FakeLauncher::start(const QString &commandLine, const QString &workingDirectory,
                                  WindowStyle style, const QString &consoleOutputName,
                                  const QString &includeFolder)

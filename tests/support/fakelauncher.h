@@ -36,7 +36,7 @@ public:
         LaunchFailure failure = LaunchFailure::None;
         // Written into the working directory at the start: name, bytes.
         QList<std::pair<QString, QByteArray>> files;
-        // The run goes on until the caller ends it or the test calls finish().
+        // The run goes on until the caller ends it or the test sets its ended.
         bool keepsRunning = false;
     };
 
@@ -44,9 +44,6 @@ public:
     // case ("masm.exe"). A program without a script starts, writes nothing and
     // ends at once.
     void setScript(const QString &programFileName, Script script);
-
-    // Ends a run that keepsRunning, as if the program had finished.
-    void finish(int runIndex);
 
     QList<Call> calls;
     // One entry per hidden run started, in order.

@@ -81,11 +81,6 @@ static QStringList messages(const FakeDialogs &d)
     return texts;
 }
 
-static void invoke(MainFixture &f, const QString &slot)
-{
-    QVERIFY(QMetaObject::invokeMethod(f.main.get(), slot.toLatin1().constData()));
-}
-
 // Lets the toolchain's waits end: each ends on its own once its tool has.
 static void settle(MainFixture &f)
 {
@@ -172,7 +167,7 @@ void TestAssemble::commands()
         }
     }
     if (command.startsWith("mnu"))
-        invoke(f, command);
+        QVERIFY(QMetaObject::invokeMethod(f.main.get(), qPrintable(command)));
     else
         press(f, QKeySequence(command)[0]);
 
@@ -185,10 +180,9 @@ void TestAssemble::commands()
         seen << "browser " + url.toString();
     QCOMPARE(seen, started.replaceInStrings("%1", f.toolFolder()));
     QList<FakeDialogs::Call> asked;
-    for (const FakeDialogs::Call &call : f.dialogs.calls) {
+    for (const FakeDialogs::Call &call : f.dialogs.calls)
         if (call.kind == "msgBox" || call.kind == "inputBox")
             asked << call;
-    }
     QCOMPARE(asked.size(), dialogs.size());
     for (int i = 0; i < asked.size(); ++i) {
         const bool question = dialogs[i].startsWith(u'?');
@@ -197,10 +191,9 @@ void TestAssemble::commands()
         QVERIFY2(asked[i].text.contains(word), qPrintable(asked[i].text));
     }
     QStringList on;
-    for (const char *name : {"mnuCompilelist", "mnulink", "mnulinkresult", "mnurun"}) {
+    for (const char *name : {"mnuCompilelist", "mnulink", "mnulinkresult", "mnurun"})
         if (::enabled(f, name))
             on << name;
-    }
     QCOMPARE(on.join(u' '), enabled);
     // Nothing here waits for a listing, and a refused name leaves no copy.
     settle(f);
@@ -260,10 +253,10 @@ void TestAssemble::assemblerRun()
         // The listing is there, but the assembler may still be writing it.
         QTest::qWait(200);
         QVERIFY(!shownReport(f));
-        f.launcher.finish(0);
+        f.launcher.runs[0]->ended = true;
     } else if (ends == "overtaken") {
         f.launcher.setScript("masm.exe", masm);
-        invoke(f, "mnucompile");
+        f.main->mnucompile();
     }
     settle(f);
 
@@ -303,8 +296,8 @@ void TestAssemble::longLineCut()
     const QStringList shown = f.main->reportWindow()->RichText->text().split("\r\n");
     QCOMPARE(shown.size(), 4);
     QVERIFY(shown[0] == "A" && shown[2] == "B");
-    QVERIFY(shown[1].startsWith(endless.first(1000)) && shown[1].size() < 1100);
-    QVERIFY(!shown[1].endsWith(u'x'));
+    QVERIFY(shown[1].startsWith(endless.first(1000)) && shown[1].size() < 1100 &&
+            !shown[1].endsWith(u'x'));
 }
 
 void TestAssemble::listingKeepsTheSourceEncoding()
@@ -392,7 +385,7 @@ static void startWait(MainFixture &f, const QString &command)
         f.main->mnulink();
     }
     if (command != "mnucompile" && command != "mnulink")
-        invoke(f, command);
+        QVERIFY(QMetaObject::invokeMethod(f.main.get(), qPrintable(command)));
     QTest::qWait(100);
 }
 
@@ -440,7 +433,7 @@ void TestAssemble::closingDuringWaits()
     }
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     for (int i = 0; i < f.launcher.runs.size(); ++i)
-        f.launcher.finish(i);
+        f.launcher.runs[i]->ended = true;
     settle(f);
     QTest::qWait(200);
 
@@ -527,7 +520,7 @@ void TestAssemble::whileAndAfterAssembling()
         QTest::qWait(100);
         QVERIFY2(status().contains("正在编译 Temp_F.asm"), qPrintable(status()));
         QCOMPARE(run == 1 && shownReport(f)->windowTitle().contains("已过时"), run == 1);
-        f.launcher.finish(run);
+        f.launcher.runs[run]->ended = true;
         settle(f);
     }
     QVERIFY(!status().contains("正在编译"));
@@ -542,7 +535,7 @@ void TestAssemble::whileAndAfterAssembling()
     QVERIFY(QFile::remove(f.path("TEMP_F.LST")));
     const qsizetype shown = f.dialogs.callsOf("msgBox").size();
     f.dialogs.answerMsgBox(Dialogs::Ok);
-    invoke(f, "mnuCompilelist");
+    f.main->mnuCompilelist();
     settle(f);
     QCOMPARE(f.dialogs.callsOf("msgBox").size(), shown + 1);
     QVERIFY(f.dialogs.unexpected.isEmpty());

@@ -19,13 +19,6 @@ private slots:
 
 namespace {
 
-Formfind *openFind(MainFixture &f, const QString &text)
-{
-    f.text()->setText(text);
-    f.main->action(QStringLiteral("menufind"))->trigger();
-    return f.main->findDialog;
-}
-
 // What one click did: the selection as "start+length", after "!" when a
 // message was shown (each answered OK).
 QString click(MainFixture &f, Formfind *dialog)
@@ -76,7 +69,9 @@ void TestFind::steps()
     QFETCH(bool, downward);
     QFETCH(QString, clicks);
     MainFixture f;
-    Formfind *d = openFind(f, text);
+    f.text()->setText(text);
+    f.main->action(QStringLiteral("menufind"))->trigger();
+    Formfind *d = f.main->findDialog;
     QTest::keyClicks(d->Combo1->lineEdit(), what);
     QTest::mouseClick(matchCase ? d->OptionY : d->OptionN, Qt::LeftButton);
     QTest::mouseClick(downward ? d->Option2 : d->Option1, Qt::LeftButton);

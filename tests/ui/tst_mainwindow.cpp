@@ -27,8 +27,7 @@ private slots:
     void minimisedWindowGivesWay();
     void saveQuestion_data();
     void saveQuestion();
-    void splashGivesWayToClicksAndDialogs();
-    void closingDuringTheWaitsEndsTheProgram();
+    void splashGivesWay();
 };
 
 // The skeleton at start, and after Refresh or the typing of a short text.
@@ -234,7 +233,8 @@ static bool runProgram()
     return ok;
 }
 
-void TestMainWindow::splashGivesWayToClicksAndDialogs()
+// The splash gives way to a click, a key and the program's own dialogs.
+void TestMainWindow::splashGivesWay()
 {
     QTimer::singleShot(150, [] {
         QVERIFY(Mainform && !Mainform->isVisible());
@@ -256,11 +256,8 @@ void TestMainWindow::splashGivesWayToClicksAndDialogs()
         QVERIFY(!splash()->isVisible());
     });
     QVERIFY(runProgram());
-}
 
-// A key closes the splash too; closing the program during the waits ends it.
-void TestMainWindow::closingDuringTheWaitsEndsTheProgram()
-{
+    // A key closes it too; closing the program during the waits ends it.
     QTimer::singleShot(150, [] {
         QTest::keyClick(splash(), Qt::Key_Space);
         QVERIFY(!splash()->isVisible());

@@ -29,14 +29,11 @@ void TestCommandLines::commandLine_data()
     row("path with blanks quoted", assemblerCommand("/my tools/masm.exe", "T", "asm", true, false),
         "\"/my tools/masm.exe\" T.asm,T,,,", "/my tools/masm.exe");
     // A typed answer: trimmed, then the tool's own prefix and one blank removed.
-    auto masm = [](const char *typed) {
-        return assemblerPromptCommand(masm_, assemblerPromptAnswer(typed));
-    };
-    auto link = [](const char *typed) {
-        return linkerPromptCommand(link_, linkerPromptAnswer(typed));
-    };
-    row("no blank after the prefix", masm("masmprog.asm"), masm_ + " masmprog.asm,,,,");
-    row("tlink is not t + link", link("tlink link a"), link_ + " link a,,,,", link_);
+    row("no blank after the prefix",
+        assemblerPromptCommand(masm_, assemblerPromptAnswer("masmprog.asm")),
+        masm_ + " masmprog.asm,,,,");
+    row("tlink is not t + link", linkerPromptCommand(link_, linkerPromptAnswer("tlink link a")),
+        link_ + " link a,,,,", link_);
     row("run in a tool folder with blanks", runCommand("/my tools/", "prog"),
         "\"/my tools/prog.exe\"", "/my tools/prog.exe");
     row("a quoted path is not quoted twice", quoteProgramPath("\"C:\\a b\\x.exe\""),
