@@ -172,8 +172,8 @@ void TestFileCommands::openThenSaveKeepsEveryByte_data()
     for (char &c : binary)
         c = char(random.bounded(256));
     row("a binary opened by mistake", binary + "\r\n", {}, true);
-    // An odd byte after a UTF-16 mark: no UTF-16 text, and the line break
-    // that saving adds must not make it one.
+    // An odd number of bytes after a UTF-16 mark is no UTF-16 text: they
+    // are kept as they are.
     row("UTF-16 mark, odd length", "\xFF\xFE\x41", {}, true, "\r\n");
 }
 
