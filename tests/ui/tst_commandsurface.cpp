@@ -222,8 +222,8 @@ static QByteArray utf16(const QString &text)
 void TestCommandSurface::aboutSystemInfo_data()
 {
     QTest::addColumn<std::optional<RegistryValue>>("location1");
-    QTest::addColumn<QString>(
-        "location2"); // "program" a folder with the program, "none", "stand-in"
+    // "program": a folder with the program; "none"; or "stand-in", no registry.
+    QTest::addColumn<QString>("location2");
     // "{folder}" stands for location 2's folder, "!" for a start that fails; "" none.
     QTest::addColumn<QString>("started");
     const QString path = u"C:\\Program Files\\MSInfo\\A\u0100.exe"_qs;
