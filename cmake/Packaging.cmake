@@ -42,11 +42,11 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "dosbox, fonts-wqy-zenhei | fonts-wqy-microhei | fonts-noto-cjk, qt6-qpa-plugins, libqt6svg6, libqt6webenginecore6-bin")
 find_program(KORVANE_DPKG_SHLIBDEPS dpkg-shlibdeps)
 if(KORVANE_DPKG_SHLIBDEPS)
-    # The Qt libraries the program links, with their versions.
+    # The libraries the program links (Qt, Unicorn), with their versions.
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 else()
     string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS
-           ", libqt6core6, libqt6gui6, libqt6widgets6, libqt6printsupport6, libqt6network6, libqt6webenginecore6, libqt6webenginewidgets6")
+           ", libqt6core6, libqt6gui6, libqt6widgets6, libqt6printsupport6, libqt6network6, libqt6webenginecore6, libqt6webenginewidgets6, libunicorn2")
 endif()
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 include(CPack)

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QtGlobal>
+#include <functional>
+#include <memory>
+#include <vector>
+
+struct uc_struct;
+
+// The 8086's registers as a program and a debugger see them.
+struct Registers
+{
+    quint16 ax = 0, bx = 0, cx = 0, dx = 0, si = 0, di = 0, bp = 0, sp = 0;
+    quint16 cs = 0, ds = 0, es = 0, ss = 0, ip = 0, flags = 0x0202;
+};
+
+enum class Reg { AX, BX, CX, DX, SI, DI, BP, SP, CS, DS, ES, SS, IP, Flags };
+
+// Unicorn in 16-bit mode over 1 MB of memory the host can read directly.
+// The 64 KB above 1 MB show the first 64 KB again, as a PC with its A20
+// line off does: packed programs loaded low rely on that wrap.
+class Cpu
+{
+public:
+    static constexpr quint32 memorySize = 0x100000;
+
+    Cpu();
+    ~Cpu();
+    Cpu(const Cpu &) = delete;
+    Cpu &operator=(const Cpu &) = delete;
+
+    bool ok() const { return uc_ != nullptr; }
+    quint8 *memory() { return memory_.get(); }
+    const quint8 *memory() const { return memory_.get(); }
+
+    quint16 reg(Reg r) const;
+    void setReg(Reg r, quint16 value);
+    Registers registers() const;
+    void setRegisters(const Registers &r);
+    void setCarry(bool on);
+    void setZero(bool on);
+
+    // Called for every interrupt (INT n and CPU exceptions) instead of the
+    // interrupt itself: IP points past an INT instruction.
+    std::function<void(int)> onInterrupt;
+    std::function<void()> onInvalidInstruction;
+    std::function<void(quint32)> onBreakpoint;
+
+    // Runs from CS:IP until stop(), the time slice (microseconds, 0 for
+    // none) or the instruction count (0 for none) ends. Returns Unicorn's
+    // error, 0 for none.
+    int run(quint64 sliceMicroseconds, quint64 instructionCount);
+    // Any thread.
+    void stop();
+    void flushCode(quint32 linear, quint32 size);
+
+    bool addBreakpoint(quint32 linear);
+    void removeBreakpoint(quint32 linear);
+    bool hasBreakpoint(quint32 linear) const;
+
+private:
+    uc_struct *uc_ = nullptr;
+    // Page-aligned: the emulator's address translation keeps flags in the
+    // low bits of host addresses.
+    struct Free
+    {
+        void operator()(quint8 *p) const;
+    };
+    std::unique_ptr<quint8, Free> memory_;
+    std::vector<std::pair<quint32, size_t>> breakpoints_;
+};
+
+quint32 linear(quint16 segment, quint16 offset);

@@ -1,0 +1,158 @@
+// INT 21h console functions. Standard output is handle 1, so with "> FILE"
+// the characters go to the file, as under DOS; keyboard reads take keys from
+// the machine's queue.
+#include "machine/machinestate.h"
+
+namespace {
+
+void writeStandard(MachineState &m, quint8 c)
+{
+    quint16 error = 0;
+    m.writeHandle(1, &c, 1, &error);
+}
+
+// Keys of a whole line up to CR, or a stop to wait for more.
+bool takeLine(MachineState &m, QByteArray *line)
+{
+    qsizetype cr = -1;
+    for (qsizetype i = 0; i < m.keys.size() && cr < 0; ++i)
+        if (quint8(m.keys[i]) == 13)
+            cr = i;
+    if (cr < 0) {
+        m.waitForKey();
+        return false;
+    }
+    line->clear();
+    for (qsizetype i = 0; i <= cr; ++i) {
+        const quint8 c = quint8(m.keys.dequeue());
+        if (c == 8) {
+            line->chop(1);
+        } else if (c != 0) {
+            line->append(char(c));
+        }
+    }
+    return true;
+}
+
+void int21_01h_readEcho(MachineState &m)
+{
+    quint16 key;
+    if (!m.takeKey(&key))
+        return;
+    m.setAL(quint8(key));
+    writeStandard(m, quint8(key));
+}
+
+void int21_02h_writeChar(MachineState &m)
+{
+    writeStandard(m, quint8(m.r(Reg::DX)));
+    m.setAL(quint8(m.r(Reg::DX)));
+}
+
+void int21_06h_directIo(MachineState &m)
+{
+    const quint8 dl = quint8(m.r(Reg::DX));
+    if (dl != 0xFF) {
+        writeStandard(m, dl);
+        m.setAL(dl);
+        return;
+    }
+    if (m.keys.isEmpty()) {
+        m.setAL(0);
+        m.cpu.setZero(true);
+        return;
+    }
+    m.setAL(quint8(m.keys.dequeue()));
+    m.cpu.setZero(false);
+}
+
+void int21_07h_readRaw(MachineState &m)
+{
+    quint16 key;
+    if (m.takeKey(&key))
+        m.setAL(quint8(key));
+}
+
+void int21_09h_writeString(MachineState &m)
+{
+    const quint16 ds = m.r(Reg::DS);
+    quint16 offset = m.r(Reg::DX);
+    QByteArray text;
+    for (int i = 0; i < 0x10000; ++i) {
+        const quint8 c = *m.at(ds, offset++);
+        if (c == '$')
+            break;
+        text.append(char(c));
+    }
+    quint16 error = 0;
+    m.writeHandle(1, reinterpret_cast<const quint8 *>(text.constData()), int(text.size()), &error);
+    m.setAL('$');
+}
+
+void int21_0Ah_readLine(MachineState &m)
+{
+    quint8 *buffer = m.at(m.r(Reg::DS), m.r(Reg::DX));
+    const int room = buffer[0];
+    if (room == 0)
+        return;
+    QByteArray line;
+    if (!takeLine(m, &line))
+        return;
+    line.chop(1); // the CR
+    line = line.left(room - 1);
+    for (char c : line)
+        writeStandard(m, quint8(c));
+    writeStandard(m, 13);
+    buffer[1] = quint8(line.size());
+    std::copy(line.begin(), line.end(), buffer + 2);
+    buffer[2 + line.size()] = 13;
+}
+
+void int21_0Bh_inputStatus(MachineState &m)
+{
+    m.setAL(m.keys.isEmpty() ? 0 : 0xFF);
+}
+
+void int21_0Ch_flushThenRead(MachineState &m)
+{
+    const quint8 function = m.al();
+    m.keys.clear();
+    switch (function) {
+    case 0x01:
+        int21_01h_readEcho(m);
+        break;
+    case 0x06:
+        m.set(Reg::DX, 0xFF);
+        int21_06h_directIo(m);
+        break;
+    case 0x07:
+    case 0x08:
+        int21_07h_readRaw(m);
+        break;
+    case 0x0A:
+        int21_0Ah_readLine(m);
+        break;
+    default:
+        m.setAL(0);
+    }
+}
+
+} // namespace
+
+bool consoleLine(MachineState &m, QByteArray *line)
+{
+    return takeLine(m, line);
+}
+
+void addConsoleServices(ServiceTable &t)
+{
+    t[0x01] = int21_01h_readEcho;
+    t[0x02] = int21_02h_writeChar;
+    t[0x06] = int21_06h_directIo;
+    t[0x07] = int21_07h_readRaw;
+    t[0x08] = int21_07h_readRaw;
+    t[0x09] = int21_09h_writeString;
+    t[0x0A] = int21_0Ah_readLine;
+    t[0x0B] = int21_0Bh_inputStatus;
+    t[0x0C] = int21_0Ch_flushThenRead;
+}

@@ -1,0 +1,434 @@
+#include "machine/machine.h"
+
+#include "machine/loader.h"
+#include "machine/machinestate.h"
+#include "machine/threadclock.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QtEndian>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+// Each vector's stub: INT n, then RETF 2 so the flags a service set reach
+// the caller. A program that chains to a saved vector lands here.
+void writeStubs(quint8 *memory)
+{
+    for (int n = 0; n < 256; ++n) {
+        quint8 *stub = memory + linear(biosSegment, quint16(n * 8));
+        const quint8 code[] = {0xCD, quint8(n), 0xCA, 0x02, 0x00};
+        std::copy_n(code, 5, stub);
+        qToLittleEndian<quint16>(quint16(n * 8), memory + 4 * n);
+        qToLittleEndian<quint16>(biosSegment, memory + 4 * n + 2);
+    }
+}
+
+void writeBiosData(quint8 *memory)
+{
+    qToLittleEndian<quint16>(0x0021, memory + 0x410); // equipment: colour 80x25
+    qToLittleEndian<quint16>(640, memory + 0x413);
+    memory[0x449] = 3;
+    qToLittleEndian<quint16>(80, memory + 0x44A);
+    qToLittleEndian<quint16>(0x3D4, memory + 0x463);
+    memory[0x484] = 24;
+}
+
+} // namespace
+
+QString hex(int value, int digits)
+{
+    return QString::number(value, 16).toUpper().rightJustified(digits, QLatin1Char('0'));
+}
+
+QByteArray MachineState::asciiz(quint16 segment, quint16 offset, int max) const
+{
+    QByteArray text;
+    const quint8 *memory = cpu.memory();
+    for (int i = 0; i < max; ++i) {
+        const quint8 c = memory[linear(segment, quint16(offset + i)) % Cpu::memorySize];
+        if (c == 0)
+            break;
+        text.append(char(c));
+    }
+    return text;
+}
+
+void MachineState::halt(StopReason reason, const QString &detail)
+{
+    if (stop.reason != StopReason::None)
+        return;
+    stop.reason = reason;
+    stop.detail = detail;
+    cpu.stop();
+}
+
+void MachineState::unsupported(int interrupt)
+{
+    halt(StopReason::Unsupported,
+         QStringLiteral("INT %1h, AH=%2h").arg(hex(interrupt, 2), hex(ah(), 2)));
+}
+
+void MachineState::exit(quint8 code)
+{
+    files.closeAll();
+    lastExitCode = code;
+    stop.exitCode = code;
+    halt(StopReason::Exited);
+}
+
+void MachineState::waitForKey()
+{
+    halt(StopReason::InputWanted, QStringLiteral("keyboard"));
+    set(Reg::IP, quint16(r(Reg::IP) - 2));
+}
+
+bool MachineState::takeKey(quint16 *key)
+{
+    if (keys.isEmpty()) {
+        waitForKey();
+        return false;
+    }
+    *key = keys.dequeue();
+    return true;
+}
+
+void MachineState::writeConsole(const quint8 *data, int size)
+{
+    for (int i = 0; i < size; ++i)
+        screen.teletype(data[i]);
+    progress += size;
+}
+
+int MachineState::writeHandle(int handle, const quint8 *data, int size, quint16 *error)
+{
+    const OpenFiles::Shared f = files.at(handle);
+    if (!f) {
+        *error = 6;
+        return -1;
+    }
+    if (!f->writable) {
+        *error = 5;
+        return -1;
+    }
+    switch (f->kind) {
+    case OpenFiles::Kind::Con:
+        writeConsole(data, size);
+        return size;
+    case OpenFiles::Kind::File:
+        break;
+    default:
+        progress += size;
+        return size;
+    }
+    QFile &file = *f->file;
+    if (size == 0) {
+        // DOS: a write of nothing cuts the file at the current position.
+        f->written = true;
+        return file.resize(file.pos()) ? 0 : (*error = 5, -1);
+    }
+    const qint64 room =
+        std::min(fileSizeLimit - std::max(file.pos(), qint64(0)), writeLimit - written);
+    const qint64 count = std::max<qint64>(0, std::min<qint64>(size, room));
+    const qint64 done = file.write(reinterpret_cast<const char *>(data), count);
+    if (done < 0) {
+        *error = 5;
+        return -1;
+    }
+    f->written = true;
+    written += done;
+    progress += done;
+    if (done < size) {
+        stop.file = file.fileName();
+        stop.fileSize = file.size();
+        halt(StopReason::OutputLimit, stop.file);
+    }
+    return int(done);
+}
+
+Machine::Machine(const Setup &setup)
+    : s_(std::make_unique<MachineState>(setup.toolFolder, setup.sourceFolder)), setup_(setup)
+{
+    s_->fileSizeLimit = setup.fileSizeLimit;
+    s_->writeLimit = setup.writeLimit;
+    s_->cpu.onInterrupt = [this](int n) { interrupt(n); };
+    s_->cpu.onInvalidInstruction = [this] {
+        s_->halt(StopReason::Fault, QStringLiteral("invalid instruction"));
+    };
+    s_->cpu.onBreakpoint = [this](quint32 address) {
+        if (address == resumeAt_) {
+            resumeAt_ = 0xFFFFFFFF;
+            return;
+        }
+        s_->halt(StopReason::Breakpoint);
+    };
+}
+
+Machine::~Machine() = default;
+
+bool Machine::load(const QString &hostProgram, const QByteArray &tail, QString *error)
+{
+    auto fail = [&](const QString &why) {
+        *error = why;
+        s_->stop = {StopReason::None, 0, why, {}, 0};
+        return false;
+    };
+    if (!s_->cpu.ok())
+        return fail(QStringLiteral("the CPU emulator could not start"));
+    QFile file(hostProgram);
+    if (!file.open(QIODevice::ReadOnly))
+        return fail(file.errorString());
+    const QByteArray image = file.read(0x100000);
+    quint8 *memory = s_->cpu.memory();
+    std::fill_n(memory, Cpu::memorySize, 0);
+    writeStubs(memory);
+    writeBiosData(memory);
+    s_->screen.clear();
+    if (!setup_.consoleFile.isEmpty()) {
+        auto out = std::make_shared<OpenFiles::Entry>();
+        out->kind = OpenFiles::Kind::File;
+        out->drive = Drives::C;
+        out->readable = false;
+        out->writable = true;
+        out->written = true;
+        out->file = std::make_unique<QFile>(setup_.consoleFile);
+        if (!out->file->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+            return fail(out->file->errorString());
+        s_->files.setStandard(1, out);
+    }
+    QList<QByteArray> environment = {"PATH=Z:\\", "COMSPEC=Z:\\COMMAND.COM",
+                                     "BLASTER=A220 I7 D1 H5 T6"};
+    if (!setup_.sourceFolder.isEmpty())
+        environment << "INCLUDE=D:\\";
+    const QByteArray dosName = "C:\\" + QFileInfo(hostProgram).fileName().toLocal8Bit().toUpper();
+    const QString why = loadProgram(*s_, image, dosName, tail, environment);
+    if (!why.isEmpty())
+        return fail(why);
+    return true;
+}
+
+void Machine::interrupt(int number)
+{
+    MachineState &m = *s_;
+    const quint16 cs = m.r(Reg::CS), ip = m.r(Reg::IP);
+    const quint8 *entry = m.cpu.memory() + 4 * number;
+    const quint16 vectorOffset = qFromLittleEndian<quint16>(entry);
+    const quint16 vectorSegment = qFromLittleEndian<quint16>(entry + 2);
+    const bool fromStub = cs == biosSegment && ip == quint16(number * 8 + 2);
+    if (!fromStub && (vectorSegment != biosSegment || vectorOffset != number * 8)) {
+        // The program's own handler: enter it as the CPU would.
+        quint16 sp = m.r(Reg::SP);
+        const quint16 ss = m.r(Reg::SS);
+        const quint16 frame[] = {ip, cs, m.r(Reg::Flags)};
+        for (int i = 2; i >= 0; --i) {
+            sp = quint16(sp - 2);
+            qToLittleEndian<quint16>(frame[i], m.at(ss, sp));
+        }
+        m.set(Reg::SP, sp);
+        m.set(Reg::Flags, m.r(Reg::Flags) & ~0x0300);
+        m.set(Reg::CS, vectorSegment);
+        m.set(Reg::IP, vectorOffset);
+        return;
+    }
+    service(number);
+}
+
+void Machine::service(int number)
+{
+    MachineState &m = *s_;
+    switch (number) {
+    case 0x00:
+        return m.halt(StopReason::Fault, QStringLiteral("division overflow (INT 0)"));
+    case 0x06:
+        return m.halt(StopReason::Fault, QStringLiteral("invalid instruction (INT 6)"));
+    case 0x10:
+        return biosVideo(m);
+    case 0x11:
+        return m.set(Reg::AX, 0x0021);
+    case 0x12:
+        return m.set(Reg::AX, 640);
+    case 0x16:
+        return biosKeyboard(m);
+    case 0x1A:
+        return biosTime(m);
+    case 0x20:
+        return m.exit(0);
+    case 0x21:
+        if (const Service s = dosServices()[m.ah()])
+            return s(m);
+        return m.unsupported(0x21);
+    case 0x22:
+        return m.exit(0);
+    case 0x23:
+    case 0x24:
+    case 0x28:
+        return;
+    case 0x2F:
+        // The multiplex's "not installed" answer, except where a program asks
+        // for the memory managers a DOS extender needs.
+        if (m.r(Reg::AX) == 0x1687 || m.r(Reg::AX) == 0x4300)
+            return m.halt(
+                StopReason::Unsupported,
+                QStringLiteral("INT 2Fh, AX=%1h (DOS extender)").arg(hex(m.r(Reg::AX), 4)));
+        return;
+    default:
+        if (number < 8)
+            return m.halt(StopReason::Fault, QStringLiteral("CPU exception %1").arg(number));
+        m.halt(StopReason::Unsupported, QStringLiteral("INT %1h").arg(hex(number, 2)));
+    }
+}
+
+MachineStop Machine::runSlices(const Bounds &bounds, quint64 count)
+{
+    MachineState &m = *s_;
+    m.stop = {};
+    if (stopRequested_.exchange(false)) {
+        m.stop.reason = StopReason::StopRequested;
+        return m.stop;
+    }
+    // One run of the emulator; a watchdog beside it stops it when asked to
+    // or when the program has written nothing for the idle bound. (Stopping
+    // and restarting the emulator in time slices loses its place.)
+    const ThreadClock clock;
+    std::mutex lock;
+    std::condition_variable ended;
+    bool over = false;
+    std::atomic<bool> stalled{false};
+    std::thread watchdog([&] {
+        qint64 last = m.progress;
+        qint64 since = clock.ms();
+        std::unique_lock guard(lock);
+        while (!ended.wait_for(guard, std::chrono::milliseconds(10), [&] { return over; })) {
+            const qint64 now = clock.ms();
+            if (m.progress != last) {
+                last = m.progress;
+                since = now;
+            } else if (bounds.idleMs > 0 && now - since >= bounds.idleMs) {
+                stalled = true;
+            }
+            if (stalled || stopRequested_)
+                m.cpu.stop();
+        }
+    });
+    const int error = m.cpu.run(0, count);
+    {
+        std::lock_guard guard(lock);
+        over = true;
+    }
+    ended.notify_all();
+    watchdog.join();
+    if (m.stop.reason != StopReason::None)
+        return m.stop;
+    if (stalled) {
+        m.stop.reason = StopReason::Stalled;
+        m.stop.detail = QStringLiteral("no output for %1 ms").arg(bounds.idleMs);
+    } else if (stopRequested_.exchange(false)) {
+        m.stop.reason = StopReason::StopRequested;
+    } else if (error != 0) {
+        m.stop.reason = StopReason::Fault;
+        m.stop.detail = QStringLiteral("CPU error %1").arg(error);
+    } else {
+        m.stop.reason = count ? StopReason::BudgetSpent : StopReason::Fault;
+    }
+    return m.stop;
+}
+
+MachineStop Machine::run(const Bounds &bounds)
+{
+    // Leave a breakpoint the last run stopped at before looking for the next.
+    quint64 budget = bounds.instructions;
+    if (s_->cpu.hasBreakpoint(linear(s_->r(Reg::CS), s_->r(Reg::IP)))) {
+        const MachineStop first = step();
+        if (first.reason != StopReason::BudgetSpent || budget == 1)
+            return first;
+        budget = budget ? budget - 1 : 0;
+    }
+    resumeAt_ = 0xFFFFFFFF;
+    return runSlices(bounds, budget);
+}
+
+MachineStop Machine::step()
+{
+    resumeAt_ = linear(s_->r(Reg::CS), s_->r(Reg::IP));
+    return runSlices({}, 1);
+}
+
+void Machine::requestStop()
+{
+    stopRequested_ = true;
+    s_->cpu.stop();
+}
+
+const MachineStop &Machine::lastStop() const
+{
+    return s_->stop;
+}
+
+Registers Machine::registers() const
+{
+    return s_->cpu.registers();
+}
+
+void Machine::setRegisters(const Registers &registers)
+{
+    s_->cpu.setRegisters(registers);
+}
+
+QByteArray Machine::readMemory(quint32 address, int size) const
+{
+    if (address >= Cpu::memorySize)
+        return {};
+    size = int(std::min<quint32>(quint32(std::max(size, 0)), Cpu::memorySize - address));
+    return QByteArray(reinterpret_cast<const char *>(s_->cpu.memory() + address), size);
+}
+
+void Machine::writeMemory(quint32 address, const QByteArray &bytes)
+{
+    if (address >= Cpu::memorySize)
+        return;
+    const auto size = std::min<quint32>(quint32(bytes.size()), Cpu::memorySize - address);
+    std::copy_n(bytes.constData(), size, s_->cpu.memory() + address);
+    s_->cpu.flushCode(address, size);
+}
+
+bool Machine::addBreakpoint(quint32 address)
+{
+    return s_->cpu.addBreakpoint(address);
+}
+
+void Machine::removeBreakpoint(quint32 address)
+{
+    s_->cpu.removeBreakpoint(address);
+}
+
+quint16 Machine::screenCell(int row, int column) const
+{
+    return s_->screen.cell(row, column);
+}
+
+int Machine::cursorRow() const
+{
+    return s_->screen.row();
+}
+
+int Machine::cursorColumn() const
+{
+    return s_->screen.column();
+}
+
+void Machine::pushKey(quint16 key)
+{
+    s_->keys.enqueue(key);
+}
+
+quint16 Machine::psp() const
+{
+    return s_->psp;
+}
+
+qint64 Machine::progress() const
+{
+    return s_->progress;
+}

@@ -1,0 +1,84 @@
+#pragma once
+
+#include "machine/cpu.h"
+#include "machine/machinestop.h"
+
+#include <QByteArray>
+#include <QString>
+#include <atomic>
+#include <memory>
+
+struct MachineState;
+
+// An 8086 PC with 640 KB, a text screen and the DOS a program sees: C: is the
+// tool folder (and the current drive), D: the source's folder, and nothing
+// else on the host can be reached. One thread drives it (load, run, step,
+// registers, memory); requestStop() may come from any thread.
+class Machine
+{
+public:
+    struct Setup
+    {
+        QString toolFolder;
+        // Empty: no D:, and no INCLUDE in the environment.
+        QString sourceFolder;
+        // Receives standard output as "> FILE" would; empty: the screen.
+        QString consoleFile;
+        qint64 fileSizeLimit = qint64(64) * 1024 * 1024;
+        // All bytes written to files in one run.
+        qint64 writeLimit = qint64(256) * 1024 * 1024;
+    };
+
+    explicit Machine(const Setup &setup);
+    ~Machine();
+    Machine(const Machine &) = delete;
+    Machine &operator=(const Machine &) = delete;
+
+    // Loads a DOS program from the host as if started from C:\ with this
+    // command tail. On failure returns false and says why.
+    bool load(const QString &hostProgram, const QByteArray &tail, QString *error);
+
+    struct Bounds
+    {
+        // Stop as Stalled after this much of the running thread's CPU time
+        // without output; 0 for no bound.
+        qint64 idleMs = 0;
+        // Stop as BudgetSpent after this many instructions; 0 for no bound
+        // (counting instructions slows the machine down).
+        quint64 instructions = 0;
+    };
+    // Runs from CS:IP until something stops it; a stop at a breakpoint or
+    // for input may be resumed with another run().
+    MachineStop run(const Bounds &bounds);
+    MachineStop step();
+    void requestStop();
+    const MachineStop &lastStop() const;
+
+    Registers registers() const;
+    void setRegisters(const Registers &registers);
+    QByteArray readMemory(quint32 address, int size) const;
+    void writeMemory(quint32 address, const QByteArray &bytes);
+    bool addBreakpoint(quint32 address);
+    void removeBreakpoint(quint32 address);
+
+    // The text screen: character in the low byte, attribute in the high.
+    quint16 screenCell(int row, int column) const;
+    int cursorRow() const;
+    int cursorColumn() const;
+    // A key press: scan code in the high byte, character in the low.
+    void pushKey(quint16 key);
+
+    quint16 psp() const;
+    // Bytes the program has written to files and the console so far.
+    qint64 progress() const;
+
+private:
+    void interrupt(int number);
+    void service(int number);
+    MachineStop runSlices(const Bounds &bounds, quint64 count);
+
+    std::unique_ptr<MachineState> s_;
+    Setup setup_;
+    std::atomic<bool> stopRequested_{false};
+    quint32 resumeAt_ = 0xFFFFFFFF;
+};

@@ -1,0 +1,90 @@
+#pragma once
+
+#include "machine/cpu.h"
+#include "machine/drives.h"
+#include "machine/machinestop.h"
+#include "machine/memoryblocks.h"
+#include "machine/openfiles.h"
+#include "machine/textscreen.h"
+
+#include <QByteArray>
+#include <QStringList>
+#include <array>
+#include <atomic>
+
+// Everything the services of the machine work on, shared by the DOS and BIOS
+// service files; the public face is Machine.
+struct MachineState
+{
+    MachineState(const QString &toolFolder, const QString &sourceFolder)
+        : blocks(cpu.memory()), drives(toolFolder, sourceFolder), screen(cpu.memory())
+    {
+    }
+
+    Cpu cpu;
+    MemoryBlocks blocks;
+    Drives drives;
+    OpenFiles files;
+    TextScreen screen;
+    KeyQueue keys;
+    MachineStop stop;
+
+    quint16 psp = 0;
+    quint16 dtaSegment = 0, dtaOffset = 0x80;
+    quint8 lastExitCode = 0;
+    QStringList searchFolders; // find first/next: the folder a DTA's search walks
+    // Bytes written to files and the console: what counts as progress.
+    std::atomic<qint64> progress{0};
+    qint64 fileSizeLimit = 0;
+    qint64 writeLimit = 0;
+    qint64 written = 0;
+
+    quint16 r(Reg reg) const { return cpu.reg(reg); }
+    void set(Reg reg, quint16 v) { cpu.setReg(reg, v); }
+    quint8 ah() const { return quint8(r(Reg::AX) >> 8); }
+    quint8 al() const { return quint8(r(Reg::AX)); }
+    void setAL(quint8 v) { set(Reg::AX, quint16((r(Reg::AX) & 0xFF00) | v)); }
+    void setAH(quint8 v) { set(Reg::AX, quint16((r(Reg::AX) & 0x00FF) | (v << 8))); }
+    quint8 *at(quint16 segment, quint16 offset) { return cpu.memory() + linear(segment, offset); }
+    QByteArray asciiz(quint16 segment, quint16 offset, int max = 128) const;
+    // DOS's way of answering: CF clear, or CF set and the error in AX.
+    void succeed() { cpu.setCarry(false); }
+    void fail(quint16 error)
+    {
+        set(Reg::AX, error);
+        cpu.setCarry(true);
+    }
+    void halt(StopReason reason, const QString &detail = QString());
+    void unsupported(int interrupt);
+    // Exits with the code; files still open are closed, as DOS does.
+    void exit(quint8 code);
+    // Writes to a handle as INT 21h 40h does; the count written, or -1 with
+    // the DOS error in *error.
+    int writeHandle(int handle, const quint8 *data, int size, quint16 *error);
+    // CON output goes to the screen, as DOS's console driver draws it.
+    void writeConsole(const quint8 *data, int size);
+    // Takes a key, or stops the run with InputWanted and puts IP back on the
+    // INT instruction so that it runs again once a key is there.
+    bool takeKey(quint16 *key);
+    void waitForKey();
+};
+
+using Service = void (*)(MachineState &);
+using ServiceTable = std::array<Service, 256>;
+
+void addProcessServices(ServiceTable &table);
+void addFileServices(ServiceTable &table);
+void addConsoleServices(ServiceTable &table);
+const ServiceTable &dosServices();
+// A whole line of keys up to CR (backspaces applied, CR kept), or a wait.
+bool consoleLine(MachineState &m, QByteArray *line);
+void biosVideo(MachineState &m);
+void biosKeyboard(MachineState &m);
+void biosTime(MachineState &m);
+
+// Upper-case hexadecimal with leading zeros, as DOS people write numbers.
+QString hex(int value, int digits);
+
+// The segment of the interrupt stubs; a vector still pointing there is the
+// machine's own service.
+constexpr quint16 biosSegment = 0xF000;
