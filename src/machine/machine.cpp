@@ -200,8 +200,10 @@ bool Machine::load(const QString &hostProgram, const QByteArray &tail, QString *
     }
     QList<QByteArray> environment = {"PATH=Z:\\", "COMSPEC=Z:\\COMMAND.COM",
                                      "BLASTER=A220 I7 D1 H5 T6"};
+    // In the case the hidden DOSBox runs write it: MASM copies the variable
+    // into the paths of its cross-reference file.
     if (!setup_.sourceFolder.isEmpty())
-        environment << "INCLUDE=D:\\";
+        environment << "INCLUDE=d:\\";
     const QByteArray dosName = "C:\\" + QFileInfo(hostProgram).fileName().toLocal8Bit().toUpper();
     const QString why = loadProgram(*s_, image, dosName, tail, environment);
     if (!why.isEmpty())
