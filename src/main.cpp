@@ -6,6 +6,7 @@
 #include "platform/processlauncher.h"
 #include "platform/qtdialogs.h"
 #include "platform/registry.h"
+#include "toolchain/toollauncher.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -46,7 +47,8 @@ int main(int argc, char *argv[])
     QtDialogs dialogs;
     Services services;
     services.dialogs = &dialogs;
-    ProcessLauncher launcher;
+    ProcessLauncher processes;
+    ToolLauncher launcher(processes);
     services.launcher = &launcher;
     const std::unique_ptr<Registry> registry = createSystemRegistry();
     services.registry = registry.get();

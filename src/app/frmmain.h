@@ -138,8 +138,9 @@ public:
     Launcher &launcher() const { return *services_.launcher; }
     QString Basename;
     QString Listpath;
-    // How long a hidden tool may run before it counts as hung: a linker that
-    // asks the console for a missing library waits for ever.
+    // How long a hidden tool may go without progress (writing its files)
+    // before it counts as hung: a linker that asks the console for a missing
+    // library waits for ever.
     int hiddenRunBoundMs = 30000;
     // The one report window of the run, created on first use.
     FrmReport *reportWindow();
@@ -150,12 +151,13 @@ private:
     struct WatchedRun
     {
         std::unique_ptr<LaunchedRun> run;
-        QElapsedTimer clock;
+        // The time since the run last made progress.
+        QElapsedTimer idle;
         bool linker = false;
         // Called once the run has ended by itself.
         std::function<void()> ended;
-        // Called after the run was ended for running too long.
-        std::function<void()> hung;
+        // Called after the run was stopped (no progress, waiting for input ...).
+        std::function<void(const RunStop &)> stopped;
     };
     void connectToolchainCommands();
     void assembleWithPrompt();
@@ -180,7 +182,12 @@ private:
     bool linkerRunning() const;
     // Runs start now, or once the linker has ended when it still runs.
     void afterLinker(std::function<void()> start);
-    void showLinkerMessages(const QString &printed);
+    // What the linker printed, under the assembling report; made: a line on
+    // what was made of the linked program, empty for none.
+    void showLinkerMessages(const QString &printed, const QString &made = QString());
+    // A program linked as a .COM (see linkedAsCom) and EXE2BIN making it one.
+    bool linkedComProgram(const QString &program, const QString &linkerSaid) const;
+    void makeComProgram(const QString &objectBase, const QString &linkerSaid);
     void showDiagnosticSource(const QString &reportLine);
 
     QPointer<FrmReport> frmReport_;

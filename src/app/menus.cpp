@@ -84,6 +84,7 @@ const Item kMenuBar[] = {
     {"mnuparameter", "编译连接时提示填参数", nullptr, K::Check, true, true},
     {"getbar", "-", nullptr, K::Separator},
     {"mnugetdostools", "获取 DOS 工具..."},
+    {"mnudosboxonly", "DOS 工具一律在 DOSBox 中运行(&B)", nullptr, K::Check, true, false},
     {"mnuWindow", "窗口(&W)", nullptr, K::Menu},
     {"mnuWindowNewWindow", "新建窗口(&N)"},
     {"mnuWindowBar0", "-", nullptr, K::Separator},

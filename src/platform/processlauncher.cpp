@@ -1,6 +1,27 @@
 #include "platform/processlauncher.h"
+#include "platform/fso.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QtGlobal>
+
+QString findProgram(const QString &program, const QString &workingDirectory)
+{
+    const FileSystem fso;
+    const auto existing = [&](const QString &path) {
+        const QString actual = fso.actualPath(path);
+        return QFileInfo(actual).isFile() ? QFileInfo(actual).absoluteFilePath() : QString();
+    };
+    const QDir folder(workingDirectory);
+    QString found = existing(folder.absoluteFilePath(program));
+    // As on Windows, a name without an extension also means the .exe.
+    if (found.isEmpty() && fso.extensionName(program).isEmpty())
+        found = existing(folder.absoluteFilePath(program + QLatin1String(".exe")));
+    if (found.isEmpty() && !program.contains(QLatin1Char('/')))
+        found = QStandardPaths::findExecutable(program);
+    return found;
+}
 
 #ifdef Q_OS_WIN
 
@@ -139,23 +160,6 @@ public:
 private:
     std::unique_ptr<QProcess> process;
 };
-
-QString findProgram(const QString &program, const QString &workingDirectory)
-{
-    const FileSystem fso;
-    const auto existing = [&](const QString &path) {
-        const QString actual = fso.actualPath(path);
-        return QFileInfo(actual).isFile() ? QFileInfo(actual).absoluteFilePath() : QString();
-    };
-    const QDir folder(workingDirectory);
-    QString found = existing(folder.absoluteFilePath(program));
-    // As on Windows, a name without an extension also means the .exe.
-    if (found.isEmpty() && fso.extensionName(program).isEmpty())
-        found = existing(folder.absoluteFilePath(program + QLatin1String(".exe")));
-    if (found.isEmpty() && !program.contains(QLatin1Char('/')))
-        found = QStandardPaths::findExecutable(program);
-    return found;
-}
 
 LaunchResult startProcess(LaunchResult result, const QString &program, const QStringList &args,
                           const QString &workingDirectory, WindowStyle style,

@@ -2,6 +2,12 @@
 
 #include "platform/launcher.h"
 
+// The program a command line names, as a full path, or empty when there is
+// none: a relative name is looked for in workingDirectory (in any case, as DOS
+// names are), a name without an extension also as name.exe, a bare name on
+// the search path.
+QString findProgram(const QString &program, const QString &workingDirectory);
+
 // Windows: CreateProcessW with the command line as built. Elsewhere: the line
 // is split by the Windows rules; DOS programs and "command.com" run in DOSBox,
 // other programs start directly. Never through a shell.

@@ -56,12 +56,9 @@ void frmMain::assembleWithPrompt()
                 const QString program = result.program;
                 WatchedRun watched;
                 watched.run = std::move(result.run);
-                watched.hung = [this, program] {
+                watched.stopped = [this, program](const RunStop &stop) {
                     dialogs().msgBox(
-                        this,
-                        QStringLiteral("编译程序运行了很长时间仍未结束（可能在等待输入），"
-                                       "已将其终止：") +
-                            program,
+                        this, runStopMessage(QStringLiteral("编译程序"), program, stop),
                         Dialogs::OkOnly, Dialogs::Exclamation, QStringLiteral("Korvane"));
                 };
                 if (watched.run)
@@ -183,12 +180,9 @@ void frmMain::assembleNormally()
     auto *wait = new ToolWait(this);
     wait->run = std::move(result.run);
     wait->boundMs = hiddenRunBoundMs;
-    wait->expired = [this, masm = Masmpath] {
+    wait->expired = [this, masm = Masmpath](const RunStop &stop) {
         statusPanel_->setText(QStringLiteral("状态"));
-        dialogs().msgBox(this,
-                         QStringLiteral("编译程序运行了很长时间仍未结束（可能在等待输入），"
-                                        "已将其终止：") +
-                             masm,
+        dialogs().msgBox(this, runStopMessage(QStringLiteral("编译程序"), masm, stop),
                          Dialogs::OkOnly, Dialogs::Exclamation, QStringLiteral("Korvane"));
     };
     wait->then = [this, assembly] { showAssemblyReport(assembly); };

@@ -102,7 +102,8 @@ QString linkerPromptCommand(const QString &linkPath, const QString &answer)
     return quoteProgramPath(linkPath) + QLatin1Char(' ') + answer + QLatin1String(",,,,");
 }
 
-QString runCommand(const QString &toolFolder, const QString &baseName)
+QString runCommand(const QString &toolFolder, const QString &baseName, bool com)
 {
-    return quoteProgramPath(toolFolder + baseName + QLatin1String(".exe"));
+    return quoteProgramPath(toolFolder + baseName +
+                            (com ? QLatin1String(".com") : QLatin1String(".exe")));
 }

@@ -55,5 +55,5 @@ QString linkerPromptCommand(const QString &linkPath, const QString &answer);
 
 // The program the linker wrote: it runs in the tool folder with relative
 // names, so the program lies there whatever folder the source was saved in.
-// toolFolder ends with a path separator.
-QString runCommand(const QString &toolFolder, const QString &baseName);
+// toolFolder ends with a path separator. com: the .COM that EXE2BIN made.
+QString runCommand(const QString &toolFolder, const QString &baseName, bool com = false);

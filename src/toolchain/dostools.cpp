@@ -29,6 +29,10 @@ const QList<PinnedFile> &dosTools()
         {QStringLiteral("debug.exe"), QStringLiteral("v2.0/bin/DEBUG.COM"),
          QStringLiteral("DEBUG 2.0"), 11764,
          "cbb171acca2a5581d926b6782aebeaad49111ecd359e64cf6f2e5dd0a000b4ca"},
+        // Turns a linked program written as a .COM (ORG 100H) into the .COM itself.
+        {QStringLiteral("exe2bin.exe"), QStringLiteral("v4.0/src/TOOLS/EXE2BIN.EXE"),
+         QStringLiteral("EXE2BIN"), 3050,
+         "a66a3875d7f310d95312651f38d0b43246d3bacfa720f28c49445fcc10bbfa8f"},
     };
     return tools;
 }

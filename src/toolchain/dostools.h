@@ -17,7 +17,7 @@ struct PinnedFile
     QByteArray sha256; // lower-case hex
 };
 
-// masm.exe, link.exe and debug.exe, in that order.
+// masm.exe, link.exe, debug.exe and exe2bin.exe, in that order.
 const QList<PinnedFile> &dosTools();
 // The repository's licence, saved beside the tools.
 const PinnedFile &dosToolsLicence();

@@ -4,6 +4,7 @@
 #include "toolchain/commandlines.h"
 #include "toolchain/frmreport.h"
 #include "toolchain/listingreport.h"
+#include "toolchain/toolwait.h"
 #include "toolchain/trimspaces.h"
 
 #include <QAction>
@@ -51,11 +52,13 @@ static void unexpectedLinkError(frmMain *main)
                            Dialogs::Critical, QStringLiteral("Unknown error"));
 }
 
-void frmMain::showLinkerMessages(const QString &printed)
+void frmMain::showLinkerMessages(const QString &printed, const QString &made)
 {
     // Warnings (no stack segment, a library not found) come with a program
     // that was written all the same: they go under the assembling report.
-    const QStringList messages = printedMessages(printed);
+    QStringList messages = printedMessages(printed);
+    if (!made.isEmpty())
+        messages << made;
     if (messages.isEmpty())
         return;
     QString text = assemblyReport_.isEmpty() ? QString() : assemblyReport_ + QStringLiteral("\r\n");
@@ -95,6 +98,8 @@ void frmMain::linkNormally()
     const QString program = Toolfolder + objectBase + QStringLiteral(".exe");
     const QString output = Toolfolder + QString::fromLatin1(kLinkerOutput);
     removeFile(program);
+    // A .COM is there after a link only when this link made one.
+    removeFile(Toolfolder + objectBase + QStringLiteral(".com"));
     removeFile(output);
     LaunchResult result = launcher().start(linkerCommand(Linkpath, objectBase, library), Toolfolder,
                                            WindowStyle::Hidden, QString::fromLatin1(kLinkerOutput));
@@ -111,9 +116,13 @@ void frmMain::linkNormally()
     WatchedRun watched;
     watched.run = std::move(result.run);
     watched.linker = true;
-    watched.ended = [this, program, printed] {
+    watched.ended = [this, program, printed, objectBase] {
         if (Fso->fileExists(program)) {
-            showLinkerMessages(printed());
+            const QString said = printed();
+            if (linkedComProgram(program, said))
+                makeComProgram(objectBase, said);
+            else
+                showLinkerMessages(said);
             return;
         }
         const QString said = printed();
@@ -124,11 +133,9 @@ void frmMain::linkNormally()
                                               QStringLiteral("。连接程序的输出：\r\n\r\n") + said,
                          Dialogs::OkOnly, Dialogs::Exclamation, QStringLiteral("Korvane"));
     };
-    watched.hung = [this, printed] {
+    watched.stopped = [this, printed](const RunStop &stop) {
         const QString said = printed();
-        QString text = QStringLiteral("连接程序运行了很长时间仍未结束（可能在等待输入，"
-                                      "例如找不到库文件时），已将其终止：") +
-                       Linkpath;
+        QString text = runStopMessage(QStringLiteral("连接程序"), Linkpath, stop);
         if (!said.isEmpty())
             text += QStringLiteral("\r\n连接程序的输出：\r\n\r\n") + said;
         dialogs().msgBox(this, text, Dialogs::OkOnly, Dialogs::Exclamation,

@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDesktopServices>
+#include <QStatusBar>
 #include <QUrl>
 
 void frmMain::connectToolchainCommands()
@@ -24,6 +25,15 @@ void frmMain::connectToolchainCommands()
     };
     for (const auto &[name, slot] : commands)
         connect(action(QString::fromLatin1(name)), &QAction::triggered, this, slot);
+
+    // The assembler and the linker run hidden on the built-in 8086; this
+    // sends them to DOSBox, as a tool the machine cannot serve goes by itself.
+    connect(action(QStringLiteral("mnudosboxonly")), &QAction::toggled, this,
+            [this](bool on) { launcher().setDosboxOnly(on); });
+    launcher().setNoticeHandler([self = QPointer<frmMain>(this)](const QString &notice) {
+        if (self && self->sbStatusBar)
+            self->sbStatusBar->showMessage(notice, 20000);
+    });
 }
 
 FrmReport *frmMain::reportWindow()

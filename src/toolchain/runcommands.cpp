@@ -19,10 +19,12 @@ void frmMain::mnurun()
 {
     // The linker ran in the tool folder with relative names: its program lies
     // there, wherever the source was saved.
-    afterLinker(
-        [this, command = runCommand(Toolfolder, Fso->baseName(Lastsaved)), folder = Toolfolder] {
-            reportLaunchFailure(launcher().start(command, folder, WindowStyle::Normal));
-        });
+    // A program linked as a .COM runs as the .COM that EXE2BIN made of it.
+    afterLinker([this, base = Fso->baseName(Lastsaved), folder = Toolfolder] {
+        const bool com = Fso->fileExists(folder + base + QStringLiteral(".com"));
+        reportLaunchFailure(
+            launcher().start(runCommand(folder, base, com), folder, WindowStyle::Normal));
+    });
 }
 
 void frmMain::mnurundebug()
@@ -31,7 +33,13 @@ void frmMain::mnurundebug()
                    QStringLiteral("没找到！请把debug.exe存放在当前文件夹。"
                                   "是否希望到网上去搜索debug.exe？")))
         return;
-    afterLinker([this, command = quoteProgramPath(Debugpath), folder = Toolfolder] {
+    // DEBUG starts alone, as it always has, but for a .COM program, which it
+    // is given to load (its .EXE would start wrong).
+    afterLinker([this, debug = Debugpath, base = Fso->baseName(Lastsaved), folder = Toolfolder] {
+        QString command = quoteProgramPath(debug);
+        const QString com = base + QStringLiteral(".COM");
+        if (!base.isEmpty() && Fso->fileExists(folder + com))
+            command += QLatin1Char(' ') + com;
         reportLaunchFailure(launcher().start(command, folder, WindowStyle::Normal));
     });
 }

@@ -1,5 +1,6 @@
 #include "app/frmmain.h"
 #include "toolchain/commandlines.h"
+#include "toolchain/toolwait.h"
 
 #include <QFile>
 #include <QTimer>
@@ -76,10 +77,10 @@ void frmMain::watchRun(WatchedRun run)
 {
     if (!runWatch_) {
         runWatch_ = new QTimer(this);
-        runWatch_->setInterval(100);
+        runWatch_->setInterval(20);
         connect(runWatch_, &QTimer::timeout, this, &frmMain::checkWatchedRuns);
     }
-    run.clock.start();
+    run.idle.start();
     watchedRuns_.push_back(std::move(run));
     runWatch_->start();
 }
@@ -90,16 +91,17 @@ void frmMain::checkWatchedRuns()
     // they belong to are out of the list before any of them is made.
     std::vector<std::function<void()>> calls;
     for (auto it = watchedRuns_.begin(); it != watchedRuns_.end();) {
-        if (it->run->hasEnded()) {
-            calls.push_back(std::move(it->ended));
-            it = watchedRuns_.erase(it);
-        } else if (it->clock.hasExpired(hiddenRunBoundMs)) {
-            it->run->end();
-            calls.push_back(std::move(it->hung));
-            it = watchedRuns_.erase(it);
-        } else {
+        RunStop stop;
+        const RunState state = checkRun(*it->run, it->idle, hiddenRunBoundMs, &stop);
+        if (state == RunState::Going) {
             ++it;
+            continue;
         }
+        if (state == RunState::Ended)
+            calls.push_back(std::move(it->ended));
+        else if (it->stopped)
+            calls.push_back([stopped = std::move(it->stopped), stop] { stopped(stop); });
+        it = watchedRuns_.erase(it);
     }
     if (watchedRuns_.empty())
         runWatch_->stop();

@@ -1,5 +1,48 @@
 #include "toolchain/toolwait.h"
 
+#include <QFileInfo>
+
+RunState checkRun(LaunchedRun &run, QElapsedTimer &idle, int boundMs, RunStop *stop)
+{
+    if (run.hasEnded()) {
+        *stop = run.stop();
+        return stop->reason == RunStop::None ? RunState::Ended : RunState::Stopped;
+    }
+    if (run.madeProgress() || !idle.isValid())
+        idle.start();
+    if (boundMs <= 0 || !idle.hasExpired(boundMs))
+        return RunState::Going;
+    run.end();
+    *stop = {RunStop::Hung, {}, {}, 0};
+    return RunState::Stopped;
+}
+
+QString runStopMessage(const QString &toolKind, const QString &program, const RunStop &stop)
+{
+    QString why;
+    switch (stop.reason) {
+    case RunStop::None:
+        return QString();
+    case RunStop::Hung:
+        why = QStringLiteral("很长时间没有任何进展（没有写出任何内容，可能在等待输入，"
+                             "或陷入了死循环）");
+        break;
+    case RunStop::InputWanted:
+        why = QStringLiteral("在等待键盘输入（例如找不到某个文件时询问文件名），"
+                             "而隐藏运行的程序无法回答");
+        break;
+    case RunStop::OutputLimit:
+        why = QStringLiteral("一直在写文件 %1，它已有 %2 字节")
+                  .arg(QFileInfo(stop.file).fileName())
+                  .arg(stop.fileSize);
+        break;
+    case RunStop::Failed:
+        why = QStringLiteral("无法正常运行：") + stop.detail;
+        break;
+    }
+    return toolKind + why + QStringLiteral("，已将其终止：") + program;
+}
+
 ToolWait::ToolWait(QObject *owner) : QObject(owner)
 {
     connect(&timer_, &QTimer::timeout, this, &ToolWait::check);
@@ -14,7 +57,7 @@ void ToolWait::dependOn(QObject *object)
 
 void ToolWait::start(int intervalMs)
 {
-    clock_.start();
+    idle_.start();
     timer_.start(intervalMs);
     // A wait whose condition holds already ends at the next turn of the loop.
     QTimer::singleShot(0, this, &ToolWait::check);
@@ -34,11 +77,15 @@ void ToolWait::check()
     if (!timer_.isActive())
         return;
     std::function<void()> ending;
-    if (run && !run->hasEnded()) {
-        if (boundMs <= 0 || !clock_.hasExpired(boundMs))
-            return;
-        run->end();
-        ending = std::move(expired);
+    RunStop stop;
+    const RunState state = run ? checkRun(*run, idle_, boundMs, &stop) : RunState::Ended;
+    if (state == RunState::Going)
+        return;
+    if (state == RunState::Stopped) {
+        ending = [expired = std::move(expired), stop] {
+            if (expired)
+                expired(stop);
+        };
     } else if (!ready || ready()) {
         ending = std::move(then);
     } else {

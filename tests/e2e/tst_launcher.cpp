@@ -1,5 +1,7 @@
 #include "mainfixture.h"
 #include "platform/processlauncher.h"
+#include "toolchain/toollauncher.h"
+#include "toolchain/toolwait.h"
 
 #include <QScopeGuard>
 #include <QStandardPaths>
@@ -18,6 +20,8 @@ private slots:
     void script();
     void failures_data();
     void failures();
+    void boundCountsProgress_data();
+    void boundCountsProgress();
 
 private:
     std::unique_ptr<QTemporaryDir> tmp;
@@ -128,6 +132,47 @@ void TestLauncher::failures()
         QVERIFY(!result.run);
     }
     QVERIFY(!QFile::exists(path("my tools/ARGS.TXT")));
+}
+
+void TestLauncher::boundCountsProgress_data()
+{
+    QTest::addColumn<QByteArray>("program");
+    QTest::addColumn<RunStop::Reason>("stop"); // None: it ended by itself
+    QTest::newRow("writing its listing for twice the bound: a long job, not stopped")
+        << QByteArray("#!/bin/sh\nfor i in 1 2 3 4 5 6 7 8 9 10 11 12 13 14; do\n"
+                      "echo line >> TEMP_F.LST; sleep 0.1; done\n")
+        << RunStop::None;
+    QTest::newRow("silent for the bound: stopped as hung")
+        << QByteArray("#!/bin/sh\nsleep 300\n") << RunStop::Hung;
+    QTest::newRow("writing without end: stopped, the file named")
+        << QByteArray("#!/bin/sh\nwhile :; do echo xxxxxxxxxxxxxxxx; done > BIG.TXT\n")
+        << RunStop::OutputLimit;
+}
+
+// A hidden run is bounded by the time it goes without progress, read from the
+// files of its folder, and by the size of what it writes.
+void TestLauncher::boundCountsProgress()
+{
+    QFETCH(QByteArray, program);
+    QFETCH(RunStop::Reason, stop);
+    QVERIFY(writeFile(path("masm.exe"), program, true));
+    ProcessLauncher processes;
+    ToolLauncher launcher(processes);
+    launcher.setBounds(30000, 64 * 1024);
+    LaunchResult result = launcher.start("masm.exe", tmp->path(), WindowStyle::Hidden);
+    QVERIFY2(result.started(), qPrintable(result.detail));
+    QElapsedTimer idle;
+    RunStop stopped;
+    RunState state = RunState::Going;
+    QVERIFY(QTest::qWaitFor(
+        [&] { return (state = checkRun(*result.run, idle, 700, &stopped)) != RunState::Going; },
+        60000));
+    QCOMPARE(stopped.reason, stop);
+    QCOMPARE(state, stop == RunStop::None ? RunState::Ended : RunState::Stopped);
+    if (stop == RunStop::OutputLimit)
+        QVERIFY(stopped.file == path("BIG.TXT") && stopped.fileSize > 64 * 1024);
+    QCOMPARE(fileBytes(path("TEMP_F.LST")).count('\n'), stop == RunStop::None ? 14 : 0);
+    QTRY_COMPARE(processesFor(tmp->path()), 0);
 }
 
 QTEST_GUILESS_MAIN(TestLauncher)

@@ -4,10 +4,13 @@
 #include "platform/processlauncher.h"
 #include "toolchain/dostools.h"
 #include "toolchain/frmreport.h"
+#include "toolchain/toollauncher.h"
 #include "toolchain/toolwait.h"
 
 #include <QAction>
+#include <QProcess>
 #include <QStandardPaths>
+#include <QStatusBar>
 #include <QTest>
 #include <QTextBlock>
 
@@ -23,6 +26,25 @@ private slots:
     void firstJobToRun();
     void realAssembler_data();
     void realAssembler();
+    void comProgram();
+    void machineStops_data();
+    void machineStops();
+};
+
+// The real launcher, counting what goes to DOSBox or another process: the
+// assembler and the linker run on the built-in machine and start nothing.
+class CountingLauncher : public ProcessLauncher
+{
+public:
+    LaunchResult start(const QString &commandLine, const QString &workingDirectory,
+                       WindowStyle style, const QString &consoleOutputName,
+                       const QString &includeFolder) override
+    {
+        started << commandLine;
+        return ProcessLauncher::start(commandLine, workingDirectory, style, consoleOutputName,
+                                      includeFolder);
+    }
+    QStringList started;
 };
 
 static const QString kTools = QStringLiteral(KORVANE_DOS_TOOLS);
@@ -64,7 +86,8 @@ void TestToolchainE2e::firstJobToRun()
         for (const char *name : {"SDL_VIDEODRIVER", "SDL_AUDIODRIVER", "KORVANE_TOOLS_URL"})
             qunsetenv(name);
     });
-    ProcessLauncher launcher;
+    CountingLauncher processes;
+    ToolLauncher launcher(processes);
     MainFixture f(false, &launcher);
     const QString tools = f.path("my 工具");
     QVERIFY(QDir().mkpath(tools) && QDir::setCurrent(tools));
@@ -91,6 +114,7 @@ void TestToolchainE2e::firstJobToRun()
     QCOMPARE(fileBytes(tools + "/TEMP_F.EXE").left(2), QByteArray("MZ"));
     QTRY_VERIFY(f.main->findChildren<ToolWait *>().isEmpty());
     QCOMPARE(shownReport(f)->shownText(), report);
+    QCOMPARE(processes.started, QStringList());
 
     // The views show the rewritten listing and the map, as they are on disk.
     f.main->action("mnuCompilelist")->trigger();
@@ -108,6 +132,7 @@ void TestToolchainE2e::firstJobToRun()
         ::kill(pid, SIGKILL);
     QCOMPARE(runs.size(), 1);
     QVERIFY2(runs.first().toUpper().contains(" -C TEMP_F.EXE"), runs.first().constData());
+    QCOMPARE(processes.started.size(), 1);
     QCOMPARE(f.dialogs.calls.size(), 2); // the download offer and the link's object
     QVERIFY(f.dialogs.unexpected.isEmpty());
 }
@@ -145,7 +170,8 @@ void TestToolchainE2e::realAssembler()
     QFETCH(bool, mark);
     QFETCH(QStringList, shown);
     QFETCH(QStringList, marks);
-    ProcessLauncher launcher;
+    CountingLauncher processes;
+    ToolLauncher launcher(processes);
     MainFixture f(true, &launcher);
     QVERIFY(QFile::copy(kTools + "/MASM.EXE", f.path("masm.exe")));
     QVERIFY(QDir().mkpath(f.path("elsewhere")));
@@ -199,7 +225,108 @@ void TestToolchainE2e::realAssembler()
         QTRY_VERIFY_WITH_TIMEOUT(f.doc()->Strip->marks().isEmpty(), 60000);
     }
     QVERIFY(f.dialogs.callsOf("msgBox").isEmpty());
-    QVERIFY(dosboxesFor(f.dir.path()).isEmpty());
+    QCOMPARE(processes.started, QStringList());
+}
+
+// A program written as a .COM is linked, made a .COM by the real EXE2BIN, and
+// run as that .COM.
+void TestToolchainE2e::comProgram()
+{
+    qputenv("SDL_VIDEODRIVER", "dummy");
+    qputenv("SDL_AUDIODRIVER", "dummy");
+    const auto restore = qScopeGuard([] {
+        for (const char *name : {"SDL_VIDEODRIVER", "SDL_AUDIODRIVER"})
+            qunsetenv(name);
+    });
+    CountingLauncher processes;
+    ToolLauncher launcher(processes);
+    MainFixture f(true, &launcher);
+    for (const char *tool : {"MASM.EXE", "LINK.EXE", "EXE2BIN.EXE"})
+        QVERIFY(QFile::copy(kTools + '/' + tool, f.path(QString::fromLatin1(tool).toLower())));
+    f.text()->setText("code segment\r\nassume cs:code,ds:code\r\norg 100h\r\n"
+                      "start: mov dx,offset msg\r\nmov ah,9\r\nint 21h\r\nmov ax,4c00h\r\n"
+                      "int 21h\r\nmsg db 'COM OK$'\r\ncode ends\r\nend start");
+    press(f, Qt::Key_F9);
+    QTRY_VERIFY_WITH_TIMEOUT(shownReport(f), 60000);
+    f.dialogs.answerMsgBox(Dialogs::Ok);
+    press(f, Qt::ControlModifier | Qt::Key_L);
+    QTRY_VERIFY_WITH_TIMEOUT(shownReport(f)->shownText().contains("转换为 .COM 程序 Temp_F.COM"),
+                             60000);
+    const QByteArray com = fileBytes(f.path("TEMP_F.COM"));
+    QVERIFY(com.startsWith("\xBA") && com.endsWith("COM OK$"));
+    QVERIFY(shownReport(f)->shownText().contains("LINK : warning L4021: no stack segment"));
+    QCOMPARE(processes.started, QStringList());
+
+    press(f, Qt::Key_F5);
+    QTRY_VERIFY_WITH_TIMEOUT(!dosboxesFor(f.dir.path()).isEmpty(), 60000);
+    const QMap<int, QByteArray> runs = dosboxesFor(f.dir.path());
+    for (const int pid : runs.keys())
+        ::kill(pid, SIGKILL);
+    QVERIFY2(runs.first().contains(" -c TEMP_F.COM"), runs.first().constData());
+}
+
+void TestToolchainE2e::machineStops_data()
+{
+    QTest::addColumn<QByteArray>("program"); // nasm source of a stand-in assembler
+    QTest::addColumn<QString>("message");    // a word of what the user is told; empty: the report
+    const QByteArray writeListing =
+        "mov ah,3Ch\nxor cx,cx\nmov dx,name\nint 21h\nmov bx,ax\nmov ah,40h\n"
+        "mov cx,textEnd-text\nmov dx,text\nint 21h\nmov ah,3Eh\nint 21h\nmov ax,4C00h\n"
+        "int 21h\nname db 'TEMP_F.LST',0\n"
+        "text db 13,10,'   1 Source  Lines',13,10,'   0 Warning Errors',13,10,"
+        "'   0 Severe  Errors',13,10\ntextEnd:\n";
+    QTest::newRow("a mouse call the machine lacks: the same run in DOSBox, said once")
+        << "org 100h\nxor ax,ax\nint 33h\n" + writeListing << QString();
+    QTest::newRow("stuck in a loop: stopped at the bound, told")
+        << QByteArray("org 100h\nhere: jmp here\n") << "很长时间没有任何进展";
+    QTest::newRow("waiting for a key nobody can press: stopped at once, told")
+        << QByteArray("org 100h\nmov ah,8\nint 21h\nint 20h\n") << "在等待键盘输入";
+    QTest::newRow("the main window closed while it runs: ended, nothing said")
+        << QByteArray("org 100h\nhere: jmp here\n") << "close";
+}
+
+void TestToolchainE2e::machineStops()
+{
+    QFETCH(QByteArray, program);
+    QFETCH(QString, message);
+    if (QStandardPaths::findExecutable("nasm").isEmpty())
+        QSKIP("nasm is not installed");
+    CountingLauncher processes;
+    ToolLauncher launcher(processes);
+    launcher.setBounds(500, 1 << 20);
+    MainFixture f(true, &launcher);
+    QVERIFY(writeFile(f.path("stand-in.asm"), program));
+    QProcess nasm;
+    nasm.start("nasm", {"-f", "bin", "-o", f.path("masm.exe"), f.path("stand-in.asm")});
+    QVERIFY(nasm.waitForFinished(60000) && nasm.exitCode() == 0);
+    f.dialogs.answerMsgBox(Dialogs::Ok);
+    for (int run = 0; run < (message.isEmpty() ? 2 : 1); ++run) {
+        f.main->statusBar()->clearMessage();
+        press(f, Qt::Key_F9);
+        if (message == "close") {
+            QTest::qWait(200);
+            f.dialogs.answerMsgBox(Dialogs::No);
+            QVERIFY(f.main->close());
+            const qsizetype asked = f.dialogs.calls.size();
+            f.main.reset();
+            QTest::qWait(700);
+            QCOMPARE(f.dialogs.calls.size(), asked);
+            return;
+        }
+        if (!message.isEmpty()) {
+            QTRY_COMPARE_WITH_TIMEOUT(f.dialogs.callsOf("msgBox").size(), 1, 60000);
+            QVERIFY2(f.dialogs.callsOf("msgBox")[0].text.contains(message),
+                     qPrintable(f.dialogs.callsOf("msgBox")[0].text));
+            QCOMPARE(processes.started, QStringList());
+            return;
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(shownReport(f) && !f.main->findChild<ToolWait *>(), 60000);
+        QVERIFY(shownReport(f)->shownText().contains("0 Severe  Errors"));
+        // The first run found the machine lacking and moved; the second went
+        // to DOSBox at once, and nothing more was said.
+        QCOMPARE(processes.started.size(), run + 1);
+        QCOMPARE(f.main->statusBar()->currentMessage().contains("DOSBox"), run == 0);
+    }
 }
 
 QTEST_MAIN(TestToolchainE2e)

@@ -19,6 +19,8 @@ public:
         state->ended = true;
     }
     bool hasEnded() override { return state->ended; }
+    bool madeProgress() override { return state->progresses; }
+    RunStop stop() const override { return state->stop; }
     void end() override
     {
         if (!state->ended)
@@ -67,6 +69,8 @@ LaunchResult FakeLauncher::start(const QString &commandLine, const QString &work
     if (style == WindowStyle::Hidden) {
         auto state = std::make_shared<Run>();
         state->ended = !script.keepsRunning;
+        state->stop = script.stop;
+        state->progresses = script.progresses;
         runs << state;
         result.run = std::make_unique<FakeRun>(state);
     }

@@ -29,6 +29,8 @@ public:
         bool ended = false;
         bool endedByCaller = false; // end() was called while it was running
         bool handleDropped = false;
+        RunStop stop;
+        bool progresses = false;
     };
 
     struct Script
@@ -38,6 +40,10 @@ public:
         QList<std::pair<QString, QByteArray>> files;
         // The run goes on until the caller ends it or the test sets its ended.
         bool keepsRunning = false;
+        // Why the run says it stopped, once it has ended.
+        RunStop stop;
+        // The run reports progress on every look while it goes on.
+        bool progresses = false;
     };
 
     // The script for every start of a program, named by its file name in any

@@ -27,6 +27,7 @@ bool LoopbackServer::serveRealTools(const QString &folder, const QString &ref)
         {QStringLiteral("MASM.EXE"), dosTools()[0].repoPath},
         {QStringLiteral("LINK.EXE"), dosTools()[1].repoPath},
         {QStringLiteral("DEBUG.COM"), dosTools()[2].repoPath},
+        {QStringLiteral("EXE2BIN.EXE"), dosTools()[3].repoPath},
         {QStringLiteral("LICENSE"), dosToolsLicence().repoPath},
     };
     for (const auto &[name, repoPath] : files) {

@@ -206,7 +206,8 @@ void TestAssemble::assemblerRun_data()
     QTest::addColumn<bool>("makeCross");
     QTest::addColumn<QString>("tail");    // of the assembler's command line
     QTest::addColumn<QString>("listing"); // the file the assembler writes; empty: none
-    QTest::addColumn<QString>("ends");    // "at once", "when told", "never" or "overtaken"
+    // "at once", "when told", "never", "overtaken", "progressing" (told later) or "runaway"
+    QTest::addColumn<QString>("ends");
     QTest::addColumn<QString>("message"); // a word of it; empty: the report shows
 
     auto row = [](const char *name, bool list, bool cross, const char *tail, const char *listing,
@@ -225,6 +226,10 @@ void TestAssemble::assemblerRun_data()
         "TEMP_F.LST", "never", "masm.exe");
     row("a new Assemble ends the earlier one's wait: one report, one cleaning", true, false,
         "Temp_F.asm,Temp_F,,,", "TEMP_F.LST", "overtaken");
+    row("a long job still writing its files outlives the bound", true, false,
+        "Temp_F.asm,Temp_F,,,", "TEMP_F.LST", "progressing");
+    row("stopped writing without end: the file and its size named", true, false,
+        "Temp_F.asm,Temp_F,,,", "TEMP_F.LST", "runaway", "TEMP_F.LST，它已有 123456789 字节");
 }
 
 void TestAssemble::assemblerRun()
@@ -245,11 +250,14 @@ void TestAssemble::assemblerRun()
         listing.isEmpty() ? writes("MASMMSG.TXT", "Microsoft (R) Macro Assembler Version 5.10 \r\n"
                                                   "Unable to open input file: Temp_F.asm\r\n")
                           : writes(listing, fixture("CLEAN.LST"));
-    masm.keepsRunning = ends == "when told" || ends == "never";
+    masm.keepsRunning = ends == "when told" || ends == "never" || ends == "progressing";
+    masm.progresses = ends == "progressing";
+    if (ends == "runaway")
+        masm.stop = {RunStop::OutputLimit, {}, f.path("TEMP_F.LST"), 123456789};
     f.launcher.setScript("masm.exe", ends == "overtaken" ? writes("X", "", true) : masm);
-    f.main->hiddenRunBoundMs = ends == "never" ? 50 : 600000;
+    f.main->hiddenRunBoundMs = ends == "never" || ends == "progressing" ? 50 : 600000;
     press(f, Qt::Key_F9);
-    if (ends == "when told") {
+    if (ends == "when told" || ends == "progressing") {
         // The listing is there, but the assembler may still be writing it.
         QTest::qWait(200);
         QVERIFY(!shownReport(f));
@@ -454,51 +462,79 @@ void TestAssemble::closingDuringWaits()
 void TestAssemble::linkOutcome_data()
 {
     QTest::addColumn<QByteArray>("printed"); // what the linker prints
-    QTest::addColumn<bool>("writesProgram");
-    QTest::addColumn<bool>("hangs");
-    QTest::addColumn<QString>("message"); // a word of it; empty: none
-    QTest::addColumn<QString>("report");  // a word the report window shows; empty: not shown
-    auto row = [](const char *name, const char *printed, bool program, bool hangs,
-                  const char *message, const char *report = "") {
+    QTest::addColumn<QByteArray>("program"); // what it writes as TEMP_F.EXE; empty: nothing
+    QTest::addColumn<QString>("stops");      // "": ends by itself; "hangs"; "asks" for input
+    QTest::addColumn<QString>("message");    // a word of it; empty: none
+    QTest::addColumn<QString>("report");     // the report window's end; empty: not shown
+    QTest::addColumn<QString>("runs");       // what F5 starts then; empty: not tried
+    auto row = [](const char *name, const char *printed, const QByteArray &program,
+                  const char *stops, const char *message, const char *report = "",
+                  const char *runs = "") {
         QTest::newRow(name) << "Microsoft (R) Overlay Linker  Version 3.65\r\n\r\n" +
                                    QByteArray(printed)
-                            << program << hangs << message << report;
+                            << program << stops << message << report << runs;
     };
     const char *fatal = "LINK : fatal error L1093: object not found\r\n";
-    row("program written with a warning: shown in the report window",
-        "LINK : warning L4021: no stack segment\r\n", true, false, "",
-        "LINK : warning L4021: no stack segment\r\n");
-    row("no program: what the linker printed", fatal, false, false, "\r\nLINK : fatal error L1093");
-    row("still running after the bound: ended, what it printed", fatal, false, true,
+    const char *noStack = "LINK : warning L4021: no stack segment\r\n";
+    // An .EXE header: no relocations, entry 0000:0100, as ORG 100H in one segment links.
+    QByteArray comShaped("MZ\x28\0\x01\0\0\0\x02\0\0\0\xff\xff\0\0\0\0\0\0\0\x01\0\0", 24);
+    row("program written with a warning: shown in the report window", noStack, "new", "", "",
+        "LINK : warning L4021: no stack segment\r\n", "Temp_F.exe");
+    row("no program: what the linker printed", fatal, "", "", "\r\nLINK : fatal error L1093");
+    row("still running after the bound: ended, what it printed", fatal, "", "hangs",
         "link.exe\r\n");
+    row("asking for a library nobody can name: ended, told why",
+        "LINK : warning L4051: NOLIB.LIB : cannot find library\r\nEnter new file spec:", "", "asks",
+        "键盘输入");
+    row("a .COM program: EXE2BIN makes it and Run starts it", noStack, comShaped, "", "",
+        "转换为 .COM 程序 Temp_F.COM，运行和调试都使用它。\r\n", "Temp_F.com");
+    row("a .COM program without exe2bin.exe: said, the .EXE runs", noStack, comShaped, "", "",
+        "下载它，然后再连接一次。\r\n", "Temp_F.exe");
 }
 
 void TestAssemble::linkOutcome()
 {
     QFETCH(QByteArray, printed);
-    QFETCH(bool, writesProgram);
-    QFETCH(bool, hangs);
+    QFETCH(QByteArray, program);
+    QFETCH(QString, stops);
     QFETCH(QString, message);
     QFETCH(QString, report);
+    QFETCH(QString, runs);
     MainFixture f;
     putTools(f);
-    f.main->hiddenRunBoundMs = hangs ? 50 : 600000;
+    f.main->hiddenRunBoundMs = stops == "hangs" ? 50 : 600000;
     // An earlier program of that name must not pass for this link's.
-    QVERIFY(writeFile(f.path("TEMP_F.EXE"), "old"));
-    FakeLauncher::Script link = writes("LINKMSG.TXT", printed, hangs);
-    if (writesProgram)
-        link.files << std::make_pair(QStringLiteral("TEMP_F.EXE"), QByteArray("new"));
+    QVERIFY(writeFile(f.path("TEMP_F.EXE"), "old") && writeFile(f.path("TEMP_F.COM"), "old"));
+    FakeLauncher::Script link = writes("LINKMSG.TXT", printed, stops == "hangs");
+    if (stops == "asks")
+        link.stop.reason = RunStop::InputWanted;
+    if (!program.isEmpty())
+        link.files << std::make_pair(QStringLiteral("TEMP_F.EXE"), program);
     f.launcher.setScript("link.exe", link);
+    if (!report.contains("下载"))
+        QVERIFY(writeFile(f.path("exe2bin.exe"), "tool"));
+    f.launcher.setScript("exe2bin.exe", writes("TEMP_F.COM", "com"));
     f.main->mnulink();
 
     QCOMPARE(f.launcher.calls[0].consoleOutputName, QStringLiteral("LINKMSG.TXT"));
-    QTRY_VERIFY_WITH_TIMEOUT(f.launcher.runs[0]->handleDropped, 60000);
+    QTRY_VERIFY_WITH_TIMEOUT(f.launcher.runs.last()->handleDropped, 60000);
     QVERIFY(f.launcher.runs[0]->ended);
     const QStringList said = messages(f.dialogs);
     QCOMPARE(said.size(), message.isEmpty() ? 0 : 1);
-    QVERIFY(message.isEmpty() || (said[0].contains(message) && said[0].contains("L1093")));
-    QCOMPARE(fileBytes(f.path("TEMP_F.EXE")), writesProgram ? QByteArray("new") : QByteArray());
-    QVERIFY(report.isEmpty() ? !shownReport(f) : shownReport(f)->shownText().endsWith(report));
+    // The message carries what the linker printed last.
+    QVERIFY(message.isEmpty() ||
+            (said[0].contains(message) &&
+             said[0].contains(QString::fromLatin1(printed).trimmed().section("\r\n", -1))));
+    QCOMPARE(fileBytes(f.path("TEMP_F.EXE")), program);
+    QVERIFY2(report.isEmpty() ? !shownReport(f) : shownReport(f)->shownText().endsWith(report),
+             qPrintable(shownReport(f) ? shownReport(f)->shownText() : QString()));
+    if (runs.isEmpty())
+        return;
+    const bool com = runs.endsWith(".com");
+    QCOMPARE(f.launcher.calls.size(), com ? 2 : 1);
+    QVERIFY(!com || f.launcher.calls[1].commandLine.endsWith("exe2bin.exe Temp_F.EXE Temp_F.COM"));
+    f.main->mnurun();
+    QTRY_COMPARE(f.launcher.calls.last().commandLine, f.toolFolder() + runs);
 }
 
 // While the assembler runs the status bar names the file and the report of

@@ -1,4 +1,5 @@
 #include "platform/dosrunner.h"
+#include "toolchain/comimage.h"
 #include "toolchain/commandlines.h"
 
 #include <QTest>
@@ -11,6 +12,8 @@ private slots:
     void commandLine();
     void dosNames_data();
     void dosNames();
+    void comImage_data();
+    void comImage();
 };
 
 static const QString masm_ = QStringLiteral("C:\\KV\\masm.exe");
@@ -78,6 +81,39 @@ void TestCommandLines::dosNames()
     QCOMPARE(check.rule, rule);
     if (!character.isEmpty())
         QCOMPARE(QString(check.character), character);
+}
+
+// Only a program linked from ORG 100H in one segment goes through EXE2BIN:
+// another would be refused by it, or would ask for a fix-up segment.
+void TestCommandLines::comImage_data()
+{
+    QTest::addColumn<int>("offset"); // of the word changed in a .COM-shaped header; -1: none
+    QTest::addColumn<int>("value");
+    QTest::addColumn<bool>("warned"); // the linker printed L4021
+    QTest::addColumn<bool>("com");
+    QTest::newRow("entry 0000:0100, no stack, no fix-ups") << -1 << 0 << true << true;
+    QTest::newRow("a stack segment: an ordinary program") << -1 << 0 << false << false;
+    QTest::newRow("a segment fix-up") << 0x06 << 1 << true << false;
+    QTest::newRow("entry at 0000:0000") << 0x14 << 0 << true << false;
+    QTest::newRow("entry in another segment") << 0x16 << 0x10 << true << false;
+    QTest::newRow("no MZ header") << 0x00 << 0x4142 << true << false;
+}
+
+void TestCommandLines::comImage()
+{
+    QFETCH(int, offset);
+    QFETCH(int, value);
+    QFETCH(bool, warned);
+    QFETCH(bool, com);
+    QByteArray head(0x20, '\0');
+    head[0] = 'M';
+    head[1] = 'Z';
+    head[0x15] = 1;
+    if (offset >= 0) {
+        head[offset] = char(value & 0xFF);
+        head[offset + 1] = char(value >> 8);
+    }
+    QCOMPARE(linkedAsCom(head, warned ? u"LINK : warning L4021: no stack segment" : u""), com);
 }
 
 QTEST_APPLESS_MAIN(TestCommandLines)
