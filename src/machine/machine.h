@@ -75,10 +75,9 @@ public:
 private:
     void interrupt(int number);
     void service(int number);
-    MachineStop runSlices(const Bounds &bounds, quint64 count);
+    MachineStop runFor(const Bounds &bounds, quint64 count);
 
     std::unique_ptr<MachineState> s_;
     Setup setup_;
     std::atomic<bool> stopRequested_{false};
-    quint32 resumeAt_ = 0xFFFFFFFF;
 };
