@@ -174,6 +174,10 @@ bool Machine::load(const QString &hostProgram, const QByteArray &tail, QString *
     if (!file.open(QIODevice::ReadOnly))
         return fail(file.errorString());
     const QByteArray image = file.read(0x100000);
+    s_->files = OpenFiles();
+    s_->keys.clear();
+    s_->searchFolders.clear();
+    s_->written = 0;
     quint8 *memory = s_->cpu.memory();
     std::fill_n(memory, Cpu::memorySize, 0);
     writeStubs(memory);

@@ -202,6 +202,8 @@ void TestMachine::ends_data()
         << QByteArray("xor ax, ax\ndiv al") << ToolRunEnd::Fault << "division" << 0;
     QTest::newRow("invalid instruction")
         << QByteArray("db 0Fh, 0Bh") << ToolRunEnd::Fault << "invalid" << 0;
+    QTest::newRow("a Linux program")
+        << QByteArray("db 7Fh, 'ELF', 0") << ToolRunEnd::LoadFailed << "not a DOS program" << 0;
     QTest::newRow("a loop") << QByteArray("jmp $") << ToolRunEnd::Stalled << "" << 0;
     QTest::newRow("a loop polling the keyboard")
         << QByteArray("again: mov ah, 0Bh\nint 21h\njmp again") << ToolRunEnd::Stalled << "" << 0;
