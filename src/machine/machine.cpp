@@ -148,11 +148,21 @@ int MachineState::writeHandle(int handle, const quint8 *data, int size, quint16 
     return int(done);
 }
 
-Machine::Machine(const Setup &setup)
-    : s_(std::make_unique<MachineState>(setup.toolFolder, setup.sourceFolder)), setup_(setup)
+// The hidden DOSBox runs mount no D: for a source in the tool folder itself,
+// and the environment's size moves where the program is loaded.
+static Machine::Setup withoutSameFolder(Machine::Setup setup)
 {
-    s_->fileSizeLimit = setup.fileSizeLimit;
-    s_->writeLimit = setup.writeLimit;
+    if (!setup.sourceFolder.isEmpty() && QFileInfo(setup.sourceFolder).canonicalFilePath() ==
+                                             QFileInfo(setup.toolFolder).canonicalFilePath())
+        setup.sourceFolder.clear();
+    return setup;
+}
+
+Machine::Machine(const Setup &setup) : setup_(withoutSameFolder(setup))
+{
+    s_ = std::make_unique<MachineState>(setup_.toolFolder, setup_.sourceFolder);
+    s_->fileSizeLimit = setup_.fileSizeLimit;
+    s_->writeLimit = setup_.writeLimit;
     s_->cpu.onInterrupt = [this](int n) { interrupt(n); };
     s_->cpu.onInvalidInstruction = [this] {
         s_->halt(StopReason::Fault, QStringLiteral("invalid instruction"));
