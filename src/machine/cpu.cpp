@@ -2,6 +2,7 @@
 
 #include <unicorn/unicorn.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace {
@@ -26,11 +27,19 @@ bool invalidHook(uc_engine *, void *user)
     return false;
 }
 
-void breakpointHook(uc_engine *, uint64_t address, uint32_t, void *user)
+// Counts instructions for a run with a budget and stops before the first one
+// past it. Unicorn leaves IP holding the linear address after a stop from a
+// code hook in 16-bit mode, so the hook notes where it stopped.
+void countHook(uc_engine *uc, uint64_t address, uint32_t, void *user)
 {
-    auto *cpu = static_cast<Cpu *>(user);
-    if (cpu->onBreakpoint)
-        cpu->onBreakpoint(quint32(address));
+    auto *budget = static_cast<Cpu::Budget *>(user);
+    if (budget->left-- > 0)
+        return;
+    quint16 cs = 0;
+    uc_reg_read(uc, UC_X86_REG_CS, &cs);
+    budget->stoppedAt = quint16(address - (quint32(cs) << 4));
+    budget->spent = true;
+    uc_emu_stop(uc);
 }
 
 } // namespace
@@ -55,6 +64,7 @@ Cpu::Cpu() : memory_(static_cast<quint8 *>(std::aligned_alloc(4096, memorySize))
     uc_hook hook;
     if (uc_mem_map_ptr(uc_, 0, memorySize, UC_PROT_ALL, memory()) != UC_ERR_OK ||
         uc_mem_map_ptr(uc_, memorySize, 0x10000, UC_PROT_ALL, memory()) != UC_ERR_OK ||
+        uc_ctl_exits_enable(uc_) != UC_ERR_OK ||
         uc_hook_add(uc_, &hook, UC_HOOK_INTR, reinterpret_cast<void *>(interruptHook), this, 1,
                     0) != UC_ERR_OK ||
         uc_hook_add(uc_, &hook, UC_HOOK_INSN_INVALID, reinterpret_cast<void *>(invalidHook), this,
@@ -112,16 +122,40 @@ void Cpu::setZero(bool on)
     setReg(Reg::Flags, on ? (f | 0x40) : (f & ~0x40));
 }
 
-int Cpu::run(quint64 sliceMicroseconds, quint64 instructionCount)
+int Cpu::run(quint64 instructionCount)
 {
+    stopped_ = false;
+    const quint32 here = linear(reg(Reg::CS), reg(Reg::IP));
+    const bool onBreakpoint = hasBreakpoint(here);
+    if (onBreakpoint)
+        setExits(here);
+    // Leaving a breakpoint without a budget takes a budget of one
+    // instruction, then a run without.
+    Budget budget;
+    budget.left = instructionCount ? qint64(instructionCount) : 1;
+    uc_hook hook = 0;
+    if (instructionCount || onBreakpoint)
+        uc_hook_add(uc_, &hook, UC_HOOK_CODE, reinterpret_cast<void *>(countHook), &budget, 1, 0);
     // In 16-bit mode Unicorn takes the linear start address and derives IP
-    // from it and CS; the end address is one no program reaches.
-    return uc_emu_start(uc_, linear(reg(Reg::CS), reg(Reg::IP)), 0xFFFFFFFFu, sliceMicroseconds,
-                        instructionCount);
+    // from it and CS; with exits enabled it has no end address.
+    int error = uc_emu_start(uc_, here, 0, 0, 0);
+    if (hook)
+        uc_hook_del(uc_, hook);
+    if (budget.spent)
+        setReg(Reg::IP, budget.stoppedAt);
+    if (onBreakpoint) {
+        setExits(0xFFFFFFFF);
+        flushCode(here, 1); // translated without its exit while leaving it
+    }
+    if (!instructionCount && budget.spent && !error && !stopped_)
+        error = uc_emu_start(uc_, linear(reg(Reg::CS), reg(Reg::IP)), 0, 0, 0);
+    lastRunSpentBudget_ = instructionCount && budget.spent;
+    return error;
 }
 
 void Cpu::stop()
 {
+    stopped_ = true;
     uc_emu_stop(uc_);
 }
 
@@ -130,34 +164,35 @@ void Cpu::flushCode(quint32 address, quint32 size)
     uc_ctl_remove_cache(uc_, address, address + size);
 }
 
+void Cpu::setExits(quint32 except)
+{
+    std::vector<uint64_t> exits;
+    for (quint64 b : breakpoints_)
+        if (b != except)
+            exits.push_back(b);
+    uc_ctl_set_exits(uc_, exits.data(), exits.size());
+    // Exits are compiled into the translated code.
+    if (except != 0xFFFFFFFF)
+        flushCode(except, 1);
+}
+
 bool Cpu::addBreakpoint(quint32 address)
 {
-    for (const auto &b : breakpoints_)
-        if (b.first == address)
-            return true;
-    uc_hook hook;
-    if (uc_hook_add(uc_, &hook, UC_HOOK_CODE, reinterpret_cast<void *>(breakpointHook), this,
-                    address, address) != UC_ERR_OK)
-        return false;
-    breakpoints_.push_back({address, hook});
+    if (!hasBreakpoint(address))
+        breakpoints_.push_back(address);
+    setExits(0xFFFFFFFF);
+    flushCode(address, 1);
     return true;
 }
 
 void Cpu::removeBreakpoint(quint32 address)
 {
-    for (auto it = breakpoints_.begin(); it != breakpoints_.end(); ++it) {
-        if (it->first == address) {
-            uc_hook_del(uc_, it->second);
-            breakpoints_.erase(it);
-            return;
-        }
-    }
+    std::erase(breakpoints_, quint64(address));
+    setExits(0xFFFFFFFF);
+    flushCode(address, 1);
 }
 
 bool Cpu::hasBreakpoint(quint32 address) const
 {
-    for (const auto &b : breakpoints_)
-        if (b.first == address)
-            return true;
-    return false;
+    return std::find(breakpoints_.begin(), breakpoints_.end(), address) != breakpoints_.end();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QtGlobal>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -44,12 +45,11 @@ public:
     // interrupt itself: IP points past an INT instruction.
     std::function<void(int)> onInterrupt;
     std::function<void()> onInvalidInstruction;
-    std::function<void(quint32)> onBreakpoint;
 
-    // Runs from CS:IP until stop(), the time slice (microseconds, 0 for
-    // none) or the instruction count (0 for none) ends. Returns Unicorn's
-    // error, 0 for none.
-    int run(quint64 sliceMicroseconds, quint64 instructionCount);
+    // Runs from CS:IP until stop(), a breakpoint (before its instruction)
+    // or the instruction count (0 for none) ends. A breakpoint at CS:IP
+    // itself is passed. Returns Unicorn's error, 0 for none.
+    int run(quint64 instructionCount);
     // Any thread.
     void stop();
     void flushCode(quint32 linear, quint32 size);
@@ -57,6 +57,15 @@ public:
     bool addBreakpoint(quint32 linear);
     void removeBreakpoint(quint32 linear);
     bool hasBreakpoint(quint32 linear) const;
+    // The last run() ended because its instruction budget was used up.
+    bool budgetSpent() const { return lastRunSpentBudget_; }
+
+    struct Budget
+    {
+        qint64 left = 0;
+        bool spent = false;
+        quint16 stoppedAt = 0;
+    };
 
 private:
     uc_struct *uc_ = nullptr;
@@ -67,7 +76,11 @@ private:
         void operator()(quint8 *p) const;
     };
     std::unique_ptr<quint8, Free> memory_;
-    std::vector<std::pair<quint32, size_t>> breakpoints_;
+    // Breakpoints are Unicorn's exits: it stops before their instruction.
+    void setExits(quint32 except);
+    std::vector<quint64> breakpoints_;
+    std::atomic<bool> stopped_{false};
+    bool lastRunSpentBudget_ = false;
 };
 
 quint32 linear(quint16 segment, quint16 offset);

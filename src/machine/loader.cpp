@@ -122,6 +122,13 @@ QString loadProgram(MachineState &m, const QByteArray &image, const QByteArray &
         return error;
 
     const bool exe = image.size() >= 0x1C && (image.startsWith("MZ") || image.startsWith("ZM"));
+    if (image.startsWith("\x7f"
+                         "ELF") ||
+        image.startsWith("#!") ||
+        (exe && image.size() >= 0x40 &&
+         image.mid(qFromLittleEndian<quint32>(image.constData() + 0x3C), 4) ==
+             QByteArray("PE\0\0", 4)))
+        return QStringLiteral("not a DOS program");
     quint16 largest = m.blocks.allocate(0xFFFF, 0).largest;
     quint32 loadSize = 0;
     quint16 headerSize = 0;

@@ -148,21 +148,24 @@ int MachineState::writeHandle(int handle, const quint8 *data, int size, quint16 
     return int(done);
 }
 
-Machine::Machine(const Setup &setup)
-    : s_(std::make_unique<MachineState>(setup.toolFolder, setup.sourceFolder)), setup_(setup)
+// The hidden DOSBox runs mount no D: for a source in the tool folder itself,
+// and the environment's size moves where the program is loaded.
+static Machine::Setup withoutSameFolder(Machine::Setup setup)
 {
-    s_->fileSizeLimit = setup.fileSizeLimit;
-    s_->writeLimit = setup.writeLimit;
+    if (!setup.sourceFolder.isEmpty() && QFileInfo(setup.sourceFolder).canonicalFilePath() ==
+                                             QFileInfo(setup.toolFolder).canonicalFilePath())
+        setup.sourceFolder.clear();
+    return setup;
+}
+
+Machine::Machine(const Setup &setup) : setup_(withoutSameFolder(setup))
+{
+    s_ = std::make_unique<MachineState>(setup_.toolFolder, setup_.sourceFolder);
+    s_->fileSizeLimit = setup_.fileSizeLimit;
+    s_->writeLimit = setup_.writeLimit;
     s_->cpu.onInterrupt = [this](int n) { interrupt(n); };
     s_->cpu.onInvalidInstruction = [this] {
         s_->halt(StopReason::Fault, QStringLiteral("invalid instruction"));
-    };
-    s_->cpu.onBreakpoint = [this](quint32 address) {
-        if (address == resumeAt_) {
-            resumeAt_ = 0xFFFFFFFF;
-            return;
-        }
-        s_->halt(StopReason::Breakpoint);
     };
 }
 
@@ -181,6 +184,10 @@ bool Machine::load(const QString &hostProgram, const QByteArray &tail, QString *
     if (!file.open(QIODevice::ReadOnly))
         return fail(file.errorString());
     const QByteArray image = file.read(0x100000);
+    s_->files = OpenFiles();
+    s_->keys.clear();
+    s_->searchFolders.clear();
+    s_->written = 0;
     quint8 *memory = s_->cpu.memory();
     std::fill_n(memory, Cpu::memorySize, 0);
     writeStubs(memory);
@@ -282,7 +289,7 @@ void Machine::service(int number)
     }
 }
 
-MachineStop Machine::runSlices(const Bounds &bounds, quint64 count)
+MachineStop Machine::runFor(const Bounds &bounds, quint64 count)
 {
     MachineState &m = *s_;
     m.stop = {};
@@ -290,9 +297,8 @@ MachineStop Machine::runSlices(const Bounds &bounds, quint64 count)
         m.stop.reason = StopReason::StopRequested;
         return m.stop;
     }
-    // One run of the emulator; a watchdog beside it stops it when asked to
-    // or when the program has written nothing for the idle bound. (Stopping
-    // and restarting the emulator in time slices loses its place.)
+    // One run of the emulator, with a watchdog beside it that stops it when
+    // asked to or when the program has written nothing for the idle bound.
     const ThreadClock clock;
     std::mutex lock;
     std::condition_variable ended;
@@ -314,7 +320,7 @@ MachineStop Machine::runSlices(const Bounds &bounds, quint64 count)
                 m.cpu.stop();
         }
     });
-    const int error = m.cpu.run(0, count);
+    const int error = m.cpu.run(count);
     {
         std::lock_guard guard(lock);
         over = true;
@@ -331,30 +337,26 @@ MachineStop Machine::runSlices(const Bounds &bounds, quint64 count)
     } else if (error != 0) {
         m.stop.reason = StopReason::Fault;
         m.stop.detail = QStringLiteral("CPU error %1").arg(error);
+    } else if (m.cpu.budgetSpent()) {
+        m.stop.reason = StopReason::BudgetSpent;
+    } else if (m.cpu.hasBreakpoint(linear(m.r(Reg::CS), m.r(Reg::IP)))) {
+        m.stop.reason = StopReason::Breakpoint;
     } else {
-        m.stop.reason = count ? StopReason::BudgetSpent : StopReason::Fault;
+        m.stop.reason = StopReason::Fault;
+        m.stop.detail = QStringLiteral("the CPU stopped at %1:%2")
+                            .arg(hex(m.r(Reg::CS), 4), hex(m.r(Reg::IP), 4));
     }
     return m.stop;
 }
 
 MachineStop Machine::run(const Bounds &bounds)
 {
-    // Leave a breakpoint the last run stopped at before looking for the next.
-    quint64 budget = bounds.instructions;
-    if (s_->cpu.hasBreakpoint(linear(s_->r(Reg::CS), s_->r(Reg::IP)))) {
-        const MachineStop first = step();
-        if (first.reason != StopReason::BudgetSpent || budget == 1)
-            return first;
-        budget = budget ? budget - 1 : 0;
-    }
-    resumeAt_ = 0xFFFFFFFF;
-    return runSlices(bounds, budget);
+    return runFor(bounds, bounds.instructions);
 }
 
 MachineStop Machine::step()
 {
-    resumeAt_ = linear(s_->r(Reg::CS), s_->r(Reg::IP));
-    return runSlices({}, 1);
+    return runFor({}, 1);
 }
 
 void Machine::requestStop()

@@ -20,7 +20,8 @@ public:
     struct Setup
     {
         QString toolFolder;
-        // Empty: no D:, and no INCLUDE in the environment.
+        // Empty (or the tool folder itself): no D:, and no INCLUDE in the
+        // environment.
         QString sourceFolder;
         // Receives standard output as "> FILE" would; empty: the screen.
         QString consoleFile;
@@ -75,10 +76,9 @@ public:
 private:
     void interrupt(int number);
     void service(int number);
-    MachineStop runSlices(const Bounds &bounds, quint64 count);
+    MachineStop runFor(const Bounds &bounds, quint64 count);
 
-    std::unique_ptr<MachineState> s_;
     Setup setup_;
+    std::unique_ptr<MachineState> s_;
     std::atomic<bool> stopRequested_{false};
-    quint32 resumeAt_ = 0xFFFFFFFF;
 };

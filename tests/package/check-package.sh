@@ -25,6 +25,7 @@ deb=$(ls "$work"/out/*.deb)
 dpkg-deb -f "$deb" Depends | grep -q dosbox || fail "the package does not depend on DOSBox"
 dpkg-deb -f "$deb" Depends | grep -q fonts-wqy-zenhei || fail "the package brings no CJK font"
 dpkg-deb -f "$deb" Depends | grep -q libqt6widgets6 || fail "the package does not name the Qt libraries"
+dpkg-deb -f "$deb" Depends | grep -q libunicorn || fail "the package does not depend on the Unicorn library"
 dpkg-deb -x "$deb" "$work/root"
 usr="$work/root/usr"
 

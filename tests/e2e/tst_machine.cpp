@@ -1,0 +1,344 @@
+#include "machine/machine.h"
+#include "machine/toolrun.h"
+#include "mainfixture.h"
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+// DOS programs assembled with nasm, run on the machine: what they may reach,
+// how each kind of run ends, what reaches the console file, and the controls
+// a debugger drives.
+class TestMachine : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void hostileProgram();
+    void ends_data();
+    void ends();
+    void cancel();
+    void consoleCapture();
+    void steppingAndKeys();
+};
+
+static QTemporaryDir *workDir;
+
+void TestMachine::initTestCase()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("nasm")).isEmpty())
+        QSKIP("nasm is not installed");
+}
+
+// A fresh folder for C: ("c") and D: ("d").
+static void freshFolders()
+{
+    delete workDir;
+    workDir = new QTemporaryDir;
+    QDir().mkpath(workDir->filePath("c"));
+    QDir().mkpath(workDir->filePath("d"));
+}
+
+// A .COM program in C:, or an empty name when nasm refused it.
+static QString assemble(const QByteArray &source, const QStringList &defines = {})
+{
+    if (!workDir)
+        freshFolders();
+    const QString asmFile = workDir->filePath("prog.asm");
+    if (!writeFile(asmFile, "org 100h\n" + source + "\n"))
+        return {};
+    QProcess nasm;
+    nasm.start("nasm",
+               QStringList{"-f", "bin", asmFile, "-o", workDir->filePath("c/PROG.COM")} + defines);
+    if (!nasm.waitForFinished() || nasm.exitCode() != 0) {
+        qWarning() << nasm.readAllStandardError();
+        return {};
+    }
+    return workDir->filePath("c/PROG.COM");
+}
+
+static ToolRunOutcome runTool(ToolRunRequest request)
+{
+    request.toolFolder = workDir->filePath("c");
+    request.sourceFolder = workDir->filePath("d");
+    ToolRun run(request);
+    if (!QTest::qWaitFor([&] { return run.finished(); }, 30000))
+        qWarning("the run did not finish");
+    return run.outcome();
+}
+
+// Each attempt's AX and carry flag go into RESULT.BIN; the program then
+// fills the disk.
+static const char hostileSource[] = R"(
+%macro try 3
+  mov ax, %1
+  mov dx, %2
+  mov di, %3
+  int 21h
+  pushf
+  mov [si], ax
+  pop ax
+  and ax, 1
+  mov [si+2], ax
+  add si, 4
+%endmacro
+  mov si, results
+  try 3D02h, up, 0
+  try 3D02h, c_up, 0
+  try 3D00h, host, 0
+  try 3D00h, e_drive, 0
+  try 3D02h, via_link, 0
+  try 3D01h, file_link, 0
+  try 4100h, up, 0
+  try 4100h, host, 0
+  try 4100h, file_link, 0
+  try 5600h, d_src, up_moved
+  try 5600h, d_src, c_moved
+  try 3C00h, up_new, 0
+  try 3B00h, dotdot, 0
+  try 3C00h, link_new, 0
+  mov ah, 3Ch
+  xor cx, cx
+  mov dx, result
+  int 21h
+  mov bx, ax
+  mov ah, 40h
+  mov cx, si
+  sub cx, results
+  mov dx, results
+  int 21h
+  mov ah, 3Eh
+  int 21h
+  mov ah, 3Ch
+  xor cx, cx
+  mov dx, big
+  int 21h
+  mov bx, ax
+fill:
+  mov ah, 40h
+  mov cx, 8000h
+  xor dx, dx
+  int 21h
+  cmp ax, cx
+  je fill
+  mov ax, 4C01h
+  int 21h
+up db '..\CANARY.TXT', 0
+c_up db 'C:\..\CANARY.TXT', 0
+host db HOSTPATH, 0
+e_drive db 'E:\CANARY.TXT', 0
+via_link db 'OUTLINK\CANARY.TXT', 0
+file_link db 'CANLINK.TXT', 0
+d_src db 'D:\SRC.TXT', 0
+up_moved db '..\MOVED.TXT', 0
+c_moved db 'C:MOVED.TXT', 0
+up_new db '..\NEW.TXT', 0
+dotdot db '..', 0
+link_new db 'OUTLINK\NEW.TXT', 0
+result db 'RESULT.BIN', 0
+big db 'BIG.BIN', 0
+results:
+)";
+
+void TestMachine::hostileProgram()
+{
+    freshFolders();
+    const QString root = workDir->path();
+    const QString canary = root + "/CANARY.TXT";
+    QVERIFY(writeFile(canary, "do not touch"));
+    QVERIFY(QDir().mkpath(root + "/out"));
+    QVERIFY(QFile::link(root + "/out", root + "/c/OUTLINK"));
+    QVERIFY(QFile::link(canary, root + "/c/CANLINK.TXT"));
+    QVERIFY(writeFile(root + "/d/SRC.TXT", "source"));
+    ToolRunRequest request;
+    request.program = assemble(hostileSource, {"-dHOSTPATH='" + canary + "'"});
+    QVERIFY(!request.program.isEmpty());
+    request.fileSizeLimit = 100000;
+    const ToolRunOutcome outcome = runTool(request);
+    QCOMPARE(outcome.end, ToolRunEnd::OutputLimit);
+    QCOMPARE(outcome.fileSize, 100000);
+    QCOMPARE(QFileInfo(root + "/c/BIG.BIN").size(), 100000);
+
+    const QByteArray got = fileBytes(root + "/c/RESULT.BIN");
+    QList<int> errors;
+    for (int i = 0; i + 4 <= got.size(); i += 4)
+        errors << (got[i + 2] ? quint8(got[i]) : 0);
+    // path not found for .., host paths and other drives; access denied
+    // through links; "not the same device" across drives.
+    QCOMPARE(errors, (QList<int>{3, 3, 3, 3, 5, 5, 3, 3, 5, 3, 0x11, 3, 3, 5}));
+    QCOMPARE(fileBytes(canary), QByteArray("do not touch"));
+    QVERIFY(QDir(root + "/out").isEmpty());
+    QVERIFY(QFile::exists(root + "/d/SRC.TXT"));
+    QCOMPARE(QDir(root).entryList(QDir::Files), QStringList{"CANARY.TXT"} << "prog.asm");
+}
+
+void TestMachine::ends_data()
+{
+    QTest::addColumn<QByteArray>("code");
+    QTest::addColumn<ToolRunEnd>("end");
+    QTest::addColumn<QString>("detail");
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("exit code") << QByteArray("mov ax, 4C05h\nint 21h") << ToolRunEnd::Exited << ""
+                               << 5;
+    QTest::newRow("INT 20h") << QByteArray("int 20h") << ToolRunEnd::Exited << "" << 0;
+    QTest::newRow("DOS function it lacks")
+        << QByteArray("mov ah, 5Fh\nint 21h") << ToolRunEnd::Unsupported << "INT 21h, AH=5Fh" << 0;
+    QTest::newRow("interrupt it lacks")
+        << QByteArray("int 33h") << ToolRunEnd::Unsupported << "INT 33h" << 0;
+    QTest::newRow("graphics mode")
+        << QByteArray("mov ax, 13h\nint 10h") << ToolRunEnd::Unsupported << "INT 10h, AH=00h" << 0;
+    QTest::newRow("DOS extender") << QByteArray("mov ax, 1687h\nint 2Fh") << ToolRunEnd::Unsupported
+                                  << "DOS extender" << 0;
+    QTest::newRow("keyboard read")
+        << QByteArray("mov ah, 1\nint 21h") << ToolRunEnd::InputWanted << "" << 0;
+    QTest::newRow("BIOS key read")
+        << QByteArray("mov ah, 0\nint 16h") << ToolRunEnd::InputWanted << "" << 0;
+    QTest::newRow("standard input read")
+        << QByteArray("mov ah, 3Fh\nxor bx, bx\nmov cx, 1\nmov dx, 200h\nint 21h")
+        << ToolRunEnd::InputWanted << "" << 0;
+    QTest::newRow("division overflow")
+        << QByteArray("xor ax, ax\ndiv al") << ToolRunEnd::Fault << "division" << 0;
+    QTest::newRow("invalid instruction")
+        << QByteArray("db 0Fh, 0Bh") << ToolRunEnd::Fault << "invalid" << 0;
+    QTest::newRow("a Linux program")
+        << QByteArray("db 7Fh, 'ELF', 0") << ToolRunEnd::LoadFailed << "not a DOS program" << 0;
+    QTest::newRow("a loop") << QByteArray("jmp $") << ToolRunEnd::Stalled << "" << 0;
+    QTest::newRow("a loop polling the keyboard")
+        << QByteArray("again: mov ah, 0Bh\nint 21h\njmp again") << ToolRunEnd::Stalled << "" << 0;
+}
+
+void TestMachine::ends()
+{
+    QFETCH(QByteArray, code);
+    QFETCH(ToolRunEnd, end);
+    QFETCH(QString, detail);
+    QFETCH(int, exitCode);
+    freshFolders();
+    ToolRunRequest request;
+    request.program = assemble(code);
+    request.idleBoundMs = 300;
+    const ToolRunOutcome outcome = runTool(request);
+    QCOMPARE(outcome.end, end);
+    QVERIFY2(outcome.detail.contains(detail), qPrintable(outcome.detail));
+    QCOMPARE(outcome.exitCode, exitCode);
+}
+
+void TestMachine::cancel()
+{
+    ToolRunRequest request;
+    request.program = assemble("jmp $");
+    request.toolFolder = workDir->filePath("c");
+    ToolRun run(request);
+    QTest::qWait(100);
+    QElapsedTimer clock;
+    clock.start();
+    run.cancel();
+    QVERIFY2(clock.elapsed() < 5000, "cancel() waited for the idle bound");
+    QVERIFY(run.finished());
+    QCOMPARE(run.outcome().end, ToolRunEnd::Cancelled);
+}
+
+// As "prog > FILE" in DOS: standard output (handle 1 and the console
+// functions) reaches the file; standard error, PRN and the BIOS reach no file.
+void TestMachine::consoleCapture()
+{
+    const QString program = assemble(R"(
+  mov ah, 9
+  mov dx, dollar
+  int 21h
+  mov ah, 2
+  mov dl, 'B'
+  int 21h
+  mov ah, 6
+  mov dl, 'C'
+  int 21h
+  mov bx, 1
+  call put
+  mov bx, 2
+  call put
+  mov bx, 4
+  call put
+  mov ax, 0E47h
+  int 10h
+  mov ax, 4C00h
+  int 21h
+put:
+  mov ah, 40h
+  mov cx, 1
+  mov dx, text
+  int 21h
+  inc byte [text]
+  ret
+dollar db 'A$'
+text db 'D'
+)");
+    Machine::Setup setup;
+    setup.toolFolder = workDir->filePath("c");
+    setup.consoleFile = workDir->filePath("c/OUT.TXT");
+    Machine machine(setup);
+    QString error;
+    QVERIFY(machine.load(program, "", &error));
+    QCOMPARE(machine.run({}).reason, StopReason::Exited);
+    QCOMPARE(fileBytes(setup.consoleFile), QByteArray("ABCD"));
+    QCOMPARE(machine.screenCell(0, 0), quint16(0x0700 | 'E'));
+    QCOMPARE(machine.screenCell(0, 1), quint16(0x0700 | 'G'));
+    QCOMPARE(machine.cursorColumn(), 2);
+}
+
+// Where DOSBox puts a program, a read that waits for a key, a breakpoint and
+// single steps.
+void TestMachine::steppingAndKeys()
+{
+    const QString program = assemble(R"(
+  mov ah, 0
+  int 16h
+  mov dl, al
+  mov ah, 2
+  int 21h
+  mov cx, 3
+again:
+  inc bx
+  loop again
+  mov ax, 4C07h
+  int 21h
+)");
+    Machine::Setup setup;
+    setup.toolFolder = workDir->filePath("c");
+    setup.sourceFolder = workDir->filePath("d");
+    setup.consoleFile = workDir->filePath("c/OUT.TXT");
+    Machine machine(setup);
+    QString error;
+    QVERIFY(machine.load(program, " a:x.asm", &error));
+    QCOMPARE(machine.psp(), quint16(0x0193));
+    const quint32 psp = machine.psp() * 16;
+    QCOMPARE(machine.readMemory(psp + 2, 2), QByteArray("\xFF\x9F", 2));
+    QCOMPARE(machine.readMemory(psp + 0x80, 10), QByteArray("\x08 a:x.asm\r"));
+
+    QCOMPARE(machine.run({}).reason, StopReason::InputWanted);
+    QCOMPARE(machine.registers().ip, quint16(0x102));
+    machine.pushKey(0x1E61);
+    QVERIFY(machine.addBreakpoint(psp + 0x10D));
+    QCOMPARE(machine.run({}).reason, StopReason::Breakpoint);
+    QCOMPARE(fileBytes(setup.consoleFile), QByteArray("a"));
+    // The breakpoint in the loop stops every pass, before its instruction.
+    QCOMPARE(machine.run({}).reason, StopReason::Breakpoint);
+    Registers r = machine.registers();
+    QCOMPARE(r.ip, quint16(0x10D));
+    QCOMPARE(r.bx, quint16(1));
+    QCOMPARE(machine.step().reason, StopReason::BudgetSpent);
+    QCOMPARE(machine.registers().bx, quint16(2));
+    QCOMPARE(machine.registers().ip, quint16(0x10E));
+    // Registers set by the debugger: the loop ends at once.
+    r = machine.registers();
+    r.cx = 1;
+    machine.setRegisters(r);
+    const MachineStop stop = machine.run({});
+    QCOMPARE(stop.reason, StopReason::Exited);
+    QCOMPARE(stop.exitCode, 7);
+    QCOMPARE(machine.registers().bx, quint16(2));
+}
+
+QTEST_MAIN(TestMachine)
+#include "tst_machine.moc"
