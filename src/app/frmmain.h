@@ -145,6 +145,8 @@ public:
     // How long a hidden tool may run before it counts as hung: a linker that
     // asks the console for a missing library waits for ever.
     int hiddenRunBoundMs = 30000;
+    // A download slower than 1 KB in this long is given up.
+    int downloadStallWindowMs = 30000;
     // The one report window of the run, created on first use.
     FrmReport *reportWindow();
 

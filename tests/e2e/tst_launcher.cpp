@@ -1,9 +1,12 @@
 #include "mainfixture.h"
 #include "platform/processlauncher.h"
 
+#include <QProcess>
 #include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTest>
+
+#include <csignal>
 
 // Real processes through the real launcher: programs that never end, a DOS
 // one in DOSBox and a script, and scripts started directly. The real DOS tools run
@@ -15,6 +18,9 @@ private slots:
     void init();
     void runThatNeverEnds_data();
     void runThatNeverEnds();
+    void endsWithTheProgram_data();
+    void endsWithTheProgram();
+    void startsDosboxThenWaits();
     void script();
     void failures_data();
     void failures();
@@ -75,6 +81,45 @@ void TestLauncher::runThatNeverEnds()
         QVERIFY(result.run->hasEnded());
     }
     QTRY_COMPARE(processesFor(tmp->path()), 0);
+}
+
+void TestLauncher::endsWithTheProgram_data()
+{
+    QTest::addColumn<QString>("style");
+    QTest::newRow("hidden run") << "hidden";
+    QTest::newRow("a window: the DOS prompt") << "window";
+}
+
+// A program killed outright takes its DOSBox with it.
+void TestLauncher::endsWithTheProgram()
+{
+    QFETCH(QString, style);
+    if (QStandardPaths::findExecutable("dosbox").isEmpty())
+        QSKIP("dosbox is not installed");
+    QVERIFY(writeFile(path("link.exe"), "\xB4\x08\xCD\x21\xEB\xFA", true));
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("KORVANE_DOSBOX_IN", tmp->path() + ' ' + style);
+    env.insert("SDL_VIDEODRIVER", "dummy");
+    program.setProcessEnvironment(env);
+    program.start(QCoreApplication::applicationFilePath(), {"startsDosboxThenWaits"});
+    QTRY_VERIFY_WITH_TIMEOUT(processesFor(tmp->path()) == 1, 30000);
+    ::kill(pid_t(program.processId()), SIGKILL);
+    QTRY_COMPARE_WITH_TIMEOUT(processesFor(tmp->path()), 0, 20000);
+}
+
+// The program endsWithTheProgram kills.
+void TestLauncher::startsDosboxThenWaits()
+{
+    const QStringList how = qEnvironmentVariable("KORVANE_DOSBOX_IN").split(' ');
+    if (how.size() != 2)
+        QSKIP("run by endsWithTheProgram");
+    ProcessLauncher launcher;
+    const bool hidden = how[1] == "hidden";
+    const LaunchResult result = launcher.start(hidden ? "link.exe" : "command.com", how[0],
+                                               hidden ? WindowStyle::Hidden : WindowStyle::Normal);
+    QVERIFY(result.started());
+    QTest::qWait(120000);
 }
 
 static const QByteArray argsScript = "#!/bin/sh\n"

@@ -7,6 +7,8 @@
 #include "toolchain/toolwait.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QMdiArea>
 #include <QStandardPaths>
 #include <QTest>
 #include <QTextBlock>
@@ -96,6 +98,8 @@ void TestToolchainE2e::firstJobToRun()
     f.main->action("mnuCompilelist")->trigger();
     QTRY_COMPARE(f.text()->text().toUtf8(), fileBytes(tools + "/TEMP_F.LST"));
     QVERIFY(f.text()->text().contains("\r\n 汇编总结报告：\r\n  35 Source  Lines\r\n"));
+    // The view opens ready for keys.
+    QTRY_COMPARE(QApplication::focusWidget(), f.text());
     f.main->action("mnulinkresult")->trigger();
     QTRY_COMPARE(f.text()->text().toUtf8(), fileBytes(tools + "/TEMP_F.MAP"));
     QVERIFY(f.text()->text().contains("Program entry point"));
@@ -108,6 +112,15 @@ void TestToolchainE2e::firstJobToRun()
         ::kill(pid, SIGKILL);
     QCOMPARE(runs.size(), 1);
     QVERIFY2(runs.first().toUpper().contains(" -C TEMP_F.EXE"), runs.first().constData());
+
+    // F9 in the map view assembles its program, and the listing view shows the new listing.
+    frmDocument *listing = f.main->documents()[1];
+    listing->Text1->setText("edited");
+    press(f, Qt::Key_F9);
+    QTRY_COMPARE_WITH_TIMEOUT(listing->Text1->text().toUtf8(), fileBytes(tools + "/TEMP_F.LST"),
+                              60000);
+    QCOMPARE(f.doc(), f.main->documents().first());
+    QCOMPARE(fileBytes(tools + "/Temp_F.asm"), (f.text()->text() + "\r\n").toUtf8());
     QCOMPARE(f.dialogs.calls.size(), 2); // the download offer and the link's object
     QVERIFY(f.dialogs.unexpected.isEmpty());
 }
@@ -119,23 +132,34 @@ void TestToolchainE2e::realAssembler_data()
     QTest::addColumn<bool>("mark");         // the document's file is UTF-8 with a mark
     QTest::addColumn<QStringList>("shown"); // lines the report holds, once each, in order
     QTest::addColumn<QStringList>("marks"); // line, kind and code of each mark
+    QTest::addColumn<QString>("status");    // the window's, after the assembly
+    // An include file with an error: "open" in a window before, or "closed"
+    QTest::addColumn<QString>("include");
 
     const QByteArray program = "code segment\r\nassume cs:code\r\nstart: mov ax,4c00h\r\n"
                                "int 21h\r\ncode ends\r\nend start";
     const QStringList clean{"    0 Warning Errors", "    0 Severe  Errors"};
+    const QString fine = "编译结果：0 个错误，0 个警告";
     QTest::newRow("missing END: what the assembler printed follows the diagnostics")
         << program.left(program.lastIndexOf("\r\n")) << "" << false
         << QStringList{"    End of file encountered on input file", "    0 Severe  Errors"}
-        << QStringList();
+        << QStringList() << "编译失败：End of file encountered on input file"
+        << "";
     QTest::newRow("INCLUDE file beside a source saved elsewhere is found")
         << "include mymacs.inc\r\n" + program << "elsewhere/prog.asm" << false << clean
-        << QStringList();
+        << QStringList() << fine << "";
     QTest::newRow("UTF-8 file with a mark assembles without complaint")
-        << program << "elsewhere/marked.asm" << true << clean << QStringList();
+        << program << "elsewhere/marked.asm" << true << clean << QStringList() << fine << "";
     QTest::newRow("two errors and a warning, each marked beside its line")
         << fileBytes(KORVANE_FIXTURES "/masm510/WARN.ASM") << "" << false
         << QStringList{"    1 Warning Errors"}
-        << QStringList{"17 E error A2009:", "18 W warning A4031:", "19 E error A2105:"};
+        << QStringList{"17 E error A2009:", "18 W warning A4031:", "19 E error A2105:"}
+        << "编译失败：没有生成目标文件（2 个错误，1 个警告）"
+        << "";
+    for (const char *include : {"open", "closed"})
+        QTest::addRow("an include file's error, its window %s", include)
+            << "include bad.inc\r\n" + program << "elsewhere/prog.asm" << false << QStringList()
+            << QStringList() << "编译失败：没有生成目标文件（1 个错误，0 个警告）" << include;
 }
 
 void TestToolchainE2e::realAssembler()
@@ -145,19 +169,44 @@ void TestToolchainE2e::realAssembler()
     QFETCH(bool, mark);
     QFETCH(QStringList, shown);
     QFETCH(QStringList, marks);
+    QFETCH(QString, status);
+    QFETCH(QString, include);
     ProcessLauncher launcher;
     MainFixture f(true, &launcher);
     QVERIFY(QFile::copy(kTools + "/MASM.EXE", f.path("masm.exe")));
     QVERIFY(QDir().mkpath(f.path("elsewhere")));
     QVERIFY(writeFile(f.path("elsewhere/mymacs.inc"), "; nothing but a comment\r\n"));
+    QVERIFY(writeFile(f.path("elsewhere/bad.inc"), "; line 1\r\nxyz ax\r\n"));
+    // What an earlier build left must not pass for this one's.
+    for (const char *old : {"TEMP_F.OBJ", "TEMP_F.EXE", "TEMP_F.COM"})
+        QVERIFY(writeFile(f.path(old), "MZ old"));
+    frmDocument *assembled = f.doc();
+    if (include == "open") {
+        f.dialogs.answerOpen(f.path("elsewhere/bad.inc"));
+        f.main->Newdocument();
+        f.main->mnuFileOpen();
+        f.main->mdiArea()->activateNextSubWindow();
+    }
     f.text()->setText(QString::fromUtf8(source));
     f.doc()->encoding = TextEncoding{QStringLiteral("UTF-8"), mark};
     if (!saveAs.isEmpty()) {
         f.main->action("mnusavetip")->setChecked(true);
         f.dialogs.answerSave(f.path(saveAs));
     }
+    QCOMPARE(f.doc(), assembled);
     press(f, Qt::Key_F9);
     QTRY_VERIFY_WITH_TIMEOUT(shownReport(f), 60000);
+    QVERIFY(f.doc()->Strip->countText().startsWith(status));
+    QCOMPARE(QFile::exists(f.path("TEMP_F.EXE")) || QFile::exists(f.path("TEMP_F.COM")),
+             !saveAs.isEmpty());
+    if (saveAs.isEmpty() && status.contains("没有生成目标文件")) {
+        QVERIFY(!QFile::exists(f.path("TEMP_F.OBJ")));
+        // F5 after a failed build finds no program.
+        f.main->action("mnurun")->setEnabled(true);
+        f.dialogs.answerMsgBox(Dialogs::Ok);
+        press(f, Qt::Key_F5);
+        QVERIFY(f.dialogs.calls.takeLast().text.contains("找不到"));
+    }
     const QStringList lines = shownReport(f)->RichText->text().split("\r\n");
     for (qsizetype i = 0; i < shown.size(); ++i)
         QVERIFY2(lines.count(shown[i]) == 1 &&
@@ -170,6 +219,19 @@ void TestToolchainE2e::realAssembler()
         rows << QString::number(m.line) + (m.kind == Diagnostic::Error ? " E " : " W ") +
                     m.text.section(QLatin1Char(' '), 1, 2);
     QCOMPARE(rows, marks);
+    if (!include.isEmpty()) {
+        // A double-click on its diagnostic shows the include file at the line,
+        // marked there, whether it was open or not.
+        RichText *report = shownReport(f)->RichText;
+        const QTextBlock line = report->document()->findBlockByNumber(1);
+        QTest::mouseDClick(report->viewport(), Qt::LeftButton, {},
+                           report->cursorRect(QTextCursor(line)).center() + QPoint(4, 0));
+        QCOMPARE(QFileInfo(f.doc()->caption()), QFileInfo(f.path("elsewhere/bad.inc")));
+        QCOMPARE(f.text()->caretLine(), 2);
+        QCOMPARE(f.doc()->Strip->marks().size(), 1);
+        QCOMPARE(f.doc()->Strip->marks()[0].line, 2);
+        QCOMPARE(f.main->documents().size(), 2);
+    }
     if (!marks.isEmpty()) {
         // F6 visits the marks in order, then starts over.
         for (int i = 0; i <= marks.size(); ++i) {

@@ -1,4 +1,5 @@
 #include "mainfixture.h"
+#include "toolchain/diagnostics.h"
 #include "toolchain/listingreport.h"
 
 #include <QFile>
@@ -10,6 +11,8 @@ class TestListingReport : public QObject
 private slots:
     void fixtures_data();
     void fixtures();
+    void diagnostics_data();
+    void diagnostics();
 };
 
 static QString fixture(const QString &name)
@@ -78,6 +81,31 @@ void TestListingReport::fixtures()
     QCOMPARE(lines.size(), original.count("\r\n") - pages + 2 + 1);
     for (const QString &line : kept)
         QVERIFY2(lines.contains(line), qPrintable(line));
+}
+
+void TestListingReport::diagnostics_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("found"); // file, line and kind; empty: no diagnostic
+    QTest::newRow("line 32,768, printed negative") << "Temp_F.asm(-32768): error A2009: X"
+                                                   << "Temp_F.asm 32768 E";
+    QTest::newRow("the last line MASM counts") << "  Temp_F.asm(-1): warning A4001: X"
+                                               << "Temp_F.asm 65535 W";
+    QTest::newRow("an include file's, found through INCLUDE")
+        << "D:\\MYMACS.INC(14): error A2027: Operand expected"
+        << "D:\\MYMACS.INC 14 E";
+    QTest::newRow("a listing line that looks like one") << "9 0000  90\tx(3): error A2009"
+                                                        << "";
+}
+
+void TestListingReport::diagnostics()
+{
+    QFETCH(QString, line);
+    QFETCH(QString, found);
+    QStringList got;
+    for (const Diagnostic &d : reportDiagnostics(line))
+        got << QStringLiteral("%1 %2 %3").arg(d.file).arg(d.line).arg(d.kind ? 'W' : 'E');
+    QCOMPARE(got.join(u'|'), found);
 }
 
 QTEST_APPLESS_MAIN(TestListingReport)
