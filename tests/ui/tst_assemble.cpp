@@ -568,13 +568,12 @@ void TestAssemble::marksBelongToTheirText()
     // What the window shows beside the caret's line, after each F6.
     auto markShown = [&f] {
         const QImage shown = qApp->primaryScreen()->grabWindow(f.main->winId()).toImage();
-        const QPoint y = f.text()->viewport()->mapTo(f.main.get(), f.text()->cursorRect().center());
-        for (int x = 0; x < f.doc()->Strip->width(); ++x) {
-            const QColor c =
-                shown.pixelColor(f.doc()->Strip->mapTo(f.main.get(), QPoint(x, 0)).x(), y.y());
-            if (c.red() > 200 && c.blue() < 100)
+        const int y =
+            f.text()->viewport()->mapTo(f.main.get(), f.text()->cursorRect().center()).y();
+        const int x = f.doc()->Strip->mapTo(f.main.get(), QPoint()).x();
+        for (int i = 0; i < f.doc()->Strip->width(); ++i)
+            if (shown.pixelColor(x + i, y).red() > 200 && shown.pixelColor(x + i, y).blue() < 100)
                 return true;
-        }
         return false;
     };
     for (const int mark : {4, 151, 4}) {

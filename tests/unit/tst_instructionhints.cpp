@@ -49,26 +49,24 @@ void TestInstructionHints::everyWordHasAHint()
 // ("[变量名]", "…") and the lines that open or close a block stay out.
 static QStringList formLines()
 {
-    static const char *const operands[][2] = {
-        {"16位寄存器", "BX"},  {"8位寄存器", "CL"},  {"段寄存器", "ES"}, {"寄存器", "AX"},
-        {"双字存储器", "DV"},  {"字存储单元", "WV"}, {"存储器", "WV"},   {"立即数", "5"},
-        {"端口号", "60H"},     {"标号", "$+2"},      {"表名", "TB"},     {"过程名", "P1"},
-        {"中断类型号", "21H"}, {"目的串", "WV"},     {"源串", "WV"},     {"外部操作码", "5"},
-        {"目的", "AX"},        {"源", "BX"},         {"功能号", "9"},    {"指令", "INC WV"}};
-    static const QRegularExpression note(u"（[^）]*）|\\([^)]*～[^)]*\\)"_qs);
+    const QStringList operands =
+        QStringLiteral(
+            "16位寄存器 BX 8位寄存器 CL 段寄存器 ES 寄存器 AX 双字存储器 DV 字存储单元 WV 存储器 "
+            "WV "
+            "立即数 5 端口号 60H 标号 $+2 表名 TB 过程名 P1 中断类型号 21H 目的串 WV 源串 WV "
+            "外部操作码 5 目的 AX 源 BX 功能号 9 指令 NOP")
+            .split(u' ');
+    static const QRegularExpression note(u"（[^）]*）|\\([^)]*～[^)]*\\)"_qs),
+        name(u"^\\p{Han}"_qs);
     static const QRegularExpression unwritten(
-        u"[\\x{3000}-\\x{9fff}\\x{ff00}-\\x{ffef}…|]|^\\[|"
-        "\\[(?![A-Z]{2})|^(\\S+\\s+)?(SEGMENT|ENDS|PROC|ENDP|END|"
-        "ENDM|EXITM|MACRO|INCLUDE|EXTRN|PUBLIC|ASSUME|GROUP|"
-        "TITLE|PAGE|ELSE|ENDIF|\\.[A-Z]+)\\b"_qs);
+        u"\\p{Han}|[…|]|^\\[|\\[(?![A-Z]{2})|^(\\S+ )?(SEGMENT|ENDS|PROC|ENDP|END|ENDM|EXITM|"
+        "MACRO|INCLUDE|EXTRN|PUBLIC|ASSUME|GROUP|TITLE|PAGE|ELSE|ENDIF|\\.[A-Z]+)\\b"_qs);
     QStringList lines;
-    int names = 0;
     for (const HintEntry &e : InstructionHints::shipped().entries()) {
         for (QString form : e.forms) {
-            form = form.remove(note).trimmed();
-            QStringList parts = form.split(u' ');
-            if (parts[0].contains(QRegularExpression(u"^[\\x{4e00}-\\x{9fff}]"_qs)))
-                parts[0] = "N" + QString::number(++names);
+            QStringList parts = form.remove(note).trimmed().split(u' ');
+            if (parts[0].contains(name))
+                parts[0] = "N" + QString::number(lines.size());
             QStringList made{parts.takeFirst()};
             const QStringList operandsOf = parts.join(u' ').split(", ", Qt::SkipEmptyParts);
             for (int i = 0; i < operandsOf.size(); ++i) {
@@ -79,8 +77,8 @@ static QStringList formLines()
                 made = next;
             }
             for (QString line : made) {
-                for (const auto &[placeholder, operand] : operands)
-                    line.replace(QString::fromUtf8(placeholder), QLatin1String(operand));
+                for (qsizetype i = 0; i < operands.size(); i += 2)
+                    line.replace(operands[i], operands[i + 1]);
                 if (!line.contains(unwritten))
                     lines << line;
             }
@@ -89,7 +87,8 @@ static QStringList formLines()
     return lines;
 }
 
-// Every form a hint shows assembles with the real MASM 5.10, in one program.
+// Every form a hint shows assembles with the real MASM 5.10, in one program
+// whose first 11 lines are the frame's.
 void TestInstructionHints::formsAssemble()
 {
     const QString masm = QStringLiteral(KORVANE_DOS_TOOLS "/MASM.EXE");
@@ -107,7 +106,6 @@ void TestInstructionHints::formsAssemble()
     LaunchResult run =
         launcher.start("masm.exe HINTS.ASM,HINTS;", dir.path(), WindowStyle::Hidden, "OUT.TXT");
     QVERIFY(run.started() && QTest::qWaitFor([&] { return run.run->hasEnded(); }, 60000));
-    // The first 11 lines are the frame's.
     QString said = QString::fromLatin1(fileBytes(dir.filePath("OUT.TXT")));
     for (const auto &m : QRegularExpression(R"(\((\d+)\))").globalMatch(said))
         said += "\n" + lines.value(m.captured(1).toInt() - 12);

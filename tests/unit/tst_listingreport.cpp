@@ -11,7 +11,6 @@ class TestListingReport : public QObject
 private slots:
     void fixtures_data();
     void fixtures();
-    void diagnostics_data();
     void diagnostics();
 };
 
@@ -83,29 +82,21 @@ void TestListingReport::fixtures()
         QVERIFY2(lines.contains(line), qPrintable(line));
 }
 
-void TestListingReport::diagnostics_data()
-{
-    QTest::addColumn<QString>("line");
-    QTest::addColumn<QString>("found"); // file, line and kind; empty: no diagnostic
-    QTest::newRow("line 32,768, printed negative") << "Temp_F.asm(-32768): error A2009: X"
-                                                   << "Temp_F.asm 32768 E";
-    QTest::newRow("the last line MASM counts") << "  Temp_F.asm(-1): warning A4001: X"
-                                               << "Temp_F.asm 65535 W";
-    QTest::newRow("an include file's, found through INCLUDE")
-        << "D:\\MYMACS.INC(14): error A2027: Operand expected"
-        << "D:\\MYMACS.INC 14 E";
-    QTest::newRow("a listing line that looks like one") << "9 0000  90\tx(3): error A2009"
-                                                        << "";
-}
-
+// A diagnostic of any file MASM read, its line read back from the negative
+// number MASM prints past 32,767.
 void TestListingReport::diagnostics()
 {
-    QFETCH(QString, line);
-    QFETCH(QString, found);
-    QStringList got;
-    for (const Diagnostic &d : reportDiagnostics(line))
-        got << QStringLiteral("%1 %2 %3").arg(d.file).arg(d.line).arg(d.kind ? 'W' : 'E');
-    QCOMPARE(got.join(u'|'), found);
+    const std::pair<const char *, const char *> rows[] = {
+        {"Temp_F.asm(-32768): error A2009: X", "Temp_F.asm 32768 E"},
+        {"  Temp_F.asm(-1): warning A4001: X", "Temp_F.asm 65535 W"},
+        {"D:\\MYMACS.INC(14): error A2027: Operand expected", "D:\\MYMACS.INC 14 E"},
+        {"9 0000  90\tx(3): error A2009", ""}}; // a listing line like one
+    for (const auto &[line, found] : rows) {
+        QStringList got;
+        for (const Diagnostic &d : reportDiagnostics(QString::fromUtf8(line)))
+            got << QStringLiteral("%1 %2 %3").arg(d.file).arg(d.line).arg(d.kind ? 'W' : 'E');
+        QCOMPARE(got.join(u'|'), QString::fromUtf8(found));
+    }
 }
 
 QTEST_APPLESS_MAIN(TestListingReport)
