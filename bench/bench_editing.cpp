@@ -2,9 +2,11 @@
 // with the control's insertion, the program's handler, the layout and the
 // repaint that follow, should cost the same at the top, in the middle and at
 // the end of 10 MB as of 1 KB; case conversion or indent of 1 MB should cost
-// no more than a few loads of the same text.
+// no more than a few loads of the same text. 50,000 marks of an assembly
+// must not make a key dearer.
 #include "app/frmmain.h"
 #include "benchsupport.h"
+#include "documents/diagnosticstrip.h"
 #include "documents/frmdocument.h"
 #include "platform/richtext.h"
 
@@ -112,6 +114,25 @@ int main(int argc, char **argv)
         std::printf("  Enter at the %-6s  %9.1f %9.1f  ratio %.2f (target <= 1.5)\n", names[p],
                     smallCost[p].enter, hugeCost[p].enter, hugeCost[p].enter / smallCost[p].enter);
     }
+
+    // The same keys with 50,000 marks of an assembly spread over the text: a
+    // key must not pay for every mark.
+    QList<Diagnostic> diagnostics;
+    const int lines = rt->document()->blockCount();
+    for (int i = 0; i < 50000; ++i) {
+        const int line = 1 + int(qint64(i) * lines / 50000);
+        diagnostics << Diagnostic{line, i % 3 ? Diagnostic::Error : Diagnostic::Warning,
+                                  QStringLiteral("Temp_F.asm(%1): error A2009: x").arg(line),
+                                  QStringLiteral("Temp_F.asm")};
+    }
+    main.activeDocument()->Strip->setDiagnostics(diagnostics, QString());
+    const KeyCost marked = keyCost(rt, Place::Middle, 30);
+    std::printf("key press with 50,000 marks against none, microseconds (10 MB)\n");
+    std::printf("  letter %9.1f %9.1f  ratio %.2f (target <= 1.5)\n", hugeCost[1].letter,
+                marked.letter, marked.letter / hugeCost[1].letter);
+    std::printf("  Enter  %9.1f %9.1f  ratio %.2f (target <= 1.5)\n", hugeCost[1].enter,
+                marked.enter, marked.enter / hugeCost[1].enter);
+    main.activeDocument()->Strip->clear();
 
     // The widest line narrowed: the plain-text layout then measures every
     // line again, a cost that grows with the text (no target).

@@ -4,6 +4,7 @@
 #include "platform/dialogs.h"
 #include "platform/fso.h"
 #include "platform/launcher.h"
+#include "toolchain/diagnostics.h"
 
 #include <QElapsedTimer>
 #include <QHash>
@@ -111,6 +112,9 @@ public:
 
     // Writes the active document's text plus one CR LF; false on failure.
     bool Savefile(const QString &path);
+    // Loads the file into the document window (what Open does after its
+    // dialog); false when it could not be read, the window then unchanged.
+    bool openFile(frmDocument *doc, const QString &path);
 
     // ---- Syntax colouring ----------------------------------------------
     QString RowCount(const QString &s) const;
@@ -142,6 +146,8 @@ public:
     // before it counts as hung: a linker that asks the console for a missing
     // library waits for ever.
     int hiddenRunBoundMs = 30000;
+    // A download slower than 1 KB in this long is given up.
+    int downloadStallWindowMs = 30000;
     // The one report window of the run, created on first use.
     FrmReport *reportWindow();
 
@@ -189,6 +195,18 @@ private:
     bool linkedComProgram(const QString &program, const QString &linkerSaid) const;
     void makeComProgram(const QString &objectBase, const QString &linkerSaid);
     void showDiagnosticSource(const QString &reportLine);
+    // The latest assembly's diagnostics about the document's text: the
+    // source's on the document assembled, an include file's on its window.
+    QList<Diagnostic> diagnosticsFor(const frmDocument *doc) const;
+    void markDiagnostics();
+    // Removes what an earlier build left under the base name (in the tool
+    // folder, with these extensions), never a tool.
+    void removeOldOutputs(const QString &base, const QStringList &extensions);
+    // Open listing views show the listing as the latest assembly rewrote it.
+    void refreshListingViews(const QString &listing);
+    // F9 in a listing or map view assembles the document it came from: that
+    // one becomes the active window. False when it is gone (said).
+    bool activateViewSource();
 
     QPointer<FrmReport> frmReport_;
     // The wait of the latest normal-mode assembly, while its assembler runs.
@@ -202,6 +220,12 @@ private:
     QPointer<frmDocument> assembledDoc_;
     QString assembledSource_;
     QString assemblyReport_;
+    QList<Diagnostic> assemblyDiagnostics_;
+    QString assemblyStatus_;
+    // The folder the assembler found include files in as D:, empty for none.
+    QString assembledIncludeFolder_;
+    // Windows of include files that hold the latest assembly's marks.
+    QList<QPointer<frmDocument>> includeMarked_;
     std::list<WatchedRun> watchedRuns_;
     QTimer *runWatch_ = nullptr;
     // The download of the DOS tools, while it runs.

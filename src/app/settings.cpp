@@ -6,13 +6,24 @@
 // The settings file is opened by its bare name: it follows the working directory.
 static const char kSettingsFile[] = "cl.dll";
 
+// The colours stored in the settings file. *foreign: a file of that name is
+// there and is no settings file of this program (another size, another tag).
+// A FIFO or a device of that name is never opened for reading, and of a file
+// no more is read than tells whether it is ours.
+static std::optional<ColorSettings> readSettingsFile(bool *foreign = nullptr)
+{
+    const auto bytes =
+        readUserFile(QString::fromLatin1(kSettingsFile), nullptr, nullptr, kColorSettingsSize + 1);
+    const auto stored = bytes ? decodeColorSettings(*bytes) : std::nullopt;
+    if (foreign)
+        *foreign = bytes && !stored;
+    return stored;
+}
+
 void frmMain::Loadsettings()
 {
-    // Anything but a readable regular file brings the defaults; a FIFO or a
-    // device of that name is never opened for reading.
-    std::optional<ColorSettings> stored;
-    if (const auto bytes = readUserFile(QString::fromLatin1(kSettingsFile)))
-        stored = decodeColorSettings(*bytes);
+    // Anything but a settings file of ours brings the defaults.
+    const std::optional<ColorSettings> stored = readSettingsFile();
     const ColorSettings s =
         stored.value_or(ColorSettings{RGB(0, 0, 0), RGB(50, 200, 150), RGB(0, 0, 255)});
     Fcolor = s.code;
@@ -25,8 +36,12 @@ void frmMain::Savesettings()
     // The program ends either way; a failure is told, and a name that is not
     // a regular file is left alone.
     const QString name = QString::fromLatin1(kSettingsFile);
+    bool foreign = false;
+    readSettingsFile(&foreign);
+    // A file of that name that is not ours belongs to someone else.
     const QString failure =
-        writeUserFile(name, encodeColorSettings({Fcolor, Remcolor, Currentfcolor}));
+        foreign ? QStringLiteral("同名文件不是本程序的颜色设置文件，没有改动它。")
+                : writeUserFile(name, encodeColorSettings({Fcolor, Remcolor, Currentfcolor}));
     if (!failure.isEmpty())
         dialogs().msgBox(this,
                          QStringLiteral("无法保存颜色设置文件：%1\n%2")

@@ -19,7 +19,7 @@ QByteArray encodeColorSettings(const ColorSettings &settings)
 
 std::optional<ColorSettings> decodeColorSettings(const QByteArray &bytes)
 {
-    if (bytes.size() < 3 * kRecordSize)
+    if (bytes.size() != kColorSettingsSize)
         return std::nullopt;
     qint32 values[3];
     for (int i = 0; i < 3; ++i) {

@@ -14,6 +14,7 @@ struct ColorSettings
     friend bool operator==(const ColorSettings &, const ColorSettings &) = default;
 };
 
+constexpr int kColorSettingsSize = 18;
 QByteArray encodeColorSettings(const ColorSettings &settings);
-// Nothing for a file that is too short or carries another type tag.
+// Nothing for bytes that are not such a file: another size or another type tag.
 std::optional<ColorSettings> decodeColorSettings(const QByteArray &bytes);

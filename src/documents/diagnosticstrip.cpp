@@ -7,7 +7,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
-#include <QScrollBar>
 #include <QStatusBar>
 #include <QTextBlock>
 #include <QToolTip>
@@ -23,23 +22,35 @@ DiagnosticStrip::DiagnosticStrip(RichText *text, QStatusBar *statusBar, QWidget 
 
     QTextDocument *doc = text_->document();
     connect(doc, &QTextDocument::contentsChange, this, &DiagnosticStrip::contentsChanged);
-    connect(text_->verticalScrollBar(), &QScrollBar::valueChanged, this,
-            qOverload<>(&QWidget::update));
+    // The editor scrolls without telling its scroll bar's listeners (a jump
+    // to a line, Find): it tells of every scroll here.
+    connect(text_, &QPlainTextEdit::updateRequest, this, [this](const QRect &rect, int dy) {
+        if (dy || rect.contains(text_->viewport()->rect()))
+            update();
+    });
 }
 
-void DiagnosticStrip::setDiagnostics(const QList<Diagnostic> &diagnostics)
+void DiagnosticStrip::setDiagnostics(const QList<Diagnostic> &diagnostics, const QString &status)
 {
+    QList<Diagnostic> sorted = diagnostics;
+    std::stable_sort(sorted.begin(), sorted.end(),
+                     [](const Diagnostic &a, const Diagnostic &b) { return a.line < b.line; });
     entries_.clear();
     lastCharacterCount_ = text_->document()->characterCount();
+    lastBlockCount_ = text_->document()->blockCount();
     restorePending_ = false;
-    int errors = 0;
-    int warnings = 0;
-    for (const Diagnostic &d : diagnostics) {
+    for (const Diagnostic &d : sorted)
         entries_ << Entry{cursorAtLine(d.line), d.line, d};
-        (d.kind == Diagnostic::Warning ? warnings : errors) += 1;
-    }
-    counts_->setText(QStringLiteral("编译结果：%1 个错误，%2 个警告").arg(errors).arg(warnings));
+    counts_->setText(status);
+    counts_->setToolTip(status);
     counts_->show();
+    update();
+}
+
+void DiagnosticStrip::clear()
+{
+    entries_.clear();
+    counts_->hide();
     update();
 }
 
@@ -61,6 +72,7 @@ void DiagnosticStrip::contentsChanged(int position, int charsRemoved, int)
     // the start or the end, in one change or in two (emptied, then filled).
     // Those commands keep the lines, so the marks keep their line numbers.
     const int count = text_->document()->characterCount();
+    const int blocks = text_->document()->blockCount();
     const bool wholeText =
         position == 0 && lastCharacterCount_ > 1 && charsRemoved >= lastCharacterCount_ - 1;
     const bool emptied = wholeText && count == 1;
@@ -68,30 +80,47 @@ void DiagnosticStrip::contentsChanged(int position, int charsRemoved, int)
         (wholeText && count > 1) || (restorePending_ && position == 0 && charsRemoved == 0);
     lastCharacterCount_ = count;
     restorePending_ = emptied;
-    for (Entry &e : entries_) {
-        if (replaced)
+    if (replaced) {
+        for (Entry &e : entries_)
             e.at = cursorAtLine(e.line);
-        else if (!emptied)
-            e.line = e.at.blockNumber() + 1;
+    } else if (!emptied && blocks != lastBlockCount_) {
+        // Only a change in the number of lines renumbers them, and only
+        // those after the change.
+        for (auto it = entries_.begin() + (firstFrom(position) - entries_.cbegin());
+             it != entries_.end(); ++it)
+            it->line = it->at.blockNumber() + 1;
     }
+    lastBlockCount_ = blocks;
     update();
 }
 
-QList<DiagnosticStrip::Placed> DiagnosticStrip::placed() const
+QList<DiagnosticStrip::Entry>::const_iterator DiagnosticStrip::firstFrom(int position) const
+{
+    return std::lower_bound(entries_.cbegin(), entries_.cend(), position,
+                            [](const Entry &e, int p) { return e.at.position() < p; });
+}
+
+QList<DiagnosticStrip::Placed> DiagnosticStrip::placed(int from, int to) const
 {
     QList<Placed> out;
-    for (const Entry &e : entries_) {
-        const QTextBlock block = e.at.block();
+    for (auto e = firstFrom(from); e != entries_.cend() && e->at.position() <= to; ++e) {
+        const QTextBlock block = e->at.block();
         const int number = block.blockNumber();
-        auto it = std::lower_bound(out.begin(), out.end(), number,
-                                   [](const Placed &p, int n) { return p.block < n; });
-        if (it == out.end() || it->block != number)
-            it = out.insert(it, Placed{number, block.position(), e.diagnostic.kind, {}});
-        if (e.diagnostic.kind == Diagnostic::Error)
-            it->kind = Diagnostic::Error;
-        it->texts << e.diagnostic.text;
+        if (out.isEmpty() || out.last().block != number)
+            out << Placed{number, block.position(), e->diagnostic.kind, {}};
+        if (e->diagnostic.kind == Diagnostic::Error)
+            out.last().kind = Diagnostic::Error;
+        out.last().texts << diagnosticAt(e->diagnostic, number + 1);
     }
     return out;
+}
+
+QList<DiagnosticStrip::Placed> DiagnosticStrip::visible() const
+{
+    const QRect view = text_->viewport()->rect();
+    const QTextBlock last = text_->cursorForPosition(view.bottomLeft()).block();
+    return placed(text_->cursorForPosition(view.topLeft()).block().position(),
+                  last.position() + last.length());
 }
 
 QList<DiagnosticStrip::Mark> DiagnosticStrip::marks() const
@@ -131,11 +160,10 @@ void DiagnosticStrip::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    const QRect visible = rect();
     const int size = std::min(width() - 4, 12);
-    for (const Placed &p : placed()) {
+    for (const Placed &p : visible()) {
         const QRect line = lineRect(p.position);
-        if (!line.intersects(visible))
+        if (!line.intersects(rect()))
             continue;
         const QRectF box((width() - size) / 2.0, line.center().y() - size / 2.0 + 0.5, size, size);
         // Shape as well as colour, for readers who cannot tell red from amber.
@@ -170,7 +198,7 @@ bool DiagnosticStrip::event(QEvent *event)
 {
     if (event->type() == QEvent::ToolTip) {
         auto *help = static_cast<QHelpEvent *>(event);
-        const QList<Placed> marks = placed();
+        const QList<Placed> marks = visible();
         if (const Placed *p = markAt(help->pos(), marks))
             QToolTip::showText(help->globalPos(), p->texts.join(QLatin1Char('\n')), this,
                                lineRect(p->position));
@@ -185,21 +213,30 @@ void DiagnosticStrip::mousePressEvent(QMouseEvent *event)
 {
     if (event->button() != Qt::LeftButton)
         return QWidget::mousePressEvent(event);
-    const QList<Placed> marks = placed();
+    const QList<Placed> marks = visible();
     if (const Placed *p = markAt(event->position().toPoint(), marks))
         moveCaretTo(p->position);
 }
 
 bool DiagnosticStrip::moveToNextMark()
 {
-    const QList<Placed> marks = placed();
-    if (marks.isEmpty())
+    if (entries_.isEmpty())
         return false;
-    const int caretBlock = text_->textCursor().blockNumber();
-    auto next = std::find_if(marks.begin(), marks.end(),
-                             [caretBlock](const Placed &p) { return p.block > caretBlock; });
-    moveCaretTo(next == marks.end() ? marks.front().position : next->position);
+    const QTextBlock next = text_->textCursor().block().next();
+    auto e = next.isValid() ? firstFrom(next.position()) : entries_.cend();
+    moveCaretTo((e == entries_.cend() ? entries_.first() : *e).at.block().position());
     return true;
+}
+
+bool DiagnosticStrip::moveToDiagnostic(const QString &text)
+{
+    for (const Entry &e : entries_) {
+        if (e.diagnostic.text == text) {
+            moveCaretTo(e.at.block().position());
+            return true;
+        }
+    }
+    return false;
 }
 
 void DiagnosticStrip::moveCaretTo(int position)

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QTextCursor>
 #include <QWidget>
+#include <climits>
 
 class QLabel;
 class QStatusBar;
@@ -22,12 +23,14 @@ class DiagnosticStrip : public QWidget
 public:
     DiagnosticStrip(RichText *text, QStatusBar *statusBar, QWidget *parent);
 
-    // Replaces the marks with those of the latest assembly. A line past the
-    // end of the text is marked on the last line.
-    void setDiagnostics(const QList<Diagnostic> &diagnostics);
+    // Replaces the marks with those of the latest assembly, and the status
+    // with its outcome. A line past the end of the text is marked on the last line.
+    void setDiagnostics(const QList<Diagnostic> &diagnostics, const QString &status);
+    // No marks and no status: the text is another one now.
+    void clear();
 
     // One marked line as it is now: where its line has moved, and the texts
-    // of every diagnostic on it.
+    // of every diagnostic on it, numbered as the line is now.
     struct Mark
     {
         int line = 0;
@@ -36,12 +39,15 @@ public:
     };
     // In the order of the lines.
     QList<Mark> marks() const;
-    // The counts of the latest assembly, as the status bar tells them.
+    // The outcome of the latest assembly, as the status bar tells it.
     QString countText() const;
 
     // Puts the caret at the start of the next marked line after the caret's,
     // or of the first one when none follows. False when there are no marks.
     bool moveToNextMark();
+    // Puts the caret at the start of the line the diagnostic with this text
+    // (as the report shows it) is on now. False when it has no mark here.
+    bool moveToDiagnostic(const QString &text);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -64,7 +70,12 @@ private:
         Diagnostic::Kind kind = Diagnostic::Error;
         QStringList texts;
     };
-    QList<Placed> placed() const;
+    // Those of the lines from the document positions from to to.
+    QList<Placed> placed(int from = 0, int to = INT_MAX) const;
+    QList<Placed> visible() const;
+    // The first entry at or after the document position (entries stay in
+    // text order: cursors never pass each other).
+    QList<Entry>::const_iterator firstFrom(int position) const;
     // Where the line of the given document position shows in the strip.
     QRect lineRect(int position) const;
     const Placed *markAt(const QPoint &pos, const QList<Placed> &marks) const;
@@ -76,5 +87,6 @@ private:
     QLabel *counts_;
     QList<Entry> entries_;
     int lastCharacterCount_ = 0;
+    int lastBlockCount_ = 0;
     bool restorePending_ = false;
 };

@@ -1,5 +1,6 @@
 #include "app/colors.h"
 #include "app/frmmain.h"
+#include "documents/diagnosticstrip.h"
 #include "documents/frmdocument.h"
 #include "documents/textfile.h"
 #include "editing/textrules.h"
@@ -33,8 +34,12 @@ void frmMain::mnuFileOpen()
         return;
     prepareFileDialog(dlgCommonDialog, "打开");
     const QString path = dialogs().showOpen(this, dlgCommonDialog);
-    if (path.isEmpty())
-        return;
+    if (!path.isEmpty())
+        openFile(doc, path);
+}
+
+bool frmMain::openFile(frmDocument *doc, const QString &path)
+{
     // A file that cannot be read leaves the window's caption and text alone.
     bool refused = false;
     auto file = readTextFile(path, &refused);
@@ -44,15 +49,19 @@ void frmMain::mnuFileOpen()
             QStringLiteral("无法打开文件：%1\n它不是普通文件（而是设备、管道或文件夹）。")
                 .arg(path),
             Dialogs::OkOnly, Dialogs::Exclamation, QStringLiteral("Korvane"));
-        return;
+        return false;
     }
     if (!file || !doc)
-        return;
+        return false;
     // The file's last line break is the one that saving adds back: open and
     // save give the same bytes.
     QString text = std::move(file->text);
     if (text.endsWith(QStringLiteral("\r\n")))
         text.chop(2);
+    // The marks were made for the text that was there; a view's window
+    // holds a source of its own now.
+    doc->Strip->clear();
+    doc->kind = frmDocument::Kind::Source;
     // An opened file starts with nothing to undo, its colours included.
     doc->Text1->document()->setUndoRedoEnabled(false);
     doc->encoding = file->encoding;
@@ -71,6 +80,7 @@ void frmMain::mnuFileOpen()
                              .arg(file->undecodable)
                              .arg(file->encoding.name),
                          Dialogs::OkOnly, Dialogs::Information, QStringLiteral("Korvane"));
+    return true;
 }
 
 void frmMain::mnuFileClose()

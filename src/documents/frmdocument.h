@@ -3,6 +3,7 @@
 #include "platform/codepage.h"
 #include "platform/dialogs.h"
 
+#include <QPointer>
 #include <QWidget>
 
 class DiagnosticStrip;
@@ -30,6 +31,11 @@ public:
     FileDialogState CommonDialog1;
     // How the text is written back: the encoding it was read in.
     TextEncoding encoding;
+    // A listing or map view, and the document it came from: F9 there
+    // assembles that one.
+    enum class Kind { Source, Listing, Map };
+    Kind kind = Kind::Source;
+    QPointer<frmDocument> viewOf;
 
     QString caption() const { return windowTitle(); }
     void setCaption(const QString &path) { setWindowTitle(path); }

@@ -134,8 +134,11 @@ static std::optional<Decoded> decodeUtf16(const QByteArray &bytes)
     const QByteArray back = encoder.encode(text);
     if (decoder.hasError() || encoder.hasError() || back != body)
         return std::nullopt;
-    for (QChar c : std::as_const(text)) {
-        if (editorBreaks(c.unicode()) || isByteEscape(c))
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        // A low surrogate after a high one is half of a character (U+1F400),
+        // not an escaped byte.
+        const bool pairHalf = i > 0 && text[i - 1].isHighSurrogate();
+        if (editorBreaks(text[i].unicode()) || (isByteEscape(text[i]) && !pairHalf))
             return std::nullopt;
     }
     const qsizetype crs = text.count(QLatin1Char('\r'));

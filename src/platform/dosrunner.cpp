@@ -142,16 +142,29 @@ static QString mountCommand(QChar drive, const QString &folder)
     return QStringLiteral("mount %1 \"%2\"").arg(drive, batchText(folder));
 }
 
+static bool isControl(QChar c)
+{
+    return c.unicode() < 0x20 || c.unicode() == 0x7F;
+}
+
 QString dosRunProblem(const DosRun &run)
 {
     for (const QString &folder :
          {run.workingDirectory, run.programPath.isEmpty() ? QString() : folderOf(run.programPath),
           run.includeFolder}) {
+        // A line break would end DOSBox's command early and start one of the
+        // folder's own before secure mode.
         if (folder.contains(QLatin1Char('"')))
             return QStringLiteral("DOSBox 无法装载路径中含有双引号（\"）的文件夹：") + folder;
+        if (std::any_of(folder.begin(), folder.end(), isControl)) {
+            QString shown = folder;
+            std::replace_if(shown.begin(), shown.end(), isControl, QLatin1Char('?'));
+            return QStringLiteral("DOSBox 无法装载路径中含有控制字符（例如换行）的文件夹：") +
+                   shown;
+        }
     }
     for (const QChar c : run.tail) {
-        if (c.unicode() < 0x20)
+        if (isControl(c))
             return QStringLiteral("命令行中含有控制字符，不能传给 DOS 程序。");
         if (c == QLatin1Char('<') || c == QLatin1Char('>') || c == QLatin1Char('|') ||
             c == QLatin1Char('"'))

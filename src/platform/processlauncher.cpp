@@ -55,6 +55,8 @@ private:
 
 } // namespace
 
+ProcessLauncher::~ProcessLauncher() = default;
+
 LaunchResult ProcessLauncher::start(const QString &commandLine, const QString &workingDirectory,
                                     WindowStyle style, const QString &consoleOutputName,
                                     const QString &includeFolder)
@@ -128,6 +130,7 @@ LaunchResult ProcessLauncher::start(const QString &commandLine, const QString &w
 #include <QProcess>
 #include <QStandardPaths>
 #include <csignal>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 namespace {
@@ -161,9 +164,19 @@ private:
     std::unique_ptr<QProcess> process;
 };
 
+// Runs in the child before it execs: it is killed when this program ends,
+// however that happens (kill -9 included).
+void endWithParent(pid_t parent)
+{
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != parent)
+        ::_exit(1);
+}
+
 LaunchResult startProcess(LaunchResult result, const QString &program, const QStringList &args,
                           const QString &workingDirectory, WindowStyle style,
-                          const QString &consoleOutputName, const QStringList &environment = {})
+                          const QString &consoleOutputName, const QStringList &environment = {},
+                          QObject *windows = nullptr)
 {
     auto process = std::make_unique<QProcess>();
     process->setProgram(program);
@@ -178,6 +191,22 @@ LaunchResult startProcess(LaunchResult result, const QString &program, const QSt
         process->setProcessEnvironment(env);
     }
 
+    const pid_t self = ::getpid();
+    if (style == WindowStyle::Normal && windows) {
+        process->setProcessChannelMode(QProcess::ForwardedChannels);
+        process->setStandardInputFile(QProcess::nullDevice());
+        process->setChildProcessModifier([self] { endWithParent(self); });
+        process->start();
+        if (!process->waitForStarted(startBoundMs)) {
+            result.failure = LaunchFailure::StartFailed;
+            result.detail = process->errorString();
+            return result;
+        }
+        QProcess *window = process.release();
+        window->setParent(windows);
+        QObject::connect(window, &QProcess::finished, window, &QObject::deleteLater);
+        return result;
+    }
     if (style == WindowStyle::Normal) {
         if (!process->startDetached()) {
             result.failure = LaunchFailure::StartFailed;
@@ -196,7 +225,10 @@ LaunchResult startProcess(LaunchResult result, const QString &program, const QSt
         process->setProcessChannelMode(QProcess::MergedChannels);
         process->setStandardOutputFile(QDir(workingDirectory).filePath(consoleOutputName));
     }
-    process->setChildProcessModifier([] { ::setpgid(0, 0); });
+    process->setChildProcessModifier([self] {
+        ::setpgid(0, 0);
+        endWithParent(self);
+    });
     process->start();
     if (!process->waitForStarted(startBoundMs)) {
         result.failure = LaunchFailure::StartFailed;
@@ -207,7 +239,8 @@ LaunchResult startProcess(LaunchResult result, const QString &program, const QSt
     return result;
 }
 
-LaunchResult startInDosbox(LaunchResult result, const DosRun &run, WindowStyle style)
+LaunchResult startInDosbox(LaunchResult result, const DosRun &run, WindowStyle style,
+                           QObject *windows)
 {
     const QString problem = dosRunProblem(run);
     if (!problem.isEmpty()) {
@@ -221,12 +254,23 @@ LaunchResult startInDosbox(LaunchResult result, const DosRun &run, WindowStyle s
         return result;
     }
     // DOSBox itself names the console file inside the DOS command line.
-    return startProcess(std::move(result), dosbox, dosboxArguments(run), run.workingDirectory,
-                        style, QString(),
-                        style == WindowStyle::Hidden ? hiddenDosboxEnvironment() : QStringList());
+    return startProcess(
+        std::move(result), dosbox, dosboxArguments(run), run.workingDirectory, style, QString(),
+        style == WindowStyle::Hidden ? hiddenDosboxEnvironment() : QStringList(), windows);
 }
 
 } // namespace
+
+ProcessLauncher::~ProcessLauncher()
+{
+    // DOSBox windows still open end with the program.
+    if (!windows_)
+        return;
+    for (QProcess *window : windows_->findChildren<QProcess *>()) {
+        window->kill();
+        window->waitForFinished(endBoundMs);
+    }
+}
 
 LaunchResult ProcessLauncher::start(const QString &commandLine, const QString &workingDirectory,
                                     WindowStyle style, const QString &consoleOutputName,
@@ -235,6 +279,8 @@ LaunchResult ProcessLauncher::start(const QString &commandLine, const QString &w
     const ProgramAndTail parts = splitProgram(commandLine);
     LaunchResult result;
     result.program = parts.program;
+    if (!windows_)
+        windows_ = std::make_unique<QObject>();
     const bool hidden = style == WindowStyle::Hidden;
     const QString folder = workingDirectory.isEmpty()
                                ? QDir::currentPath()
@@ -243,7 +289,7 @@ LaunchResult ProcessLauncher::start(const QString &commandLine, const QString &w
     if (isDosPrompt(parts.program))
         return startInDosbox(std::move(result),
                              DosRun{folder, QString(), QString(), hidden, QString(), QString()},
-                             style);
+                             style, windows_.get());
 
     const QString program = findProgram(parts.program, folder);
     if (parts.program.isEmpty() || program.isEmpty()) {
@@ -264,7 +310,8 @@ LaunchResult ProcessLauncher::start(const QString &commandLine, const QString &w
     if (kind == ExecutableKind::Dos)
         return startInDosbox(
             std::move(result),
-            DosRun{folder, program, parts.tail, hidden, consoleOutputName, includeFolder}, style);
+            DosRun{folder, program, parts.tail, hidden, consoleOutputName, includeFolder}, style,
+            windows_.get());
     QStringList environment;
     if (!includeFolder.isEmpty())
         environment << QStringLiteral("INCLUDE=") + includeFolder;

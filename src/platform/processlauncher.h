@@ -2,6 +2,9 @@
 
 #include "platform/launcher.h"
 
+#include <QObject>
+#include <memory>
+
 // The program a command line names, as a full path, or empty when there is
 // none: a relative name is looked for in workingDirectory (in any case, as DOS
 // names are), a name without an extension also as name.exe, a bare name on
@@ -14,7 +17,13 @@ QString findProgram(const QString &program, const QString &workingDirectory);
 class ProcessLauncher : public Launcher
 {
 public:
+    ~ProcessLauncher() override;
     LaunchResult start(const QString &commandLine, const QString &workingDirectory,
                        WindowStyle style, const QString &consoleOutputName = QString(),
                        const QString &includeFolder = QString()) override;
+
+private:
+    // DOSBox windows stay children of this program (each is reaped as it
+    // ends), so that they end with it, even when it is killed.
+    std::unique_ptr<QObject> windows_;
 };

@@ -24,7 +24,8 @@ static QString systemReason(int error)
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-std::optional<QByteArray> readUserFile(const QString &path, QString *reason, bool *refused)
+std::optional<QByteArray> readUserFile(const QString &path, QString *reason, bool *refused,
+                                       qint64 limit)
 {
     // Non-blocking, so that a FIFO cannot hold the program up; the check is
     // made on the opened file, so nothing can swap the name in between.
@@ -51,7 +52,7 @@ std::optional<QByteArray> readUserFile(const QString &path, QString *reason, boo
             *reason = file.errorString();
         return std::nullopt;
     }
-    QByteArray bytes = file.readAll();
+    QByteArray bytes = limit < 0 ? file.readAll() : file.read(limit);
     if (file.error() != QFileDevice::NoError) {
         if (reason)
             *reason = file.errorString();
@@ -191,7 +192,8 @@ QString writeUserFile(const QString &path, const QByteArray &bytes)
 
 #else
 
-std::optional<QByteArray> readUserFile(const QString &path, QString *reason, bool *refused)
+std::optional<QByteArray> readUserFile(const QString &path, QString *reason, bool *refused,
+                                       qint64 limit)
 {
     const QFileInfo info(path);
     if (info.exists() && !info.isFile()) {
@@ -207,7 +209,7 @@ std::optional<QByteArray> readUserFile(const QString &path, QString *reason, boo
             *reason = file.errorString();
         return std::nullopt;
     }
-    QByteArray bytes = file.readAll();
+    QByteArray bytes = limit < 0 ? file.readAll() : file.read(limit);
     if (file.error() != QFileDevice::NoError) {
         if (reason)
             *reason = file.errorString();

@@ -9,9 +9,10 @@
 
 // The file's bytes; nothing when it cannot be read, with the reason in
 // *reason. *refused is set when the name is not a regular file (a FIFO, a
-// device, a folder), which is never opened for reading.
+// device, a folder), which is never opened for reading. A limit of 0 or more
+// reads no more than that many bytes.
 std::optional<QByteArray> readUserFile(const QString &path, QString *reason = nullptr,
-                                       bool *refused = nullptr);
+                                       bool *refused = nullptr, qint64 limit = -1);
 
 // Replaces the file's content with bytes. Where the folder allows, a new file
 // is written beside it and renamed over it; where the folder is not writable,

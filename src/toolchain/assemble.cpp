@@ -34,6 +34,8 @@ void frmMain::mnucompile()
         statusPanel_->setText(QStringLiteral("状态"));
     }
     listingWait_ = nullptr;
+    if (!activateViewSource())
+        return;
 
     if (!activeDocument() || action(QStringLiteral("mnuparameter"))->isChecked())
         assembleWithPrompt();
@@ -156,6 +158,9 @@ void frmMain::assembleNormally()
     // Only this run's listing and output may make the report.
     removeFile(assembly.listing);
     removeFile(assembly.console);
+    // A failed assembly must leave no earlier program for Link and Run.
+    removeOldOutputs(Basename,
+                     {QStringLiteral(".obj"), QStringLiteral(".exe"), QStringLiteral(".com")});
 
     // Include files beside a source saved outside the tool folder are found
     // through the assembler's INCLUDE search.
@@ -163,10 +168,10 @@ void frmMain::assembleNormally()
     const bool ownFolder = QFileInfo(doc->caption()).isAbsolute() &&
                            QFileInfo(sourceFolder).isDir() &&
                            QDir(sourceFolder) != QDir(Toolfolder);
-    LaunchResult result =
-        launcher().start(assemblerCommand(Masmpath, Basename, ext, makeList, makeCross), Toolfolder,
-                         WindowStyle::Hidden, QString::fromLatin1(kAssemblerOutput),
-                         ownFolder ? sourceFolder : QString());
+    assembly.includeFolder = ownFolder ? sourceFolder : QString();
+    LaunchResult result = launcher().start(
+        assemblerCommand(Masmpath, Basename, ext, makeList, makeCross), Toolfolder,
+        WindowStyle::Hidden, QString::fromLatin1(kAssemblerOutput), assembly.includeFolder);
     if (!result.started()) {
         reportLaunchFailure(result);
         return;
@@ -258,44 +263,22 @@ void frmMain::showAssemblyReport(const AssemblyRun &assembly)
         return;
     }
 
-    const ListingReport report =
-        buildListingReport(*text, assembly.sourceName, consoleOnlyLines(printed, *text));
+    const QStringList printedOnly = consoleOnlyLines(printed, *text);
+    const ListingReport report = buildListingReport(*text, assembly.sourceName, printedOnly);
     assembledDoc_ = assembly.document;
     assembledSource_ = assembly.sourceName;
+    assembledIncludeFolder_ = assembly.includeFolder;
     assemblyReport_ = report.report;
+    assemblyDiagnostics_ = reportDiagnostics(report.report);
+    const QString object = Toolfolder + QFileInfo(assembly.sourceName).completeBaseName();
+    assemblyStatus_ = assemblyStatus(report.report, printed, printedOnly,
+                                     Fso->fileExists(object + QStringLiteral(".obj")));
     reportWindow()->showText(QStringLiteral("Report"), report.report);
-    // The assembled document marks the lines the report complains about.
-    if (assembledDoc_)
-        assembledDoc_->Strip->setDiagnostics(reportDiagnostics(report.report, assembly.sourceName));
+    markDiagnostics();
 
     TextEncoding written{assembly.encoding.name, false};
-    writeTextFile(dialogs(), this, Fso->actualPath(assembly.listing), report.cleanedListing,
-                  written);
+    if (writeTextFile(dialogs(), this, Fso->actualPath(assembly.listing), report.cleanedListing,
+                      written))
+        refreshListingViews(assembly.listing);
     action(QStringLiteral("mnulink"))->setEnabled(true);
-}
-
-void frmMain::showDiagnosticSource(const QString &reportLine)
-{
-    if (!frmReport_ || frmReport_->shownText() != assemblyReport_ || assemblyReport_.isEmpty())
-        return;
-    const auto location = diagnosticLocation(reportLine);
-    if (!location || location->fileName.compare(assembledSource_, Qt::CaseInsensitive) != 0)
-        return;
-    frmDocument *doc = assembledDoc_;
-    if (!doc)
-        return;
-    for (QMdiSubWindow *sub : mdiArea()->subWindowList()) {
-        if (sub->widget() == doc)
-            mdiArea()->setActiveSubWindow(sub);
-    }
-    int offset = doc->Text1->textLength();
-    int line = 0;
-    doc->Text1->forEachLine([&](int start, const QString &) {
-        if (++line == location->line)
-            offset = start;
-    });
-    doc->Text1->setSelStart(offset);
-    raise();
-    activateWindow();
-    doc->Text1->setFocus();
 }

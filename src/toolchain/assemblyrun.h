@@ -24,4 +24,6 @@ struct AssemblyRun
     // assembler prints.
     QString listing;
     QString console;
+    // The source's own folder, searched for include files; empty for none.
+    QString includeFolder;
 };

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 
 // One diagnostic of the assembler, as the report lists it:
@@ -9,15 +10,33 @@
 struct Diagnostic
 {
     enum Kind { Error, Warning };
-    // 1-based line of the source file.
+    // 1-based line of the file.
     int line = 0;
     Kind kind = Error;
     // The whole diagnostic line, without the report's indent.
     QString text;
+    // The file as the assembler named it: "Temp_F.asm", "D:\MYMACS.INC".
+    QString file;
     bool operator==(const Diagnostic &) const = default;
 };
 
-// The diagnostics of an assembling report that are about sourceName (compared
-// without regard to case, as DOS names are), in the order the report lists
-// them. A "warning" is a warning; every other diagnostic counts as an error.
-QList<Diagnostic> reportDiagnostics(QStringView report, QStringView sourceName);
+// Every diagnostic of an assembling report, of the source and of the files it
+// includes, in the order the report lists them. A "warning" is a warning;
+// every other diagnostic counts as an error.
+QList<Diagnostic> reportDiagnostics(QStringView report);
+
+// The line's text with the number it has now: "Temp_F.asm(34): error ..."
+// once a line was typed above line 33.
+QString diagnosticAt(const Diagnostic &d, int line);
+
+// What the status bar says of one assembly: MASM's own summary counts (the
+// console's, else the listing's in the report, else the diagnostics counted),
+// and that it failed when MASM wrote no object file or printed a message of
+// its own that the listing lacks ("End of file encountered on input file").
+// printedOnly: the lines of consoleOnlyLines.
+QString assemblyStatus(QStringView report, QStringView console, const QStringList &printedOnly,
+                       bool objectWritten);
+
+// Where a file the assembler named lies: C: (or no drive) is the tool folder,
+// D: the source's own folder (its include search); empty for any other drive.
+QString hostPathOf(QStringView dosName, const QString &toolFolder, const QString &sourceFolder);

@@ -59,6 +59,7 @@ bool frmMain::offerDosTools(const QString &missedTool, const std::function<void(
         files << dosToolsLicence();
     files << missing;
     auto *download = new ToolDownload(Toolfolder, files, this);
+    download->stallWindowMs = downloadStallWindowMs;
     download->setParent(this);
     toolDownload_ = download;
     connect(download, &ToolDownload::finished, this,

@@ -97,9 +97,8 @@ void frmMain::linkNormally()
     // told apart from one that did.
     const QString program = Toolfolder + objectBase + QStringLiteral(".exe");
     const QString output = Toolfolder + QString::fromLatin1(kLinkerOutput);
-    removeFile(program);
     // A .COM is there after a link only when this link made one.
-    removeFile(Toolfolder + objectBase + QStringLiteral(".com"));
+    removeOldOutputs(objectBase, {QStringLiteral(".exe"), QStringLiteral(".com")});
     removeFile(output);
     LaunchResult result = launcher().start(linkerCommand(Linkpath, objectBase, library), Toolfolder,
                                            WindowStyle::Hidden, QString::fromLatin1(kLinkerOutput));

@@ -42,13 +42,14 @@ ListingReport buildListingReport(QStringView listing, QStringView sourceName,
     ListingReport r;
     r.report = QStringLiteral(" Assembling Report:") + crlf;
     const QStringList lines = listingLines(listing);
-    const QString source = sourceName.toString().toUpper();
 
     qsizetype i = 0;
     bool summary = false;
     for (; i < lines.size(); ++i) {
         const QStringView line = trimSpaces(lines[i]);
-        if (line.left(source.size()).toString().toUpper() == source) {
+        // Diagnostics begin with the source name; those of an include file
+        // with that file's name.
+        if (line.startsWith(sourceName, Qt::CaseInsensitive) || isDiagnosticLine(line)) {
             appendLine(r.report, QLatin1String("    "), line);
         } else if (line.endsWith(QLatin1String(" Source  Lines"))) {
             summary = true;
@@ -86,15 +87,31 @@ QStringList printedMessages(QStringView console)
     return messages;
 }
 
+// An include file's diagnostic names the file as MASM found it: with the
+// drive of the INCLUDE search on the console ("D:\MYMACS.INC(14): ..."), maybe
+// without it in the listing. The same diagnostic either way.
+static QString messageKey(const QString &message)
+{
+    if (!isDiagnosticLine(message))
+        return message;
+    qsizetype name = message.indexOf(QLatin1Char('('));
+    while (name > 0 && !QStringView(u"\\:/").contains(message[name - 1]))
+        --name;
+    return message.sliced(name).toUpper();
+}
+
 QStringList consoleOnlyLines(QStringView console, QStringView listing)
 {
     QSet<QString> known;
     for (const QString &line : listingLines(listing))
-        known.insert(line.trimmed());
+        known.insert(messageKey(line.trimmed()));
     QStringList lines;
     for (const QString &message : printedMessages(console)) {
-        if (!known.contains(message) && !lines.contains(message))
+        const QString key = messageKey(message);
+        if (!known.contains(key)) {
+            known.insert(key);
             lines << message;
+        }
     }
     return lines;
 }
@@ -113,14 +130,31 @@ std::optional<DiagnosticLocation> diagnosticLocation(QStringView reportLine)
     const qsizetype close = line.indexOf(QLatin1String("):"), open);
     if (close < 0)
         return std::nullopt;
-    const QStringView digits = line.sliced(open + 1, close - open - 1);
+    QStringView digits = line.sliced(open + 1, close - open - 1);
+    // MASM 5.10 counts lines in 16 bits: those past 32,767 come out negative.
+    const bool negative = digits.startsWith(QLatin1Char('-'));
+    if (negative)
+        digits = digits.sliced(1);
     bool ok = false;
-    const int number = digits.toInt(&ok);
+    const int number = negative ? 65536 - digits.toInt(&ok) : digits.toInt(&ok);
     const bool allDigits =
         !digits.isEmpty() && std::all_of(digits.begin(), digits.end(), [](QChar c) {
             return c >= QLatin1Char('0') && c <= QLatin1Char('9');
         });
-    if (!ok || !allDigits || number < 1)
+    if (!ok || !allDigits || number < 1 || number > 65535)
         return std::nullopt;
     return DiagnosticLocation{line.first(open).toString(), number};
+}
+
+bool isDiagnosticLine(QStringView line)
+{
+    line = trimSpaces(line);
+    const auto location = diagnosticLocation(line);
+    if (!location || location->fileName.contains(QLatin1Char(' ')) ||
+        location->fileName.contains(QLatin1Char('\t')))
+        return false;
+    const QStringView rest =
+        line.sliced(line.indexOf(QLatin1String("):"), location->fileName.size()) + 2);
+    return rest.startsWith(QLatin1String(" error A")) ||
+           rest.startsWith(QLatin1String(" warning A"));
 }

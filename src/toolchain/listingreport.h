@@ -41,7 +41,7 @@ QString cleanedListingFileText(const ListingReport &r);
 
 // Where a diagnostic line of the report points: "ERRS.ASM(33): error A2009: ..."
 // (leading blanks allowed) gives the file "ERRS.ASM" and the 1-based source
-// line 33.
+// line 33; "(-32768)", as MASM prints line 32,768, gives 32768.
 struct DiagnosticLocation
 {
     QString fileName;
@@ -49,3 +49,7 @@ struct DiagnosticLocation
     bool operator==(const DiagnosticLocation &) const = default;
 };
 std::optional<DiagnosticLocation> diagnosticLocation(QStringView reportLine);
+
+// A diagnostic of the assembler about any file it read: a file name without
+// blanks, the line in brackets, then " error A" or " warning A".
+bool isDiagnosticLine(QStringView line);

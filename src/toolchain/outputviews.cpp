@@ -14,7 +14,47 @@ static QMdiSubWindow *showView(QMdiArea *area, frmDocument *view)
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->show();
     area->setActiveSubWindow(sub);
+    // Ready for the keys: Find, F6, the arrows.
+    view->Text1->setFocus();
     return sub;
+}
+
+// The listing as the view shows it: every line ends in CR LF.
+static QString listingViewText(const QString &listing)
+{
+    QString text;
+    for (const QString &line : listingLines(listing))
+        text += line + QStringLiteral("\r\n");
+    return text;
+}
+
+bool frmMain::activateViewSource()
+{
+    frmDocument *view = activeDocument();
+    if (!view || view->kind == frmDocument::Kind::Source)
+        return true;
+    for (QMdiSubWindow *sub : mdiArea()->subWindowList()) {
+        if (view->viewOf && sub->widget() == view->viewOf) {
+            mdiArea()->setActiveSubWindow(sub);
+            view->viewOf->Text1->setFocus();
+            return true;
+        }
+    }
+    dialogs().msgBox(this,
+                     QStringLiteral("这个窗口显示的是编译或连接的结果，它的源程序窗口已经关闭。"
+                                    "请在源程序的窗口中编译。"),
+                     Dialogs::OkOnly, Dialogs::Exclamation, QStringLiteral("Korvane"));
+    return false;
+}
+
+void frmMain::refreshListingViews(const QString &listing)
+{
+    const QString path = Fso->actualPath(listing);
+    const auto file = readTextFile(path);
+    for (frmDocument *view : documents()) {
+        if (file && view->kind == frmDocument::Kind::Listing && view->caption() == path)
+            view->Text1->setText(listingViewText(file->text));
+    }
 }
 
 void frmMain::mnuCompilelist()
@@ -35,14 +75,13 @@ void frmMain::mnuCompilelist()
                 Dialogs::OkOnly, Dialogs::Exclamation, QStringLiteral("Korvane"));
             return;
         }
-        QString text;
-        for (const QString &line : listingLines(file->text))
-            text += line + QStringLiteral("\r\n");
         auto *view = new frmDocument(this, this);
         view->setCaption(Fso->actualPath(listing));
         view->encoding = file->encoding;
+        view->kind = frmDocument::Kind::Listing;
+        view->viewOf = assembledDoc_;
         showView(mdiArea(), view);
-        view->Text1->setText(text);
+        view->Text1->setText(listingViewText(file->text));
     };
     wait->start();
 }
@@ -50,6 +89,8 @@ void frmMain::mnuCompilelist()
 void frmMain::mnulinkresult()
 {
     auto *view = new frmDocument(this, this);
+    view->kind = frmDocument::Kind::Map;
+    view->viewOf = assembledDoc_;
     // A bare name: the map is looked for in the working directory.
     const QString map = Fso->baseName(Lastsaved) + QStringLiteral(".Map");
     view->setCaption(map);

@@ -9,9 +9,6 @@
 
 namespace {
 
-// A server that stops sending is given up after this long without data.
-constexpr int kStallBoundMs = 30000;
-
 int httpStatus(QNetworkReply *reply)
 {
     return reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
@@ -20,9 +17,6 @@ int httpStatus(QNetworkReply *reply)
 QString describeReplyError(QNetworkReply *reply)
 {
     const int status = httpStatus(reply);
-    // The transfer timeout is the only thing that cancels a reply still heard.
-    if (reply->error() == QNetworkReply::OperationCanceledError)
-        return QStringLiteral("服务器 %1 秒没有送来数据").arg(kStallBoundMs / 1000);
     if (status >= 400) {
         const QString reason =
             reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
@@ -45,6 +39,7 @@ ToolDownload::ToolDownload(const QString &folder, QList<PinnedFile> files, QWidg
     progress_->setAutoReset(false);
     progress_->setMinimumWidth(520);
     connect(progress_, &QProgressDialog::canceled, this, &ToolDownload::cancel);
+    connect(&rateCheck_, &QTimer::timeout, this, &ToolDownload::checkRate);
 }
 
 ToolDownload::~ToolDownload()
@@ -83,8 +78,10 @@ void ToolDownload::fetch()
     receivedBytes_ = 0;
 
     QNetworkRequest request{QUrl(address)};
-    request.setTransferTimeout(kStallBoundMs);
     reply_ = network_.get(request);
+    samples_ = {{0, 0}};
+    clock_.start();
+    rateCheck_.start(std::max(1, stallWindowMs / 10));
     connect(reply_, &QNetworkReply::readyRead, this, &ToolDownload::received);
     connect(reply_, &QNetworkReply::finished, this, &ToolDownload::replyFinished);
 }
@@ -188,8 +185,27 @@ void ToolDownload::cancel()
         finish(Outcome::Cancelled);
 }
 
+void ToolDownload::checkRate()
+{
+    // A server that sends a byte a second would keep the dialog up for hours.
+    const qint64 now = clock_.elapsed();
+    samples_.emplace_back(now, receivedBytes_);
+    while (samples_.size() > 1 && now - samples_[1].first >= stallWindowMs)
+        samples_.pop_front();
+    const auto [then, before] = samples_.front();
+    const qint64 bytes = receivedBytes_ - before;
+    if (now - then < stallWindowMs || bytes >= 1024)
+        return;
+    const double seconds = double(now - then) / 1000;
+    nextAddress(QStringLiteral("%1 秒内只收到 %2 字节（每秒约 %3 字节），太慢，已放弃")
+                    .arg(seconds, 0, 'f', 1)
+                    .arg(bytes)
+                    .arg(double(bytes) / seconds, 0, 'f', 1));
+}
+
 void ToolDownload::dropReply()
 {
+    rateCheck_.stop();
     if (!reply_)
         return;
     QNetworkReply *reply = reply_;

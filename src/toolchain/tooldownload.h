@@ -3,10 +3,13 @@
 #include "toolchain/dostools.h"
 
 #include <QCryptographicHash>
+#include <QElapsedTimer>
 #include <QNetworkAccessManager>
 #include <QObject>
 #include <QPointer>
 #include <QProgressDialog>
+#include <QTimer>
+#include <deque>
 #include <memory>
 #include <vector>
 
@@ -33,6 +36,9 @@ public:
     QProgressDialog *progressDialog() const { return progress_; }
     // What failed, file by file and address by address.
     QString failure() const { return failure_; }
+    // An address that sends less than 1 KB in any stretch this long, or
+    // nothing at all, is given up.
+    int stallWindowMs = 30000;
     // The names put into the folder.
     QStringList installed() const { return installed_; }
 
@@ -51,6 +57,7 @@ private:
     void installAll();
     void finish(Outcome outcome);
     void dropReply();
+    void checkRate();
 
     QString folder_;
     QList<PinnedFile> files_;
@@ -63,6 +70,10 @@ private:
     std::vector<std::unique_ptr<QSaveFile>> verified_;
     QCryptographicHash hash_{QCryptographicHash::Sha256};
     qint64 receivedBytes_ = 0;
+    // Bytes received by then, at the checks of the current address.
+    QTimer rateCheck_;
+    QElapsedTimer clock_;
+    std::deque<std::pair<qint64, qint64>> samples_;
     QPointer<QProgressDialog> progress_;
     QString failure_;
     QStringList installed_;

@@ -3,9 +3,12 @@
 #include "toolchain/toollauncher.h"
 #include "toolchain/toolwait.h"
 
+#include <QProcess>
 #include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTest>
+
+#include <csignal>
 
 // Real processes through the real launcher: programs that never end, a DOS
 // one in DOSBox and a script, and scripts started directly. The real DOS tools run
@@ -17,6 +20,8 @@ private slots:
     void init();
     void runThatNeverEnds_data();
     void runThatNeverEnds();
+    void endsWithTheProgram();
+    void startsDosboxThenWaits();
     void script();
     void failures_data();
     void failures();
@@ -79,6 +84,38 @@ void TestLauncher::runThatNeverEnds()
         QVERIFY(result.run->hasEnded());
     }
     QTRY_COMPARE(processesFor(tmp->path()), 0);
+}
+
+// A program killed outright takes its DOSBox runs with it, hidden or in a window.
+void TestLauncher::endsWithTheProgram()
+{
+    if (QStandardPaths::findExecutable("dosbox").isEmpty())
+        QSKIP("dosbox is not installed");
+    QVERIFY(writeFile(path("link.exe"), "\xB4\x08\xCD\x21\xEB\xFA", true));
+    for (const QString command : {"link.exe", "command.com"}) {
+        QProcess program;
+        program.setEnvironment(QProcess::systemEnvironment() << "SDL_VIDEODRIVER=dummy"
+                                                             << "KORVANE_DOSBOX_IN=" + command);
+        program.setWorkingDirectory(tmp->path());
+        program.start(QCoreApplication::applicationFilePath(), {"startsDosboxThenWaits"});
+        QTRY_VERIFY_WITH_TIMEOUT(processesFor(tmp->path()) == 1, 30000);
+        ::kill(pid_t(program.processId()), SIGKILL);
+        QTRY_COMPARE_WITH_TIMEOUT(processesFor(tmp->path()), 0, 20000);
+    }
+}
+
+// Run by endsWithTheProgram: a linker that never ends, hidden, or the DOS prompt.
+void TestLauncher::startsDosboxThenWaits()
+{
+    const QString command = qEnvironmentVariable("KORVANE_DOSBOX_IN");
+    if (command.isEmpty())
+        QSKIP("run by endsWithTheProgram");
+    ProcessLauncher launcher;
+    QVERIFY(launcher
+                .start(command, QDir::currentPath(),
+                       command == "link.exe" ? WindowStyle::Hidden : WindowStyle::Normal)
+                .started());
+    QTest::qWait(120000);
 }
 
 static const QByteArray argsScript = "#!/bin/sh\n"

@@ -3,6 +3,7 @@
 #include "toolchain/dostools.h"
 
 #include <QFile>
+#include <QPointer>
 #include <QTcpSocket>
 
 LoopbackServer::LoopbackServer()
@@ -39,6 +40,12 @@ bool LoopbackServer::serveRealTools(const QString &folder, const QString &ref)
     return true;
 }
 
+void LoopbackServer::timerEvent(QTimerEvent *)
+{
+    if (trickling_)
+        trickling_->write("x");
+}
+
 void LoopbackServer::answer(QTcpSocket *socket)
 {
     QByteArray request = socket->property("request").toByteArray() + socket->readAll();
@@ -65,4 +72,7 @@ void LoopbackServer::answer(QTcpSocket *socket)
     socket->write(r.sendBytes < 0 ? r.body : r.body.left(r.sendBytes));
     if (!r.stall)
         socket->disconnectFromHost();
+    else if (r.trickleMs > 0)
+        startTimer(r.trickleMs);
+    trickling_ = socket;
 }

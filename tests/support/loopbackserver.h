@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QObject>
+#include <QPointer>
 #include <QStringList>
 #include <QTcpServer>
 
@@ -22,6 +23,8 @@ public:
         QByteArray type = "application/octet-stream";
         // Send not even the headers, and keep the connection open.
         bool silent = false;
+        // When stalled, one more byte every trickleMs, above 0.
+        int trickleMs = 0;
     };
 
     LoopbackServer();
@@ -39,7 +42,9 @@ public:
 
 private:
     void answer(class QTcpSocket *socket);
+    void timerEvent(QTimerEvent *) override;
 
     QTcpServer server_;
     QHash<QString, Response> responses_;
+    QPointer<class QTcpSocket> trickling_;
 };

@@ -1,3 +1,4 @@
+#include "documents/diagnosticstrip.h"
 #include "documents/skeleton.h"
 #include "mainfixture.h"
 #include "toolchain/frmreport.h"
@@ -11,9 +12,11 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QScreen>
 #include <QStatusBar>
 #include <QStringEncoder>
 #include <QTest>
+#include <QTextBlock>
 #include <QUrl>
 
 // Assemble, link, run, debug, the DOS prompt and the output views, driven
@@ -42,6 +45,7 @@ private slots:
     void linkOutcome_data();
     void linkOutcome();
     void whileAndAfterAssembling();
+    void marksBelongToTheirText();
 
 private:
     QList<QUrl> openedUrls;
@@ -575,6 +579,49 @@ void TestAssemble::whileAndAfterAssembling()
     settle(f);
     QCOMPARE(f.dialogs.callsOf("msgBox").size(), shown + 1);
     QVERIFY(f.dialogs.unexpected.isEmpty());
+}
+
+// Marks follow their lines (the report's jump and the tooltips too), are
+// drawn wherever the text scrolls to, and go when another text is opened.
+void TestAssemble::marksBelongToTheirText()
+{
+    MainFixture f;
+    putTools(f);
+    f.text()->setText(QString("nop\r\n").repeated(200));
+    f.launcher.setScript("masm.exe", writes("TEMP_F.LST", "Temp_F.asm(3): error A2009: x\r\n"
+                                                          "Temp_F.asm(150): warning A4001: y\r\n"));
+    f.main->mnucompile();
+    settle(f);
+    f.text()->setSelStart(0);
+    press(f, Qt::Key_Return);
+    QCOMPARE(f.doc()->Strip->marks()[1].text, "Temp_F.asm(151): warning A4001: y");
+    RichText *report = shownReport(f)->RichText;
+    const QTextBlock line = report->document()->findBlockByNumber(2);
+    QTest::mouseDClick(report->viewport(), Qt::LeftButton, {},
+                       report->cursorRect(QTextCursor(line)).center() + QPoint(4, 0));
+    QCOMPARE(f.text()->caretLine(), 151);
+
+    // What the window shows beside the caret's line, after each F6.
+    auto markShown = [&f] {
+        const QImage shown = qApp->primaryScreen()->grabWindow(f.main->winId()).toImage();
+        const int y =
+            f.text()->viewport()->mapTo(f.main.get(), f.text()->cursorRect().center()).y();
+        const int x = f.doc()->Strip->mapTo(f.main.get(), QPoint()).x();
+        for (int i = 0; i < f.doc()->Strip->width(); ++i)
+            if (shown.pixelColor(x + i, y).red() > 200 && shown.pixelColor(x + i, y).blue() < 100)
+                return true;
+        return false;
+    };
+    for (const int mark : {4, 151, 4}) {
+        press(f, Qt::Key_F6);
+        QCOMPARE(f.text()->caretLine(), mark);
+        QTRY_VERIFY(markShown());
+    }
+
+    QVERIFY(writeFile(f.path("other.asm"), "mov ax,1\r\n"));
+    f.dialogs.answerOpen(f.path("other.asm"));
+    f.main->mnuFileOpen();
+    QVERIFY(f.doc()->Strip->marks().isEmpty() && f.doc()->Strip->countText().isEmpty());
 }
 
 QTEST_MAIN(TestAssemble)

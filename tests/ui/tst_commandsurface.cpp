@@ -40,8 +40,9 @@ private slots:
 static const char kSurface[] =
     "mnuFileNew=Ctrl+N mnuFileOpen=Ctrl+O mnuEditCut=Ctrl+X! mnuEditCopy=Ctrl+C! "
     "mnudelete=Ctrl+D! mnurightgo? menufind=Ctrl+F mnuViewToolbar?* mnuViewStatusBar?* "
-    "mnucompile=F9 mnunextmark=F6 mnuCompilelist! mnulookcross! mnulink=Ctrl+L! mnulinkresult! "
-    "mnurun=F5! mnushellDOS=F8 mnusavetip? mnumakelist?* mnumakecross? mnumakemap? mnuuselib? "
+    "mnucompile=F9 mnuCompilelist! mnulookcross! mnulink=Ctrl+L! mnulinkresult! "
+    "mnurun=F5! mnushellDOS=F8 mnunextmark=F6 mnusavetip? mnumakelist?* mnumakecross? mnumakemap? "
+    "mnuuselib? "
     "mnuparameter? popcut! popcopy! popdelete! popRefresh=F4 剪切! 复制! 删除! 右缩进? 粗体? 斜体? "
     "下划线?";
 

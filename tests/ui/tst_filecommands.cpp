@@ -151,8 +151,8 @@ void TestFileCommands::openThenSaveKeepsEveryByte_data()
         QTest::newRow(name) << bytes << text << told << added;
     };
     const QString hui = QStringLiteral("MOV AX,1 ;\u6C47\u7F16");
-    const auto utf16 = [&](QStringEncoder::Encoding e) {
-        return QByteArray(QStringEncoder(e, QStringEncoder::Flag::WriteBom).encode(hui + "\r\n"));
+    const auto utf16 = [&](QStringEncoder::Encoding e, const QString &text) {
+        return QByteArray(QStringEncoder(e, QStringEncoder::Flag::WriteBom).encode(text + "\r\n"));
     };
     // "汇编" in GBK is BB E3 B1 E0, in UTF-8 E6 B1 87 E7 BC 96.
     row("GBK, no line break at the end", "MOV AX,1 ;\xBB\xE3\xB1\xE0\r\nNOP", hui + "\r\nNOP",
@@ -162,8 +162,11 @@ void TestFileCommands::openThenSaveKeepsEveryByte_data()
     row("UTF-8 with a byte-order mark", "\xEF\xBB\xBFMOV AX,1 ;\xE6\xB1\x87\xE7\xBC\x96\r\n", hui);
     row("ASCII ending in two line breaks", "MOV ;plain\r\n\r\nEND\r\n\r\n",
         "MOV ;plain\r\n\r\nEND\r\n");
-    row("UTF-16 little-endian", utf16(QStringEncoder::Utf16LE), hui);
-    row("UTF-16 big-endian", utf16(QStringEncoder::Utf16BE), hui);
+    row("UTF-16 little-endian", utf16(QStringEncoder::Utf16LE, hui), hui);
+    row("UTF-16 big-endian", utf16(QStringEncoder::Utf16BE, hui), hui);
+    // A pair whose low half lies in DC00-DCFF is a character all the same.
+    const QString rat = QStringLiteral("; \U0001F400\U000100FF");
+    row("UTF-16 beyond the first plane", utf16(QStringEncoder::Utf16LE, rat), rat);
     row("lines ending in LF alone", "MOV AX,1\nNOP\n", "MOV AX,1\r\nNOP");
     row("Latin-1", "; caf\xE9\r\n", {}, true);
     row("mixed line breaks", "A\r\nB\nC\rD\r\n", {}, true);

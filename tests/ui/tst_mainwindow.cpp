@@ -84,10 +84,11 @@ void TestMainWindow::storedColours_data()
     const QByteArray good("03 00 0a 14 1e 00 03 00 04 05 06 00 03 00 07 08 09 00");
     const QByteArray black("03 00 00 00 00 00 03 00 32 c8 96 00 03 00 64 00 ff 00");
     QTest::newRow("no file: black") << QByteArray("-") << 0 << black;
-    QTest::newRow("stored, trailing bytes ignored")
-        << good + " 78" << RGB(10, 20, 30) << good.left(42) + "64 00 ff 00";
-    QTest::newRow("one byte short") << good.left(50) << 0 << black;
-    QTest::newRow("another tag") << QByteArray(good).replace(36, 2, "02") << 0 << black;
+    QTest::newRow("stored") << good << RGB(10, 20, 30) << good.left(42) + "64 00 ff 00";
+    // Another program's file of that name is neither read nor replaced; exit says so.
+    for (const QByteArray &other :
+         {good + " 78", good.left(50), QByteArray(good).replace(36, 2, "02")})
+        QTest::addRow("not ours: %d bytes", int(other.size() / 3 + 1)) << other << 0 << other;
     // Neither read nor written, nor waited on: the write's failure is told.
     QTest::newRow("FIFO") << QByteArray("fifo") << 0 << QByteArray();
     QTest::newRow("symbolic link to a device") << QByteArray("link-to-device") << 0 << QByteArray();
@@ -121,6 +122,8 @@ void TestMainWindow::storedColours()
     for (auto answer : {Dialogs::No, Dialogs::No, Dialogs::Ok})
         f.dialogs.answerMsgBox(answer);
     QVERIFY(f.main->close() && f.main->isClosing());
+    QCOMPARE(f.dialogs.calls.last().text.contains("cl.dll"),
+             written.isEmpty() || written == stored);
     if (!written.isEmpty())
         QCOMPARE(fileBytes(settings).toHex(' '), written);
     else // the failed write is told, the node left as it was

@@ -44,7 +44,8 @@ void TestToolDownload::download_data()
     QTest::addColumn<QString>("mine");    // a tool of the user's own in the folder
     // good: every file at the commit; main: only on the main branch; else what
     // the server does with the file that fails
-    QTest::addColumn<QString>("serve"); // wrong (checksum), 404, cut (half-way), stall (cancelled)
+    // wrong (checksum), 404, cut (half-way), cancel (stalled, cancelled), stall, trickle
+    QTest::addColumn<QString>("serve");
     auto row = [](const char *name, const char *command, const char *mine, const char *serve) {
         QTest::newRow(name) << command << mine << serve;
     };
@@ -52,7 +53,7 @@ void TestToolDownload::download_data()
     row("Options: the user's own assembler stays, the others arrive", "mnugetdostools", "masm.exe",
         "good");
     row("the commit's address fails, the main branch serves, F9 assembles", "F9", "", "main");
-    for (const char *failure : {"wrong", "404", "cut", "stall"})
+    for (const char *failure : {"wrong", "404", "cut", "cancel", "stall", "trickle"})
         row(failure, "F9", "", failure);
 }
 
@@ -79,11 +80,13 @@ void TestToolDownload::download()
             server.serve(path, {wrong});
         else if (serve == "404")
             server.remove(path);
-        else if (serve == "cut" || serve == "stall")
-            server.serve(path, {wrong, failing.size / 2, serve == "stall"});
+        else if (serve != "good" && serve != "main")
+            server.serve(path, {wrong, failing.size / 2, serve != "cut", "", false,
+                                serve == "trickle" ? 20 : 0});
     }
 
     MainFixture f;
+    f.main->downloadStallWindowMs = 1500;
     FakeLauncher::Script masm;
     masm.files << std::make_pair(QStringLiteral("TEMP_F.LST"), QByteArray("1 Source  Lines\r\n"));
     f.launcher.setScript("masm.exe", masm);
@@ -103,7 +106,7 @@ void TestToolDownload::download()
     }
     const QPointer<QProgressDialog> progress = f.main->findChild<QProgressDialog *>();
     QVERIFY(progress && progress->isVisible());
-    if (serve == "stall") {
+    if (serve == "cancel") {
         QTRY_VERIFY(progress->labelText().contains(failing.fileName) && progress->value() > 0);
         QTest::mouseClick(progress->findChild<QPushButton *>(), Qt::LeftButton);
     }
@@ -113,7 +116,7 @@ void TestToolDownload::download()
                                        : !progress || !progress->isVisible(),
                              30000);
     QTRY_COMPARE_WITH_TIMEOUT(f.dialogs.calls.size(),
-                              succeeds ? 1 + !assembles : 2 + (serve != "stall"), 30000);
+                              succeeds ? 1 + !assembles : 2 + (serve != "cancel"), 30000);
     QVERIFY(!progress || !progress->isVisible());
     QVERIFY2(f.dialogs.unexpected.isEmpty(), qPrintable(f.dialogs.unexpected.join('\n')));
     QCOMPARE(f.launcher.calls.size(), int(assembles));
@@ -122,9 +125,12 @@ void TestToolDownload::download()
     if (!succeeds) {
         QCOMPARE(folderState(f.dir.path()), before);
         // What failed, and where to get the files by hand.
-        if (serve != "stall")
+        // A server too slow is named with its rate.
+        if (serve != "cancel")
             QVERIFY(f.dialogs.calls[1].text.contains(failing.fileName) &&
-                    f.dialogs.calls[1].text.contains(dosToolsRepository()));
+                    f.dialogs.calls[1].text.contains(dosToolsRepository()) &&
+                    f.dialogs.calls[1].text.contains("每秒约") ==
+                        (serve == "stall" || serve == "trickle"));
         return;
     }
     QMap<QString, QByteArray> expected = before;

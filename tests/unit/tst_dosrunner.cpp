@@ -17,8 +17,8 @@ void TestDosRunner::dosboxArguments_data()
 {
     QTest::addColumn<DosRun>("run");
     QTest::addColumn<QString>("commands"); // each given to DOSBox after a -c; empty: refused
-    auto row = [](const char *name, const DosRun &run, const char *commands) {
-        QTest::newRow(name) << run << QString::fromUtf8(commands);
+    auto row = [](const QByteArray &name, const DosRun &run, const char *commands) {
+        QTest::newRow(name.constData()) << run << QString::fromUtf8(commands);
     };
     row("hidden linker: console to a file, ends with exit",
         {"/w/tools/", "/w/tools/link.exe", "T.obj,T,;", true, "LINKOUT.TXT", ""},
@@ -39,6 +39,14 @@ void TestDosRunner::dosboxArguments_data()
         "mount c \"/w/50%%off\"|config -securemode|c:|masm.exe A%%1.asm|exit");
     row("a quote in a folder cannot be mounted",
         {"/w/tools", "/w/tools/masm.exe", "", true, "", "/w/q\"uote"}, "");
+    // A line break in a folder would run a DOSBox command of its own.
+    for (const QString bad : {"/w/a\nmount e ~\n", "/w/a\x7f"}) {
+        const QByteArray in = bad.endsWith('\n') ? "line break in " : "DEL in ";
+        row(in + "tool folder", {bad, "/w/tools/masm.exe", "", true, "", ""}, "");
+        row(in + "program's folder", {"/w", bad + "/T.EXE", "", false, "", ""}, "");
+        row(in + "DOS prompt's folder", {bad, "", "", false, "", ""}, "");
+        row(in + "include folder", {"/w", "/w/masm.exe", "", true, "", bad}, "");
+    }
     for (const char *tail : {"a.asm > x", "a.asm | x", "a.asm < x", "\"a.asm\"", "a\nexit"})
         row(tail, {"/w/tools", "/w/tools/masm.exe", tail, true, "", ""}, "");
 }

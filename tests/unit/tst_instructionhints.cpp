@@ -1,5 +1,9 @@
 #include "editing/instructionhints.h"
+#include "mainfixture.h"
+#include "platform/processlauncher.h"
 
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTest>
 
 // The hint data the program ships: every word of the 8086 and of MASM has a hint.
@@ -8,6 +12,7 @@ class TestInstructionHints : public QObject
     Q_OBJECT
 private slots:
     void everyWordHasAHint();
+    void formsAssemble();
 };
 
 void TestInstructionHints::everyWordHasAHint()
@@ -36,6 +41,76 @@ void TestInstructionHints::everyWordHasAHint()
                 QVERIFY2(!e->forms.isEmpty() && !e->flags.isEmpty(), qPrintable(word));
         }
     }
+}
+
+// The code the hints show, made concrete: notes in brackets dropped, each
+// alternative ("寄存器/存储器") taken in turn, placeholders given operands the
+// test program defines, a name placeholder a name of its own. Templates
+// ("[变量名]", "…") and the lines that open or close a block stay out.
+static QStringList formLines()
+{
+    const QStringList operands =
+        QStringLiteral(
+            "16位寄存器 BX 8位寄存器 CL 段寄存器 ES 寄存器 AX 双字存储器 DV 字存储单元 WV 存储器 "
+            "WV "
+            "立即数 5 端口号 60H 标号 $+2 表名 TB 过程名 P1 中断类型号 21H 目的串 WV 源串 WV "
+            "外部操作码 5 目的 AX 源 BX 功能号 9 指令 NOP")
+            .split(u' ');
+    static const QRegularExpression note(u"（[^）]*）|\\([^)]*～[^)]*\\)"_qs),
+        name(u"^\\p{Han}"_qs);
+    static const QRegularExpression unwritten(
+        u"\\p{Han}|[…|]|^\\[|\\[(?![A-Z]{2})|^(\\S+ )?(SEGMENT|ENDS|PROC|ENDP|END|ENDM|EXITM|"
+        "MACRO|INCLUDE|EXTRN|PUBLIC|ASSUME|GROUP|TITLE|PAGE|ELSE|ENDIF|\\.[A-Z]+)\\b"_qs);
+    QStringList lines;
+    for (const HintEntry &e : InstructionHints::shipped().entries()) {
+        for (QString form : e.forms) {
+            QStringList parts = form.remove(note).trimmed().split(u' ');
+            if (parts[0].contains(name))
+                parts[0] = "N" + QString::number(lines.size());
+            QStringList made{parts.takeFirst()};
+            const QStringList operandsOf = parts.join(u' ').split(", ", Qt::SkipEmptyParts);
+            for (int i = 0; i < operandsOf.size(); ++i) {
+                QStringList next;
+                for (const QString &m : std::as_const(made))
+                    for (const QString &alternative : operandsOf[i].split(u'/'))
+                        next << m + (i ? ", " : " ") + alternative;
+                made = next;
+            }
+            for (QString line : made) {
+                for (qsizetype i = 0; i < operands.size(); i += 2)
+                    line.replace(operands[i], operands[i + 1]);
+                if (!line.contains(unwritten))
+                    lines << line;
+            }
+        }
+    }
+    return lines;
+}
+
+// Every form a hint shows assembles with the real MASM 5.10, in one program
+// whose first 11 lines are the frame's.
+void TestInstructionHints::formsAssemble()
+{
+    const QString masm = QStringLiteral(KORVANE_DOS_TOOLS "/MASM.EXE");
+    if (!QFile::exists(masm) || QStandardPaths::findExecutable("dosbox").isEmpty())
+        QSKIP("needs the real MASM in ../shared/dos-tools and dosbox");
+    QTemporaryDir dir;
+    const QStringList lines = formLines();
+    QVERIFY(lines.size() > 200 && QFile::copy(masm, dir.filePath("masm.exe")));
+    QVERIFY(
+        writeFile(dir.filePath("HINTS.ASM"),
+                  "DATA SEGMENT\r\nWV DW 0\r\nDV DD 0\r\nTB DB 0\r\nDATA ENDS\r\nCODE SEGMENT\r\n"
+                  "ASSUME CS:CODE,DS:DATA,ES:DATA\r\nP1 PROC NEAR\r\nRET\r\nP1 ENDP\r\nLAB:\r\n" +
+                      lines.join("\r\n").toUtf8() + "\r\nCODE ENDS\r\nEND LAB\r\n"));
+    ProcessLauncher launcher;
+    LaunchResult run =
+        launcher.start("masm.exe HINTS.ASM,HINTS;", dir.path(), WindowStyle::Hidden, "OUT.TXT");
+    QVERIFY(run.started() && QTest::qWaitFor([&] { return run.run->hasEnded(); }, 60000));
+    QString said = QString::fromLatin1(fileBytes(dir.filePath("OUT.TXT")));
+    for (const auto &m : QRegularExpression(R"(\((\d+)\))").globalMatch(said))
+        said += "\n" + lines.value(m.captured(1).toInt() - 12);
+    QVERIFY2(said.contains(" 0 Warning Errors") && said.contains(" 0 Severe  Errors"),
+             qPrintable(said));
 }
 
 QTEST_MAIN(TestInstructionHints)
