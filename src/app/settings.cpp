@@ -20,14 +20,14 @@ void frmMain::Loadsettings()
     Currentfcolor = s.typing;
 }
 
-void frmMain::Savesettings()
+void frmMain::Savesettings(bool tellFailure)
 {
     // The program ends either way; a failure is told, and a name that is not
     // a regular file is left alone.
     const QString name = QString::fromLatin1(kSettingsFile);
     const QString failure =
         writeUserFile(name, encodeColorSettings({Fcolor, Remcolor, Currentfcolor}));
-    if (!failure.isEmpty())
+    if (!failure.isEmpty() && tellFailure)
         dialogs().msgBox(this,
                          QStringLiteral("无法保存颜色设置文件：%1\n%2")
                              .arg(Fso ? Fso->absolutePathName(name) : name, failure),
