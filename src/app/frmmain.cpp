@@ -2,12 +2,14 @@
 
 #include "app/pictures.h"
 #include "documents/frmdocument.h"
+#include "documents/recoverycopies.h"
 #include "toolchain/toolwait.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPrinter>
 #include <QScreen>
 
 QPointer<frmMain> Mainform;
@@ -25,6 +27,7 @@ frmMain::frmMain(const Services &services, QWidget *parent)
     mdiArea_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(mdiArea_);
     connect(mdiArea_, &QMdiArea::subWindowActivated, this, &frmMain::watchWindowState);
+    recovery = new RecoveryCopies(this);
 
     createMenus();
     createToolbar();
@@ -94,6 +97,7 @@ void frmMain::Form_Load()
 
     Saveascancel = false;
     Newdocument();
+    recovery->offer();
 }
 
 void frmMain::Getfullpath(const QString &name)
