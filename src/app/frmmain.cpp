@@ -11,6 +11,7 @@
 #include <QMdiSubWindow>
 #include <QPrinter>
 #include <QScreen>
+#include <QTimer>
 
 QPointer<frmMain> Mainform;
 
@@ -97,7 +98,8 @@ void frmMain::Form_Load()
 
     Saveascancel = false;
     Newdocument();
-    recovery->offer();
+    // Once the window is up, so that the question stands in front of it.
+    QTimer::singleShot(0, recovery, &RecoveryCopies::offer);
 }
 
 void frmMain::Getfullpath(const QString &name)

@@ -324,14 +324,13 @@ void TestMainWindow::signalKeepsUnsavedWork()
 
     f.dialogs.answerMsgBox(Dialogs::Yes);
     f.main->Show();
+    QTRY_COMPARE(f.main->documents().size(), 3);
     const QString vadid = f.toolFolder() + QStringLiteral("VaDid1.asm");
     const QString offer = f.dialogs.callsOf(QStringLiteral("msgBox")).value(0).text;
     QVERIFY2(offer.contains(QStringLiteral("恢复未保存的文档")) && offer.contains(vadid) &&
                  offer.contains(f.path(QStringLiteral("gbk.asm"))),
              qPrintable(offer));
-    const QList<frmDocument *> docs = f.main->documents();
-    QCOMPARE(docs.size(), 3);
-    for (frmDocument *doc : docs.mid(1))
+    for (frmDocument *doc : f.main->documents().mid(1))
         QVERIFY(doc->SavefileMe(doc->caption()));
     QCOMPARE(fileBytes(vadid),
              (programSkeleton() + QStringLiteral("MOV AX,1 ;\u6C47\u7F16\r\n")).toUtf8());
