@@ -283,8 +283,13 @@ void TestMainWindow::signalKeepsUnsavedWork()
 {
     const QByteArray gbk = "; \xBB\xE3\xB1\xE0 \x81\r\nNOP"; // 汇编, and a byte that is no text
     if (qEnvironmentVariableIsSet("KORVANE_TERM_CHILD")) {
-        // The run to be ended: a new document and an opened file, both edited.
-        QTimer::singleShot(700, [] {
+        // The run to be ended: a new document and an opened file, both edited,
+        // once the main window shows its first document.
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&poll] {
+            if (!Mainform || !Mainform->activeDocument())
+                return;
+            poll.stop();
             RichText *rt = Mainform->activeDocument()->Text1;
             rt->setSelStart(rt->textLength());
             QTest::keyClicks(rt, QStringLiteral("MOV AX,1 ;"));
@@ -297,6 +302,7 @@ void TestMainWindow::signalKeepsUnsavedWork()
             std::puts("ready");
             std::fflush(stdout);
         });
+        poll.start(100);
         FakeDialogs dialogs;
         dialogs.answerOpen(QDir::current().filePath(QStringLiteral("gbk.asm")));
         Services services;
@@ -312,6 +318,7 @@ void TestMainWindow::signalKeepsUnsavedWork()
     env.insert(QStringLiteral("XDG_STATE_HOME"), f.path(QStringLiteral(".state")));
     child.setProcessEnvironment(env);
     child.setWorkingDirectory(f.dir.path());
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     child.start(QCoreApplication::applicationFilePath(),
                 {QStringLiteral("signalKeepsUnsavedWork")});
     QByteArray printed;
