@@ -101,4 +101,5 @@ public:
     }
     std::optional<QFont> showFont(QWidget *, const QFont &) override { return std::nullopt; }
     bool showPrinter(QWidget *, QPrinter &, const QString &, bool) override { return false; }
+    bool showPageSetup(QWidget *, QPrinter &, const QString &) override { return false; }
 };

@@ -2,13 +2,16 @@
 
 #include "app/pictures.h"
 #include "documents/frmdocument.h"
+#include "documents/recoverycopies.h"
 #include "toolchain/toolwait.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPrinter>
 #include <QScreen>
+#include <QTimer>
 
 QPointer<frmMain> Mainform;
 
@@ -25,6 +28,7 @@ frmMain::frmMain(const Services &services, QWidget *parent)
     mdiArea_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(mdiArea_);
     connect(mdiArea_, &QMdiArea::subWindowActivated, this, &frmMain::watchWindowState);
+    recovery = new RecoveryCopies(this);
 
     createMenus();
     createToolbar();
@@ -94,6 +98,8 @@ void frmMain::Form_Load()
 
     Saveascancel = false;
     Newdocument();
+    // Once the window is up, so that the question stands in front of it.
+    QTimer::singleShot(0, recovery, &RecoveryCopies::offer);
 }
 
 void frmMain::Getfullpath(const QString &name)

@@ -22,6 +22,7 @@ class QMenu;
 class QToolBar;
 class QStatusBar;
 class QTimer;
+class QPrinter;
 class QAction;
 class RichText;
 class frmDocument;
@@ -31,6 +32,7 @@ class FrmReport;
 class Registry;
 class ToolDownload;
 class ToolWait;
+class RecoveryCopies;
 struct AssemblyRun;
 
 // The platform services the main window works through. main.cpp passes the
@@ -88,7 +90,8 @@ public:
     FileDialogState dlgCommonDialog;
 
     void Loadsettings();
-    void Savesettings();
+    // A failure is told unless the run is ending without a window to tell it in.
+    void Savesettings(bool tellFailure = true);
     void Getfullpath(const QString &name);
     QString Stripext(const QString &path) const;
 
@@ -103,6 +106,8 @@ public:
     // becomes active.
     void watchWindowState(QMdiSubWindow *sub);
     void subWindowStateChanged(Qt::WindowStates oldState, Qt::WindowStates newState);
+    // Gives the keyboard focus to the window's text.
+    void focusText(QMdiSubWindow *sub);
 
     // ---- Source documents ---------------------------------------------
     qint32 Doccount = 0;
@@ -110,11 +115,17 @@ public:
     QString Lastsaved;
     bool Saveascancel = false;
 
+    // Copies of the documents with unsaved changes, outside the user's files.
+    RecoveryCopies *recovery = nullptr;
+    // Writes the recovery copies and the settings, then ends the run without
+    // asking: the system asked the program to end (log-out, shutdown).
+    void endBySignal();
+
     // Writes the active document's text plus one CR LF; false on failure.
     bool Savefile(const QString &path);
-    // Loads the file into the document window (what Open does after its
-    // dialog); false when it could not be read, the window then unchanged.
-    bool openFile(frmDocument *doc, const QString &path);
+    // Reads the file into the window, replacing its text and caption; false
+    // when the file could not be read (the window is then left alone).
+    bool loadDocument(frmDocument *doc, const QString &path);
 
     // ---- Syntax colouring ----------------------------------------------
     QString RowCount(const QString &s) const;
@@ -309,6 +320,8 @@ private:
     void fillWindowList();
     enum class Style { Bold, Italic, Underline };
     void toggleStyle(Style style, QAction *button);
+    QPrinter &printer();
+    std::unique_ptr<QPrinter> printer_;
 
     Services services_;
     QMdiArea *mdiArea_ = nullptr;

@@ -25,7 +25,7 @@ const Item kMenuBar[] = {
     {"mnuFileOpen", "打开(&O)...", "Ctrl+O"},
     {"mnuFileClose", "关闭(&C)"},
     {"mnuFileBar0", "-", nullptr, K::Separator},
-    {"mnuFileSave", "保存(&S)"},
+    {"mnuFileSave", "保存(&S)", "Ctrl+S"},
     {"mnuFileSaveAs", "另存为(&A)..."},
     {"mnuFileBar1", "-", nullptr, K::Separator},
     {"mnuFilePageSetup", "页面设置(&U)..."},

@@ -1,4 +1,6 @@
 #include "app/frmmain.h"
+#include "documents/frmdocument.h"
+#include "platform/richtext.h"
 
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -10,9 +12,24 @@ void frmMain::watchWindowState(QMdiSubWindow *sub)
                 Qt::UniqueConnection);
 }
 
+void frmMain::focusText(QMdiSubWindow *sub)
+{
+    // The window looks active once restored, but keys reach a window only
+    // through a widget that has the focus.
+    if (auto *doc = qobject_cast<frmDocument *>(sub->widget()))
+        doc->Text1->setFocus();
+    else if (QWidget *w = sub->widget())
+        (w->focusWidget() ? w->focusWidget() : w)->setFocus();
+}
+
 void frmMain::subWindowStateChanged(Qt::WindowStates oldState, Qt::WindowStates newState)
 {
     auto *sub = qobject_cast<QMdiSubWindow *>(sender());
+    if (sub && (oldState & Qt::WindowMinimized) && !(newState & Qt::WindowMinimized) &&
+        sub == mdiArea_->currentSubWindow()) {
+        focusText(sub);
+        return;
+    }
     if (!sub || !(newState & Qt::WindowMinimized) || (oldState & Qt::WindowMinimized))
         return;
     QMdiSubWindow *current = mdiArea_->currentSubWindow();
@@ -27,8 +44,7 @@ void frmMain::subWindowStateChanged(Qt::WindowStates oldState, Qt::WindowStates 
         if (other == sub || !other->isVisible() || other->isMinimized())
             continue;
         mdiArea_->setActiveSubWindow(other);
-        if (QWidget *w = other->widget())
-            (w->focusWidget() ? w->focusWidget() : w)->setFocus();
+        focusText(other);
         return;
     }
 }

@@ -1,5 +1,6 @@
 #include "app/module1.h"
 
+#include "app/endsignals.h"
 #include "app/frmmain.h"
 #include "app/frmsplash.h"
 
@@ -10,6 +11,10 @@ int Module1(QApplication &app, const Services &services)
 {
     frmMain main(services);
     Mainform = &main;
+    // Log-out and shutdown end the program through the same path as a
+    // crash would be recovered from: the unsaved work kept, not asked about.
+    EndSignals ends;
+    QObject::connect(&ends, &EndSignals::received, &main, &frmMain::endBySignal);
 
     frmSplash splash;
     // The splash alone neither keeps the program running nor ends it.

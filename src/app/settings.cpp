@@ -31,7 +31,7 @@ void frmMain::Loadsettings()
     Currentfcolor = s.typing;
 }
 
-void frmMain::Savesettings()
+void frmMain::Savesettings(bool tellFailure)
 {
     // The program ends either way; a failure is told, and a name that is not
     // a regular file is left alone.
@@ -42,7 +42,7 @@ void frmMain::Savesettings()
     const QString failure =
         foreign ? QStringLiteral("同名文件不是本程序的颜色设置文件，没有改动它。")
                 : writeUserFile(name, encodeColorSettings({Fcolor, Remcolor, Currentfcolor}));
-    if (!failure.isEmpty())
+    if (!failure.isEmpty() && tellFailure)
         dialogs().msgBox(this,
                          QStringLiteral("无法保存颜色设置文件：%1\n%2")
                              .arg(Fso ? Fso->absolutePathName(name) : name, failure),

@@ -124,6 +124,7 @@ void frmMain::fillWindowList()
                 if (target->isMinimized())
                     target->showNormal();
                 mdiArea()->setActiveSubWindow(target);
+                focusText(target);
             }
         });
         windowList_.append(a);

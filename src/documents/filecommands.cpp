@@ -22,7 +22,14 @@ bool frmMain::Savefile(const QString &path)
     frmDocument *doc = activeDocument();
     if (!doc)
         return false;
-    return writeTextFile(dialogs(), this, path, doc->Text1->text(), doc->encoding);
+    // Another program's change to the file is never overwritten unasked.
+    if (path == doc->caption() && !doc->checkDisk())
+        return false;
+    if (!writeTextFile(dialogs(), this, path, doc->Text1->text(), doc->encoding))
+        return false;
+    if (path == doc->caption())
+        doc->markSaved();
+    return true;
 }
 
 void frmMain::mnuFileOpen()
@@ -34,11 +41,15 @@ void frmMain::mnuFileOpen()
         return;
     prepareFileDialog(dlgCommonDialog, "打开");
     const QString path = dialogs().showOpen(this, dlgCommonDialog);
-    if (!path.isEmpty())
-        openFile(doc, path);
+    if (path.isEmpty())
+        return;
+    // The text about to be replaced is asked about as on closing.
+    if (doc->hasUnsavedChanges() && !doc->askToSave())
+        return;
+    loadDocument(doc, path);
 }
 
-bool frmMain::openFile(frmDocument *doc, const QString &path)
+bool frmMain::loadDocument(frmDocument *doc, const QString &path)
 {
     // A file that cannot be read leaves the window's caption and text alone.
     bool refused = false;
@@ -71,6 +82,7 @@ bool frmMain::openFile(frmDocument *doc, const QString &path)
     doc->setCaption(path);
     ResetTyping(doc->Text1);
     doc->Text1->document()->setUndoRedoEnabled(true);
+    doc->markSaved();
     ShowPosition(doc);
     if (file->undecodable > 0)
         dialogs().msgBox(this,
@@ -131,7 +143,17 @@ void frmMain::mnuFileSaveAs()
         return;
     }
     doc->setCaption(path);
+    doc->markSaved();
     Lastsaved = path;
+}
+
+// One printer for the run: what page setup chose, and the file the last
+// print went to, are there the next time.
+QPrinter &frmMain::printer()
+{
+    if (!printer_)
+        printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *printer_;
 }
 
 void frmMain::mnuFilePrint()
@@ -139,23 +161,20 @@ void frmMain::mnuFilePrint()
     frmDocument *doc = activeDocument();
     if (!doc)
         return;
-    QPrinter printer(QPrinter::HighResolution);
     const bool selection = doc->Text1->selLength() != 0;
-    if (!dialogs().showPrinter(this, printer, QStringLiteral("Print"), selection))
+    if (!dialogs().showPrinter(this, printer(), QStringLiteral("Print"), selection))
         return;
     // There is no page range: the selection, or else the whole text.
-    printer.setPrintRange(selection ? QPrinter::Selection : QPrinter::AllPages);
-    printer.setFromTo(0, 0);
-    doc->Text1->printSelection(&printer);
+    printer().setPrintRange(selection ? QPrinter::Selection : QPrinter::AllPages);
+    printer().setFromTo(0, 0);
+    doc->Text1->printSelection(&printer());
 }
 
 void frmMain::mnuFilePageSetup()
 {
     if (!activeDocument())
         return;
-    // Shown as designed; nothing chosen here is used.
-    QPrinter printer(QPrinter::HighResolution);
-    dialogs().showPrinter(this, printer, QStringLiteral("页面设置"), false);
+    dialogs().showPageSetup(this, printer(), QStringLiteral("页面设置"));
 }
 
 void frmMain::mnuFileExit()

@@ -2,13 +2,17 @@
 
 #include "app/frmmain.h"
 #include "documents/diagnosticstrip.h"
+#include "documents/recoverycopies.h"
 #include "documents/textfile.h"
 #include "editing/textrules.h"
 #include "platform/richtext.h"
 #include "platform/twips.h"
 
 #include <QCloseEvent>
+#include <QFontMetricsF>
 #include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QStatusBar>
 
@@ -27,6 +31,8 @@ frmDocument::frmDocument(frmMain *main, QWidget *parent)
     font.setPointSize(9);
     Text1->setFont(font);
     Text1->document()->setDefaultFont(font);
+    // DOS and the assembler count a tab as 8 columns.
+    Text1->setTabStopDistance(8 * QFontMetricsF(font).horizontalAdvance(QLatin1Char(' ')));
 
     StatusBar = new QStatusBar(this);
     StatusBar->setObjectName(QStringLiteral("StatusBar"));
@@ -35,6 +41,9 @@ frmDocument::frmDocument(frmMain *main, QWidget *parent)
     StatusBar->addWidget(statusLine_, 1);
     Strip = new DiagnosticStrip(Text1, StatusBar, this);
 
+    Text1->installEventFilter(this);
+    if (main_->recovery)
+        main_->recovery->watch(this);
     connect(Text1, &RichText::keyPress, this, &frmDocument::Text1_KeyPress);
     connect(Text1, &RichText::selChange, this, &frmDocument::Text1_SelChange);
     connect(Text1, &RichText::mouseUp, this, &frmDocument::Text1_MouseUp);
@@ -103,29 +112,50 @@ void frmDocument::Text1_MouseUp(Qt::MouseButton button, const QPoint &globalPos)
 
 bool frmDocument::SavefileMe(const QString &filestr)
 {
-    return writeTextFile(main_->dialogs(), this, filestr, Text1->text(), encoding);
+    if (filestr == caption() && !checkDisk())
+        return false;
+    if (!writeTextFile(main_->dialogs(), this, filestr, Text1->text(), encoding))
+        return false;
+    if (filestr == caption())
+        markSaved();
+    return true;
 }
 
-void frmDocument::closeEvent(QCloseEvent *event)
+bool frmDocument::askToSave()
 {
+    // The question names this window: it comes to the front first, even when
+    // the program's exit asks the windows behind the active one.
+    if (auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget())) {
+        if (sub->isMinimized())
+            sub->showNormal();
+        if (sub->mdiArea())
+            sub->mdiArea()->setActiveSubWindow(sub);
+    }
     Dialogs &dialogs = main_->dialogs();
     const Dialogs::Answer answer =
         dialogs.msgBox(this, QStringLiteral("是否保存文件:") + caption(), Dialogs::YesNoCancel,
                        Dialogs::NoIcon, QStringLiteral("是否保存"));
-    if (answer == Dialogs::Cancel) {
-        event->ignore();
-        return;
-    }
+    if (answer == Dialogs::Cancel)
+        return false;
     if (answer == Dialogs::Yes) {
         CommonDialog1.title = QStringLiteral("保存");
         CommonDialog1.filter = sourceFileFilter();
         CommonDialog1.fileName = caption();
         const QString chosen = dialogs.showSave(this, CommonDialog1);
         // A cancelled dialog or a failed write keeps the window open.
-        if (chosen.isEmpty() || !SavefileMe(chosen)) {
-            event->ignore();
-            return;
-        }
+        if (chosen.isEmpty() || !SavefileMe(chosen))
+            return false;
     }
+    return true;
+}
+
+void frmDocument::closeEvent(QCloseEvent *event)
+{
+    if (!askToSave()) {
+        event->ignore();
+        return;
+    }
+    // Saved, or closed without saving: either way no copy is wanted.
+    main_->recovery->forget(this);
     event->accept();
 }

@@ -3,8 +3,10 @@
 #include "platform/codepage.h"
 #include "platform/dialogs.h"
 
+#include <QDateTime>
 #include <QPointer>
 #include <QWidget>
+#include <optional>
 
 class DiagnosticStrip;
 class QLabel;
@@ -47,10 +49,29 @@ public:
     // Writes the text followed by one CR LF; false when the file could not be
     // written (the previous file, if any, is then left as it was).
     bool SavefileMe(const QString &filestr);
+    // The closing question: whether to save, and the save itself; false when
+    // the user cancelled or the text could not be written.
+    bool askToSave();
+
+    // Whether the text differs from what its file held when it was last
+    // read or written (colours alone are no change: the file has none).
+    bool hasUnsavedChanges() const;
+    // The text is now what its file holds: just opened, or just saved to
+    // caption().
+    void markSaved();
+    // The text counts as unchanged from here on, with no file behind it yet.
+    void markUnchanged();
+    // The text was brought back from a recovery copy: unsaved until saved.
+    void markRestored();
+    // Tells the user when another program changed or removed the file since
+    // it was last read or written, and offers to reload it or keep the
+    // text. False when the file was reloaded, so a pending save must not go on.
+    bool checkDisk();
 
     QSize sizeHint() const override;
 
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
@@ -62,4 +83,20 @@ private:
 
     frmMain *main_;
     QLabel *statusLine_ = nullptr;
+    // The file as last read or written: what tells another program's change.
+    struct DiskState
+    {
+        bool exists = false;
+        qint64 size = -1;
+        QDateTime modified;
+        friend bool operator==(const DiskState &, const DiskState &) = default;
+    };
+    static DiskState diskState(const QString &path);
+    std::optional<DiskState> onDisk_;
+    bool checkingDisk_ = false;
+    // Of the text last read or written; none for a view the program filled.
+    std::optional<size_t> savedHash_;
+    // hasUnsavedChanges() for the text revision it was worked out for.
+    mutable int checkedRevision_ = -1;
+    mutable bool changed_ = false;
 };

@@ -3,6 +3,7 @@
 #include "documents/skeleton.h"
 #include "platform/richtext.h"
 
+#include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QTextDocument>
@@ -11,7 +12,12 @@ void frmMain::Newdocument()
 {
     // Colours chosen since the last exit give way to the stored ones.
     Loadsettings();
-    ++Doccount;
+    // A name saved on an earlier run is never handed out again: Save would
+    // replace that file without a word.
+    do
+        ++Doccount;
+    while (QFileInfo::exists(Toolfolder + QStringLiteral("VaDid") + QString::number(Doccount) +
+                             QStringLiteral(".asm")));
 
     auto *doc = new frmDocument(this);
     Newdoc = doc;
@@ -32,4 +38,5 @@ void frmMain::Newdocument()
     doc->Text1->setFocus();
     refreshDocument(doc);
     doc->Text1->document()->setUndoRedoEnabled(true);
+    doc->markUnchanged();
 }

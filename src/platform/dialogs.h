@@ -47,4 +47,6 @@ public:
     // Print dialog on the given printer; false when cancelled.
     virtual bool showPrinter(QWidget *parent, QPrinter &printer, const QString &title,
                              bool selectionPreset) = 0;
+    // Page size, orientation and margins for the printer; false when cancelled.
+    virtual bool showPageSetup(QWidget *parent, QPrinter &printer, const QString &title) = 0;
 };

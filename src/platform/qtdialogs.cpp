@@ -7,6 +7,7 @@
 #include <QFontDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPageSetupDialog>
 #include <QPointer>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -176,5 +177,12 @@ bool QtDialogs::showPrinter(QWidget *parent, QPrinter &printer, const QString &t
                 w->hide();
         }
     }
+    return dialog.exec() == QDialog::Accepted;
+}
+
+bool QtDialogs::showPageSetup(QWidget *parent, QPrinter &printer, const QString &title)
+{
+    QPageSetupDialog dialog(&printer, parent);
+    dialog.setWindowTitle(title);
     return dialog.exec() == QDialog::Accepted;
 }

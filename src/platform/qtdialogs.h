@@ -21,6 +21,7 @@ public:
     std::optional<QFont> showFont(QWidget *parent, const QFont &initial) override;
     bool showPrinter(QWidget *parent, QPrinter &printer, const QString &title,
                      bool selectionPreset) override;
+    bool showPageSetup(QWidget *parent, QPrinter &printer, const QString &title) override;
 
 private:
     QString runFileDialog(QWidget *parent, FileDialogState &state, bool save);

@@ -41,7 +41,10 @@ void RichText::wrapLongLines(int position, int, int charsAdded)
     for (QTextBlock b = doc->findBlock(position);
          b.isValid() && b.position() <= position + charsAdded; b = b.next()) {
         if (b.length() > kLongestUnwrappedLine) {
-            setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+            // Anywhere, not at word boundaries first: looking for a boundary
+            // on a line that has none costs the rest of the line at every
+            // screen line, so a long line of DB 'A','A',... would take hours.
+            setWordWrapMode(QTextOption::WrapAnywhere);
             setLineWrapMode(QPlainTextEdit::WidgetWidth);
             return;
         }
@@ -144,6 +147,9 @@ void RichText::noteSelection()
         return;
     lastSelection_ = now;
     lastRevision_ = document()->revision();
+    // Outside a key press, the caret moved by itself: the typed run ends.
+    if (batchDepth_ == 0)
+        run_.caretMoved = true;
     emit selChange();
 }
 
@@ -530,11 +536,16 @@ void RichText::colorRanges(const QList<TextRange> &ranges, const QColor &color)
     c.endEditBlock();
 }
 
-void RichText::beginEdit()
+void RichText::beginEdit(bool joinPrevious)
 {
     if (batchDepth_++ == 0) {
-        batch_ = new QTextCursor(document());
-        batch_->beginEditBlock();
+        // Undo puts the caret back where this cursor stands: the caret's place,
+        // never the start of the text.
+        batch_ = new QTextCursor(textCursor());
+        if (joinPrevious)
+            batch_->joinPreviousEditBlock();
+        else
+            batch_->beginEditBlock();
     }
 }
 
@@ -596,10 +607,20 @@ void RichText::keyPressEvent(QKeyEvent *event)
     }
     // What the handler colours and what the key inserts are laid out once, and
     // undone as one step: the layout re-flows every line below the change.
-    beginEdit();
+    // Characters typed on from where the last one went join its step, so that
+    // Undo takes back a word at a time; a blank starts the next word, and a
+    // move of the caret, Enter or any other edit ends the run.
+    const RunKind kind = code == 8    ? RunKind::Erasing
+                         : code >= 32 ? RunKind::Typing
+                                      : RunKind::None;
+    const bool joins = kind != RunKind::None && kind == run_.kind && !run_.caretMoved &&
+                       run_.revision == document()->revision() &&
+                       !(code == ' ' && run_.lastCode != ' ');
+    beginEdit(joins);
     emit keyPress(code);
     typeKey(event);
     endEdit();
+    run_ = {kind, code, document()->revision(), false};
     ensureCursorVisible();
 }
 

@@ -94,7 +94,7 @@ public:
     void colorRanges(const QList<TextRange> &ranges, const QColor &color);
     // Groups the changes made until endEdit() into one step, so that the text
     // is laid out once for all of them.
-    void beginEdit();
+    void beginEdit(bool joinPrevious = false);
     void endEdit();
     // Calls f(offset, lineText) for every line, offset being where it starts.
     template <typename F> void forEachLine(F f) const;
@@ -138,6 +138,15 @@ private:
     void typeKey(QKeyEvent *event);
     void insertPlain(const QString &text);
     QTextCursor *batch_ = nullptr;
+    // The run of keys typed last, which the next key may join in one undo step.
+    enum class RunKind { None, Typing, Erasing };
+    struct TypedRun
+    {
+        RunKind kind = RunKind::None;
+        int lastCode = 0;
+        int revision = -1;
+        bool caretMoved = true;
+    } run_;
     int batchDepth_ = 0;
     QTextCharFormat selectionFormat() const;
 };

@@ -105,8 +105,16 @@ static QString writeBeside(const QString &target, const QByteArray &bytes,
             return QString();
         }
     }
-    if (file.write(bytes) != bytes.size()) {
-        const QString why = file.errorString();
+    // The toolkit's commit trusts the flush inside its close: on a full disk
+    // it would rename a short file over the user's. Everything must be on
+    // disk, at its full size, before the rename.
+    struct stat written;
+    errno = 0;
+    if (file.write(bytes) != bytes.size() || !file.flush() || ::fsync(file.handle()) != 0 ||
+        ::fstat(file.handle(), &written) != 0 || written.st_size != bytes.size()) {
+        const QString why = file.error() != QFileDevice::NoError
+                                ? file.errorString()
+                                : systemReason(errno ? errno : ENOSPC);
         file.cancelWriting();
         return why;
     }
@@ -229,7 +237,8 @@ QString writeUserFile(const QString &path, const QByteArray &bytes)
     file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly))
         return file.errorString();
-    if (file.write(bytes) != bytes.size()) {
+    // The commit would trust a flush that failed on a full disk.
+    if (file.write(bytes) != bytes.size() || !file.flush() || file.size() != bytes.size()) {
         const QString why = file.errorString();
         file.cancelWriting();
         return why;

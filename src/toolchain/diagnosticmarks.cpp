@@ -73,7 +73,7 @@ void frmMain::showDiagnosticSource(const QString &reportLine)
             return;
         Newdocument();
         doc = activeDocument();
-        if (!doc || !openFile(doc, path))
+        if (!doc || !loadDocument(doc, path))
             return;
         doc->Strip->setDiagnostics(diagnosticsFor(doc), assemblyStatus_);
         includeMarked_ << doc;

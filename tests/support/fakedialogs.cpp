@@ -70,6 +70,12 @@ bool FakeDialogs::showPrinter(QWidget *, QPrinter &, const QString &title, bool)
     return take(*this, none, false, QStringLiteral("print"), title);
 }
 
+bool FakeDialogs::showPageSetup(QWidget *, QPrinter &, const QString &title)
+{
+    QList<bool> none;
+    return take(*this, none, false, QStringLiteral("pageSetup"), title);
+}
+
 QList<FakeDialogs::Call> FakeDialogs::callsOf(const QString &kind) const
 {
     QList<Call> out;

@@ -42,6 +42,7 @@ public:
     std::optional<QFont> showFont(QWidget *, const QFont &initial) override;
     bool showPrinter(QWidget *, QPrinter &printer, const QString &title,
                      bool selectionPreset) override;
+    bool showPageSetup(QWidget *, QPrinter &, const QString &title) override;
 
     // Calls of one kind, in order.
     QList<Call> callsOf(const QString &kind) const;

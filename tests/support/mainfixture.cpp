@@ -11,6 +11,8 @@
 MainFixture::MainFixture(bool load, Launcher *realLauncher)
 {
     QDir::setCurrent(dir.path());
+    // Recovery copies of this test's own, never the user's.
+    qputenv("XDG_STATE_HOME", QFile::encodeName(dir.filePath(QStringLiteral(".state"))));
     Services services;
     services.dialogs = &dialogs;
     services.launcher = realLauncher ? realLauncher : &launcher;

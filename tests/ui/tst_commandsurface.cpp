@@ -38,7 +38,8 @@ private slots:
 // In menu, context-menu and toolbar order, the items with a shortcut ("=key"),
 // disabled at start ("!") or with a check mark ("?", "*" checked).
 static const char kSurface[] =
-    "mnuFileNew=Ctrl+N mnuFileOpen=Ctrl+O mnuEditCut=Ctrl+X! mnuEditCopy=Ctrl+C! "
+    "mnuFileNew=Ctrl+N mnuFileOpen=Ctrl+O mnuFileSave=Ctrl+S "
+    "mnuEditCut=Ctrl+X! mnuEditCopy=Ctrl+C! "
     "mnudelete=Ctrl+D! mnurightgo? menufind=Ctrl+F mnuViewToolbar?* mnuViewStatusBar?* "
     "mnucompile=F9 mnuCompilelist! mnulookcross! mnulink=Ctrl+L! mnulinkresult! "
     "mnurun=F5! mnushellDOS=F8 mnunextmark=F6 mnusavetip? mnumakelist?* mnumakecross? mnumakemap? "

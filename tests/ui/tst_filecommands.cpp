@@ -2,7 +2,9 @@
 #include "documents/skeleton.h"
 #include "mainfixture.h"
 
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFocusEvent>
 #include <QRandomGenerator>
 #include <QScopeGuard>
 #include <QStringEncoder>
@@ -29,6 +31,10 @@ private slots:
     void openThenSaveKeepsEveryByte();
     void saveToEveryKindOfFile_data();
     void saveToEveryKindOfFile();
+    void changedOnDisk_data();
+    void changedOnDisk();
+    void newAndOpenReplaceNothingUnasked();
+    void longLineWithoutBlanks();
 };
 
 namespace {
@@ -211,6 +217,8 @@ void TestFileCommands::saveToEveryKindOfFile_data()
     QTest::newRow("folder that does not exist") << "missing" << false;
     QTest::newRow("file without write permission") << "read-only" << false;
     QTest::newRow("full disk") << "full" << false;
+    // The whole text fits in the write buffer: the disk fills when it is flushed.
+    QTest::newRow("nearly full disk, short text") << "nearly full" << false;
     QTest::newRow("FIFO") << "fifo" << false;
     QTest::newRow("symbolic link to a FIFO") << "link to fifo" << false;
     QTest::newRow("device node") << "device" << false;
@@ -234,12 +242,15 @@ void TestFileCommands::saveToEveryKindOfFile()
     const QString other = f.path(QStringLiteral("other.asm")), disk = f.path(QStringLiteral("d"));
     const QByteArray name = QFile::encodeName(path);
     QVERIFY(writeFile(path, before));
-    if (target == u"full" || target == u"read-only folder") {
+    const bool full = target.endsWith(u"full");
+    if (full || target == u"read-only folder") {
         if (!cannotMount().isEmpty())
             QSKIP(qPrintable(cannotMount()));
         mounted << QFile::encodeName(disk);
         QVERIFY(QDir().mkdir(disk) && ::mount("tmpfs", mounted[0], "tmpfs", 0, "size=64k") == 0);
         QVERIFY(writeFile(disk + QStringLiteral("/prog.asm"), before));
+        QVERIFY(target != u"nearly full" ||
+                writeFile(disk + QStringLiteral("/filler"), QByteArray(60 * 1024, 'f')));
         // A read-only file system, with a writable file of another one bound
         // onto the name of the file in it.
         if (target == u"read-only folder") {
@@ -275,7 +286,8 @@ void TestFileCommands::saveToEveryKindOfFile()
     ::stat(QFile::encodeName(path).constData(), &old);
     f.doc()->setCaption(path);
     // More than the small disk holds.
-    const QString text = QStringLiteral("NOP ;xxxxx\r\n").repeated(8000) + QStringLiteral("END");
+    const QString text =
+        QStringLiteral("NOP ;xxxxx\r\n").repeated(target == u"nearly full" ? 750 : 8000) + "END";
     f.text()->setText(text);
     f.dialogs.answerMsgBox(Dialogs::Ok);
     f.main->mnuFileSave();
@@ -293,6 +305,91 @@ void TestFileCommands::saveToEveryKindOfFile()
         QVERIFY(f.main->Lastsaved.isEmpty());
         QVERIFY(!S_ISREG(old.st_mode) || fileBytes(path) == before);
     }
+}
+
+void TestFileCommands::changedOnDisk_data()
+{
+    QTest::addColumn<QByteArray>(
+        "onDisk");                         // what another program leaves; none: it deletes the file
+    QTest::addColumn<bool>("activated");   // told on activation, else before the save
+    QTest::addColumn<int>("answer");       // Yes reloads, No keeps the window's text
+    QTest::addColumn<QByteArray>("saved"); // the file after Save
+    const QByteArray appended = "MOV AX,1\r\nNOP\r\n", typed = "MOV AX,1X\r\n";
+    const int yes = Dialogs::Yes, no = Dialogs::No;
+    QTest::newRow("changed, told on activation, reloaded") << appended << true << yes << appended;
+    QTest::newRow("changed, told before a save, kept") << appended << false << no << typed;
+    QTest::newRow("changed, told before a save, reloaded: no save")
+        << appended << false << yes << appended;
+    QTest::newRow("deleted, told on activation")
+        << QByteArray() << true << int(Dialogs::Ok) << typed;
+}
+
+void TestFileCommands::changedOnDisk()
+{
+    QFETCH(QByteArray, onDisk);
+    QFETCH(bool, activated);
+    QFETCH(int, answer);
+    QFETCH(QByteArray, saved);
+    MainFixture f;
+    const QString path = f.path(QStringLiteral("prog.asm"));
+    QVERIFY(writeFile(path, "MOV AX,1\r\n"));
+    f.dialogs.answerOpen(path);
+    f.main->mnuFileOpen();
+    QTest::keyClicks(f.text(), QStringLiteral("X"));
+    QVERIFY(onDisk.isEmpty() ? QFile::remove(path) : writeFile(path, onDisk));
+    f.dialogs.answerMsgBox(Dialogs::Answer(answer));
+    if (activated) {
+        QFocusEvent in(QEvent::FocusIn, Qt::ActiveWindowFocusReason);
+        QCoreApplication::sendEvent(f.text(), &in);
+        QTRY_COMPARE(f.dialogs.calls.size(), 2);
+    }
+    f.main->mnuFileSave();
+    const auto told = f.dialogs.callsOf(QStringLiteral("msgBox"));
+    QVERIFY(told.size() == 1 && told[0].text.contains(path));
+    QCOMPARE(fileBytes(path), saved);
+}
+
+void TestFileCommands::newAndOpenReplaceNothingUnasked()
+{
+    MainFixture f;
+    // Saved on an earlier run: a new document never takes its name.
+    const QString earlier = f.path(QStringLiteral("VaDid2.asm"));
+    QVERIFY(writeFile(earlier, "; earlier\r\n"));
+    f.main->Newdocument();
+    QCOMPARE(f.doc()->caption(), f.toolFolder() + QStringLiteral("VaDid3.asm"));
+    // Open over unsaved edits asks as closing does: Cancel keeps them, No
+    // lets the file replace them, and an unedited text is replaced unasked.
+    QTest::keyClicks(f.text(), QStringLiteral("X"));
+    const QString typed = f.text()->text();
+    for (const auto answer : {Dialogs::Cancel, Dialogs::No}) {
+        f.dialogs.answerOpen(earlier);
+        f.dialogs.answerMsgBox(answer);
+        f.main->mnuFileOpen();
+        QCOMPARE(f.text()->text(), answer == Dialogs::Cancel ? typed : "; earlier");
+    }
+    f.dialogs.answerOpen(earlier);
+    f.main->mnuFileOpen();
+    const auto asked = f.dialogs.callsOf(QStringLiteral("msgBox"));
+    QCOMPARE(asked.size(), 2);
+    QCOMPARE(asked[0].text, QStringLiteral("是否保存文件:") + f.toolFolder() + "VaDid3.asm");
+}
+
+void TestFileCommands::longLineWithoutBlanks()
+{
+    MainFixture f;
+    const QString path = f.path(QStringLiteral("table.asm"));
+    QVERIFY(writeFile(path, "DB " + QByteArray("'A',").repeated(512 * 1024) + "'A'"));
+    QElapsedTimer clock;
+    clock.start();
+    f.dialogs.answerOpen(path);
+    f.main->mnuFileOpen();
+    RichText *rt = f.text();
+    rt->setSelStart(rt->textLength());
+    QTest::keyClicks(rt, QStringLiteral("B"));
+    rt->viewport()->repaint();
+    QVERIFY(rt->text().endsWith(QStringLiteral("'A'B")));
+    // Seconds with a layout that does not look for blanks; hours without.
+    QVERIFY2(clock.elapsed() < 120000, qPrintable(QString::number(clock.elapsed())));
 }
 
 QTEST_MAIN(TestFileCommands)

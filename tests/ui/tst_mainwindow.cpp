@@ -7,12 +7,16 @@
 
 #include <QFile>
 #include <QFontMetrics>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+#include <QProcess>
 #include <QTest>
 #include <QTimer>
 
+#include <csignal>
+#include <cstdio>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
@@ -28,6 +32,7 @@ private slots:
     void saveQuestion_data();
     void saveQuestion();
     void splashGivesWay();
+    void signalKeepsUnsavedWork();
 };
 
 // The skeleton at start, and after Refresh or the typing of a short text.
@@ -161,6 +166,12 @@ void TestMainWindow::minimisedWindowGivesWay()
     // Choosing an entry activates that window.
     window->actions().last()->trigger();
     QCOMPARE(f.main->activeDocument(), docs[2]);
+    // With every window minimised the last one stays active; restored from
+    // the list, it takes the keys at once.
+    docs[0]->parentWidget()->showMinimized();
+    docs[2]->parentWidget()->showMinimized();
+    window->actions().last()->trigger();
+    QCOMPARE(QApplication::focusWidget(), docs[2]->Text1);
 }
 
 void TestMainWindow::saveQuestion_data()
@@ -267,6 +278,73 @@ void TestMainWindow::splashGivesWay()
     });
     QTimer::singleShot(1000, [] { Mainform->close(); });
     QVERIFY(runProgram());
+}
+
+// A run ended by SIGTERM, as at log-out: the next start offers its unsaved
+// documents and brings them back byte for byte.
+void TestMainWindow::signalKeepsUnsavedWork()
+{
+    const QByteArray gbk = "; \xBB\xE3\xB1\xE0 \x81\r\nNOP"; // 汇编, and a byte that is no text
+    if (qEnvironmentVariableIsSet("KORVANE_TERM_CHILD")) {
+        // The run to be ended: a new document and an opened file, both edited,
+        // once the main window shows its first document.
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&poll] {
+            if (!Mainform || !Mainform->activeDocument())
+                return;
+            poll.stop();
+            RichText *rt = Mainform->activeDocument()->Text1;
+            rt->setSelStart(rt->textLength());
+            QTest::keyClicks(rt, QStringLiteral("MOV AX,1 ;"));
+            QInputMethodEvent chinese;
+            chinese.setCommitString(QStringLiteral("\u6C47\u7F16"));
+            QCoreApplication::sendEvent(rt, &chinese);
+            Mainform->Newdocument();
+            Mainform->mnuFileOpen();
+            QTest::keyClicks(Mainform->activeDocument()->Text1, QStringLiteral("Y"));
+            std::puts("ready");
+            std::fflush(stdout);
+        });
+        poll.start(100);
+        FakeDialogs dialogs;
+        dialogs.answerOpen(QDir::current().filePath(QStringLiteral("gbk.asm")));
+        Services services;
+        services.dialogs = &dialogs;
+        Module1(*qApp, services);
+        return;
+    }
+    MainFixture f(false);
+    QVERIFY(writeFile(f.path(QStringLiteral("gbk.asm")), gbk));
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("KORVANE_TERM_CHILD"), QStringLiteral("1"));
+    env.insert(QStringLiteral("XDG_STATE_HOME"), f.path(QStringLiteral(".state")));
+    child.setProcessEnvironment(env);
+    child.setWorkingDirectory(f.dir.path());
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("signalKeepsUnsavedWork")});
+    QByteArray printed;
+    while (!printed.contains("ready\n") && child.waitForReadyRead(60000))
+        printed += child.readAllStandardOutput();
+    QVERIFY2(printed.contains("ready\n"), printed.constData());
+    QCOMPARE(::kill(pid_t(child.processId()), SIGTERM), 0);
+    QVERIFY(child.waitForFinished(60000) && child.exitStatus() == QProcess::NormalExit);
+    QVERIFY(QFile::exists(f.path(QStringLiteral("cl.dll"))));
+
+    f.dialogs.answerMsgBox(Dialogs::Yes);
+    f.main->Show();
+    QTRY_COMPARE(f.main->documents().size(), 3);
+    const QString vadid = f.toolFolder() + QStringLiteral("VaDid1.asm");
+    const QString offer = f.dialogs.callsOf(QStringLiteral("msgBox")).value(0).text;
+    QVERIFY2(offer.contains(QStringLiteral("恢复未保存的文档")) && offer.contains(vadid) &&
+                 offer.contains(f.path(QStringLiteral("gbk.asm"))),
+             qPrintable(offer));
+    for (frmDocument *doc : f.main->documents().mid(1))
+        QVERIFY(doc->SavefileMe(doc->caption()));
+    QCOMPARE(fileBytes(vadid),
+             (programSkeleton() + QStringLiteral("MOV AX,1 ;\u6C47\u7F16\r\n")).toUtf8());
+    QCOMPARE(fileBytes(f.path(QStringLiteral("gbk.asm"))), gbk + "Y\r\n");
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -52,6 +52,13 @@ void TestTyping::keys_data()
         "列  7");
     row("many Enters keep the caret in view", "^", QString("{Return}").repeated(60), "", "",
         "行  61， 列  1");
+    row("undo takes back a word, the caret staying at it", "^", "{Return}MOV AX,BX{Ctrl+Z}",
+        "\r\nMOV", "", "行  2， 列  4");
+    row("undo takes back what was typed since the caret moved", "X^", "AB{Left}{Right}CD{Ctrl+Z}",
+        "XAB", "", "列  4");
+    row("undo far down the text stays there", "^", QString("{Return}").repeated(60) + "MOV{Ctrl+Z}",
+        "", "", "行  61， 列  1");
+    row("Ctrl+S saves and colours nothing", "MOV^AX|", "{Ctrl+S}", "MOVAX", "OOOOO", "列  4");
 }
 
 void TestTyping::keys()
@@ -72,6 +79,9 @@ void TestTyping::keys()
     rt->colorRanges({{0, rt->textLength()}}, kColours[3]);
     rt->setSelStart(caret);
     rt->setSelLength(end < 0 ? 0 : end - caret - 1);
+    // Menu shortcuts reach only the active window.
+    f.main->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(f.main.get()));
     if (keys == u"{IM}") {
         // Composition first shows the pinyin, then commits the characters.
         QInputMethodEvent compose(QStringLiteral("huibian"), {}), commit;
