@@ -28,6 +28,8 @@ void frmMain::connectToolchainCommands()
 
     // The assembler and the linker run hidden on the built-in 8086; this
     // sends them to DOSBox, as a tool the machine cannot serve goes by itself.
+    if (!services_.launcher)
+        return;
     connect(action(QStringLiteral("mnudosboxonly")), &QAction::toggled, this,
             [this](bool on) { launcher().setDosboxOnly(on); });
     launcher().setNoticeHandler([self = QPointer<frmMain>(this)](const QString &notice) {

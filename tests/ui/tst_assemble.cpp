@@ -620,6 +620,7 @@ void TestAssemble::marksBelongToTheirText()
 
     QVERIFY(writeFile(f.path("other.asm"), "mov ax,1\r\n"));
     f.dialogs.answerOpen(f.path("other.asm"));
+    f.dialogs.answerMsgBox(Dialogs::No); // the edited text is not kept
     f.main->mnuFileOpen();
     QVERIFY(f.doc()->Strip->marks().isEmpty() && f.doc()->Strip->countText().isEmpty());
 }

@@ -44,7 +44,7 @@ static const char kSurface[] =
     "mnucompile=F9 mnuCompilelist! mnulookcross! mnulink=Ctrl+L! mnulinkresult! "
     "mnurun=F5! mnushellDOS=F8 mnunextmark=F6 mnusavetip? mnumakelist?* mnumakecross? mnumakemap? "
     "mnuuselib? "
-    "mnuparameter? popcut! popcopy! popdelete! popRefresh=F4 剪切! 复制! 删除! 右缩进? 粗体? 斜体? "
+    "mnuparameter? mnudosboxonly? popcut! popcopy! popdelete! popRefresh=F4 剪切! 复制! 删除! 右缩进? 粗体? 斜体? "
     "下划线?";
 
 void TestCommandSurface::structure()
