@@ -40,7 +40,7 @@ void DiagnosticStrip::setDiagnostics(const QList<Diagnostic> &diagnostics, const
     lastBlockCount_ = text_->document()->blockCount();
     restorePending_ = false;
     for (const Diagnostic &d : sorted)
-        entries_ << Entry{cursorAtLine(d.line), d.line, d};
+        entries_ << Entry{lineStart(d.line), d.line, d};
     counts_->setText(status);
     counts_->setToolTip(status);
     counts_->show();
@@ -54,21 +54,21 @@ void DiagnosticStrip::clear()
     update();
 }
 
-QTextCursor DiagnosticStrip::cursorAtLine(int line) const
+int DiagnosticStrip::lineStart(int line) const
 {
     QTextDocument *doc = text_->document();
     QTextBlock block = doc->findBlockByNumber(line - 1);
     if (!block.isValid())
         block = doc->lastBlock();
-    return QTextCursor(block);
+    return block.position();
 }
 
-void DiagnosticStrip::contentsChanged(int position, int charsRemoved, int)
+void DiagnosticStrip::contentsChanged(int position, int charsRemoved, int charsAdded)
 {
     // Without marks a key costs nothing here.
     if (entries_.isEmpty())
         return;
-    // Replacing the whole text (indenting, changing case) puts every cursor at
+    // Replacing the whole text (indenting, changing case) puts every mark at
     // the start or the end, in one change or in two (emptied, then filled).
     // Those commands keep the lines, so the marks keep their line numbers.
     const int count = text_->document()->characterCount();
@@ -82,13 +82,22 @@ void DiagnosticStrip::contentsChanged(int position, int charsRemoved, int)
     restorePending_ = emptied;
     if (replaced) {
         for (Entry &e : entries_)
-            e.at = cursorAtLine(e.line);
-    } else if (!emptied && blocks != lastBlockCount_) {
-        // Only a change in the number of lines renumbers them, and only
-        // those after the change.
+            e.position = lineStart(e.line);
+    } else if (!emptied) {
+        // What follows the change moves by its size and its lines; a mark in
+        // what was replaced goes to where the replacement starts, unless only
+        // the characters' format changed.
+        const bool inPlace = charsRemoved == charsAdded && blocks == lastBlockCount_;
         for (auto it = entries_.begin() + (firstFrom(position) - entries_.cbegin());
-             it != entries_.end(); ++it)
-            it->line = it->at.blockNumber() + 1;
+             it != entries_.end(); ++it) {
+            if (it->position >= position + charsRemoved) {
+                it->position += charsAdded - charsRemoved;
+                it->line += blocks - lastBlockCount_;
+            } else if (!inPlace) {
+                it->position = position;
+                it->line = text_->document()->findBlock(position).blockNumber() + 1;
+            }
+        }
     }
     lastBlockCount_ = blocks;
     update();
@@ -97,14 +106,14 @@ void DiagnosticStrip::contentsChanged(int position, int charsRemoved, int)
 QList<DiagnosticStrip::Entry>::const_iterator DiagnosticStrip::firstFrom(int position) const
 {
     return std::lower_bound(entries_.cbegin(), entries_.cend(), position,
-                            [](const Entry &e, int p) { return e.at.position() < p; });
+                            [](const Entry &e, int p) { return e.position < p; });
 }
 
 QList<DiagnosticStrip::Placed> DiagnosticStrip::placed(int from, int to) const
 {
     QList<Placed> out;
-    for (auto e = firstFrom(from); e != entries_.cend() && e->at.position() <= to; ++e) {
-        const QTextBlock block = e->at.block();
+    for (auto e = firstFrom(from); e != entries_.cend() && e->position <= to; ++e) {
+        const QTextBlock block = text_->document()->findBlock(e->position);
         const int number = block.blockNumber();
         if (out.isEmpty() || out.last().block != number)
             out << Placed{number, block.position(), e->diagnostic.kind, {}};
@@ -224,7 +233,9 @@ bool DiagnosticStrip::moveToNextMark()
         return false;
     const QTextBlock next = text_->textCursor().block().next();
     auto e = next.isValid() ? firstFrom(next.position()) : entries_.cend();
-    moveCaretTo((e == entries_.cend() ? entries_.first() : *e).at.block().position());
+    moveCaretTo(text_->document()
+                    ->findBlock((e == entries_.cend() ? entries_.first() : *e).position)
+                    .position());
     return true;
 }
 
@@ -232,7 +243,7 @@ bool DiagnosticStrip::moveToDiagnostic(const QString &text)
 {
     for (const Entry &e : entries_) {
         if (e.diagnostic.text == text) {
-            moveCaretTo(e.at.block().position());
+            moveCaretTo(text_->document()->findBlock(e.position).position());
             return true;
         }
     }

@@ -3,7 +3,6 @@
 #include "toolchain/diagnostics.h"
 
 #include <QList>
-#include <QTextCursor>
 #include <QWidget>
 #include <climits>
 
@@ -57,7 +56,9 @@ protected:
 private:
     struct Entry
     {
-        QTextCursor at;
+        // Where its line starts, kept by the strip itself: a cursor per mark
+        // would make the document announce every mark after each key.
+        int position = 0;
         // The line as of the last change, for when the whole text is replaced.
         int line = 0;
         Diagnostic diagnostic;
@@ -80,7 +81,7 @@ private:
     QRect lineRect(int position) const;
     const Placed *markAt(const QPoint &pos, const QList<Placed> &marks) const;
     void moveCaretTo(int position);
-    QTextCursor cursorAtLine(int line) const;
+    int lineStart(int line) const;
     void contentsChanged(int position, int charsRemoved, int charsAdded);
 
     RichText *text_;

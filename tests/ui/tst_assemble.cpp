@@ -582,6 +582,8 @@ void TestAssemble::marksBelongToTheirText()
         QTRY_VERIFY(markShown());
     }
 
+    f.main->Rightgo(true, 4); // replaces every line, keeps them all
+    QCOMPARE(f.doc()->Strip->marks()[1].line, 151);
     QVERIFY(writeFile(f.path("other.asm"), "mov ax,1\r\n"));
     f.dialogs.answerOpen(f.path("other.asm"));
     f.main->mnuFileOpen();
