@@ -41,6 +41,8 @@ void DiagnosticStrip::setDiagnostics(const QList<Diagnostic> &diagnostics, const
     restorePending_ = false;
     for (const Diagnostic &d : sorted)
         entries_ << Entry{lineStart(d.line), d.line, d};
+    shiftFrom_ = entries_.size();
+    shift_ = lineShift_ = 0;
     counts_->setText(status);
     counts_->setToolTip(status);
     counts_->show();
@@ -50,6 +52,7 @@ void DiagnosticStrip::setDiagnostics(const QList<Diagnostic> &diagnostics, const
 void DiagnosticStrip::clear()
 {
     entries_.clear();
+    shiftFrom_ = shift_ = lineShift_ = 0;
     counts_->hide();
     update();
 }
@@ -81,39 +84,64 @@ void DiagnosticStrip::contentsChanged(int position, int charsRemoved, int charsA
     lastCharacterCount_ = count;
     restorePending_ = emptied;
     if (replaced) {
+        settleShift();
         for (Entry &e : entries_)
             e.position = lineStart(e.line);
-    } else if (!emptied) {
-        // What follows the change moves by its size and its lines; a mark in
-        // what was replaced goes to where the replacement starts, unless only
-        // the characters' format changed.
-        const bool inPlace = charsRemoved == charsAdded && blocks == lastBlockCount_;
-        for (auto it = entries_.begin() + (firstFrom(position) - entries_.cbegin());
-             it != entries_.end(); ++it) {
-            if (it->position >= position + charsRemoved) {
-                it->position += charsAdded - charsRemoved;
-                it->line += blocks - lastBlockCount_;
-            } else if (!inPlace) {
-                it->position = position;
-                it->line = text_->document()->findBlock(position).blockNumber() + 1;
-            }
-        }
+    } else if (!emptied && (charsRemoved != charsAdded || blocks != lastBlockCount_)) {
+        // What follows the change moves by its size and its lines (settled
+        // lazily: typing in one place costs the same with many marks as with
+        // none); a mark in what was replaced goes to where the replacement
+        // starts. A change of format alone moves nothing.
+        const qsizetype first = firstFrom(position);
+        const qsizetype after = firstFrom(position + charsRemoved);
+        if (after != shiftFrom_)
+            settleShift();
+        shiftFrom_ = after;
+        for (qsizetype i = first; i < after; ++i)
+            entries_[i] = Entry{position, text_->document()->findBlock(position).blockNumber() + 1,
+                                entries_[i].diagnostic};
+        shift_ += charsAdded - charsRemoved;
+        lineShift_ += blocks - lastBlockCount_;
     }
     lastBlockCount_ = blocks;
     update();
 }
 
-QList<DiagnosticStrip::Entry>::const_iterator DiagnosticStrip::firstFrom(int position) const
+int DiagnosticStrip::positionOf(qsizetype i) const
 {
-    return std::lower_bound(entries_.cbegin(), entries_.cend(), position,
-                            [](const Entry &e, int p) { return e.position < p; });
+    return entries_[i].position + (i >= shiftFrom_ ? shift_ : 0);
+}
+
+void DiagnosticStrip::settleShift()
+{
+    for (qsizetype i = shiftFrom_; i < entries_.size(); ++i) {
+        entries_[i].position += shift_;
+        entries_[i].line += lineShift_;
+    }
+    shiftFrom_ = entries_.size();
+    shift_ = lineShift_ = 0;
+}
+
+qsizetype DiagnosticStrip::firstFrom(int position) const
+{
+    qsizetype low = 0;
+    qsizetype high = entries_.size();
+    while (low < high) {
+        const qsizetype middle = (low + high) / 2;
+        if (positionOf(middle) < position)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    return low;
 }
 
 QList<DiagnosticStrip::Placed> DiagnosticStrip::placed(int from, int to) const
 {
     QList<Placed> out;
-    for (auto e = firstFrom(from); e != entries_.cend() && e->position <= to; ++e) {
-        const QTextBlock block = text_->document()->findBlock(e->position);
+    for (qsizetype i = firstFrom(from); i < entries_.size() && positionOf(i) <= to; ++i) {
+        const Entry *e = &entries_[i];
+        const QTextBlock block = text_->document()->findBlock(positionOf(i));
         const int number = block.blockNumber();
         if (out.isEmpty() || out.last().block != number)
             out << Placed{number, block.position(), e->diagnostic.kind, {}};
@@ -232,18 +260,16 @@ bool DiagnosticStrip::moveToNextMark()
     if (entries_.isEmpty())
         return false;
     const QTextBlock next = text_->textCursor().block().next();
-    auto e = next.isValid() ? firstFrom(next.position()) : entries_.cend();
-    moveCaretTo(text_->document()
-                    ->findBlock((e == entries_.cend() ? entries_.first() : *e).position)
-                    .position());
+    const qsizetype i = next.isValid() ? firstFrom(next.position()) : entries_.size();
+    moveCaretTo(text_->document()->findBlock(positionOf(i < entries_.size() ? i : 0)).position());
     return true;
 }
 
 bool DiagnosticStrip::moveToDiagnostic(const QString &text)
 {
-    for (const Entry &e : entries_) {
-        if (e.diagnostic.text == text) {
-            moveCaretTo(text_->document()->findBlock(e.position).position());
+    for (qsizetype i = 0; i < entries_.size(); ++i) {
+        if (entries_[i].diagnostic.text == text) {
+            moveCaretTo(text_->document()->findBlock(positionOf(i)).position());
             return true;
         }
     }

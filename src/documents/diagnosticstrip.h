@@ -75,8 +75,12 @@ private:
     QList<Placed> placed(int from = 0, int to = INT_MAX) const;
     QList<Placed> visible() const;
     // The first entry at or after the document position (entries stay in
-    // text order: cursors never pass each other).
-    QList<Entry>::const_iterator firstFrom(int position) const;
+    // text order).
+    qsizetype firstFrom(int position) const;
+    // Entries from shiftFrom_ on are shift_ characters and lineShift_ lines
+    // further on than they say.
+    int positionOf(qsizetype i) const;
+    void settleShift();
     // Where the line of the given document position shows in the strip.
     QRect lineRect(int position) const;
     const Placed *markAt(const QPoint &pos, const QList<Placed> &marks) const;
@@ -89,5 +93,8 @@ private:
     QList<Entry> entries_;
     int lastCharacterCount_ = 0;
     int lastBlockCount_ = 0;
+    qsizetype shiftFrom_ = 0;
+    int shift_ = 0;
+    int lineShift_ = 0;
     bool restorePending_ = false;
 };
