@@ -88,15 +88,13 @@ void DiagnosticStrip::contentsChanged(int position, int charsRemoved, int charsA
         for (Entry &e : entries_)
             e.position = lineStart(e.line);
     } else if (!emptied && (charsRemoved != charsAdded || blocks != lastBlockCount_)) {
-        // What follows the change moves by its size and its lines (settled
-        // lazily: typing in one place costs the same with many marks as with
-        // none); a mark in what was replaced goes to where the replacement
-        // starts. A change of format alone moves nothing.
+        // What follows the change moves by its size and its lines (kept as
+        // one shift of all the marks after it: a key costs the same with many
+        // marks as with none); a mark in what was replaced goes to where the
+        // replacement starts. A change of format alone moves nothing.
         const qsizetype first = firstFrom(position);
         const qsizetype after = firstFrom(position + charsRemoved);
-        if (after != shiftFrom_)
-            settleShift();
-        shiftFrom_ = after;
+        moveShiftTo(after);
         for (qsizetype i = first; i < after; ++i)
             entries_[i] = Entry{position, text_->document()->findBlock(position).blockNumber() + 1,
                                 entries_[i].diagnostic};
@@ -112,13 +110,24 @@ int DiagnosticStrip::positionOf(qsizetype i) const
     return entries_[i].position + (i >= shiftFrom_ ? shift_ : 0);
 }
 
+void DiagnosticStrip::moveShiftTo(qsizetype index)
+{
+    // As in a gap buffer, only the marks between the last change and this
+    // one are touched.
+    for (; shiftFrom_ < index; ++shiftFrom_) {
+        entries_[shiftFrom_].position += shift_;
+        entries_[shiftFrom_].line += lineShift_;
+    }
+    while (shiftFrom_ > index) {
+        --shiftFrom_;
+        entries_[shiftFrom_].position -= shift_;
+        entries_[shiftFrom_].line -= lineShift_;
+    }
+}
+
 void DiagnosticStrip::settleShift()
 {
-    for (qsizetype i = shiftFrom_; i < entries_.size(); ++i) {
-        entries_[i].position += shift_;
-        entries_[i].line += lineShift_;
-    }
-    shiftFrom_ = entries_.size();
+    moveShiftTo(entries_.size());
     shift_ = lineShift_ = 0;
 }
 

@@ -80,6 +80,7 @@ private:
     // Entries from shiftFrom_ on are shift_ characters and lineShift_ lines
     // further on than they say.
     int positionOf(qsizetype i) const;
+    void moveShiftTo(qsizetype index);
     void settleShift();
     // Where the line of the given document position shows in the strip.
     QRect lineRect(int position) const;
