@@ -40,7 +40,9 @@ void DiagnosticStrip::setDiagnostics(const QList<Diagnostic> &diagnostics, const
     lastBlockCount_ = text_->document()->blockCount();
     restorePending_ = false;
     for (const Diagnostic &d : sorted)
-        entries_ << Entry{cursorAtLine(d.line), d.line, d};
+        entries_ << Entry{lineStart(d.line), d.line, d};
+    shiftFrom_ = entries_.size();
+    shift_ = lineShift_ = 0;
     counts_->setText(status);
     counts_->setToolTip(status);
     counts_->show();
@@ -50,25 +52,26 @@ void DiagnosticStrip::setDiagnostics(const QList<Diagnostic> &diagnostics, const
 void DiagnosticStrip::clear()
 {
     entries_.clear();
+    shiftFrom_ = shift_ = lineShift_ = 0;
     counts_->hide();
     update();
 }
 
-QTextCursor DiagnosticStrip::cursorAtLine(int line) const
+int DiagnosticStrip::lineStart(int line) const
 {
     QTextDocument *doc = text_->document();
     QTextBlock block = doc->findBlockByNumber(line - 1);
     if (!block.isValid())
         block = doc->lastBlock();
-    return QTextCursor(block);
+    return block.position();
 }
 
-void DiagnosticStrip::contentsChanged(int position, int charsRemoved, int)
+void DiagnosticStrip::contentsChanged(int position, int charsRemoved, int charsAdded)
 {
     // Without marks a key costs nothing here.
     if (entries_.isEmpty())
         return;
-    // Replacing the whole text (indenting, changing case) puts every cursor at
+    // Replacing the whole text (indenting, changing case) puts every mark at
     // the start or the end, in one change or in two (emptied, then filled).
     // Those commands keep the lines, so the marks keep their line numbers.
     const int count = text_->document()->characterCount();
@@ -81,30 +84,73 @@ void DiagnosticStrip::contentsChanged(int position, int charsRemoved, int)
     lastCharacterCount_ = count;
     restorePending_ = emptied;
     if (replaced) {
+        settleShift();
         for (Entry &e : entries_)
-            e.at = cursorAtLine(e.line);
-    } else if (!emptied && blocks != lastBlockCount_) {
-        // Only a change in the number of lines renumbers them, and only
-        // those after the change.
-        for (auto it = entries_.begin() + (firstFrom(position) - entries_.cbegin());
-             it != entries_.end(); ++it)
-            it->line = it->at.blockNumber() + 1;
+            e.position = lineStart(e.line);
+    } else if (!emptied && (charsRemoved != charsAdded || blocks != lastBlockCount_)) {
+        // What follows the change moves by its size and its lines (kept as
+        // one shift of all the marks after it: a key costs the same with many
+        // marks as with none); a mark in what was replaced goes to where the
+        // replacement starts. A change of format alone moves nothing.
+        const qsizetype first = firstFrom(position);
+        const qsizetype after = firstFrom(position + charsRemoved);
+        moveShiftTo(after);
+        for (qsizetype i = first; i < after; ++i)
+            entries_[i] = Entry{position, text_->document()->findBlock(position).blockNumber() + 1,
+                                entries_[i].diagnostic};
+        shift_ += charsAdded - charsRemoved;
+        lineShift_ += blocks - lastBlockCount_;
     }
     lastBlockCount_ = blocks;
     update();
 }
 
-QList<DiagnosticStrip::Entry>::const_iterator DiagnosticStrip::firstFrom(int position) const
+int DiagnosticStrip::positionOf(qsizetype i) const
 {
-    return std::lower_bound(entries_.cbegin(), entries_.cend(), position,
-                            [](const Entry &e, int p) { return e.at.position() < p; });
+    return entries_[i].position + (i >= shiftFrom_ ? shift_ : 0);
+}
+
+void DiagnosticStrip::moveShiftTo(qsizetype index)
+{
+    // As in a gap buffer, only the marks between the last change and this
+    // one are touched.
+    for (; shiftFrom_ < index; ++shiftFrom_) {
+        entries_[shiftFrom_].position += shift_;
+        entries_[shiftFrom_].line += lineShift_;
+    }
+    while (shiftFrom_ > index) {
+        --shiftFrom_;
+        entries_[shiftFrom_].position -= shift_;
+        entries_[shiftFrom_].line -= lineShift_;
+    }
+}
+
+void DiagnosticStrip::settleShift()
+{
+    moveShiftTo(entries_.size());
+    shift_ = lineShift_ = 0;
+}
+
+qsizetype DiagnosticStrip::firstFrom(int position) const
+{
+    qsizetype low = 0;
+    qsizetype high = entries_.size();
+    while (low < high) {
+        const qsizetype middle = (low + high) / 2;
+        if (positionOf(middle) < position)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    return low;
 }
 
 QList<DiagnosticStrip::Placed> DiagnosticStrip::placed(int from, int to) const
 {
     QList<Placed> out;
-    for (auto e = firstFrom(from); e != entries_.cend() && e->at.position() <= to; ++e) {
-        const QTextBlock block = e->at.block();
+    for (qsizetype i = firstFrom(from); i < entries_.size() && positionOf(i) <= to; ++i) {
+        const Entry *e = &entries_[i];
+        const QTextBlock block = text_->document()->findBlock(positionOf(i));
         const int number = block.blockNumber();
         if (out.isEmpty() || out.last().block != number)
             out << Placed{number, block.position(), e->diagnostic.kind, {}};
@@ -223,16 +269,16 @@ bool DiagnosticStrip::moveToNextMark()
     if (entries_.isEmpty())
         return false;
     const QTextBlock next = text_->textCursor().block().next();
-    auto e = next.isValid() ? firstFrom(next.position()) : entries_.cend();
-    moveCaretTo((e == entries_.cend() ? entries_.first() : *e).at.block().position());
+    const qsizetype i = next.isValid() ? firstFrom(next.position()) : entries_.size();
+    moveCaretTo(text_->document()->findBlock(positionOf(i < entries_.size() ? i : 0)).position());
     return true;
 }
 
 bool DiagnosticStrip::moveToDiagnostic(const QString &text)
 {
-    for (const Entry &e : entries_) {
-        if (e.diagnostic.text == text) {
-            moveCaretTo(e.at.block().position());
+    for (qsizetype i = 0; i < entries_.size(); ++i) {
+        if (entries_[i].diagnostic.text == text) {
+            moveCaretTo(text_->document()->findBlock(positionOf(i)).position());
             return true;
         }
     }

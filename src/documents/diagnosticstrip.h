@@ -3,7 +3,6 @@
 #include "toolchain/diagnostics.h"
 
 #include <QList>
-#include <QTextCursor>
 #include <QWidget>
 #include <climits>
 
@@ -57,7 +56,9 @@ protected:
 private:
     struct Entry
     {
-        QTextCursor at;
+        // Where its line starts, kept by the strip itself: a cursor per mark
+        // would make the document announce every mark after each key.
+        int position = 0;
         // The line as of the last change, for when the whole text is replaced.
         int line = 0;
         Diagnostic diagnostic;
@@ -74,13 +75,18 @@ private:
     QList<Placed> placed(int from = 0, int to = INT_MAX) const;
     QList<Placed> visible() const;
     // The first entry at or after the document position (entries stay in
-    // text order: cursors never pass each other).
-    QList<Entry>::const_iterator firstFrom(int position) const;
+    // text order).
+    qsizetype firstFrom(int position) const;
+    // Entries from shiftFrom_ on are shift_ characters and lineShift_ lines
+    // further on than they say.
+    int positionOf(qsizetype i) const;
+    void moveShiftTo(qsizetype index);
+    void settleShift();
     // Where the line of the given document position shows in the strip.
     QRect lineRect(int position) const;
     const Placed *markAt(const QPoint &pos, const QList<Placed> &marks) const;
     void moveCaretTo(int position);
-    QTextCursor cursorAtLine(int line) const;
+    int lineStart(int line) const;
     void contentsChanged(int position, int charsRemoved, int charsAdded);
 
     RichText *text_;
@@ -88,5 +94,8 @@ private:
     QList<Entry> entries_;
     int lastCharacterCount_ = 0;
     int lastBlockCount_ = 0;
+    qsizetype shiftFrom_ = 0;
+    int shift_ = 0;
+    int lineShift_ = 0;
     bool restorePending_ = false;
 };

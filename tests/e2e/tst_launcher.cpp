@@ -111,10 +111,9 @@ void TestLauncher::startsDosboxThenWaits()
     if (command.isEmpty())
         QSKIP("run by endsWithTheProgram");
     ProcessLauncher launcher;
-    QVERIFY(launcher
-                .start(command, QDir::currentPath(),
-                       command == "link.exe" ? WindowStyle::Hidden : WindowStyle::Normal)
-                .started());
+    const auto style = command == "link.exe" ? WindowStyle::Hidden : WindowStyle::Normal;
+    const LaunchResult kept = launcher.start(command, QDir::currentPath(), style);
+    QVERIFY(kept.started());
     QTest::qWait(120000);
 }
 

@@ -583,23 +583,25 @@ void TestAssemble::whileAndAfterAssembling()
 
 // Marks follow their lines (the report's jump and the tooltips too), are
 // drawn wherever the text scrolls to, and go when another text is opened.
+// MASM prints line 39,999 as -25537.
 void TestAssemble::marksBelongToTheirText()
 {
     MainFixture f;
     putTools(f);
-    f.text()->setText(QString("nop\r\n").repeated(200));
-    f.launcher.setScript("masm.exe", writes("TEMP_F.LST", "Temp_F.asm(3): error A2009: x\r\n"
-                                                          "Temp_F.asm(150): warning A4001: y\r\n"));
+    f.text()->setText(QString("nop\r\n").repeated(40000));
+    f.launcher.setScript("masm.exe",
+                         writes("TEMP_F.LST", "Temp_F.asm(3): error A2009: x\r\n"
+                                              "Temp_F.asm(-25537): warning A4001: y\r\n"));
     f.main->mnucompile();
     settle(f);
     f.text()->setSelStart(0);
     press(f, Qt::Key_Return);
-    QCOMPARE(f.doc()->Strip->marks()[1].text, "Temp_F.asm(151): warning A4001: y");
+    QCOMPARE(f.doc()->Strip->marks().value(1).text, "Temp_F.asm(40000): warning A4001: y");
     RichText *report = shownReport(f)->RichText;
     const QTextBlock line = report->document()->findBlockByNumber(2);
     QTest::mouseDClick(report->viewport(), Qt::LeftButton, {},
                        report->cursorRect(QTextCursor(line)).center() + QPoint(4, 0));
-    QCOMPARE(f.text()->caretLine(), 151);
+    QCOMPARE(f.text()->caretLine(), 40000);
 
     // What the window shows beside the caret's line, after each F6.
     auto markShown = [&f] {
@@ -612,12 +614,19 @@ void TestAssemble::marksBelongToTheirText()
                 return true;
         return false;
     };
-    for (const int mark : {4, 151, 4}) {
+    for (const int mark : {4, 40000, 4}) {
         press(f, Qt::Key_F6);
         QCOMPARE(f.text()->caretLine(), mark);
         QTRY_VERIFY(markShown());
     }
 
+    // Lines typed between the marks and above them; indenting replaces every line.
+    for (const int above : {99, 0}) {
+        f.text()->setTextCursor(QTextCursor(f.text()->document()->findBlockByNumber(above)));
+        press(f, Qt::Key_Return);
+    }
+    f.main->Rightgo(true, 4);
+    QCOMPARE(f.doc()->Strip->marks()[0].line * 100000 + f.doc()->Strip->marks()[1].line, 540002);
     QVERIFY(writeFile(f.path("other.asm"), "mov ax,1\r\n"));
     f.dialogs.answerOpen(f.path("other.asm"));
     f.dialogs.answerMsgBox(Dialogs::No); // the edited text is not kept

@@ -1,5 +1,4 @@
 #include "mainfixture.h"
-#include "toolchain/diagnostics.h"
 #include "toolchain/listingreport.h"
 
 #include <QFile>
@@ -11,7 +10,6 @@ class TestListingReport : public QObject
 private slots:
     void fixtures_data();
     void fixtures();
-    void diagnostics();
 };
 
 static QString fixture(const QString &name)
@@ -80,23 +78,6 @@ void TestListingReport::fixtures()
     QCOMPARE(lines.size(), original.count("\r\n") - pages + 2 + 1);
     for (const QString &line : kept)
         QVERIFY2(lines.contains(line), qPrintable(line));
-}
-
-// A diagnostic of any file MASM read, its line read back from the negative
-// number MASM prints past 32,767.
-void TestListingReport::diagnostics()
-{
-    const std::pair<const char *, const char *> rows[] = {
-        {"Temp_F.asm(-32768): error A2009: X", "Temp_F.asm 32768 E"},
-        {"  Temp_F.asm(-1): warning A4001: X", "Temp_F.asm 65535 W"},
-        {"D:\\MYMACS.INC(14): error A2027: Operand expected", "D:\\MYMACS.INC 14 E"},
-        {"9 0000  90\tx(3): error A2009", ""}}; // a listing line like one
-    for (const auto &[line, found] : rows) {
-        QStringList got;
-        for (const Diagnostic &d : reportDiagnostics(QString::fromUtf8(line)))
-            got << QStringLiteral("%1 %2 %3").arg(d.file).arg(d.line).arg(d.kind ? 'W' : 'E');
-        QCOMPARE(got.join(u'|'), QString::fromUtf8(found));
-    }
 }
 
 QTEST_APPLESS_MAIN(TestListingReport)
