@@ -111,6 +111,12 @@ public:
 
     // Writes the active document's text plus one CR LF; false on failure.
     bool Savefile(const QString &path);
+    // Reads the file into the active document, as Open does once its dialog
+    // has named the file.
+    void openPath(const QString &path);
+    // The files named on the command line: the first in the active document,
+    // each further one in a new document window.
+    void openFiles(const QStringList &paths);
 
     // ---- Syntax colouring ----------------------------------------------
     QString RowCount(const QString &s) const;

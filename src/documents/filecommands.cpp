@@ -35,6 +35,14 @@ void frmMain::mnuFileOpen()
     const QString path = dialogs().showOpen(this, dlgCommonDialog);
     if (path.isEmpty())
         return;
+    openPath(path);
+}
+
+void frmMain::openPath(const QString &path)
+{
+    frmDocument *doc = activeDocument();
+    if (!doc)
+        return;
     // A file that cannot be read leaves the window's caption and text alone.
     bool refused = false;
     auto file = readTextFile(path, &refused);

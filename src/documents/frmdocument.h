@@ -52,6 +52,8 @@ private:
     void Text1_KeyPress(int KeyAscii);
     void Text1_SelChange();
     void Text1_MouseUp(Qt::MouseButton button, const QPoint &globalPos);
+    // Shift+F10 and the Menu key: the right button's menu, for the caret's word.
+    void showContextMenuAtCaret();
     void layoutControls();
 
     frmMain *main_;

@@ -27,8 +27,11 @@ public slots:
     void openUrl(const QUrl &url) { openedUrls << url; }
 
 private slots:
-    void initTestCase() { QDesktopServices::setUrlHandler("https", this, "openUrl"); }
-    void init() { openedUrls.clear(); }
+    void init()
+    {
+        QDesktopServices::setUrlHandler("https", this, "openUrl");
+        openedUrls.clear();
+    }
     void commands_data();
     void commands();
     void assemblerRun_data();
@@ -117,7 +120,10 @@ void TestAssemble::commands_data()
     row("a Chinese name is refused, no copy made", "mnucompile",
         "+mnusavetip|save elsewhere/你好.asm", "", "你");
     row("assembler missing: download declined, search page opened", "mnucompile", "no tools|no|yes",
-        "browser https://cn.bing.com/search?q=masm.exe", "?masm.exe|?masm.exe", "mnuCompilelist");
+        "browser https://cn.bing.com/search?q=masm.exe", "?masm.exe|?获取 DOS 工具...",
+        "mnuCompilelist");
+    row("debugger missing, no browser to search with: told", "mnurundebug",
+        "no tools|no|yes|no browser", "", "?debug.exe|?%1。|search?q=debug.exe");
     row("prompt: empty answer, another try, prefix removed", "mnucompile",
         "+mnuparameter|input    |yes|input MASM  prog.asm", "hidden %1masm.exe  prog.asm,,,,",
         "%1|?|%1| prog.asm", "mnulink");
@@ -160,6 +166,8 @@ void TestAssemble::commands()
         } else if (word == "saved") {
             f.main->Lastsaved = f.path(rest);
             f.main->Basename = QFileInfo(rest).completeBaseName();
+        } else if (step == "no browser") {
+            QDesktopServices::unsetUrlHandler("https");
         } else if (word == "fails") {
             FakeLauncher::Script script;
             script.failure = LaunchFailure::DosboxMissing;
