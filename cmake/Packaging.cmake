@@ -61,17 +61,18 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 # The DOS tools run on the emulated 8086 (Unicorn) or in DOSBox; without a CJK
-# font every caption is boxes; the toolkit's platform plugin, its SVG icon
-# engine and the web engine's helper process are found at run time, not linked.
+# font every caption is boxes; the toolkit's platform plugin and its SVG icon
+# engine are found at run time, not linked.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "dosbox, libunicorn2, fonts-wqy-zenhei | fonts-wqy-microhei | fonts-noto-cjk, qt6-qpa-plugins, libqt6svg6, libqt6webenginecore6-bin")
+    "dosbox, libunicorn2, fonts-wqy-zenhei | fonts-wqy-microhei | fonts-noto-cjk, qt6-qpa-plugins, libqt6svg6")
 find_program(KORVANE_DPKG_SHLIBDEPS dpkg-shlibdeps)
 if(KORVANE_DPKG_SHLIBDEPS)
-    # The Qt libraries the program links, with their versions.
+    # The Qt libraries the program links, with their versions, and the web
+    # engine's helper process, which its library names.
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 else()
     string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS
-           ", libqt6core6, libqt6gui6, libqt6widgets6, libqt6printsupport6, libqt6network6, libqt6webenginecore6, libqt6webenginewidgets6")
+           ", libqt6core6, libqt6gui6, libqt6widgets6, libqt6printsupport6, libqt6network6, libqt6webenginecore6, libqt6webenginecore6-bin, libqt6webenginewidgets6")
 endif()
 # xdg-utils opens the tool search page in the system's browser.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, xdg-utils")

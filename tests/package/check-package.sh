@@ -25,6 +25,8 @@ deb=$(ls "$work"/out/*.deb)
 dpkg-deb -f "$deb" Depends | grep -q dosbox || fail "the package does not depend on DOSBox"
 dpkg-deb -f "$deb" Depends | grep -q fonts-wqy-zenhei || fail "the package brings no CJK font"
 dpkg-deb -f "$deb" Depends | grep -q libqt6widgets6 || fail "the package does not name the Qt libraries"
+dups=$(dpkg-deb -f "$deb" Depends | tr ',' '\n' | sed 's/^ *//; s/ .*//' | sort | uniq -d)
+[ -z "$dups" ] || fail "the package names $dups twice"
 dpkg-deb -x "$deb" "$work/root"
 usr="$work/root/usr"
 
