@@ -56,6 +56,12 @@ frmDocument::frmDocument(frmMain *main, QWidget *parent)
     layoutControls();
 }
 
+void frmDocument::setCaption(const QString &path)
+{
+    setWindowTitle(path);
+    Text1->setAccessibleDescription(path);
+}
+
 QString frmDocument::statusText() const
 {
     return statusLine_->text();

@@ -32,7 +32,8 @@ public:
     TextEncoding encoding;
 
     QString caption() const { return windowTitle(); }
-    void setCaption(const QString &path) { setWindowTitle(path); }
+    // The caption names the file, to the eye and to a screen reader.
+    void setCaption(const QString &path);
     QString statusText() const;
     void setStatusText(const QString &text);
     // Writes the caret's line and column after the given prefix.

@@ -16,10 +16,10 @@ static QList<PinnedFile> underRepositoryNames()
 
 static bool holdsTools(const QString &folder)
 {
-    const QList<PinnedFile> files = underRepositoryNames();
-    return !folder.isEmpty() && std::all_of(files.begin(), files.end(), [&](const PinnedFile &f) {
-        return QFileInfo(folder + u'/' + f.fileName).isFile();
-    });
+    for (const PinnedFile &file : underRepositoryNames())
+        if (folder.isEmpty() || !QFileInfo(folder + u'/' + file.fileName).isFile())
+            return false;
+    return true;
 }
 
 static QString findTools()

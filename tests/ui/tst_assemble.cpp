@@ -27,11 +27,8 @@ public slots:
     void openUrl(const QUrl &url) { openedUrls << url; }
 
 private slots:
-    void init()
-    {
-        QDesktopServices::setUrlHandler("https", this, "openUrl");
-        openedUrls.clear();
-    }
+    void initTestCase() { QDesktopServices::setUrlHandler("https", this, "openUrl"); }
+    void init() { openedUrls.clear(); }
     void commands_data();
     void commands();
     void assemblerRun_data();
@@ -122,8 +119,6 @@ void TestAssemble::commands_data()
     row("assembler missing: download declined, search page opened", "mnucompile", "no tools|no|yes",
         "browser https://cn.bing.com/search?q=masm.exe", "?masm.exe|?获取 DOS 工具...",
         "mnuCompilelist");
-    row("debugger missing, no browser to search with: told", "mnurundebug",
-        "no tools|no|yes|no browser", "", "?debug.exe|?%1。|search?q=debug.exe");
     row("prompt: empty answer, another try, prefix removed", "mnucompile",
         "+mnuparameter|input    |yes|input MASM  prog.asm", "hidden %1masm.exe  prog.asm,,,,",
         "%1|?|%1| prog.asm", "mnulink");
@@ -140,6 +135,9 @@ void TestAssemble::commands_data()
         "saved elsewhere/prog.asm", "normal %1prog.exe", "");
     row("F8 opens the DOS prompt, no DOSBox", "F8", "fails command.com", "normal command.com",
         "DOSBox");
+    // Last: the browser stays away for the rest of the run.
+    row("debugger missing, no browser to search with: told", "mnurundebug",
+        "no tools|no|yes|no browser", "", "?debug.exe|?%1。|search?q=debug.exe");
 }
 
 void TestAssemble::commands()

@@ -12,7 +12,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
-#include <QStatusBar>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
@@ -227,7 +226,8 @@ static frmSplash *splash()
 // Runs the program as started, in a folder of its own, with the messages it
 // will show and the windows it will ask about (No to each); true when it ended
 // well after exactly those.
-static bool runProgram(const QStringList &files = {}, QStringList messages = {""})
+static bool runProgram(const QStringList &files = {},
+                       const QStringList &messages = {"是否保存文件"})
 {
     const QString previous = QDir::currentPath();
     QTemporaryDir dir;
@@ -242,8 +242,6 @@ static bool runProgram(const QStringList &files = {}, QStringList messages = {""
     QStringList shown;
     for (const FakeDialogs::Call &call : dialogs.calls)
         shown << call.text.section(u'\n', 0, 0).section(u':', 0, 0);
-    for (QString &message : messages)
-        message = message.isEmpty() ? QStringLiteral("是否保存文件") : message;
     return ok && dialogs.unexpected.isEmpty() && shown == messages;
 }
 
@@ -293,16 +291,15 @@ void TestMainWindow::filesFromTheCommandLine()
         QCOMPARE(docs[1]->Text1->text(), QStringLiteral("MOV AX,1 ;x"));
         Mainform->close();
     });
-    QVERIFY(runProgram(
-        {dir.path(), dir.filePath("none.asm"), dir.filePath("a b.asm")},
-        {"无法打开文件：" + dir.path(), "无法打开文件：" + dir.filePath("none.asm"), "", ""}));
+    QVERIFY(runProgram({dir.path(), dir.filePath("none.asm"), dir.filePath("a b.asm")},
+                       {"无法打开文件：" + dir.path(), "无法打开文件：" + dir.filePath("none.asm"),
+                        "是否保存文件", "是否保存文件"}));
 }
 
 // On a dark desktop theme whatever the program colours keeps its own colours.
 void TestMainWindow::ownColoursOnADarkDesktop()
 {
-    const QPalette desktop = QApplication::palette();
-    const auto restore = qScopeGuard([&desktop] { QApplication::setPalette(desktop); });
+    const auto undo = qScopeGuard([p = QApplication::palette()] { QApplication::setPalette(p); });
     QApplication::setPalette(QPalette(QColor(53, 53, 53), QColor(35, 35, 35))); // white on black
     MainFixture f;
     QVERIFY(
@@ -314,7 +311,7 @@ void TestMainWindow::ownColoursOnADarkDesktop()
     f.main->popinsTip();
     for (QWidget *area : {f.text()->viewport(), f.main->reportWindow()->RichText->viewport(),
                           f.main->findChild<frmHint *>()->Hint->viewport(),
-                          static_cast<QWidget *>(f.doc()->StatusBar->findChild<QLabel *>())})
+                          static_cast<QWidget *>(f.doc()->findChild<QLabel *>())})
         QVERIFY2(area->palette().color(area->foregroundRole()).lightness() < 100 &&
                      area->palette().color(area->backgroundRole()).lightness() > 180,
                  qPrintable(area->parentWidget()->objectName())); // dark on light
