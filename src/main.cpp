@@ -1,3 +1,4 @@
+#include "app/commandline.h"
 #include "app/frmmain.h"
 #include "app/module1.h"
 #include "help/browser/browserwindow.h"
@@ -13,13 +14,32 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
+#include <cstdio>
 
 #ifdef Q_OS_LINUX
 #include <unistd.h>
 #endif
 
+// Prints to standard output or error as UTF-8, whatever the locale.
+static int answer(const QString &text, FILE *stream, int code)
+{
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+    return code;
+}
+
 int main(int argc, char *argv[])
 {
+    // --help and --version answer without a window, so without a display too.
+    QStringList raw;
+    for (int i = 1; i < argc; ++i)
+        raw << QString::fromLocal8Bit(argv[i]);
+    const CommandLine early = parseCommandLine(raw);
+    if (early.action == CommandLine::Help)
+        return answer(commandLineUsage(), stdout, 0);
+    if (early.action == CommandLine::Version)
+        return answer(commandLineVersion(), stdout, 0);
+
     // The web engine of the browser window wants this before the application exists.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
 #ifdef Q_OS_LINUX
@@ -34,6 +54,10 @@ int main(int argc, char *argv[])
     // The desktop entry and the windows share one icon.
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/app/korvane.svg")));
     QGuiApplication::setDesktopFileName(QStringLiteral("korvane"));
+    // The toolkit has taken its own options (-platform, -style ...) by now.
+    const CommandLine line = parseCommandLine(QApplication::arguments().mid(1));
+    if (line.action == CommandLine::Error)
+        return answer(line.error, stderr, 2);
     reportGuideLocation();
 
     // The toolkit's own buttons and dialogs speak the program's language.
@@ -55,5 +79,5 @@ int main(int argc, char *argv[])
     services.createBrowser = [](const QString &address, QWidget *parent) {
         return createBrowserWindow(address, parent);
     };
-    return Module1(app, services);
+    return Module1(app, services, line.files);
 }

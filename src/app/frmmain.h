@@ -126,6 +126,9 @@ public:
     // Reads the file into the window, replacing its text and caption; false
     // when the file could not be read (the window is then left alone).
     bool loadDocument(frmDocument *doc, const QString &path);
+    // The files named on the command line: the first in the active document,
+    // each further one in a new document window.
+    void openFiles(const QStringList &paths);
 
     // ---- Syntax colouring ----------------------------------------------
     QString RowCount(const QString &s) const;

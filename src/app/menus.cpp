@@ -1,5 +1,7 @@
 #include "app/frmmain.h"
 
+#include "app/accesskeys.h"
+
 #include <QMenu>
 #include <QMenuBar>
 
@@ -98,6 +100,8 @@ const Item kMenuBar[] = {
     {"mnuHelpSearchForHelpOn", "搜索帮助主题(&S)..."},
     {"mnuHelpBar0", "-", nullptr, K::Separator},
     {"mnuHelpAbout", "关于(&A) "},
+    {"helpbar1", "-", nullptr, K::Separator},
+    {"mnuHelpGuide", "Korvane 使用指南(&G)"},
 };
 
 // The context menu of the documents: a menu of the menu bar that is never visible.
@@ -136,7 +140,7 @@ void frmMain::createMenus()
             actions_.insert(name, sep);
             return;
         }
-        QAction *a = addItem(menu, name, QString::fromUtf8(item.caption),
+        QAction *a = addItem(menu, name, withAccessKey(name, QString::fromUtf8(item.caption)),
                              item.shortcut ? QKeySequence(QString::fromLatin1(item.shortcut))
                                            : QKeySequence());
         a->setEnabled(item.enabled);
@@ -196,6 +200,8 @@ void frmMain::connectCommands()
         {"mnuHelpSearchForHelpOn", &frmMain::mnuHelpSearchForHelpOn},
         {"mnuHelpAbout", &frmMain::mnuHelpAbout},
         {"mnuViewWebBrowser", &frmMain::mnuViewWebBrowser},
+        // The guide installed with the program is the product's web page.
+        {"mnuHelpGuide", &frmMain::mnuViewWebBrowser},
         // Each context item runs the routine of the menu item it stands for.
         {"popcut", &frmMain::mnuEditCut},
         {"popcopy", &frmMain::mnuEditCopy},

@@ -7,7 +7,7 @@
 #include <QApplication>
 #include <QTimer>
 
-int Module1(QApplication &app, const Services &services)
+int Module1(QApplication &app, const Services &services, const QStringList &files)
 {
     frmMain main(services);
     Mainform = &main;
@@ -24,9 +24,10 @@ int Module1(QApplication &app, const Services &services)
     // The times count from start-up on timers, not in a loop of our own: a
     // dialog opened meanwhile runs its own loop, and the splash still goes at
     // three seconds.
-    QTimer::singleShot(500, &main, [&main, &splash] {
+    QTimer::singleShot(500, &main, [&main, &splash, files] {
         main.Show();
         splash.showAgain();
+        main.openFiles(files);
     });
     QTimer::singleShot(3000, &splash, [&splash] { splash.close(); });
     return app.exec();

@@ -12,6 +12,8 @@ void frmMain::createStatusBar()
     sbStatusBar = new QStatusBar(this);
     sbStatusBar->setObjectName(QStringLiteral("sbStatusBar"));
     sbStatusBar->setSizeGripEnabled(true);
+    // The panels read as their texts: status, date, time.
+    sbStatusBar->setAccessibleName(QStringLiteral("状态栏"));
     const int minWidth = twipsX(this, 2540);
     statusPanel_ = new QLabel(QStringLiteral("状态"), sbStatusBar);
     datePanel_ = new QLabel(sbStatusBar);

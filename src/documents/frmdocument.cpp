@@ -1,7 +1,9 @@
 #include "documents/frmdocument.h"
 
+#include "app/colors.h"
 #include "app/frmmain.h"
 #include "documents/diagnosticstrip.h"
+#include "documents/markaccessibility.h"
 #include "documents/recoverycopies.h"
 #include "documents/textfile.h"
 #include "editing/textrules.h"
@@ -14,6 +16,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QShortcut>
 #include <QStatusBar>
 
 frmDocument::frmDocument(frmMain *main, QWidget *parent)
@@ -21,8 +24,11 @@ frmDocument::frmDocument(frmMain *main, QWidget *parent)
 {
     setObjectName(QStringLiteral("frmDocument"));
     setAutoFillBackground(true);
+    // The window's own lavender, with its own dark text on it, whatever the
+    // desktop's theme.
     QPalette p = palette();
     p.setColor(QPalette::Window, QColor(192, 192, 255));
+    p.setColor(QPalette::WindowText, Qt::black);
     setPalette(p);
 
     Text1 = new RichText(this);
@@ -33,13 +39,22 @@ frmDocument::frmDocument(frmMain *main, QWidget *parent)
     Text1->document()->setDefaultFont(font);
     // DOS and the assembler count a tab as 8 columns.
     Text1->setTabStopDistance(8 * QFontMetricsF(font).horizontalAdvance(QLatin1Char(' ')));
+    Text1->setForeColor(toQColor(main->Fcolor));
+    Text1->setAccessibleName(QStringLiteral("源程序"));
 
     StatusBar = new QStatusBar(this);
     StatusBar->setObjectName(QStringLiteral("StatusBar"));
     StatusBar->setSizeGripEnabled(false);
+    StatusBar->setAccessibleName(QStringLiteral("文档状态栏"));
     statusLine_ = new QLabel(StatusBar);
     StatusBar->addWidget(statusLine_, 1);
+    statusLine_->setAccessibleName(QStringLiteral("光标位置"));
     Strip = new DiagnosticStrip(Text1, StatusBar, this);
+    installMarkAccessibility();
+    // The context menu from the keyboard, at the caret.
+    for (const QKeySequence &keys :
+         {QKeySequence(Qt::SHIFT | Qt::Key_F10), QKeySequence(Qt::Key_Menu)})
+        new QShortcut(keys, Text1, this, &frmDocument::showContextMenuAtCaret, Qt::WidgetShortcut);
 
     Text1->installEventFilter(this);
     if (main_->recovery)
@@ -50,6 +65,12 @@ frmDocument::frmDocument(frmMain *main, QWidget *parent)
     layoutControls();
 }
 
+void frmDocument::setCaption(const QString &path)
+{
+    setWindowTitle(path);
+    Text1->setAccessibleDescription(path);
+}
+
 QString frmDocument::statusText() const
 {
     return statusLine_->text();
@@ -58,6 +79,7 @@ QString frmDocument::statusText() const
 void frmDocument::setStatusText(const QString &text)
 {
     statusLine_->setText(text);
+    statusLine_->setAccessibleDescription(text);
 }
 
 QSize frmDocument::sizeHint() const
@@ -108,6 +130,13 @@ void frmDocument::Text1_MouseUp(Qt::MouseButton button, const QPoint &globalPos)
     contextMenuPosition =
         Text1->cursorForPosition(Text1->viewport()->mapFromGlobal(globalPos)).position();
     main_->popmain->popup(globalPos);
+}
+
+void frmDocument::showContextMenuAtCaret()
+{
+    contextMenuPosition = Text1->textCursor().position();
+    const QRect caret = Text1->cursorRect();
+    main_->popmain->popup(Text1->viewport()->mapToGlobal(caret.bottomLeft()));
 }
 
 bool frmDocument::SavefileMe(const QString &filestr)

@@ -40,7 +40,8 @@ public:
     QPointer<frmDocument> viewOf;
 
     QString caption() const { return windowTitle(); }
-    void setCaption(const QString &path) { setWindowTitle(path); }
+    // The caption names the file, to the eye and to a screen reader.
+    void setCaption(const QString &path);
     QString statusText() const;
     void setStatusText(const QString &text);
     // Writes the caret's line and column after the given prefix.
@@ -79,6 +80,8 @@ private:
     void Text1_KeyPress(int KeyAscii);
     void Text1_SelChange();
     void Text1_MouseUp(Qt::MouseButton button, const QPoint &globalPos);
+    // Shift+F10 and the Menu key: the right button's menu, for the caret's word.
+    void showContextMenuAtCaret();
     void layoutControls();
 
     frmMain *main_;

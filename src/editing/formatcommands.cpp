@@ -1,3 +1,4 @@
+#include "app/accesskeys.h"
 #include "app/colors.h"
 #include "app/frmmain.h"
 #include "documents/frmdocument.h"
@@ -152,7 +153,8 @@ void frmMain::mnuUpLow()
         return;
     const CaseConversion step = convertCase(doc->Text1->text(), Lowerstyle);
     Lowerstyle = step.Lowerstyle;
-    action(QStringLiteral("mnuUpLow"))->setText(step.caption);
+    action(QStringLiteral("mnuUpLow"))
+        ->setText(withAccessKey(QStringLiteral("mnuUpLow"), step.caption));
     replaceWholeText(this, doc, step.text);
 }
 

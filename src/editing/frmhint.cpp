@@ -24,6 +24,12 @@ frmHint::frmHint(frmMain *main) : QWidget(main, Qt::Tool)
     setAttribute(Qt::WA_ShowWithoutActivating);
     Hint = new QTextBrowser(this);
     Hint->setObjectName(QStringLiteral("Hint"));
+    Hint->setAccessibleName(QStringLiteral("指令提示"));
+    // Black on white, as the hints are written, whatever the desktop's theme.
+    QPalette p = Hint->palette();
+    p.setColor(QPalette::Base, Qt::white);
+    p.setColor(QPalette::Text, Qt::black);
+    Hint->setPalette(p);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(Hint);

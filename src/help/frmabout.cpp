@@ -69,6 +69,8 @@ QPushButton *button(QWidget *form, const char *name, const QString &text, const 
     b->setObjectName(QLatin1String(name));
     b->setFont(face(QStringLiteral("宋体"), 15.75));
     colour(b, QPalette::Button, c);
+    // Its own light face takes its own dark text, whatever the desktop's theme.
+    colour(b, QPalette::ButtonText, Qt::black);
     return b;
 }
 

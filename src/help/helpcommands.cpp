@@ -13,7 +13,7 @@
 void frmMain::mnuHelpContents()
 {
     // Borrows the assembling report's window, replacing whatever it showed.
-    reportWindow()->showModal(QStringLiteral("使用说明"), usageText());
+    reportWindow()->showModal(QStringLiteral("使用说明"), usageText(Toolfolder));
 }
 
 std::function<bool(const QString &)> frmMain::startProgramCallback()

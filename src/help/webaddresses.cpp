@@ -12,13 +12,14 @@ Q_LOGGING_CATEGORY(lcGuide, "korvane.guide", QtWarningMsg)
 // The guide's file, or an empty string when none is there.
 static QString guideFile()
 {
+    // Beside the program in a build tree, one folder up for the test programs
+    // there, and where an install puts it. Never a path of the machine that
+    // built the program: a package carries it to machines without that path.
     const QDir program(QCoreApplication::applicationDirPath());
-    QStringList candidates = {program.filePath(QStringLiteral("web/index.html"))};
+    QStringList candidates = {program.filePath(QStringLiteral("web/index.html")),
+                              program.filePath(QStringLiteral("../web/index.html"))};
 #ifdef KORVANE_INSTALLED_WEB_DIR
     candidates << program.filePath(QStringLiteral(KORVANE_INSTALLED_WEB_DIR "/index.html"));
-#endif
-#ifdef KORVANE_SOURCE_WEB_DIR
-    candidates << QStringLiteral(KORVANE_SOURCE_WEB_DIR "/index.html");
 #endif
     for (const QString &candidate : candidates) {
         if (QFileInfo(candidate).isFile())

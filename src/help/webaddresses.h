@@ -5,7 +5,6 @@
 // The product's web page: the guide installed with the program (web/index.html
 // next to the executable in a build tree, share/korvane/web/index.html beside
 // an installed bin/), as a file address, so that it opens without a network.
-// Run from a build tree without that copy, the guide in the source tree stands in.
 QString productWebPage();
 
 // Says on the "korvane.guide" logging category where the guide was found

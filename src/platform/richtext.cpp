@@ -24,6 +24,8 @@ RichText::RichText(QWidget *parent) : QPlainTextEdit(parent)
     setWordWrapMode(QTextOption::NoWrap);
     // The right button's menu is the program's own, shown on release.
     setContextMenuPolicy(Qt::NoContextMenu);
+    setBackColor(Qt::white);
+    setForeColor(Qt::black);
     connect(this, &QPlainTextEdit::cursorPositionChanged, this, &RichText::noteSelection);
     connect(this, &QPlainTextEdit::selectionChanged, this, &RichText::noteSelection);
     connect(document(), &QTextDocument::contentsChange, this, &RichText::wrapLongLines);
@@ -498,6 +500,13 @@ void RichText::setBackColor(const QColor &color)
 QColor RichText::backColor() const
 {
     return palette().color(QPalette::Base);
+}
+
+void RichText::setForeColor(const QColor &color)
+{
+    QPalette p = palette();
+    p.setColor(QPalette::Text, color);
+    setPalette(p);
 }
 
 void RichText::colorRanges(const QList<TextRange> &ranges, const QColor &color)

@@ -87,8 +87,12 @@ public:
     // Prints the selection if there is one, else the whole text.
     void printSelection(QPrinter *printer) const;
 
+    // The control draws in its own colours whatever the desktop's palette:
+    // the code's black must never land on a dark theme's grey.
     void setBackColor(const QColor &color);
     QColor backColor() const;
+    // The colour of characters that carry none of their own.
+    void setForeColor(const QColor &color);
 
     // Colours every range in one edit step. Ranges must be in ascending order.
     void colorRanges(const QList<TextRange> &ranges, const QColor &color);

@@ -21,6 +21,7 @@ FrmReport::FrmReport(QWidget *owner) : QDialog(owner)
     RichText = new ::RichText(Frame1);
     RichText->setObjectName(QStringLiteral("RichText"));
     RichText->setReadOnly(true);
+    RichText->setAccessibleName(QStringLiteral("报告"));
     // Report and usage lines are read, not edited: wrap them to the window.
     RichText->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     RichText->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);

@@ -65,8 +65,12 @@ bool frmMain::toolFound(const QString &path, const QString &toolName, const QStr
         return true;
     const auto ask = [this, path, toolName, message] {
         const Dialogs::Answer answer =
-            dialogs().msgBox(this, path + QStringLiteral("文件") + message, Dialogs::YesNo,
-                             Dialogs::Question, QStringLiteral("编译文件没找到"));
+            dialogs().msgBox(this,
+                             path + QStringLiteral("文件") + message +
+                                 QStringLiteral("\r\n\r\n（工具文件夹是 ") + Toolfolder +
+                                 QStringLiteral("。免费的 MASM、LINK 和 DEBUG 随时可以用"
+                                                "“选项”菜单里的“获取 DOS 工具...”下载。）"),
+                             Dialogs::YesNo, Dialogs::Question, QStringLiteral("编译文件没找到"));
         if (answer == Dialogs::Yes)
             openToolSearchPage(toolName);
     };
@@ -79,10 +83,18 @@ bool frmMain::toolFound(const QString &path, const QString &toolName, const QStr
 
 void frmMain::openToolSearchPage(const QString &toolName)
 {
+    const QString page = toolSearchPage(toolName);
 #ifdef Q_OS_WIN
-    launcher().start(QStringLiteral("explorer.exe ") + toolSearchPage(toolName), Toolfolder,
-                     WindowStyle::Normal);
+    const bool opened =
+        launcher()
+            .start(QStringLiteral("explorer.exe ") + page, Toolfolder, WindowStyle::Normal)
+            .started();
 #else
-    QDesktopServices::openUrl(QUrl(toolSearchPage(toolName)));
+    const bool opened = QDesktopServices::openUrl(QUrl(page));
 #endif
+    // Without a browser (or xdg-open) nothing would show: say so, with the address.
+    if (!opened)
+        dialogs().msgBox(
+            this, QStringLiteral("无法启动系统的网页浏览器。请自己在浏览器中打开：\r\n") + page,
+            Dialogs::OkOnly, Dialogs::Exclamation, QStringLiteral("Korvane"));
 }

@@ -2,6 +2,7 @@
 #include "loopbackserver.h"
 #include "mainfixture.h"
 #include "platform/processlauncher.h"
+#include "realtools.h"
 #include "toolchain/dostools.h"
 #include "toolchain/frmreport.h"
 #include "toolchain/toollauncher.h"
@@ -50,8 +51,6 @@ public:
     QStringList started;
 };
 
-static const QString kTools = QStringLiteral(KORVANE_DOS_TOOLS);
-
 // DOSBox processes whose arguments name the folder, with their arguments:
 // none may outlive a hidden run.
 static QMap<int, QByteArray> dosboxesFor(const QString &folder)
@@ -69,8 +68,7 @@ void TestToolchainE2e::init()
 {
     if (QStandardPaths::findExecutable(QStringLiteral("dosbox")).isEmpty())
         QSKIP("dosbox is not installed");
-    if (!QFile::exists(kTools + "/MASM.EXE"))
-        QSKIP("the real DOS tools are not in ../shared/dos-tools");
+    REQUIRE_REAL_TOOLS();
 }
 
 // A new user's whole first job, in a tool folder with blanks and Chinese
@@ -83,7 +81,7 @@ void TestToolchainE2e::firstJobToRun()
     qputenv("SDL_AUDIODRIVER", "dummy");
     // The free tools come from a loopback server holding the real files.
     LoopbackServer server;
-    QVERIFY(server.serveRealTools(kTools, dosToolsCommit()));
+    QVERIFY(server.serveRealTools(realToolsFolder(), dosToolsCommit()));
     qputenv("KORVANE_TOOLS_URL", server.baseUrl().toUtf8());
     const auto restore = qScopeGuard([] {
         for (const char *name : {"SDL_VIDEODRIVER", "SDL_AUDIODRIVER", "KORVANE_TOOLS_URL"})
@@ -200,7 +198,7 @@ void TestToolchainE2e::realAssembler()
     CountingLauncher processes;
     ToolLauncher launcher(processes);
     MainFixture f(true, &launcher);
-    QVERIFY(QFile::copy(kTools + "/MASM.EXE", f.path("masm.exe")));
+    QVERIFY(QFile::copy(realToolsFolder() + "/MASM.EXE", f.path("masm.exe")));
     QVERIFY(QDir().mkpath(f.path("elsewhere")));
     QVERIFY(writeFile(f.path("elsewhere/mymacs.inc"), "; nothing but a comment\r\n"));
     QVERIFY(writeFile(f.path("elsewhere/bad.inc"), "; line 1\r\nxyz ax\r\n"));

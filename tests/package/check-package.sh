@@ -26,13 +26,35 @@ dpkg-deb -f "$deb" Depends | grep -q dosbox || fail "the package does not depend
 dpkg-deb -f "$deb" Depends | grep -q fonts-wqy-zenhei || fail "the package brings no CJK font"
 dpkg-deb -f "$deb" Depends | grep -q libqt6widgets6 || fail "the package does not name the Qt libraries"
 dpkg-deb -f "$deb" Depends | grep -q libunicorn || fail "the package does not depend on the Unicorn library"
+dups=$(dpkg-deb -f "$deb" Depends | tr ',' '\n' | sed 's/^ *//; s/ .*//' | sort | uniq -d)
+[ -z "$dups" ] || fail "the package names $dups twice"
 dpkg-deb -x "$deb" "$work/root"
 usr="$work/root/usr"
 
-desktop-file-validate "$usr/share/applications/korvane.desktop" ||
-    fail "the desktop entry does not validate"
-launcher=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$usr/share/applications/korvane.desktop")
+entry="$usr/share/applications/korvane.desktop"
+desktop-file-validate "$entry" || fail "the desktop entry does not validate"
+launcher=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$entry")
 [ -x "$usr/bin/$launcher" ] || fail "the desktop entry starts $launcher, which is not in bin/"
+# A file manager hands it the files it opens, as assembly sources.
+grep -q '^Exec=[^ ]* %F$' "$entry" || fail "the desktop entry takes no files (%F)"
+grep -q '^MimeType=\(.*;\)\?text/x-asm;' "$entry" || fail "the desktop entry names no assembly type"
+mkdir -p "$work/mime/packages"
+cp "$usr/share/mime/packages/korvane.xml" "$work/mime/packages/" ||
+    fail "the package brings no MIME type"
+update-mime-database "$work/mime" || fail "the MIME type does not build"
+for glob in asm inc; do
+    grep -qx "50:text/x-asm:\*\.$glob" "$work/mime/globs2" || fail "*.$glob is no assembly source"
+done
+# --help and --version answer without a display.
+help=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$usr/bin/korvane" --help) ||
+    fail "korvane --help failed"
+case $help in 用法：korvane*) ;; *) fail "korvane --help printed: $help" ;; esac
+[ "$(env -u DISPLAY -u QT_QPA_PLATFORM "$usr/bin/korvane" --version)" = "Korvane 2.20" ] ||
+    fail "korvane --version printed no version"
+for page in korvane korvane-desktop; do
+    [ -f "$usr/share/man/man1/$page.1.gz" ] || fail "no manual page for $page"
+done
+[ -f "$usr/share/doc/korvane/copyright" ] || fail "no copyright file"
 [ -f "$usr/share/icons/hicolor/scalable/apps/korvane.svg" ] || fail "no SVG icon"
 for size in 16 32 48 128 256; do
     [ -f "$usr/share/icons/hicolor/${size}x$size/apps/korvane.png" ] || fail "no ${size}px icon"

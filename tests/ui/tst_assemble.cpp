@@ -121,7 +121,8 @@ void TestAssemble::commands_data()
     row("a Chinese name is refused, no copy made", "mnucompile",
         "+mnusavetip|save elsewhere/你好.asm", "", "你");
     row("assembler missing: download declined, search page opened", "mnucompile", "no tools|no|yes",
-        "browser https://cn.bing.com/search?q=masm.exe", "?masm.exe|?masm.exe", "mnuCompilelist");
+        "browser https://cn.bing.com/search?q=masm.exe", "?masm.exe|?获取 DOS 工具...",
+        "mnuCompilelist");
     row("prompt: empty answer, another try, prefix removed", "mnucompile",
         "+mnuparameter|input    |yes|input MASM  prog.asm", "hidden %1masm.exe  prog.asm,,,,",
         "%1|?|%1| prog.asm", "mnulink");
@@ -138,6 +139,9 @@ void TestAssemble::commands_data()
         "saved elsewhere/prog.asm", "normal %1prog.exe", "");
     row("F8 opens the DOS prompt, no DOSBox", "F8", "fails command.com", "normal command.com",
         "DOSBox");
+    // Last: the browser stays away for the rest of the run.
+    row("debugger missing, no browser to search with: told", "mnurundebug",
+        "no tools|no|yes|no browser", "", "?debug.exe|?%1。|search?q=debug.exe");
 }
 
 void TestAssemble::commands()
@@ -164,6 +168,8 @@ void TestAssemble::commands()
         } else if (word == "saved") {
             f.main->Lastsaved = f.path(rest);
             f.main->Basename = QFileInfo(rest).completeBaseName();
+        } else if (step == "no browser") {
+            QDesktopServices::unsetUrlHandler("https");
         } else if (word == "fails") {
             FakeLauncher::Script script;
             script.failure = LaunchFailure::DosboxMissing;

@@ -1,3 +1,4 @@
+#include "documents/diagnosticstrip.h"
 #include "editing/frmhint.h"
 #include "help/frmabout.h"
 #include "help/usagetext.h"
@@ -6,6 +7,7 @@
 #include "platform/pathregistry.h"
 #include "toolchain/frmreport.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QMdiArea>
@@ -55,6 +57,12 @@ void TestCommandSurface::structure()
         actions << top->menu()->actions();
     for (QAction *button : f.main->tbToolBar->actions())
         QVERIFY(button->isSeparator() || !button->icon().pixmap(16, 16).isNull());
+    QStringList keys; // every menu item has an access key, none twice in one menu
+    for (QAction *a : actions)
+        if (!a->isSeparator())
+            keys << a->parent()->objectName() + QKeySequence::mnemonic(a->text()).toString();
+    QCOMPARE(QSet<QString>(keys.begin(), keys.end()).size() + keys.size(),
+             2 * keys.filter("Alt+").size());
     QStringList items;
     for (QAction *a : actions << f.main->tbToolBar->actions()) {
         QString s = a->shortcut().isEmpty() ? QString() : u'=' + a->shortcut().toString();
@@ -161,6 +169,24 @@ void TestCommandSurface::instructionHintFollowsTheCaret()
     // Escape in the document closes it and types nothing.
     QTest::keyClick(f.text(), Qt::Key_Escape);
     QVERIFY(!hint->isVisible() && f.text()->text() == text);
+
+    // Shift+F10 and the Menu key open the same menu at the caret, for its word.
+    for (const QKeyCombination key : {Qt::SHIFT | Qt::Key_F10, QKeyCombination(Qt::Key_Menu)}) {
+        f.text()->setSelStart(int(text.indexOf("CNTX")) + 1);
+        press(f, key);
+        QTRY_VERIFY(f.main->popmain->isVisible());
+        const QPoint caret = f.text()->viewport()->mapToGlobal(f.text()->cursorRect().bottomLeft());
+        QVERIFY((f.main->popmain->pos() - caret).manhattanLength() < 40);
+        f.main->popmain->hide();
+        f.main->action("popinsTip")->trigger();
+        QCOMPARE(hint->word(), QStringLiteral("CNTX"));
+    }
+
+    // What a screen reader reads: the text's name, each mark's line and message.
+    f.doc()->Strip->setDiagnostics({{2, Diagnostic::Warning, "t.asm(2): warning A4001: x"}});
+    QAccessibleInterface *strip = QAccessible::queryAccessibleInterface(f.doc()->Strip);
+    QCOMPARE(strip->child(0)->text(QAccessible::Name), "第 2 行：警告 t.asm(2): warning A4001: x");
+    QCOMPARE(QAccessible::queryAccessibleInterface(f.text())->text(QAccessible::Name), "源程序");
 }
 
 // Runs check on the modal window once it is up, then closes it.
@@ -186,14 +212,15 @@ void TestCommandSurface::helpCommands()
         text = report->RichText->text();
     });
     f.main->mnuHelpContents();
-    QCOMPARE(text.split(QStringLiteral("\r\n")), usageLines());
+    QCOMPARE(text.split(QStringLiteral("\r\n")), usageLines(f.toolFolder()));
+    QVERIFY(text.contains(f.toolFolder() + " ，") && text.contains("“获取 DOS 工具...”"));
     QVERIFY(!report->isVisible() && f.main->isVisible());
     whenModal([](QWidget *w) { QVERIFY(qobject_cast<frmAbout *>(w)); });
     f.main->mnuHelpAbout();
 
-    // A new browser window on every use; it is no document.
+    // A new browser window on every use, from View or Help; it is no document.
     f.main->action(QStringLiteral("mnuViewWebBrowser"))->trigger();
-    f.main->action(QStringLiteral("mnuViewWebBrowser"))->trigger();
+    f.main->action(QStringLiteral("mnuHelpGuide"))->trigger();
     QCOMPARE(f.browserAddresses, QStringList({productWebPage(), productWebPage()}));
     QVERIFY(f.main->mdiArea()->subWindowList().size() == 3 && !f.main->activeDocument());
     f.main->mnuFileSave();

@@ -2,8 +2,10 @@
 #include "app/frmsplash.h"
 #include "app/module1.h"
 #include "documents/skeleton.h"
+#include "editing/frmhint.h"
 #include "mainfixture.h"
 #include "platform/fonts.h"
+#include "toolchain/frmreport.h"
 
 #include <QFile>
 #include <QFontMetrics>
@@ -13,6 +15,7 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTimer>
 
 #include <csignal>
@@ -33,6 +36,8 @@ private slots:
     void saveQuestion();
     void splashGivesWay();
     void signalKeepsUnsavedWork();
+    void filesFromTheCommandLine();
+    void ownColoursOnADarkDesktop();
 };
 
 // The skeleton at start, and after Refresh or the typing of a short text.
@@ -232,19 +237,26 @@ static frmSplash *splash()
     return nullptr;
 }
 
-// Runs the program as started, in a folder of its own; true when it ended well.
-static bool runProgram()
+// Runs the program as started, in a folder of its own, with the messages it
+// will show and the windows it will ask about (No to each); true when it ended
+// well after exactly those.
+static bool runProgram(const QStringList &files = {},
+                       const QStringList &messages = {"是否保存文件"})
 {
     const QString previous = QDir::currentPath();
     QTemporaryDir dir;
     QDir::setCurrent(dir.path());
     FakeDialogs dialogs;
-    dialogs.answerMsgBox(Dialogs::No);
+    for (int i = 0; i < messages.size(); ++i)
+        dialogs.answerMsgBox(Dialogs::No);
     Services services;
     services.dialogs = &dialogs;
-    const bool ok = Module1(*qApp, services) == 0 && QFile::exists(QStringLiteral("cl.dll"));
+    const bool ok = Module1(*qApp, services, files) == 0 && QFile::exists(QStringLiteral("cl.dll"));
     QDir::setCurrent(previous);
-    return ok;
+    QStringList shown;
+    for (const FakeDialogs::Call &call : dialogs.calls)
+        shown << call.text.section(u'\n', 0, 0).section(u':', 0, 0);
+    return ok && dialogs.unexpected.isEmpty() && shown == messages;
 }
 
 // The splash gives way to a click, a key and the program's own dialogs.
@@ -345,6 +357,45 @@ void TestMainWindow::signalKeepsUnsavedWork()
     QCOMPARE(fileBytes(vadid),
              (programSkeleton() + QStringLiteral("MOV AX,1 ;\u6C47\u7F16\r\n")).toUtf8());
     QCOMPARE(fileBytes(f.path(QStringLiteral("gbk.asm"))), gbk + "Y\r\n");
+}
+
+// Files named on the command line open as Open opens them; one that cannot be
+// opened is told, and the program starts all the same.
+void TestMainWindow::filesFromTheCommandLine()
+{
+    QTemporaryDir dir;
+    QVERIFY(writeFile(dir.filePath("a b.asm"), "MOV AX,1 ;x\r\n"));
+    QTimer::singleShot(1000, [&dir] {
+        const QList<frmDocument *> docs = Mainform->documents();
+        QVERIFY(docs.size() == 2 && docs[1] == Mainform->activeDocument());
+        QCOMPARE(docs[1]->caption(), QDir::toNativeSeparators(dir.filePath("a b.asm")));
+        QCOMPARE(docs[1]->Text1->text(), QStringLiteral("MOV AX,1 ;x"));
+        Mainform->close();
+    });
+    QVERIFY(runProgram({dir.path(), dir.filePath("none.asm"), dir.filePath("a b.asm")},
+                       {"无法打开文件：" + dir.path(), "无法打开文件：" + dir.filePath("none.asm"),
+                        "是否保存文件", "是否保存文件"}));
+}
+
+// On a dark desktop theme whatever the program colours keeps its own colours.
+void TestMainWindow::ownColoursOnADarkDesktop()
+{
+    const auto undo = qScopeGuard([p = QApplication::palette()] { QApplication::setPalette(p); });
+    QApplication::setPalette(QPalette(QColor(53, 53, 53), QColor(35, 35, 35))); // white on black
+    MainFixture f;
+    QVERIFY(
+        writeFile(f.path("cl.dll"), QByteArray::fromHex("030010203000030004050600030007080900")));
+    f.main->Newdocument();
+    QCOMPARE(f.text()->palette().color(QPalette::Text), QColor(16, 32, 48));
+    QCOMPARE(f.text()->viewport()->grab().toImage().pixelColor(0, 0), QColor(Qt::white));
+    f.main->reportWindow()->showText("Report", "x");
+    f.main->popinsTip();
+    for (QWidget *area : {f.text()->viewport(), f.main->reportWindow()->RichText->viewport(),
+                          f.main->findChild<frmHint *>()->Hint->viewport(),
+                          static_cast<QWidget *>(f.doc()->findChild<QLabel *>())})
+        QVERIFY2(area->palette().color(area->foregroundRole()).lightness() < 100 &&
+                     area->palette().color(area->backgroundRole()).lightness() > 180,
+                 qPrintable(area->parentWidget()->objectName())); // dark on light
 }
 
 QTEST_MAIN(TestMainWindow)

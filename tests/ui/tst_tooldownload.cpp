@@ -1,5 +1,6 @@
 #include "loopbackserver.h"
 #include "mainfixture.h"
+#include "realtools.h"
 #include "toolchain/dostools.h"
 #include "toolchain/frmreport.h"
 
@@ -18,11 +19,9 @@ private slots:
     void download();
 };
 
-static const QString kRealTools = QStringLiteral(KORVANE_DOS_TOOLS);
-
 static QByteArray realBytes(const PinnedFile &file)
 {
-    return fileBytes(kRealTools + '/' + file.repoPath.section('/', -1));
+    return fileBytes(realToolsFolder() + '/' + file.repoPath.section('/', -1));
 }
 
 // The folder's files and their bytes, but for the source F9 saves there
@@ -63,13 +62,12 @@ void TestToolDownload::download()
     QFETCH(QString, mine);
     QFETCH(QString, serve);
     const bool succeeds = serve == "good" || serve == "main";
-    if (!QFile::exists(kRealTools + "/MASM.EXE"))
-        QSKIP("the real DOS tools are not in ../shared/dos-tools");
+    REQUIRE_REAL_TOOLS();
 
     LoopbackServer server;
     qputenv("KORVANE_TOOLS_URL", server.baseUrl().toUtf8());
     const auto unset = qScopeGuard([] { qunsetenv("KORVANE_TOOLS_URL"); });
-    QVERIFY(server.serveRealTools(kRealTools, serve == "main" ? "main" : dosToolsCommit()));
+    QVERIFY(server.serveRealTools(realToolsFolder(), serve == "main" ? "main" : dosToolsCommit()));
     // The last file fetched fails, so that the others have arrived by then.
     const PinnedFile failing = dosTools().last();
     QByteArray wrong = realBytes(failing);

@@ -1,0 +1,50 @@
+#include "realtools.h"
+
+#include "toolchain/tooldownload.h"
+
+#include <QDir>
+#include <QStandardPaths>
+#include <QTest>
+
+static QList<PinnedFile> underRepositoryNames()
+{
+    QList<PinnedFile> files = dosTools() + QList{dosToolsLicence()};
+    for (PinnedFile &file : files)
+        file.fileName = file.repoPath.section(u'/', -1);
+    return files;
+}
+
+static bool holdsTools(const QString &folder)
+{
+    for (const PinnedFile &file : underRepositoryNames())
+        if (folder.isEmpty() || !QFileInfo(folder + u'/' + file.fileName).isFile())
+            return false;
+    return true;
+}
+
+static QString findTools()
+{
+    const QStringList folders = {
+        qEnvironmentVariable("KORVANE_DOS_TOOLS"), QStringLiteral(KORVANE_SHARED_DOS_TOOLS),
+        QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
+            QStringLiteral("/korvane/dos-tools")};
+    // A closed network answers at once; a slow one is given a bound.
+    if (std::none_of(folders.begin(), folders.end(), holdsTools) && QDir().mkpath(folders.last())) {
+        ToolDownload download(folders.last(), underRepositoryNames(), nullptr);
+        bool done = false;
+        QObject::connect(&download, &ToolDownload::finished, [&done] { done = true; });
+        download.start();
+        if (!QTest::qWaitFor([&done] { return done; }, 60000))
+            download.cancel();
+    }
+    for (const QString &folder : folders)
+        if (holdsTools(folder))
+            return qInfo("real DOS tools in %s", qPrintable(folder)), folder;
+    return QString();
+}
+
+QString realToolsFolder()
+{
+    static const QString folder = findTools();
+    return folder;
+}
