@@ -1,6 +1,7 @@
 #include "machine/toolrun.h"
 #include "mainfixture.h"
 #include "platform/processlauncher.h"
+#include "realtools.h"
 
 #include <QDirIterator>
 #include <QRegularExpression>
@@ -20,15 +21,13 @@ private slots:
     void sameAsDosbox();
 };
 
-static const QString kTools = QStringLiteral(KORVANE_DOS_TOOLS);
 static const QString kFixtures = QStringLiteral(KORVANE_FIXTURES);
 
 void TestMachineCorpus::initTestCase()
 {
     if (QStandardPaths::findExecutable(QStringLiteral("dosbox")).isEmpty())
         QSKIP("dosbox is not installed");
-    if (!QFile::exists(kTools + "/MASM.EXE") || !QFile::exists(kTools + "/EXE2BIN.EXE"))
-        QSKIP("the real DOS tools are not in ../shared/dos-tools");
+    REQUIRE_REAL_TOOLS();
     qputenv("SDL_VIDEODRIVER", "dummy");
     qputenv("SDL_AUDIODRIVER", "dummy");
 }
@@ -79,7 +78,7 @@ void TestMachineCorpus::sameAsDosbox()
     for (const QString &folder : {onMachine, inDosbox}) {
         QVERIFY(QDir().mkpath(folder));
         for (const char *tool : {"MASM.EXE", "LINK.EXE", "EXE2BIN.EXE"})
-            QVERIFY(QFile::copy(kTools + '/' + tool, folder + '/' + tool));
+            QVERIFY(QFile::copy(realToolsFolder() + '/' + tool, folder + '/' + tool));
         QVERIFY(QFile::copy(source, folder + "/Temp_F.asm"));
     }
     struct Step

@@ -286,7 +286,7 @@ void TestToolchainE2e::comProgram()
     ToolLauncher launcher(processes);
     MainFixture f(true, &launcher);
     for (const char *tool : {"MASM.EXE", "LINK.EXE", "EXE2BIN.EXE"})
-        QVERIFY(QFile::copy(kTools + '/' + tool, f.path(QString::fromLatin1(tool).toLower())));
+        QVERIFY(QFile::copy(realToolsFolder() + '/' + tool, f.path(QString::fromLatin1(tool).toLower())));
     f.text()->setText("code segment\r\nassume cs:code,ds:code\r\norg 100h\r\n"
                       "start: mov dx,offset msg\r\nmov ah,9\r\nint 21h\r\nmov ax,4c00h\r\n"
                       "int 21h\r\nmsg db 'COM OK$'\r\ncode ends\r\nend start");

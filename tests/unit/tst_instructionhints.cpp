@@ -1,6 +1,8 @@
 #include "editing/instructionhints.h"
 #include "mainfixture.h"
 #include "platform/processlauncher.h"
+#include "realtools.h"
+#include "toolchain/toollauncher.h"
 
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -91,9 +93,8 @@ static QStringList formLines()
 // whose first 11 lines are the frame's.
 void TestInstructionHints::formsAssemble()
 {
-    const QString masm = QStringLiteral(KORVANE_DOS_TOOLS "/MASM.EXE");
-    if (!QFile::exists(masm) || QStandardPaths::findExecutable("dosbox").isEmpty())
-        QSKIP("needs the real MASM in ../shared/dos-tools and dosbox");
+    REQUIRE_REAL_TOOLS();
+    const QString masm = realToolsFolder() + QStringLiteral("/MASM.EXE");
     QTemporaryDir dir;
     const QStringList lines = formLines();
     QVERIFY(lines.size() > 200 && QFile::copy(masm, dir.filePath("masm.exe")));
@@ -102,7 +103,8 @@ void TestInstructionHints::formsAssemble()
                   "DATA SEGMENT\r\nWV DW 0\r\nDV DD 0\r\nTB DB 0\r\nDATA ENDS\r\nCODE SEGMENT\r\n"
                   "ASSUME CS:CODE,DS:DATA,ES:DATA\r\nP1 PROC NEAR\r\nRET\r\nP1 ENDP\r\nLAB:\r\n" +
                       lines.join("\r\n").toUtf8() + "\r\nCODE ENDS\r\nEND LAB\r\n"));
-    ProcessLauncher launcher;
+    ProcessLauncher processes;
+    ToolLauncher launcher(processes);
     LaunchResult run =
         launcher.start("masm.exe HINTS.ASM,HINTS;", dir.path(), WindowStyle::Hidden, "OUT.TXT");
     QVERIFY(run.started() && QTest::qWaitFor([&] { return run.run->hasEnded(); }, 60000));
