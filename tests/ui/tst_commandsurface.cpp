@@ -183,7 +183,8 @@ void TestCommandSurface::instructionHintFollowsTheCaret()
     }
 
     // What a screen reader reads: the text's name, each mark's line and message.
-    f.doc()->Strip->setDiagnostics({{2, Diagnostic::Warning, "t.asm(2): warning A4001: x"}});
+    f.doc()->Strip->setDiagnostics({{2, Diagnostic::Warning, "t.asm(2): warning A4001: x", "t.asm"}},
+                                   "编译结果：0 个错误，1 个警告");
     QAccessibleInterface *strip = QAccessible::queryAccessibleInterface(f.doc()->Strip);
     QCOMPARE(strip->child(0)->text(QAccessible::Name), "第 2 行：警告 t.asm(2): warning A4001: x");
     QCOMPARE(QAccessible::queryAccessibleInterface(f.text())->text(QAccessible::Name), "源程序");
