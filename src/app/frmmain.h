@@ -197,6 +197,9 @@ private:
     bool dosNameFits(const QString &fileName);
     void reportLaunchFailure(const LaunchResult &result);
     void removeFile(const QString &path);
+    // What a hidden tool printed into its console file, trimmed; empty when
+    // there is no such file.
+    QString toolPrinted(const QString &output) const;
     void watchRun(WatchedRun run);
     void checkWatchedRuns();
     bool linkerRunning() const;

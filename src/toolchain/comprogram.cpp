@@ -1,5 +1,4 @@
 #include "app/frmmain.h"
-#include "documents/textfile.h"
 #include "toolchain/comimage.h"
 #include "toolchain/commandlines.h"
 #include "toolchain/toolwait.h"
@@ -37,11 +36,7 @@ void frmMain::makeComProgram(const QString &objectBase, const QString &linkerSai
         reportLaunchFailure(result);
         return;
     }
-    auto printed = [this, output] {
-        const auto file =
-            Fso->fileExists(output) ? readTextFile(Fso->actualPath(output)) : std::nullopt;
-        return file ? file->text.trimmed() : QString();
-    };
+    auto printed = [this, output] { return toolPrinted(output); };
     WatchedRun watched;
     watched.run = std::move(result.run);
     // Run and Debug wait for the .COM as for the linker's program.

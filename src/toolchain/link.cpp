@@ -1,6 +1,5 @@
 #include "app/frmmain.h"
 #include "documents/frmdocument.h"
-#include "documents/textfile.h"
 #include "toolchain/commandlines.h"
 #include "toolchain/frmreport.h"
 #include "toolchain/listingreport.h"
@@ -107,11 +106,7 @@ void frmMain::linkNormally()
         return;
     }
 
-    auto printed = [this, output] {
-        const auto file =
-            Fso->fileExists(output) ? readTextFile(Fso->actualPath(output)) : std::nullopt;
-        return file ? file->text.trimmed() : QString();
-    };
+    auto printed = [this, output] { return toolPrinted(output); };
     WatchedRun watched;
     watched.run = std::move(result.run);
     watched.linker = true;

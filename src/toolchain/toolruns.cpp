@@ -1,4 +1,5 @@
 #include "app/frmmain.h"
+#include "documents/textfile.h"
 #include "toolchain/commandlines.h"
 #include "toolchain/toolwait.h"
 
@@ -118,4 +119,11 @@ bool frmMain::linkerRunning() const
 {
     return std::any_of(watchedRuns_.begin(), watchedRuns_.end(),
                        [](const WatchedRun &r) { return r.linker; });
+}
+
+QString frmMain::toolPrinted(const QString &output) const
+{
+    const auto file =
+        Fso->fileExists(output) ? readTextFile(Fso->actualPath(output)) : std::nullopt;
+    return file ? file->text.trimmed() : QString();
 }

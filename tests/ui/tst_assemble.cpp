@@ -494,7 +494,7 @@ void TestAssemble::linkOutcome_data()
     row("still running after the bound: ended, what it printed", fatal, "", "hangs",
         "link.exe\r\n");
     row("asking for a library nobody can name: ended, told why",
-        "LINK : warning L4051: NOLIB.LIB : cannot find library\r\nEnter new file spec:", "", "asks",
+        "LINK : warning L4051: NOLIB.LIB : cannot find library\r\nEnter new library name:", "", "asks",
         "键盘输入");
     row("a .COM program: EXE2BIN makes it and Run starts it", noStack, comShaped, "", "",
         "转换为 .COM 程序 Temp_F.COM，运行和调试都使用它。\r\n", "Temp_F.com");
