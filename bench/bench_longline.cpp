@@ -29,15 +29,8 @@ int main(int argc, char **argv)
             return std::pair(-1.0, -1.0);
         f.close();
         dialogs.openPath = path;
-        main.Newdocument();
-        RichText *rt = main.activeDocument()->Text1;
-        forcePaint(rt);
-        QElapsedTimer t;
-        t.start();
-        main.mnuFileOpen();
-        forceLayout(rt);
-        forcePaint(rt);
-        const double open = double(t.elapsed());
+        RichText *rt = nullptr;
+        const double open = timedOpen(main, &rt);
         rt->setSelStart(rt->textLength());
         QList<double> keys;
         for (int i = 0; i < 5; ++i) {

@@ -38,17 +38,7 @@ int main(int argc, char **argv)
 
     // Each open goes into a window of its own, as the user's second open
     // would replace the first: the memory figure is what one open costs.
-    auto open = [&] {
-        main.Newdocument();
-        RichText *rt = main.activeDocument()->Text1;
-        forcePaint(rt);
-        QElapsedTimer t;
-        t.start();
-        main.mnuFileOpen();
-        forceLayout(rt);
-        forcePaint(rt);
-        return double(t.elapsed());
-    };
+    auto open = [&] { return timedOpen(main); };
     const qint64 before = residentBytes();
     QList<double> opens{open()};
     const qint64 after = residentBytes();
