@@ -1,0 +1,39 @@
+#pragma once
+
+#include "machine/machine.h"
+
+#include <QObject>
+#include <QThread>
+#include <memory>
+
+// A machine that runs on a worker thread of its own, so that a program that
+// runs for long leaves the window free and can be paused. Between runs the
+// machine belongs to the thread that made this object, which may then read
+// and change it (registers, memory, breakpoints, keys) through machine().
+class MachineThread : public QObject
+{
+    Q_OBJECT
+public:
+    explicit MachineThread(const Machine::Setup &setup, QObject *parent = nullptr);
+    // Stops a run still going and waits for the worker.
+    ~MachineThread() override;
+
+    // Null while a run goes on.
+    Machine *machine() { return running_ ? nullptr : machine_.get(); }
+    bool running() const { return running_; }
+
+    // Starts run(bounds) on the worker; stopped() tells its end. False when a
+    // run still goes on.
+    bool start(const Machine::Bounds &bounds);
+    // Asks a run to stop soon; it then ends as StopRequested.
+    void pause();
+
+signals:
+    void stopped(const MachineStop &stop);
+
+private:
+    std::unique_ptr<Machine> machine_;
+    QThread thread_;
+    QObject *worker_ = nullptr;
+    bool running_ = false;
+};
