@@ -27,22 +27,47 @@ bool invalidHook(uc_engine *, void *user)
     return false;
 }
 
+// Unicorn leaves IP holding the linear address after a stop from a code hook
+// in 16-bit mode, so a hook that stops notes where.
+quint16 offsetOf(uc_engine *uc, uint64_t address)
+{
+    quint16 cs = 0;
+    uc_reg_read(uc, UC_X86_REG_CS, &cs);
+    return quint16(address - (quint32(cs) << 4));
+}
+
 // Counts instructions for a run with a budget and stops before the first one
-// past it. Unicorn leaves IP holding the linear address after a stop from a
-// code hook in 16-bit mode, so the hook notes where it stopped.
+// past it; asks the watch of a watched run about each instruction. The count
+// comes first, so that the watch sees each instruction once even when a run
+// leaving a breakpoint is made of two.
 void countHook(uc_engine *uc, uint64_t address, uint32_t, void *user)
 {
     auto *budget = static_cast<Cpu::Budget *>(user);
-    if (budget->left-- > 0)
+    if (budget->counting && budget->left-- <= 0) {
+        budget->spent = true;
+    } else if (budget->watch && (*budget->watch)(quint32(address))) {
+        budget->watched = true;
+    } else {
         return;
-    quint16 cs = 0;
-    uc_reg_read(uc, UC_X86_REG_CS, &cs);
-    budget->stoppedAt = quint16(address - (quint32(cs) << 4));
-    budget->spent = true;
+    }
+    budget->stoppedAt = offsetOf(uc, address);
     uc_emu_stop(uc);
 }
 
 } // namespace
+
+void Cpu::fenceHook(uc_struct *uc, quint64 address, quint32, void *user)
+{
+    auto *cpu = static_cast<Cpu *>(user);
+    cpu->fenced_ = true;
+    cpu->fencedAt_ = offsetOf(uc, address);
+    uc_emu_stop(uc);
+}
+
+void Cpu::traceHook(uc_struct *, quint64 address, quint32 size, void *user)
+{
+    static_cast<Cpu *>(user)->lastBlock_ = {quint32(address), size};
+}
 
 quint32 linear(quint16 segment, quint16 offset)
 {
@@ -122,9 +147,10 @@ void Cpu::setZero(bool on)
     setReg(Reg::Flags, on ? (f | 0x40) : (f & ~0x40));
 }
 
-int Cpu::run(quint64 instructionCount)
+int Cpu::run(quint64 instructionCount, const Watch &watch)
 {
     stopped_ = false;
+    fenced_ = false;
     const quint32 here = linear(reg(Reg::CS), reg(Reg::IP));
     const bool onBreakpoint = hasBreakpoint(here);
     if (onBreakpoint)
@@ -132,25 +158,64 @@ int Cpu::run(quint64 instructionCount)
     // Leaving a breakpoint without a budget takes a budget of one
     // instruction, then a run without.
     Budget budget;
+    budget.counting = instructionCount || onBreakpoint;
     budget.left = instructionCount ? qint64(instructionCount) : 1;
+    budget.watch = watch ? &watch : nullptr;
     uc_hook hook = 0;
-    if (instructionCount || onBreakpoint)
+    if (budget.counting || budget.watch)
         uc_hook_add(uc_, &hook, UC_HOOK_CODE, reinterpret_cast<void *>(countHook), &budget, 1, 0);
     // In 16-bit mode Unicorn takes the linear start address and derives IP
     // from it and CS; with exits enabled it has no end address.
     int error = uc_emu_start(uc_, here, 0, 0, 0);
-    if (hook)
-        uc_hook_del(uc_, hook);
-    if (budget.spent)
+    if (budget.spent || budget.watched)
         setReg(Reg::IP, budget.stoppedAt);
     if (onBreakpoint) {
         setExits(0xFFFFFFFF);
         flushCode(here, 1); // translated without its exit while leaving it
     }
-    if (!instructionCount && budget.spent && !error && !stopped_)
+    if (!instructionCount && budget.spent && !error && !stopped_ && !fenced_) {
+        budget.counting = false;
+        if (!budget.watch && hook) {
+            uc_hook_del(uc_, hook);
+            hook = 0;
+        }
         error = uc_emu_start(uc_, linear(reg(Reg::CS), reg(Reg::IP)), 0, 0, 0);
+        if (budget.watched)
+            setReg(Reg::IP, budget.stoppedAt);
+    }
+    if (hook)
+        uc_hook_del(uc_, hook);
+    if (fenced_)
+        setReg(Reg::IP, fencedAt_);
     lastRunSpentBudget_ = instructionCount && budget.spent;
+    watchStopped_ = budget.watched;
     return error;
+}
+
+void Cpu::setFences(const std::vector<std::pair<quint32, quint32>> &ranges)
+{
+    for (const size_t h : fenceHooks_)
+        uc_hook_del(uc_, h);
+    fenceHooks_.clear();
+    for (const auto &[first, last] : ranges) {
+        uc_hook h = 0;
+        if (uc_hook_add(uc_, &h, UC_HOOK_CODE, reinterpret_cast<void *>(fenceHook), this, first,
+                        last) == UC_ERR_OK)
+            fenceHooks_.push_back(h);
+    }
+    flushCode(0, memorySize + 0x10000);
+}
+
+void Cpu::traceBlocks(quint32 first, quint32 last)
+{
+    if (traceHook_)
+        uc_hook_del(uc_, traceHook_);
+    traceHook_ = 0;
+    uc_hook h = 0;
+    if (uc_hook_add(uc_, &h, UC_HOOK_BLOCK, reinterpret_cast<void *>(traceHook), this, first,
+                    last) == UC_ERR_OK)
+        traceHook_ = h;
+    flushCode(first, last - first + 1);
 }
 
 void Cpu::stop()

@@ -46,10 +46,15 @@ public:
     std::function<void(int)> onInterrupt;
     std::function<void()> onInvalidInstruction;
 
-    // Runs from CS:IP until stop(), a breakpoint (before its instruction)
-    // or the instruction count (0 for none) ends. A breakpoint at CS:IP
-    // itself is passed. Returns Unicorn's error, 0 for none.
-    int run(quint64 instructionCount);
+    // Called before each instruction of a watched run with its linear
+    // address; true stops the run before that instruction. A call per
+    // instruction: for stepping, never for running at full speed.
+    using Watch = std::function<bool(quint32 linear)>;
+
+    // Runs from CS:IP until stop(), a breakpoint (before its instruction),
+    // a fence, the watch or the instruction count (0 for none) ends it. A
+    // breakpoint at CS:IP itself is passed. Returns Unicorn's error, 0 for none.
+    int run(quint64 instructionCount, const Watch &watch = {});
     // Any thread.
     void stop();
     void flushCode(quint32 linear, quint32 size);
@@ -59,15 +64,36 @@ public:
     bool hasBreakpoint(quint32 linear) const;
     // The last run() ended because its instruction budget was used up.
     bool budgetSpent() const { return lastRunSpentBudget_; }
+    // The last run() ended because its watch asked.
+    bool watchStopped() const { return watchStopped_; }
+
+    // Linear ranges (first, last) where running code stops a run before its
+    // instruction; code elsewhere runs at full speed.
+    void setFences(const std::vector<std::pair<quint32, quint32>> &ranges);
+    // The last run() ended at a fence.
+    bool fenced() const { return fenced_; }
+    // Notes each block of code run that starts within [first, last]; the
+    // last one noted, as (linear address, size in bytes).
+    void traceBlocks(quint32 first, quint32 last);
+    std::pair<quint32, quint32> lastBlock() const { return lastBlock_; }
 
     struct Budget
     {
+        bool counting = false;
         qint64 left = 0;
         bool spent = false;
+        const Watch *watch = nullptr;
+        bool watched = false;
         quint16 stoppedAt = 0;
     };
 
 private:
+    static void fenceHook(uc_struct *uc, quint64 address, quint32 size, void *user);
+    static void traceHook(uc_struct *uc, quint64 address, quint32 size, void *user);
+    // What fence and trace hooks write, from inside a run.
+    bool fenced_ = false;
+    quint16 fencedAt_ = 0;
+    std::pair<quint32, quint32> lastBlock_{0, 0};
     uc_struct *uc_ = nullptr;
     // Page-aligned: the emulator's address translation keeps flags in the
     // low bits of host addresses.
@@ -81,6 +107,9 @@ private:
     std::vector<quint64> breakpoints_;
     std::atomic<bool> stopped_{false};
     bool lastRunSpentBudget_ = false;
+    bool watchStopped_ = false;
+    std::vector<size_t> fenceHooks_;
+    size_t traceHook_ = 0;
 };
 
 quint32 linear(quint16 segment, quint16 offset);

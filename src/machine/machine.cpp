@@ -58,10 +58,12 @@ QByteArray MachineState::asciiz(quint16 segment, quint16 offset, int max) const
 
 void MachineState::halt(StopReason reason, const QString &detail)
 {
-    if (stop.reason != StopReason::None)
-        return;
-    stop.reason = reason;
-    stop.detail = detail;
+    // The first reason stands; the stop is asked for again, as a faulting
+    // instruction raises its exception again each time it is retried.
+    if (stop.reason == StopReason::None) {
+        stop.reason = reason;
+        stop.detail = detail;
+    }
     cpu.stop();
 }
 
@@ -289,7 +291,7 @@ void Machine::service(int number)
     }
 }
 
-MachineStop Machine::runFor(const Bounds &bounds, quint64 count)
+MachineStop Machine::runFor(const Bounds &bounds, quint64 count, const Cpu::Watch &watch)
 {
     MachineState &m = *s_;
     m.stop = {};
@@ -297,6 +299,10 @@ MachineStop Machine::runFor(const Bounds &bounds, quint64 count)
         m.stop.reason = StopReason::StopRequested;
         return m.stop;
     }
+    // A few instructions need no watchdog: a thread per single step would
+    // cost more than the step.
+    if (count > 0 && count <= 1000 && bounds.idleMs == 0 && !watch)
+        return runEnded(m.cpu.run(count), false, bounds);
     // One run of the emulator, with a watchdog beside it that stops it when
     // asked to or when the program has written nothing for the idle bound.
     const ThreadClock clock;
@@ -320,13 +326,19 @@ MachineStop Machine::runFor(const Bounds &bounds, quint64 count)
                 m.cpu.stop();
         }
     });
-    const int error = m.cpu.run(count);
+    const int error = m.cpu.run(count, watch);
     {
         std::lock_guard guard(lock);
         over = true;
     }
     ended.notify_all();
     watchdog.join();
+    return runEnded(error, stalled, bounds);
+}
+
+MachineStop Machine::runEnded(int error, bool stalled, const Bounds &bounds)
+{
+    MachineState &m = *s_;
     if (m.stop.reason != StopReason::None)
         return m.stop;
     if (stalled) {
@@ -339,6 +351,11 @@ MachineStop Machine::runFor(const Bounds &bounds, quint64 count)
         m.stop.detail = QStringLiteral("CPU error %1").arg(error);
     } else if (m.cpu.budgetSpent()) {
         m.stop.reason = StopReason::BudgetSpent;
+    } else if (m.cpu.fenced()) {
+        m.stop.reason = StopReason::Fenced;
+        m.stop.detail = hex(m.r(Reg::CS), 4) + QLatin1Char(':') + hex(m.r(Reg::IP), 4);
+    } else if (m.cpu.watchStopped()) {
+        m.stop.reason = StopReason::Watched;
     } else if (m.cpu.hasBreakpoint(linear(m.r(Reg::CS), m.r(Reg::IP)))) {
         m.stop.reason = StopReason::Breakpoint;
     } else {
@@ -359,10 +376,45 @@ MachineStop Machine::step()
     return runFor({}, 1);
 }
 
+MachineStop Machine::runWatched(const Cpu::Watch &watch)
+{
+    return runFor({}, 0, watch);
+}
+
 void Machine::requestStop()
 {
     stopRequested_ = true;
     s_->cpu.stop();
+}
+
+void Machine::cancelStopRequest()
+{
+    stopRequested_ = false;
+}
+
+void Machine::setFences(const std::vector<std::pair<quint32, quint32>> &ranges)
+{
+    s_->cpu.setFences(ranges);
+}
+
+void Machine::traceBlocks(quint32 first, quint32 last)
+{
+    s_->cpu.traceBlocks(first, last);
+}
+
+std::pair<quint32, quint32> Machine::lastBlock() const
+{
+    return s_->cpu.lastBlock();
+}
+
+quint16 Machine::reg(Reg r) const
+{
+    return s_->cpu.reg(r);
+}
+
+const quint8 *Machine::memory() const
+{
+    return s_->cpu.memory();
 }
 
 const MachineStop &Machine::lastStop() const

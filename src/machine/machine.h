@@ -52,7 +52,13 @@ public:
     // for input may be resumed with another run().
     MachineStop run(const Bounds &bounds);
     MachineStop step();
+    // As run() without bounds, asking the watch before each instruction
+    // (slow: for stepping through a program).
+    MachineStop runWatched(const Cpu::Watch &watch);
     void requestStop();
+    // Drops a requestStop() that came after the run it was meant for ended,
+    // so that it cannot stop the next run at once.
+    void cancelStopRequest();
     const MachineStop &lastStop() const;
 
     Registers registers() const;
@@ -61,6 +67,17 @@ public:
     void writeMemory(quint32 address, const QByteArray &bytes);
     bool addBreakpoint(quint32 address);
     void removeBreakpoint(quint32 address);
+    // Linear ranges (first, last) where a run stops as Fenced: where a
+    // program's code has no business; code elsewhere runs at full speed.
+    void setFences(const std::vector<std::pair<quint32, quint32>> &ranges);
+    // The last block of code run that started within [first, last], as
+    // (linear address, size), so that a run at full speed can tell where it
+    // came from.
+    void traceBlocks(quint32 first, quint32 last);
+    std::pair<quint32, quint32> lastBlock() const;
+    quint16 reg(Reg r) const;
+    // The first megabyte, read in place (between runs, or from a watch).
+    const quint8 *memory() const;
 
     // The text screen: character in the low byte, attribute in the high.
     quint16 screenCell(int row, int column) const;
@@ -76,7 +93,8 @@ public:
 private:
     void interrupt(int number);
     void service(int number);
-    MachineStop runFor(const Bounds &bounds, quint64 count);
+    MachineStop runFor(const Bounds &bounds, quint64 count, const Cpu::Watch &watch = {});
+    MachineStop runEnded(int error, bool stalled, const Bounds &bounds);
 
     Setup setup_;
     std::unique_ptr<MachineState> s_;

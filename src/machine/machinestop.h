@@ -14,6 +14,8 @@ enum class StopReason {
     StopRequested, // requestStop()
     Stalled,       // no output for the idle bound
     OutputLimit,   // a file reached the size limit (file, fileSize)
+    Watched,       // the watch of runWatched() asked to stop before CS:IP
+    Fenced,        // CS:IP reached a fence (setFences); its instruction has not run
 };
 
 struct MachineStop
