@@ -20,13 +20,18 @@ MachineThread::~MachineThread()
 
 bool MachineThread::start(const Machine::Bounds &bounds)
 {
+    return start([bounds](Machine &m) { return m.run(bounds); });
+}
+
+bool MachineThread::start(std::function<MachineStop(Machine &)> work)
+{
     if (running_)
         return false;
     running_ = true;
     Machine *m = machine_.get();
     QPointer<MachineThread> self(this);
-    QMetaObject::invokeMethod(worker_, [m, bounds, self] {
-        const MachineStop stop = m->run(bounds);
+    QMetaObject::invokeMethod(worker_, [m, work = std::move(work), self] {
+        const MachineStop stop = work(*m);
         // Back on the owner's thread; a destroyed owner has joined the worker
         // before the machine went, and drops the call.
         QMetaObject::invokeMethod(

@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QThread>
+#include <functional>
 #include <memory>
 
 // A machine that runs on a worker thread of its own, so that a program that
@@ -25,6 +26,9 @@ public:
     // Starts run(bounds) on the worker; stopped() tells its end. False when a
     // run still goes on.
     bool start(const Machine::Bounds &bounds);
+    // Starts any work on the machine on the worker (runs, single steps);
+    // stopped() tells the stop it returns. False when a run still goes on.
+    bool start(std::function<MachineStop(Machine &)> work);
     // Asks a run to stop soon; it then ends as StopRequested.
     void pause();
 
