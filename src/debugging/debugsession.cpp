@@ -1,0 +1,346 @@
+#include "debugging/debugsession.h"
+
+#include "debugging/machinethread.h"
+#include "debugging/sourcemap.h"
+#include "debugging/stepwatch.h"
+
+#include <QTemporaryDir>
+
+namespace {
+
+QString address(quint32 linearAddress, quint16 segment)
+{
+    const quint32 offset = linearAddress - quint32(segment) * 16;
+    auto hex = [](quint32 v) {
+        return QString::number(v & 0xFFFF, 16).toUpper().rightJustified(4, QLatin1Char('0'));
+    };
+    return hex(segment) + QLatin1Char(':') + hex(offset);
+}
+
+} // namespace
+
+DebugSession::DebugSession(const Program &program, QString *error, QObject *parent)
+    : QObject(parent), thread_(std::make_unique<MachineThread>(program.setup)),
+      folder_(program.folder)
+{
+    Machine *m = thread_->machine();
+    if (!m->load(program.image, QByteArray(), error)) {
+        ended_ = true;
+        map_ = std::make_shared<SourceMap>(ProgramListing{}, LinkMap{}, 0, program.mainFile);
+        return;
+    }
+    const quint32 psp = quint32(m->psp()) * 16;
+    const quint32 base = program.com ? psp : psp + 0x100;
+    map_ = std::make_shared<SourceMap>(program.listing, program.map, base, program.mainFile);
+    // Code runs in the program's image, its PSP (INT 20h at PSP:0) and the
+    // machine's interrupt stubs; anywhere else it has jumped into nowhere.
+    m->setFences(
+        {{0, psp - 1}, {std::max(map_->imageEnd(), psp + 0x100), 0xEFFFF}, {0xF0800, 0x10FFFF}});
+    m->traceBlocks(map_->imageBegin(), std::max(map_->imageEnd(), map_->imageBegin() + 1) - 1);
+    previous_ = m->registers();
+    connect(thread_.get(), &MachineThread::stopped, this, &DebugSession::finished);
+    startedTimer_.setSingleShot(true);
+    startedTimer_.setInterval(50);
+    connect(&startedTimer_, &QTimer::timeout, this, [this] {
+        if (running())
+            emit started();
+    });
+}
+
+DebugSession::~DebugSession() = default;
+
+bool DebugSession::running() const
+{
+    return thread_->running();
+}
+
+bool DebugSession::ended() const
+{
+    return ended_;
+}
+
+SourceLine DebugSession::currentLine() const
+{
+    const Machine *m = thread_->machine();
+    if (!m)
+        return {};
+    return map_->lineAt(linear(m->reg(Reg::CS), m->reg(Reg::IP)));
+}
+
+void DebugSession::begin(Work work)
+{
+    pauseAsked_ = false;
+    rearm_ = false;
+    waitingForKey_ = false;
+    resume_ = std::move(work);
+    thread_->start(resume_);
+    startedTimer_.start();
+}
+
+void DebugSession::continueRun()
+{
+    if (running() || ended_)
+        return;
+    watch_.reset();
+    previous_ = thread_->machine()->registers();
+    begin([](Machine &m) { return m.run({}); });
+}
+
+void DebugSession::step(int mode)
+{
+    if (running() || ended_)
+        return;
+    Machine *m = thread_->machine();
+    previous_ = m->registers();
+    auto watch = std::make_shared<StepWatch>(StepWatch::Mode(mode), map_, *m);
+    watch_ = watch;
+    begin([watch](Machine &machine) {
+        return machine.runWatched([watch](quint32 at) { return (*watch)(at); });
+    });
+}
+
+void DebugSession::stepInto()
+{
+    step(StepWatch::Into);
+}
+
+void DebugSession::stepOver()
+{
+    step(StepWatch::Over);
+}
+
+void DebugSession::stepOut()
+{
+    step(StepWatch::Out);
+}
+
+void DebugSession::runTo(const SourceLine &line)
+{
+    if (running() || ended_)
+        return;
+    const quint32 target = map_->firstAddress(line);
+    if (target == ~0u) {
+        DebugStop stop;
+        stop.line = currentLine();
+        stop.message = (lineText(line).isEmpty() ? QStringLiteral("这一行") : lineText(line)) +
+                       QStringLiteral("没有指令，无法运行到那里。");
+        emit stopped(stop);
+        return;
+    }
+    Machine *m = thread_->machine();
+    watch_.reset();
+    previous_ = m->registers();
+    runToAddress_ = target;
+    m->addBreakpoint(target);
+    begin([](Machine &machine) { return machine.run({}); });
+}
+
+void DebugSession::pause()
+{
+    if (!running())
+        return;
+    pauseAsked_ = true;
+    thread_->pause();
+}
+
+bool DebugSession::setBreakpoint(const SourceLine &line, bool on)
+{
+    if (map_->firstAddress(line) == ~0u)
+        return false;
+    if (on)
+        breakpoints_.insert(line);
+    else
+        breakpoints_.remove(line);
+    if (running())
+        rearm();
+    else
+        syncMachine();
+    return true;
+}
+
+QList<SourceLine> DebugSession::breakpoints() const
+{
+    return breakpoints_.values();
+}
+
+SourceLine DebugSession::lineWithCode(const SourceLine &line) const
+{
+    return map_->lineWithCode(line);
+}
+
+void DebugSession::typeKey(quint16 key)
+{
+    keys_ << key;
+    if (running()) {
+        rearm();
+        return;
+    }
+    syncMachine();
+    if (waitingForKey_ && resume_)
+        begin(resume_);
+}
+
+void DebugSession::rearm()
+{
+    // The machine is the worker's while it runs: a short pause hands it over.
+    rearm_ = true;
+    thread_->pause();
+}
+
+void DebugSession::syncMachine()
+{
+    Machine *m = thread_->machine();
+    QSet<quint32> wanted;
+    for (const SourceLine &line : std::as_const(breakpoints_))
+        wanted.insert(map_->firstAddress(line));
+    for (const quint32 a : std::as_const(applied_))
+        if (!wanted.contains(a) && a != runToAddress_)
+            m->removeBreakpoint(a);
+    for (const quint32 a : std::as_const(wanted))
+        if (!applied_.contains(a))
+            m->addBreakpoint(a);
+    applied_ = wanted;
+    for (const quint16 key : std::as_const(keys_))
+        m->pushKey(key);
+    keys_.clear();
+}
+
+void DebugSession::finished(const MachineStop &stop)
+{
+    startedTimer_.stop();
+    Machine *m = thread_->machine();
+    // A pause that came after the run had ended must not stop the next one.
+    if (stop.reason != StopReason::StopRequested)
+        m->cancelStopRequest();
+    syncMachine();
+    if (rearm_ && !pauseAsked_ && stop.reason == StopReason::StopRequested) {
+        rearm_ = false;
+        thread_->start(resume_);
+        startedTimer_.start();
+        return;
+    }
+    rearm_ = false;
+    waitingForKey_ = stop.reason == StopReason::InputWanted;
+    if (!waitingForKey_ && runToAddress_ != ~0u) {
+        if (!applied_.contains(runToAddress_))
+            m->removeBreakpoint(runToAddress_);
+    }
+    const DebugStop said = describe(stop);
+    if (!waitingForKey_)
+        runToAddress_ = ~0u;
+    switch (stop.reason) {
+    case StopReason::Exited:
+    case StopReason::Fault:
+    case StopReason::Unsupported:
+    case StopReason::Fenced:
+    case StopReason::OutputLimit:
+    case StopReason::Stalled:
+        ended_ = true;
+        break;
+    default:
+        break;
+    }
+    emit stopped(said);
+}
+
+QString DebugSession::where(quint32 at, const SourceLine &line) const
+{
+    if (line.valid())
+        return lineText(line);
+    return QStringLiteral("地址 ") + address(at, thread_->machine()->reg(Reg::CS)) +
+           QStringLiteral("（源程序之外）");
+}
+
+DebugStop DebugSession::describe(const MachineStop &stop) const
+{
+    const Machine *m = thread_->machine();
+    const quint32 at = linear(m->reg(Reg::CS), m->reg(Reg::IP));
+    const quint8 *memory = m->memory();
+    // Services stop with IP past their INT: the line is the INT's.
+    const bool afterInt = at >= 2 && memory[(at - 2) & 0xFFFFF] == 0xCD;
+    const quint32 interruptAt = afterInt ? at - 2 : at;
+    DebugStop d;
+    d.line = map_->lineAt(at);
+    auto fault = [&](quint32 from, const QString &what) {
+        d.kind = DebugStop::Fault;
+        d.line = map_->lineAt(from);
+        d.message = QStringLiteral("程序在") + where(from, d.line) + what;
+    };
+    switch (stop.reason) {
+    case StopReason::Watched:
+    case StopReason::BudgetSpent:
+    case StopReason::None:
+        break;
+    case StopReason::Breakpoint:
+        d.kind = at == runToAddress_ && !applied_.contains(at) ? DebugStop::Stepped
+                                                               : DebugStop::Breakpoint;
+        break;
+    case StopReason::StopRequested:
+        d.kind = DebugStop::Paused;
+        d.message = QStringLiteral("已暂停：程序停在") + where(at, d.line) + QStringLiteral("。");
+        break;
+    case StopReason::InputWanted:
+        d.kind = DebugStop::WaitingForKey;
+        d.message = QStringLiteral("程序在") + where(at, d.line) + QStringLiteral("等待键盘输入。");
+        break;
+    case StopReason::Exited:
+        d.kind = DebugStop::Ended;
+        d.exitCode = stop.exitCode;
+        d.line = map_->lineAt(interruptAt);
+        d.message = d.line.valid() ? QStringLiteral("程序在%1结束，返回码 %2。")
+                                         .arg(lineText(d.line))
+                                         .arg(stop.exitCode)
+                                   : QStringLiteral("程序已结束，返回码 %1。").arg(stop.exitCode);
+        break;
+    case StopReason::Fault:
+        if (stop.detail.startsWith(QLatin1String("division overflow")))
+            fault(at, QStringLiteral("除法溢出（除数为 0 或商太大）。"));
+        else if (stop.detail.startsWith(QLatin1String("invalid instruction")))
+            fault(at, QStringLiteral("遇到无效的指令（那里的字节不是 8086 指令）。"));
+        else
+            fault(at, QStringLiteral("出错停止（%1）。").arg(stop.detail));
+        break;
+    case StopReason::Unsupported:
+        fault(interruptAt,
+              QStringLiteral("用到了内置 DOS 没有的功能（%1），无法继续调试。").arg(stop.detail));
+        break;
+    case StopReason::Fenced: {
+        // The jump came from the last instruction run inside the program.
+        const auto [block, size] = m->lastBlock();
+        const quint32 from = watch_ ? watch_->previous() : block + (size ? size - 1 : 0);
+        fault(from,
+              QStringLiteral("跳到了程序之外的地址 %1，那里没有程序的代码。").arg(stop.detail));
+        break;
+    }
+    case StopReason::OutputLimit:
+        fault(interruptAt, QStringLiteral("写的文件 %1 太大，已被停止。").arg(stop.file));
+        break;
+    case StopReason::Stalled:
+        fault(at, QStringLiteral("出错停止（%1）。").arg(stop.detail));
+        break;
+    }
+    return d;
+}
+
+DebugView DebugSession::view() const
+{
+    DebugView v;
+    const Machine *m = thread_->machine();
+    if (!m)
+        return v;
+    v.registers = m->registers();
+    v.previous = previous_;
+    v.memory = m->readMemory(0, Cpu::memorySize);
+    v.cursorRow = m->cursorRow();
+    v.cursorColumn = m->cursorColumn();
+    v.dataLabels = map_->dataLabels();
+    v.sourceLineOf = [map = std::shared_ptr<const SourceMap>(map_)](quint32 at) {
+        return map->lineText(map->lineAt(at));
+    };
+    return v;
+}
+
+QString DebugSession::lineText(const SourceLine &line) const
+{
+    return map_->lineText(line);
+}

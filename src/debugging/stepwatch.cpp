@@ -1,0 +1,45 @@
+#include "debugging/stepwatch.h"
+
+#include "debugging/instruction.h"
+
+StepWatch::StepWatch(Mode mode, std::shared_ptr<const SourceMap> map, const Machine &machine)
+    : mode_(mode), map_(std::move(map)), machine_(machine),
+      previous_(linear(machine.reg(Reg::CS), machine.reg(Reg::IP))), startSp_(machine.reg(Reg::SP))
+{
+}
+
+bool StepWatch::operator()(quint32 address)
+{
+    const quint16 sp = machine_.reg(Reg::SP);
+    if (mode_ == Out) {
+        // Past a return that took the stack above where it was: back in the caller.
+        if (returned_ && sp > startSp_)
+            return true;
+        returned_ = instructionAt(machine_.memory(), address).kind == Instruction::Return;
+        previous_ = address;
+        return false;
+    }
+    if (pending_) {
+        if (address != target_ || sp < targetSp_) {
+            previous_ = address;
+            return false;
+        }
+        pending_ = false;
+    }
+    // A line starts where the run arrives, not where it stays (a repeated
+    // string instruction runs at one address many times).
+    if (address != previous_ && map_->isLineStart(address))
+        return true;
+    const Instruction i = instructionAt(machine_.memory(), address);
+    const bool over =
+        mode_ == Over && (i.kind == Instruction::Call || i.kind == Instruction::Interrupt ||
+                          i.kind == Instruction::Loop);
+    if (over || i.kind == Instruction::Repeat) {
+        pending_ = true;
+        target_ = address + quint32(i.length);
+        // A call returns with the stack where it was; a loop's body may leave it anywhere.
+        targetSp_ = i.kind == Instruction::Loop || i.kind == Instruction::Repeat ? 0 : sp;
+    }
+    previous_ = address;
+    return false;
+}
