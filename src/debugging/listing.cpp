@@ -1,6 +1,7 @@
 #include "debugging/listing.h"
 
 #include <QRegularExpression>
+#include <QSet>
 
 namespace {
 
@@ -96,7 +97,7 @@ QList<QByteArray> words(const QByteArray &text)
     return out;
 }
 
-bool isDataLine(QList<QByteArray> w)
+bool isDataLine(QList<QByteArray> w, const QSet<QByteArray> &types)
 {
     static const QList<QByteArray> data = {"DB", "DW", "DD", "DQ", "DT", "DF"};
     if (!w.isEmpty() && w[0].contains(':')) {
@@ -106,8 +107,12 @@ bool isDataLine(QList<QByteArray> w)
         if (!rest.isEmpty())
             w.prepend(rest);
     }
-    return (!w.isEmpty() && data.contains(w[0])) || (w.size() > 1 && data.contains(w[1])) ||
-           (!w.isEmpty() && w[0].startsWith('.'));
+    // Structures and records are data too, named by their type.
+    const auto isData = [&](const QByteArray &word) {
+        return data.contains(word) || types.contains(word);
+    };
+    return (!w.isEmpty() && (isData(w[0]) || w[0].startsWith('.'))) ||
+           (w.size() > 1 && isData(w[1]));
 }
 
 QList<QByteArray> sourceLines(const QByteArray &bytes)
@@ -166,6 +171,11 @@ private:
     QStringList segments_; // open segments, innermost last
     QStringList known_;    // the segment table's names
     QHash<QString, ListedProc> openProcs_;
+    QSet<QByteArray> types_; // STRUC and RECORD names
+    // Open MACRO definitions and REPT, IRP, IRPC blocks (their lines), the
+    // innermost last: a block's expansion follows its ENDM and belongs to
+    // the block's first line.
+    QList<std::pair<bool, SourceLine>> blocks_;
     bool lastHasCode_ = false;
 };
 
@@ -201,7 +211,11 @@ void Reader::directives(const QList<QByteArray> &w, quint16 offset, bool hasOffs
         segments_ = {code.isEmpty() ? QStringLiteral("_TEXT") : code};
     } else if (simplified.contains(first)) {
         segments_ = {simplified.value(first)};
+    } else if (w.size() > 1 && w[1] == "RECORD") {
+        types_.insert(first);
     } else if (w.size() > 1 && (w[1] == "SEGMENT" || w[1] == "STRUC")) {
+        if (w[1] == "STRUC")
+            types_.insert(first);
         segments_ << (w[1] == "STRUC" ? QStringLiteral("STRUC ") : QString()) +
                          QString::fromLatin1(first);
     } else if (w.size() > 1 && w[1] == "ENDS" && !segments_.isEmpty()) {
@@ -235,6 +249,14 @@ void Reader::body(const Entry &e)
         line = place(e, included);
         if (line.valid()) {
             call_ = line;
+            const bool repeat = !w.isEmpty() && (w[0] == "REPT" || w[0] == "IRP" || w[0] == "IRPC");
+            if (repeat || (w.size() > 1 && w[1] == "MACRO"))
+                blocks_.append({repeat, line});
+            else if (!w.isEmpty() && w[0] == "ENDM" && !blocks_.isEmpty()) {
+                const auto [wasRepeat, opened] = blocks_.takeLast();
+                if (wasRepeat && blocks_.isEmpty())
+                    call_ = opened;
+            }
             if (!w.isEmpty() && w[0] == "INCLUDE" && w.size() > 1 && include_) {
                 if (const std::optional<IncludedFile> f = include_(w[1]))
                     includes_ << File{f->path, sourceLines(f->bytes), 0};
@@ -259,7 +281,7 @@ void Reader::body(const Entry &e)
     c.segment = segments_.back();
     c.offset = offset;
     c.size = bytes;
-    c.instruction = !w.isEmpty() && !isDataLine(w);
+    c.instruction = !w.isEmpty() && !isDataLine(w, types_);
     out.code << c;
     lastHasCode_ = true;
 }
@@ -313,7 +335,9 @@ ProgramListing readListing(const QByteArray &listing, const QByteArray &source,
     bool heading = false;
     static const QRegularExpression severe(QStringLiteral("^(\\d+) Severe\\s+Errors"));
     for (const QByteArray &raw : lines) {
-        const QByteArray line = trimmedRight(raw);
+        // Blanks at the end may be the source's own, cut where a long line
+        // wraps: only the line break goes.
+        const QByteArray line = raw.endsWith('\r') ? raw.chopped(1) : raw;
         const QByteArray t = line.trimmed();
         if (t == "Segments and Groups:" || t == "Symbols:" || t == "Macros:" ||
             t == "Structures and Records:") {
@@ -322,7 +346,7 @@ ProgramListing readListing(const QByteArray &listing, const QByteArray &source,
         }
         if (part != Body) {
             if (part == Symbols)
-                reader.symbol(line);
+                reader.symbol(trimmedRight(line));
             const QRegularExpressionMatch m = severe.match(QLatin1String(t));
             if (m.hasMatch())
                 reader.out.severeErrors = m.captured(1).toInt();
