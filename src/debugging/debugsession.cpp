@@ -34,8 +34,11 @@ DebugSession::DebugSession(const Program &program, QString *error, QObject *pare
     map_ = std::make_shared<SourceMap>(program.listing, program.map, base, program.mainFile);
     // Code runs in the program's image, its PSP (INT 20h at PSP:0) and the
     // machine's interrupt stubs; anywhere else it has jumped into nowhere.
-    m->setFences(
-        {{0, psp - 1}, {std::max(map_->imageEnd(), psp + 0x100), 0xEFFFF}, {0xF0800, 0x10FFFF}});
+    // Without a map the program's extent is unknown: no fences then.
+    if (!program.map.starts.isEmpty())
+        m->setFences({{0, psp - 1},
+                      {std::max(map_->imageEnd(), psp + 0x100), 0xEFFFF},
+                      {0xF0800, 0x10FFFF}});
     m->traceBlocks(map_->imageBegin(), std::max(map_->imageEnd(), map_->imageBegin() + 1) - 1);
     previous_ = m->registers();
     connect(thread_.get(), &MachineThread::stopped, this, &DebugSession::finished);

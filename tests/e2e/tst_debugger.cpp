@@ -162,8 +162,9 @@ void TestDebugger::script_data()
     QTest::addColumn<QByteArray>("source");
     QTest::addColumn<QString>("commands");
     QTest::addColumn<QString>("seen");
-    // i into, o over, u out, c continue, rN run to line N, bN breakpoint on
-    // line N, kC type C, p continue and pause; ?reg shows a register, ?data
+    // i into, o over, u out, c continue (C without waiting), rN run to line
+    // N, bN breakpoint on line N (BN while running), kC type C, p continue
+    // and pause; ?reg shows a register, ?data
     // the bytes at AX:0, ?screen the first screen line. Stops show as the
     // line (stepped), BN breakpoint, PN paused, KN waiting for a key, EcodeN
     // ended, FN fault.
@@ -178,8 +179,10 @@ void TestDebugger::script_data()
     QTest::newRow("compare of equal values sets ZF") << kLoop << "r10 ?zf i ?zf"
                                                      << "10 zf=0000 11 zf=0001";
     QTest::newRow("breakpoint in a loop stops on each pass")
-        << kLoop << "b14 c ?cx c ?cx c ?cx c"
-        << "B14 cx=0003 B14 cx=0002 B14 cx=0001 E0@12";
+        << kLoop << "b14 c i c ?cx c ?cx c"
+        << "B14 15 B14 cx=0002 B14 cx=0001 E0@12";
+    QTest::newRow("breakpoint set while running") << kKey << "kx C B11"
+                                                  << "B11";
     QTest::newRow("run to cursor, step out to the caller's line") << kLoop << "r14 u i"
                                                                   << "14 8 7";
     QTest::newRow("step over an interrupt") << kGreeting << "r13 o ?screen"
@@ -240,11 +243,11 @@ void TestDebugger::script()
             session->stepOver();
         else if (c == "u")
             session->stepOut();
-        else if (c == "c")
+        else if (c.toLower() == "c")
             session->continueRun();
         else if (c.startsWith('r'))
             session->runTo({request.sourcePath, line});
-        else if (c.startsWith('b'))
+        else if (c.startsWith('b') || c.startsWith('B'))
             QVERIFY(session->setBreakpoint({request.sourcePath, line}, true));
         else if (c.startsWith('k'))
             session->typeKey(quint16(0x2D00 | c[1].unicode()));
@@ -268,7 +271,7 @@ void TestDebugger::script()
                 {"?ax", r.ax}, {"?bx", r.bx}, {"?cx", r.cx}, {"?zf", quint16((r.flags >> 6) & 1)}};
             transcript << c.mid(1) + '=' + hex4(values.value(c));
         }
-        if (c.startsWith('?') || c.startsWith('b') || c.startsWith('k'))
+        if (c.startsWith('?') || c.startsWith('b') || c.startsWith('k') || c == "C")
             continue;
         QVERIFY2(stops.size() > before || stops.wait(20000), qPrintable(c));
         const DebugStop stop = stops.last().at(0).value<DebugStop>();
