@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 namespace {
@@ -83,6 +84,10 @@ MemoryPanel::MemoryPanel(QWidget *parent) : QWidget(parent)
     dump_->setLineWrapMode(QPlainTextEdit::NoWrap);
     dump_->setFont(DosText::fixedFont());
     dump_->setAccessibleName(QStringLiteral("内存内容"));
+    // A whole row in view: address, 16 bytes, 16 characters.
+    dump_->setMinimumWidth(dump_->fontMetrics().horizontalAdvance(QString(78, u'0')) +
+                           dump_->verticalScrollBar()->sizeHint().width() +
+                           2 * dump_->frameWidth() + 8);
     column->addWidget(dump_, 1);
     connect(place_, &QComboBox::activated, this, &MemoryPanel::choose);
     connect(place_->lineEdit(), &QLineEdit::returnPressed, this, &MemoryPanel::typed);

@@ -164,9 +164,11 @@ void TestDebugPanels::stackNamesReturns()
     r.ss = 0x9000;
     r.sp = 0xFFF6;
     DebugView v = viewWith(r, r);
-    // A near return into the program, a plain word, a far return, and the
-    // last word below the top of the segment.
-    const quint16 words[] = {0x0105, 0x1234, 0x0010, 0x0810, 0xABCD};
+    // A near return after a CALL, a word in the program after no CALL, a far
+    // return, and the last word below the top of the segment.
+    const quint16 words[] = {0x0105, 0x0100, 0x0010, 0x0810, 0xABCD};
+    v.memory[0x8102] = char(0xE8);
+    v.memory[0x810B] = char(0x9A);
     for (int i = 0; i < 5; ++i) {
         v.memory[0x9FFF6 + 2 * i] = char(words[i]);
         v.memory[0x9FFF7 + 2 * i] = char(words[i] >> 8);
@@ -178,7 +180,7 @@ void TestDebugPanels::stackNamesReturns()
     StackPanel panel;
     panel.showView(v);
     QCOMPARE(panel.findChild<QPlainTextEdit *>()->toPlainText().split(u'\n'),
-             QStringList({"9000:FFF6  0105  返回到 第 7 行", "9000:FFF8  1234",
+             QStringList({"9000:FFF6  0105  返回到 第 7 行", "9000:FFF8  0100",
                           "9000:FFFA  0010  返回到 第 18 行（远返回）",
                           "9000:FFFC  0810  （上一个返回地址的段）", "9000:FFFE  ABCD"}));
 }
