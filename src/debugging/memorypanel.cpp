@@ -132,7 +132,7 @@ void MemoryPanel::choose(int index)
         return showPlace(true, 0, 0);
     const QVariantList at = place_->itemData(index).toList();
     if (at.size() == 2)
-        showPlace(false, quint16(at[0].toUInt()), quint16(at[1].toUInt()));
+        showPlace(false, quint16(at[0].toUInt()), quint16(at[1].toUInt()), place_->itemText(index));
 }
 
 void MemoryPanel::typed()
@@ -154,13 +154,15 @@ void MemoryPanel::typed()
     showPlace(false, segment, offset);
 }
 
-void MemoryPanel::showPlace(bool follow, quint16 segment, quint16 offset)
+void MemoryPanel::showPlace(bool follow, quint16 segment, quint16 offset, const QString &shown)
 {
     problem_->hide();
     following_ = follow;
     segment_ = segment;
     offset_ = offset;
-    place_->setEditText(follow ? followText : hex4(segment) + u':' + hex4(offset));
+    place_->setEditText(follow            ? followText
+                        : shown.isEmpty() ? hex4(segment) + u':' + hex4(offset)
+                                          : shown);
     render();
 }
 

@@ -24,7 +24,8 @@ public:
 private:
     void choose(int index);
     void typed();
-    void showPlace(bool follow, quint16 segment, quint16 offset);
+    // shown: the place as the address box names it; empty for segment:offset.
+    void showPlace(bool follow, quint16 segment, quint16 offset, const QString &shown = {});
     void render();
     void updateLabels(const QList<DataLabel> &labels);
 

@@ -78,13 +78,18 @@ bool RunWindow::start(QString *error)
         return false;
     }
     copyScreen();
-    status_->setText(
-        QStringLiteral("正在运行 %1（关闭窗口即结束运行）").arg(QFileInfo(program_).fileName()));
+    showRunning();
     show();
     screen_->setFocus(Qt::OtherFocusReason);
     resume();
     refresh_.start();
     return true;
+}
+
+void RunWindow::showRunning()
+{
+    status_->setText(
+        QStringLiteral("正在运行 %1（关闭窗口即结束运行）").arg(QFileInfo(program_).fileName()));
 }
 
 void RunWindow::resume()
@@ -147,8 +152,7 @@ void RunWindow::keyTyped(quint16 key)
     keys_.append(key);
     if (screen_->waitingForKey()) {
         screen_->setWaitingForKey(false);
-        status_->setText(QStringLiteral("正在运行 %1（关闭窗口即结束运行）")
-                             .arg(QFileInfo(program_).fileName()));
+        showRunning();
         resume();
     }
 }

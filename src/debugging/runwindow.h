@@ -38,6 +38,7 @@ private:
     void stopped(const MachineStop &stop);
     void keyTyped(quint16 key);
     void resume();
+    void showRunning();
     void copyScreen();
     void finish(const QString &line);
 
