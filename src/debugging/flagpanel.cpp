@@ -1,0 +1,74 @@
+#include "debugging/flagpanel.h"
+
+#include "debugging/changemark.h"
+#include "debugging/dostext.h"
+
+#include <QGridLayout>
+#include <QLabel>
+
+namespace {
+
+struct Flag
+{
+    const char *name;
+    int bit;
+    const char *meaning;
+};
+
+constexpr Flag flags[] = {
+    {"OF", 11, "溢出标志"},    {"DF", 10, "方向标志"}, {"IF", 9, "中断允许标志"},
+    {"TF", 8, "单步标志"},     {"SF", 7, "符号标志"},  {"ZF", 6, "零标志"},
+    {"AF", 4, "辅助进位标志"}, {"PF", 2, "奇偶标志"},  {"CF", 0, "进位标志"},
+};
+
+} // namespace
+
+FlagPanel::FlagPanel(QWidget *parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("FlagPanel"));
+    setAccessibleName(QStringLiteral("标志"));
+    auto *grid = new QGridLayout(this);
+    grid->setHorizontalSpacing(8);
+    grid->setVerticalSpacing(2);
+    const QFont font = DosText::fixedFont();
+    for (int i = 0; i < int(std::size(flags)); ++i) {
+        const QString name = QLatin1String(flags[i].name);
+        const QString meaning = QString::fromUtf8(flags[i].meaning);
+        auto *caption = new QLabel(name, this);
+        caption->setFont(font);
+        caption->setToolTip(meaning);
+        caption->setAlignment(Qt::AlignCenter);
+        auto *value = new QLabel(this);
+        value->setObjectName(name);
+        value->setAccessibleName(QStringLiteral("%1 %2").arg(name, meaning));
+        value->setFont(font);
+        value->setToolTip(meaning);
+        value->setAlignment(Qt::AlignCenter);
+        value->setMargin(1);
+        caption->setBuddy(value);
+        grid->addWidget(caption, 0, i);
+        grid->addWidget(value, 1, i);
+        values_.append(value);
+    }
+    grid->setColumnStretch(int(std::size(flags)), 1);
+    grid->setRowStretch(2, 1);
+    clearView();
+}
+
+void FlagPanel::showView(const DebugView &v)
+{
+    for (int i = 0; i < values_.size(); ++i) {
+        const int now = (v.registers.flags >> flags[i].bit) & 1;
+        const int before = (v.previous.flags >> flags[i].bit) & 1;
+        values_[i]->setText(QString::number(now));
+        markChanged(values_[i], now != before);
+    }
+}
+
+void FlagPanel::clearView()
+{
+    for (QLabel *value : values_) {
+        value->setText(QStringLiteral("-"));
+        markChanged(value, false);
+    }
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "debugging/debugview.h"
+
+#include <QWidget>
+
+class QComboBox;
+class QLabel;
+class QPlainTextEdit;
+
+// 内存: rows of 16 bytes (address, hexadecimal, characters with GBK as
+// Chinese) from a place the user types or picks from the data labels; until
+// then, and again after "DS:0" is chosen, from DS:0 as DS moves.
+class MemoryPanel : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit MemoryPanel(QWidget *parent = nullptr);
+    void showView(const DebugView &v);
+    void clearView();
+
+    static constexpr int rows = 16;
+
+private:
+    void choose(int index);
+    void typed();
+    // shown: the place as the address box names it; empty for segment:offset.
+    void showPlace(bool follow, quint16 segment, quint16 offset, const QString &shown = {});
+    void render();
+    void updateLabels(const QList<DataLabel> &labels);
+
+    QComboBox *place_;
+    QLabel *problem_;
+    QPlainTextEdit *dump_;
+    DebugView view_;
+    bool hasView_ = false;
+    bool following_ = true;
+    quint16 segment_ = 0, offset_ = 0;
+};

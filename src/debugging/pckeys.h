@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+class QKeyEvent;
+
+// What the PC BIOS keyboard gives a program for a key press: scan code in
+// the high byte, character in the low (0 for keys without one).
+namespace PcKeys {
+
+// The keys of a key press; Chinese text becomes its GBK bytes, one key each
+// with scan code 0, as a Chinese DOS input method delivers them. Empty for a
+// key a program cannot read (Shift alone, a media key).
+QList<quint16> fromKeyEvent(const QKeyEvent &event);
+QList<quint16> fromText(const QString &text);
+
+} // namespace PcKeys

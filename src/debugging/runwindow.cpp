@@ -1,0 +1,181 @@
+#include "debugging/runwindow.h"
+
+#include "debugging/machinethread.h"
+#include "debugging/screenview.h"
+
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace {
+
+QString hex(quint16 v, int digits)
+{
+    return QString::number(v, 16).toUpper().rightJustified(digits, u'0');
+}
+
+QString faultText(const QString &detail)
+{
+    if (detail.startsWith(QLatin1String("division overflow")))
+        return QStringLiteral("除法溢出");
+    if (detail.startsWith(QLatin1String("invalid instruction")))
+        return QStringLiteral("无效指令");
+    if (detail.startsWith(QLatin1String("CPU exception")))
+        return QStringLiteral("处理器异常 %1").arg(detail.section(u' ', -1));
+    return QStringLiteral("处理器无法继续执行");
+}
+
+QString handOverReason(const QString &detail, const Registers &r)
+{
+    if (detail.startsWith(QLatin1String("INT 10h, AH=00h")))
+        return QStringLiteral("程序切换到图形模式（INT 10h，AH=00h，AL=%1h）")
+            .arg(hex(r.ax & 0xFF, 2));
+    QString what = detail;
+    what.replace(QLatin1String(" (DOS extender)"), QStringLiteral("，DOS 扩展器"));
+    what.replace(QLatin1String(", "), QStringLiteral("，"));
+    return QStringLiteral("程序用到了本机没有的功能（%1）").arg(what);
+}
+
+} // namespace
+
+RunWindow::RunWindow(const Machine::Setup &setup, const QString &program, QWidget *parent)
+    : QWidget(parent, Qt::Window), program_(program), machine_(new MachineThread(setup, this))
+{
+    setObjectName(QStringLiteral("RunWindow"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("%1 - 运行").arg(QFileInfo(program).fileName()));
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    screen_ = new ScreenView(this);
+    screen_->setTypeAhead(true);
+    column->addWidget(screen_, 1);
+    status_ = new QLabel(this);
+    status_->setObjectName(QStringLiteral("status"));
+    status_->setContentsMargins(6, 3, 6, 3);
+    status_->setAccessibleName(QStringLiteral("运行状态"));
+    column->addWidget(status_);
+    setFocusProxy(screen_);
+    connect(machine_, &MachineThread::stopped, this, &RunWindow::stopped);
+    connect(screen_, &ScreenView::keyTyped, this, &RunWindow::keyTyped);
+    refresh_.setInterval(80);
+    connect(&refresh_, &QTimer::timeout, this, [this] { machine_->pause(); });
+}
+
+RunWindow::~RunWindow()
+{
+    // Joins the worker while this window is still whole.
+    delete machine_;
+}
+
+bool RunWindow::start(QString *error)
+{
+    QString why;
+    if (!machine_->machine() || !machine_->machine()->load(program_, QByteArray(), &why)) {
+        if (error)
+            *error = QStringLiteral("无法装入 %1：%2").arg(QFileInfo(program_).fileName(), why);
+        return false;
+    }
+    copyScreen();
+    showRunning();
+    show();
+    screen_->setFocus(Qt::OtherFocusReason);
+    resume();
+    refresh_.start();
+    return true;
+}
+
+void RunWindow::showRunning()
+{
+    status_->setText(
+        QStringLiteral("正在运行 %1（关闭窗口即结束运行）").arg(QFileInfo(program_).fileName()));
+}
+
+void RunWindow::resume()
+{
+    if (closing_ || ended_)
+        return;
+    if (Machine *m = machine_->machine()) {
+        for (const quint16 key : std::as_const(keys_))
+            m->pushKey(key);
+        keys_.clear();
+    }
+    machine_->start({});
+}
+
+void RunWindow::copyScreen()
+{
+    if (const Machine *m = machine_->machine())
+        screen_->showScreen(m->readMemory(0xB8000, ScreenView::columns * ScreenView::rows * 2),
+                            m->cursorRow(), m->cursorColumn());
+}
+
+void RunWindow::stopped(const MachineStop &stop)
+{
+    if (closing_)
+        return;
+    copyScreen();
+    const Registers r = machine_->machine()->registers();
+    switch (stop.reason) {
+    case StopReason::InputWanted:
+        if (!keys_.isEmpty())
+            return resume();
+        screen_->setWaitingForKey(true);
+        status_->setText(QStringLiteral("程序正在等待按键……"));
+        return;
+    case StopReason::Exited:
+        return finish(
+            QStringLiteral("程序已结束（返回码 %1），按任意键关闭窗口。").arg(stop.exitCode));
+    case StopReason::Fault:
+        return finish(QStringLiteral("程序出错：%1（在 %2:%3），按任意键关闭窗口。")
+                          .arg(faultText(stop.detail), hex(r.cs, 4), hex(r.ip, 4)));
+    case StopReason::OutputLimit:
+        return finish(QStringLiteral("程序写的文件 %1 已达大小上限，运行停止。按任意键关闭窗口。")
+                          .arg(QFileInfo(stop.file).fileName()));
+    case StopReason::Unsupported:
+        closing_ = true;
+        refresh_.stop();
+        emit handOver(handOverReason(stop.detail, r));
+        close();
+        return;
+    default:
+        // The refresh's own pause, or a bound this run does not set.
+        return resume();
+    }
+}
+
+void RunWindow::keyTyped(quint16 key)
+{
+    if (ended_)
+        return void(close());
+    keys_.append(key);
+    if (screen_->waitingForKey()) {
+        screen_->setWaitingForKey(false);
+        showRunning();
+        resume();
+    }
+}
+
+void RunWindow::finish(const QString &line)
+{
+    ended_ = true;
+    refresh_.stop();
+    screen_->setWaitingForKey(false);
+    status_->setText(line);
+}
+
+void RunWindow::keyPressEvent(QKeyEvent *event)
+{
+    if (ended_)
+        return void(close());
+    QWidget::keyPressEvent(event);
+}
+
+void RunWindow::closeEvent(QCloseEvent *event)
+{
+    closing_ = true;
+    refresh_.stop();
+    machine_->pause();
+    event->accept();
+}

@@ -1,0 +1,261 @@
+#include "debugging/flagpanel.h"
+#include "debugging/memorypanel.h"
+#include "debugging/registerpanel.h"
+#include "debugging/screenview.h"
+#include "debugging/stackpanel.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QSignalSpy>
+#include <QStringEncoder>
+#include <QTest>
+#include <QVBoxLayout>
+
+// The debugger's panels as a student reads them after a step: values in
+// hexadecimal with what changed marked, memory and screen with GBK text as
+// Chinese, return addresses named by source line, keys as the BIOS gives them.
+class TestDebugPanels : public QObject
+{
+    Q_OBJECT
+private slots:
+    void registersAndFlags_data();
+    void registersAndFlags();
+    void memoryPlaces_data();
+    void memoryPlaces();
+    void stackNamesReturns();
+    void screenCells();
+    void keys_data();
+    void keys();
+};
+
+static QByteArray gbk(const QString &text)
+{
+    return QStringEncoder("GB18030").encode(text);
+}
+
+static DebugView viewWith(const Registers &before, const Registers &after)
+{
+    DebugView v;
+    v.previous = before;
+    v.registers = after;
+    v.memory = QByteArray(0x100000, 0);
+    return v;
+}
+
+void TestDebugPanels::registersAndFlags_data()
+{
+    QTest::addColumn<int>("axBefore");
+    QTest::addColumn<int>("axAfter");
+    QTest::addColumn<int>("flagsAfter");
+    QTest::addColumn<QString>("shown"); // NAME=text, '*' where marked as changed
+    QTest::newRow("MOV AL changes AX and AL, not AH")
+        << 0x1200 << 0x1234 << 0x0202 << "AX=1234* AH=12 AL=34* BX=0000 SP=FFFE ZF=0 IF=1";
+    QTest::newRow("CMP of equal values sets ZF and PF")
+        << 0x0005 << 0x0005 << 0x0246 << "AX=0005 AL=05 ZF=1* PF=1* CF=0 OF=0";
+    QTest::newRow("high byte alone")
+        << 0x0034 << 0xFF34 << 0x0A83 << "AX=FF34* AH=FF* AL=34 OF=1* DF=0 SF=1* CF=1*";
+}
+
+void TestDebugPanels::registersAndFlags()
+{
+    QFETCH(int, axBefore);
+    QFETCH(int, axAfter);
+    QFETCH(int, flagsAfter);
+    QFETCH(QString, shown);
+    // On a dark desktop the marked value must still read: dark on amber.
+    QPalette dark;
+    dark.setColor(QPalette::Window, Qt::black);
+    dark.setColor(QPalette::WindowText, Qt::white);
+    QWidget window;
+    window.setPalette(dark);
+    auto *column = new QVBoxLayout(&window);
+    auto *registers = new RegisterPanel;
+    auto *flags = new FlagPanel;
+    column->addWidget(registers);
+    column->addWidget(flags);
+    window.show();
+    Registers before, after;
+    before.ax = quint16(axBefore);
+    after.ax = quint16(axAfter);
+    before.sp = after.sp = 0xFFFE;
+    after.flags = quint16(flagsAfter);
+    const DebugView v = viewWith(before, after);
+    registers->showView(v);
+    flags->showView(v);
+    const QImage image = window.grab().toImage();
+    for (const QString &item : shown.split(u' ')) {
+        const bool changed = item.endsWith(u'*');
+        const QString name = item.section(u'=', 0, 0);
+        const QString text = item.section(u'=', 1).remove(u'*');
+        auto *label = window.findChild<QLabel *>(name);
+        QVERIFY2(label, qPrintable(name));
+        QCOMPARE(label->text(), text);
+        QCOMPARE(label->font().bold(), changed);
+        QCOMPARE(label->accessibleDescription(), changed ? "已改变" : "");
+        const QColor corner = image.pixelColor(label->mapTo(&window, QPoint(0, 0)));
+        QCOMPARE(corner == QColor(255, 214, 102), changed);
+        if (name.size() == 2 && name != "ZF" && name.endsWith(u'X'))
+            QCOMPARE(label->toolTip(), QStringLiteral("十进制 %1").arg(text.toInt(nullptr, 16)));
+    }
+    registers->clearView();
+    QCOMPARE(window.findChild<QLabel *>("AX")->text(), "----");
+    QVERIFY(!window.findChild<QLabel *>("AX")->font().bold());
+}
+
+void TestDebugPanels::memoryPlaces_data()
+{
+    QTest::addColumn<QStringList>("typed");
+    QTest::addColumn<QString>("firstRow");
+    QTest::addColumn<QString>("afterDsMoved");
+    const QString top =
+        "0700:0000  48 69 2C D6 D0 CE C4 00  01 FF 41 00 00 00 00 00  Hi,中文...A.....";
+    QTest::newRow("follows DS:0") << QStringList() << top << "0710:0000";
+    QTest::newRow("typed segment:offset stays")
+        << QStringList{"700:3"}
+        << "0700:0003  D6 D0 CE C4 00 01 FF 41  00 00 00 00 00 00 00 00  中文...A........"
+        << "0700:0003";
+    QTest::newRow("register-relative, with h") << QStringList{"ds:10h"} << "0700:0010"
+                                               << "0700:0010";
+    QTest::newRow("data label by name") << QStringList{"msg"} << "0700:0003  D6 D0"
+                                        << "0700:0003";
+    QTest::newRow("invalid address keeps following") << QStringList{"07G0:1"} << top << "0710:0000";
+    QTest::newRow("DS:0 follows again") << QStringList{"0700:0003", "DS:0"} << top << "0710:0000";
+}
+
+void TestDebugPanels::memoryPlaces()
+{
+    QFETCH(QStringList, typed);
+    QFETCH(QString, firstRow);
+    QFETCH(QString, afterDsMoved);
+    Registers r;
+    r.ds = 0x0700;
+    DebugView v = viewWith(r, r);
+    v.memory.replace(0x7000, 11,
+                     "Hi," + gbk("中文") +
+                         QByteArray("\0\x01\xFF"
+                                    "A",
+                                    4));
+    v.dataLabels = {{"MSG", 0x0700, 0x0003}, {"COUNT", 0x0700, 0x0010}};
+    MemoryPanel panel;
+    panel.showView(v);
+    auto *edit = panel.findChild<QComboBox *>("address")->lineEdit();
+    for (const QString &text : typed) {
+        edit->clear();
+        QTest::keyClicks(edit, text);
+        QTest::keyClick(edit, Qt::Key_Return);
+    }
+    auto *dump = panel.findChild<QPlainTextEdit *>("dump");
+    QVERIFY2(dump->toPlainText().startsWith(firstRow), qPrintable(dump->toPlainText()));
+    QCOMPARE(dump->toPlainText().count(u'\n'), MemoryPanel::rows - 1);
+    QCOMPARE(panel.findChild<QLabel *>("addressProblem")->isVisibleTo(&panel),
+             QTest::currentDataTag() == QLatin1String("invalid address keeps following"));
+    QCOMPARE(panel.findChild<QComboBox *>("address")->count(), 3);
+    v.registers.ds = 0x0710;
+    panel.showView(v);
+    QVERIFY2(dump->toPlainText().startsWith(afterDsMoved), qPrintable(dump->toPlainText()));
+}
+
+void TestDebugPanels::stackNamesReturns()
+{
+    Registers r;
+    r.cs = 0x0800;
+    r.ss = 0x9000;
+    r.sp = 0xFFF6;
+    DebugView v = viewWith(r, r);
+    // A near return after a CALL, a word in the program after no CALL, a far
+    // return, and the last word below the top of the segment.
+    const quint16 words[] = {0x0105, 0x0100, 0x0010, 0x0810, 0xABCD};
+    v.memory[0x8102] = char(0xE8);
+    v.memory[0x810B] = char(0x9A);
+    for (int i = 0; i < 5; ++i) {
+        v.memory[0x9FFF6 + 2 * i] = char(words[i]);
+        v.memory[0x9FFF7 + 2 * i] = char(words[i] >> 8);
+    }
+    v.sourceLineOf = [](quint32 at) {
+        return at >= 0x8100 && at < 0x8200 ? QStringLiteral("第 %1 行").arg(at - 0x80FE)
+                                           : QString();
+    };
+    StackPanel panel;
+    panel.showView(v);
+    QCOMPARE(panel.findChild<QPlainTextEdit *>()->toPlainText().split(u'\n'),
+             QStringList({"9000:FFF6  0105  返回到 第 7 行", "9000:FFF8  0100",
+                          "9000:FFFA  0010  返回到 第 18 行（远返回）",
+                          "9000:FFFC  0810  （上一个返回地址的段）", "9000:FFFE  ABCD"}));
+}
+
+void TestDebugPanels::screenCells()
+{
+    QByteArray cells(4000, 0);
+    const QByteArray chinese = gbk("中");
+    cells.replace(0, 2, "A\x1F");                                              // white on blue
+    cells.replace(160, 4, chinese.left(1) + "\x0E" + chinese.mid(1) + "\x0E"); // yellow
+    cells.replace(320, 2, " \x07");
+    ScreenView view;
+    view.showScreen(cells, 2, 0);
+    view.resize(view.sizeHint());
+    QCOMPARE(view.text(), "A\n中");
+    const QImage image = view.grab().toImage();
+    const qreal w = (view.width() - 4) / 80.0, h = (view.height() - 4) / 25.0;
+    auto at = [&](qreal column, qreal row) {
+        return image.pixelColor(QPointF(2 + column * w, 2 + row * h).toPoint());
+    };
+    QCOMPARE(at(0.05, 0.05), QColor(0, 0, 0xAA));
+    QCOMPARE(at(1.5, 0.5), QColor(Qt::black));
+    QCOMPARE(at(0.5, 2.97), QColor(0xAA, 0xAA, 0xAA)); // the cursor, in the cell's ink
+    bool yellowInk = false;
+    for (qreal x = 0; x < 2; x += 0.1)
+        for (qreal y = 1; y < 2; y += 0.05)
+            yellowInk |= at(x, y).red() > 200 && at(x, y).blue() < 150;
+    QVERIFY(yellowInk);
+}
+
+void TestDebugPanels::keys_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("waiting");
+    QTest::addColumn<QList<int>>("codes");
+    QTest::newRow("Enter") << int(Qt::Key_Return) << 0 << "\r" << true << QList<int>{0x1C0D};
+    QTest::newRow("Esc") << int(Qt::Key_Escape) << 0 << "\x1b" << true << QList<int>{0x011B};
+    QTest::newRow("Backspace") << int(Qt::Key_Backspace) << 0 << "\b" << true << QList<int>{0x0E08};
+    QTest::newRow("a") << int(Qt::Key_A) << 0 << "a" << true << QList<int>{0x1E61};
+    QTest::newRow("Shift+A") << int(Qt::Key_A) << int(Qt::ShiftModifier) << "A" << true
+                             << QList<int>{0x1E41};
+    QTest::newRow("digit 1") << int(Qt::Key_1) << 0 << "1" << true << QList<int>{0x0231};
+    QTest::newRow("Ctrl+C") << int(Qt::Key_C) << int(Qt::ControlModifier) << "\x03" << true
+                            << QList<int>{0x2E03};
+    QTest::newRow("Up, no character") << int(Qt::Key_Up) << 0 << "" << true << QList<int>{0x4800};
+    QTest::newRow("F1") << int(Qt::Key_F1) << 0 << "" << true << QList<int>{0x3B00};
+    QTest::newRow("Shift alone") << int(Qt::Key_Shift) << 0 << "" << true << QList<int>{};
+    QTest::newRow("not waiting") << int(Qt::Key_A) << 0 << "a" << false << QList<int>{};
+}
+
+void TestDebugPanels::keys()
+{
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(QString, text);
+    QFETCH(bool, waiting);
+    QFETCH(QList<int>, codes);
+    ScreenView view;
+    view.setWaitingForKey(waiting);
+    QSignalSpy typed(&view, &ScreenView::keyTyped);
+    QTest::sendKeyEvent(QTest::Press, &view, Qt::Key(key), text, Qt::KeyboardModifiers(modifiers));
+    QList<int> got;
+    for (const QList<QVariant> &args : typed)
+        got << args[0].toInt();
+    QCOMPARE(got, codes);
+    // Chinese from an input method arrives as its GBK bytes.
+    QInputMethodEvent commit;
+    commit.setCommitString(QStringLiteral("中"));
+    QApplication::sendEvent(&view, &commit);
+    QCOMPARE(typed.count(), codes.size() + (waiting ? 2 : 0));
+    if (waiting)
+        QCOMPARE(typed.last()[0].toInt(), 0x00D0);
+}
+
+QTEST_MAIN(TestDebugPanels)
+#include "tst_debugpanels.moc"

@@ -1,0 +1,140 @@
+#include "debugging/runwindow.h"
+#include "debugging/screenview.h"
+#include "mainfixture.h"
+
+#include <QLabel>
+#include <QPointer>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QStringEncoder>
+#include <QTest>
+
+// F5 in the program's own window: small programs assembled by nasm, run to
+// their end, fed keys, handed over to DOSBox, or cut off by a closed window.
+class TestRunWindow : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void runs_data();
+    void runs();
+    void missingProgram();
+
+private:
+    QTemporaryDir dir_;
+};
+
+void TestRunWindow::initTestCase()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("nasm")).isEmpty())
+        QSKIP("nasm is not installed");
+}
+
+static Machine::Setup toolsIn(const QString &folder)
+{
+    Machine::Setup setup;
+    setup.toolFolder = folder;
+    return setup;
+}
+
+enum Ending { KeyAfterEnd, WindowClosed, OwnerClosed, HandedOver };
+Q_DECLARE_METATYPE(Ending)
+
+void TestRunWindow::runs_data()
+{
+    QTest::addColumn<QByteArray>("source");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("screen");
+    QTest::addColumn<QString>("said"); // the status line, or the reason handed over
+    QTest::addColumn<Ending>("ending");
+    const QByteArray greeting = QStringEncoder("GB18030").encode(QStringLiteral("你好，世界"));
+    QTest::newRow("GBK greeting, end line, closed by a key")
+        << "mov ah, 9\nmov dx, msg\nint 21h\nmov ax, 4C03h\nint 21h\nmsg db '" + greeting +
+               "', 13, 10, '$'"
+        << ""
+        << "你好，世界"
+        << "程序已结束（返回码 3），按任意键关闭窗口。" << KeyAfterEnd;
+    QTest::newRow("waits for a key and gets it")
+        << QByteArray("mov ah, 0\nint 16h\nmov dl, al\nmov ah, 2\nint 21h\n"
+                      "mov ah, 4Ch\nint 21h")
+        << "x"
+        << "x"
+        << "程序已结束（返回码 120），按任意键关闭窗口。" << KeyAfterEnd;
+    QTest::newRow("division by zero") << QByteArray("xor bx, bx\nmov ax, 1\ndiv bx") << ""
+                                      << ""
+                                      << "程序出错：除法溢出" << KeyAfterEnd;
+    QTest::newRow("graphics mode goes to DOSBox")
+        << QByteArray("mov ax, 13h\nint 10h\nmov ax, 4C00h\nint 21h") << ""
+        << ""
+        << "程序切换到图形模式（INT 10h，AH=00h，AL=13h）" << HandedOver;
+    // Written straight to B800:0, then an endless loop: only the refresh
+    // shows it.
+    const QByteArray live = "mov ax, 0B800h\nmov es, ax\nxor di, di\nmov si, text\nmov cx, 4\n"
+                            "mov ah, 1Eh\nnext: lodsb\nstosw\nloop next\njmp $\ntext db 'LIVE'";
+    QTest::newRow("endless loop, window closed") << live << ""
+                                                 << "LIVE"
+                                                 << "" << WindowClosed;
+    QTest::newRow("endless loop, owner closed") << live << ""
+                                                << "LIVE"
+                                                << "" << OwnerClosed;
+}
+
+void TestRunWindow::runs()
+{
+    QFETCH(QByteArray, source);
+    QFETCH(QString, typed);
+    QFETCH(QString, screen);
+    QFETCH(QString, said);
+    QFETCH(Ending, ending);
+    const QString asmFile = dir_.filePath("prog.asm");
+    const QString program = dir_.filePath("c/PROG.COM");
+    QVERIFY(writeFile(asmFile, "org 100h\n" + source + "\n"));
+    QVERIFY(writeFile(program, {}));
+    QCOMPARE(QProcess::execute("nasm", {"-f", "bin", asmFile, "-o", program}), 0);
+
+    auto owner = std::make_unique<QWidget>();
+    QPointer<RunWindow> window = new RunWindow(toolsIn(dir_.filePath("c")), program, owner.get());
+    QSignalSpy handedOver(window.data(), &RunWindow::handOver);
+    QString error;
+    QVERIFY2(window->start(&error), qPrintable(error));
+    QVERIFY(window->windowTitle().contains("PROG.COM"));
+    auto *view = window->findChild<ScreenView *>();
+    auto *status = window->findChild<QLabel *>("status");
+    if (!typed.isEmpty()) {
+        QTRY_VERIFY(view->waitingForKey());
+        QTest::keyClicks(view, typed);
+    }
+    if (ending == HandedOver) {
+        QTRY_COMPARE(handedOver.count(), 1);
+        QCOMPARE(handedOver[0][0].toString(), said);
+        QTRY_VERIFY(!window);
+        return;
+    }
+    QTRY_VERIFY2(view->text().contains(screen), qPrintable(view->text()));
+    if (ending == WindowClosed) {
+        window->close();
+        QTRY_VERIFY(!window);
+    } else if (ending == OwnerClosed) {
+        owner.reset();
+        QVERIFY(!window);
+    } else {
+        QTRY_VERIFY2(status->text().startsWith(said), qPrintable(status->text()));
+        QTest::keyClick(view, Qt::Key_Space);
+        QTRY_VERIFY(!window);
+    }
+    QCOMPARE(handedOver.count(), 0);
+}
+
+void TestRunWindow::missingProgram()
+{
+    auto *window = new RunWindow(toolsIn(dir_.path()), dir_.filePath("NONE.EXE"));
+    QString error;
+    QVERIFY(!window->start(&error));
+    QVERIFY2(error.startsWith("无法装入 NONE.EXE："), qPrintable(error));
+    QVERIFY(!window->isVisible());
+    delete window;
+}
+
+QTEST_MAIN(TestRunWindow)
+#include "tst_runwindow.moc"
