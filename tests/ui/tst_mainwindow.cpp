@@ -11,9 +11,12 @@
 #include <QFontMetrics>
 #include <QInputMethodEvent>
 #include <QLabel>
+#include <QMdiSubWindow>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QProcess>
+#include <QStyleOptionTitleBar>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
@@ -32,6 +35,7 @@ private slots:
     void storedColours_data();
     void storedColours();
     void minimisedWindowGivesWay();
+    void restoredFromWindowListTakesKeys();
     void saveQuestion_data();
     void saveQuestion();
     void splashGivesWay();
@@ -177,6 +181,43 @@ void TestMainWindow::minimisedWindowGivesWay()
     docs[2]->parentWidget()->showMinimized();
     window->actions().last()->trigger();
     QCOMPARE(QApplication::focusWidget(), docs[2]->Text1);
+}
+
+// As the user does it: the title bar's minimise button, then the Window menu
+// opened and its entry chosen by the mouse, then a key typed.
+void TestMainWindow::restoredFromWindowListTakesKeys()
+{
+    MainFixture f;
+    f.main->resize(900, 700);
+    QVERIFY(QTest::qWaitForWindowActive(f.main.get()));
+    f.main->Newdocument();
+    const QList<frmDocument *> docs = f.main->documents();
+    QMdiSubWindow *sub = qobject_cast<QMdiSubWindow *>(docs[1]->parentWidget());
+    sub->showNormal();
+    sub->resize(500, 300);
+    QTest::mouseClick(docs[1]->Text1->viewport(), Qt::LeftButton);
+    QTRY_COMPARE(QApplication::focusWidget(), docs[1]->Text1);
+    QStyleOptionTitleBar bar;
+    bar.initFrom(sub);
+    bar.rect = QRect(0, 0, sub->width(),
+                     sub->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, sub));
+    bar.titleBarFlags = sub->windowFlags();
+    bar.titleBarState = sub->windowState();
+    bar.subControls = QStyle::SC_All;
+    const QRect min =
+        sub->style()->subControlRect(QStyle::CC_TitleBar, &bar, QStyle::SC_TitleBarMinButton, sub);
+    QTest::mouseMove(sub, min.center());
+    QTest::mouseClick(sub, Qt::LeftButton, {}, min.center());
+    QTRY_VERIFY(sub->isMinimized());
+    QMenu *window = f.main->findChild<QMenu *>(QStringLiteral("mnuWindow"));
+    QMenuBar *menuBar = f.main->menuBar();
+    QTest::mouseClick(menuBar, Qt::LeftButton, {},
+                      menuBar->actionGeometry(window->menuAction()).center());
+    QTRY_VERIFY(window->isVisible());
+    QAction *entry = window->actions().last();
+    QTest::mouseClick(window, Qt::LeftButton, {}, window->actionGeometry(entry).center());
+    QTRY_VERIFY(!sub->isMinimized());
+    QTRY_COMPARE(QApplication::focusWidget(), docs[1]->Text1);
 }
 
 void TestMainWindow::saveQuestion_data()
