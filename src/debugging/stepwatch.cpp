@@ -8,19 +8,26 @@ StepWatch::StepWatch(Mode mode, std::shared_ptr<const SourceMap> map, const Mach
 {
 }
 
+// The stack of a program without a stack segment starts at SP 0 and wraps
+// to FFFEh on the first push: stack depths are compared modulo 64 KB.
+static bool above(quint16 sp, quint16 mark)
+{
+    return qint16(quint16(sp - mark)) > 0;
+}
+
 bool StepWatch::operator()(quint32 address)
 {
     const quint16 sp = machine_.reg(Reg::SP);
     if (mode_ == Out) {
         // Past a return that took the stack above where it was: back in the caller.
-        if (returned_ && sp > startSp_)
+        if (returned_ && above(sp, startSp_))
             return true;
         returned_ = instructionAt(machine_.memory(), address).kind == Instruction::Return;
         previous_ = address;
         return false;
     }
     if (pending_) {
-        if (address != target_ || sp < targetSp_) {
+        if (address != target_ || (checkSp_ && above(targetSp_, sp))) {
             previous_ = address;
             return false;
         }
@@ -38,7 +45,8 @@ bool StepWatch::operator()(quint32 address)
         pending_ = true;
         target_ = address + quint32(i.length);
         // A call returns with the stack where it was; a loop's body may leave it anywhere.
-        targetSp_ = i.kind == Instruction::Loop || i.kind == Instruction::Repeat ? 0 : sp;
+        checkSp_ = i.kind != Instruction::Loop && i.kind != Instruction::Repeat;
+        targetSp_ = sp;
     }
     previous_ = address;
     return false;

@@ -36,5 +36,6 @@ private:
     bool pending_ = false;
     quint32 target_ = 0;
     quint16 targetSp_ = 0;
+    bool checkSp_ = false;
     bool returned_ = false;
 };

@@ -162,8 +162,11 @@ int Cpu::run(quint64 instructionCount, const Watch &watch)
     budget.left = instructionCount ? qint64(instructionCount) : 1;
     budget.watch = watch ? &watch : nullptr;
     uc_hook hook = 0;
-    if (budget.counting || budget.watch)
+    if (budget.counting || budget.watch) {
         uc_hook_add(uc_, &hook, UC_HOOK_CODE, reinterpret_cast<void *>(countHook), &budget, 1, 0);
+        // Code translated by a run without the hook would not call it.
+        flushCode(0, memorySize + 0x10000);
+    }
     // In 16-bit mode Unicorn takes the linear start address and derives IP
     // from it and CS; with exits enabled it has no end address.
     int error = uc_emu_start(uc_, here, 0, 0, 0);
