@@ -1,5 +1,6 @@
 #include "documents/diagnosticstrip.h"
 
+#include "documents/breakpointmarks.h"
 #include "platform/richtext.h"
 
 #include <QHelpEvent>
@@ -13,8 +14,10 @@
 #include <algorithm>
 
 DiagnosticStrip::DiagnosticStrip(RichText *text, QStatusBar *statusBar, QWidget *parent)
-    : QWidget(parent), text_(text), counts_(new QLabel(statusBar))
+    : QWidget(parent), breakpoints(new BreakpointMarks(text->document(), this)), text_(text),
+      counts_(new QLabel(statusBar))
 {
+    connect(breakpoints, &BreakpointMarks::changed, this, qOverload<>(&QWidget::update));
     setObjectName(QStringLiteral("DiagnosticStrip"));
     counts_->setObjectName(QStringLiteral("DiagnosticCounts"));
     statusBar->addPermanentWidget(counts_);
@@ -207,6 +210,11 @@ void DiagnosticStrip::paintEvent(QPaintEvent *)
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const int size = std::min(width() - 4, 12);
+    const QRect view = text_->viewport()->rect();
+    const QTextBlock last = text_->cursorForPosition(view.bottomLeft()).block();
+    breakpoints->paint(
+        painter, width(), [this](int position) { return lineRect(position); },
+        text_->cursorForPosition(view.topLeft()).block().position(), last.position());
     for (const Placed &p : visible()) {
         const QRect line = lineRect(p.position);
         if (!line.intersects(rect()))
@@ -260,8 +268,15 @@ void DiagnosticStrip::mousePressEvent(QMouseEvent *event)
     if (event->button() != Qt::LeftButton)
         return QWidget::mousePressEvent(event);
     const QList<Placed> marks = visible();
-    if (const Placed *p = markAt(event->position().toPoint(), marks))
+    if (const Placed *p = markAt(event->position().toPoint(), marks)) {
         moveCaretTo(p->position);
+        return;
+    }
+    const QPoint inText =
+        text_->viewport()->mapFromGlobal(mapToGlobal(QPoint(0, event->position().toPoint().y())));
+    const QTextBlock block = text_->cursorForPosition(inText).block();
+    if (block.isValid() && lineRect(block.position()).contains(event->position().toPoint()))
+        breakpoints->toggle(block.blockNumber() + 1);
 }
 
 bool DiagnosticStrip::moveToNextMark()

@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <climits>
 
+class BreakpointMarks;
 class QLabel;
 class QStatusBar;
 class RichText;
@@ -21,6 +22,10 @@ class DiagnosticStrip : public QWidget
     Q_OBJECT
 public:
     DiagnosticStrip(RichText *text, QStatusBar *statusBar, QWidget *parent);
+
+    // The debugger's breakpoints and current line, drawn in the same strip;
+    // a click on a line without an assembler's mark toggles its breakpoint.
+    BreakpointMarks *const breakpoints;
 
     // Replaces the marks with those of the latest assembly, and the status
     // with its outcome. A line past the end of the text is marked on the last line.
