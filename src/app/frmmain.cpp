@@ -1,6 +1,7 @@
 #include "app/frmmain.h"
 
 #include "app/pictures.h"
+#include "debugging/debugstate.h"
 #include "documents/frmdocument.h"
 #include "documents/recoverycopies.h"
 #include "toolchain/toolwait.h"
@@ -36,6 +37,8 @@ frmMain::frmMain(const Services &services, QWidget *parent)
     connectCommands();
     connectEditingCommands();
     connectToolchainCommands();
+    connectDebugCommands();
+    connect(mdiArea_, &QMdiArea::subWindowActivated, this, &frmMain::updateDebugCommands);
     // No toolkit menu for hiding the toolbar: the View menu owns that.
     setContextMenuPolicy(Qt::NoContextMenu);
 
@@ -54,6 +57,11 @@ frmMain::~frmMain()
     for (QMdiSubWindow *sub : mdiArea_->subWindowList())
         sub->disconnect(this);
     mdiArea_->disconnect(this);
+}
+
+bool frmMain::eventFilter(QObject *watched, QEvent *event)
+{
+    return debugKeyFilter(watched, event) || QMainWindow::eventFilter(watched, event);
 }
 
 void frmMain::Show()
@@ -153,6 +161,8 @@ void frmMain::closeEvent(QCloseEvent *event)
             return;
         }
     }
+    saveDebugLayout();
+    endDebugging();
     Savesettings();
     closing_ = true;
     // Every wait ends with the window, and the tool it waits for with it.

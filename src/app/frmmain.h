@@ -34,6 +34,12 @@ class ToolDownload;
 class ToolWait;
 class RecoveryCopies;
 struct AssemblyRun;
+struct DebugState;
+struct DebugPanels;
+struct DebugStop;
+struct DebugView;
+struct SourceLine;
+class DebugSession;
 
 // The platform services the main window works through. main.cpp passes the
 // real ones; tests pass fakes.
@@ -164,6 +170,14 @@ public:
     int downloadStallWindowMs = 30000;
     // The one report window of the run, created on first use.
     FrmReport *reportWindow();
+    // The bytes the assembler is given for the document's text.
+    QByteArray assemblerBytes(const frmDocument *doc) const;
+
+    // ---- Debugging ----
+    bool isDebugging() const;
+    // The program being debugged, once it is built and loaded.
+    DebugSession *debugSession() const;
+    const DebugPanels &debugPanels() const { return *debugPanels_; }
 
 private:
     // A hidden tool run that nobody waits on: checked by a timer, ended after
@@ -224,6 +238,29 @@ private:
     // F9 in a listing or map view assembles the document it came from: that
     // one becomes the active window. False when it is gone (said).
     bool activateViewSource();
+
+    void connectDebugCommands();
+    void updateDebugCommands();
+    void startDebugging(std::function<void(DebugSession &)> then);
+    void restartDebugging();
+    void debugBuilt(bool ok, const QString &message);
+    void debugStopped(const DebugStop &stop);
+    void syncBreakpoints(frmDocument *doc);
+    // The window that shows the file, opened (read-only) when none does.
+    frmDocument *documentShowing(const QString &file);
+    void showDebugLine(const SourceLine &line);
+    void setDocumentLocked(frmDocument *doc, bool locked);
+    bool debugKeyFilter(QObject *watched, QEvent *event);
+    // True when the user chose to stop debugging (it has stopped then).
+    bool askToStopDebugging();
+    void debuggedTextChanged();
+    void endDebugging();
+    void createDebugPanels();
+    void showDebugPanels(bool show);
+    void saveDebugLayout();
+    void updateDebugPanels(const DebugView &view);
+    std::unique_ptr<DebugState> debug_;
+    std::unique_ptr<DebugPanels> debugPanels_;
 
     QPointer<FrmReport> frmReport_;
     // The wait of the latest normal-mode assembly, while its assembler runs.
@@ -307,9 +344,20 @@ public slots:
     // Learning aids: the next line the assembler marked, the hint window.
     void mnunextmark();
     void popinsTip();
+    // The debugger: start or continue, step into, over and out, run to the
+    // caret's line, breakpoints, stop and pause.
+    void mnudebugstart();
+    void mnustepinto();
+    void mnustepover();
+    void mnustepout();
+    void mnuruntocursor();
+    void mnutogglebreakpoint();
+    void mnustopdebug();
+    void mnupausedebug();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void Form_Load();

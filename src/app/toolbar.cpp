@@ -71,6 +71,24 @@ void frmMain::createToolbar()
         buttons_.insert(key, a);
     }
     connect(tbToolBar, &QToolBar::actionTriggered, this, &frmMain::tbToolBar_ButtonClick);
+
+    // The debugger's commands, after the buttons above: the menu items
+    // themselves, their keys in the tooltips.
+    tbToolBar->addSeparator()->setObjectName(QStringLiteral("debugbuttonsbar"));
+    const std::pair<const char *, const char *> debugButtons[] = {
+        {"mnudebugstart", "debugstart"},   {"mnustepinto", "stepinto"},
+        {"mnustepover", "stepover"},       {"mnustepout", "stepout"},
+        {"mnuruntocursor", "runtocursor"}, {"mnutogglebreakpoint", "breakpoint"},
+        {"mnupausedebug", "pausedebug"},   {"mnustopdebug", "stopdebug"},
+    };
+    for (const auto &[name, icon] : debugButtons) {
+        QAction *a = action(QString::fromLatin1(name));
+        a->setIcon(QIcon(QStringLiteral(":/icons/toolbar/%1.svg").arg(QString::fromLatin1(icon))));
+        tbToolBar->addAction(a);
+    }
+    // Menu items show no icons: the menus look as they always have.
+    for (QAction *a : tbToolBar->actions())
+        a->setIconVisibleInMenu(false);
 }
 
 void frmMain::tbToolBar_ButtonClick(QAction *b)

@@ -98,7 +98,7 @@ bool frmMain::saveForAssembler(const QString &path)
 }
 
 // The bytes saveForAssembler would write.
-static QByteArray assemblerCopyBytes(const frmDocument *doc)
+QByteArray frmMain::assemblerBytes(const frmDocument *doc) const
 {
     return Codepage::encode(doc->Text1->text() + QStringLiteral("\r\n"),
                             assemblerEncoding(doc->encoding));
@@ -206,7 +206,7 @@ bool frmMain::copyIntoToolFolder(const QString &sourceName)
     if (Fso->fileExists(copy) && !toolFolderCopies_.contains(Fso->actualPath(copy))) {
         QFile other(Fso->actualPath(copy));
         const bool same = other.open(QIODevice::ReadOnly) &&
-                          other.readAll() == assemblerCopyBytes(activeDocument());
+                          other.readAll() == assemblerBytes(activeDocument());
         other.close();
         if (!same &&
             dialogs().msgBox(this,

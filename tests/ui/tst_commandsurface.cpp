@@ -42,12 +42,15 @@ private slots:
 static const char kSurface[] =
     "mnuFileNew=Ctrl+N mnuFileOpen=Ctrl+O mnuFileSave=Ctrl+S "
     "mnuEditCut=Ctrl+X! mnuEditCopy=Ctrl+C! "
-    "mnudelete=Ctrl+D! mnurightgo? menufind=Ctrl+F mnuViewToolbar?* mnuViewStatusBar?* "
+    "mnudelete=Ctrl+D! mnurightgo? menufind=Ctrl+F mnuViewToolbar?* mnuViewStatusBar?* mnudebugpanels! "
     "mnucompile=F9 mnuCompilelist! mnulookcross! mnulink=Ctrl+L! mnulinkresult! "
-    "mnurun=F5! mnushellDOS=F8 mnunextmark=F6 mnusavetip? mnumakelist?* mnumakecross? mnumakemap? "
+    "mnurun=F5! mnushellDOS=F8 mnunextmark=F6 mnudebugstart=Ctrl+F5 mnustepinto=F11 mnustepover=F10 "
+    "mnustepout=Shift+F11! mnuruntocursor=Ctrl+F10 mnutogglebreakpoint=F2 mnustopdebug=Shift+F5! "
+    "mnupausedebug=F12! mnusavetip? mnumakelist?* mnumakecross? mnumakemap? "
     "mnuuselib? "
-    "mnuparameter? mnudosboxonly? popcut! popcopy! popdelete! popRefresh=F4 剪切! 复制! 删除! 右缩进? 粗体? 斜体? "
-    "下划线?";
+    "mnuparameter? mnudosboxonly? mnuf5dosbox? popcut! popcopy! popdelete! popRefresh=F4 剪切! 复制! 删除! 右缩进? 粗体? 斜体? "
+    "下划线? mnudebugstart=Ctrl+F5 mnustepinto=F11 mnustepover=F10 mnustepout=Shift+F11! "
+    "mnuruntocursor=Ctrl+F10 mnutogglebreakpoint=F2 mnupausedebug=F12! mnustopdebug=Shift+F5!";
 
 void TestCommandSurface::structure()
 {

@@ -1,0 +1,139 @@
+#include "app/frmmain.h"
+#include "debugging/debugstate.h"
+#include "debugging/flagpanel.h"
+#include "debugging/memorypanel.h"
+#include "debugging/registerpanel.h"
+#include "debugging/screenview.h"
+#include "debugging/stackpanel.h"
+
+#include <QDir>
+#include <QDockWidget>
+#include <QMenu>
+#include <QScrollArea>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTimer>
+#include <QToolBar>
+
+namespace {
+
+// The panels' places live beside the program's other settings of its own,
+// never in the settings file the tools' users know.
+QSettings layoutSettings()
+{
+    return QSettings(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) +
+                         QStringLiteral("/layout.ini"),
+                     QSettings::IniFormat);
+}
+
+const char kLayoutKey[] = "debugger/layout";
+
+} // namespace
+
+void frmMain::createDebugPanels()
+{
+    debugPanels_ = std::make_unique<DebugPanels>();
+    DebugPanels &p = *debugPanels_;
+    auto dock = [this](const QString &name, const QString &title, QWidget *panel,
+                       Qt::DockWidgetArea area) {
+        auto *d = new QDockWidget(title, this);
+        d->setObjectName(name);
+        d->setWidget(panel);
+        d->setAllowedAreas(Qt::AllDockWidgetAreas);
+        addDockWidget(area, d);
+        d->hide();
+        return d;
+    };
+    p.registers = new RegisterPanel;
+    p.flags = new FlagPanel;
+    p.memory = new MemoryPanel;
+    p.stack = new StackPanel;
+    p.screen = new ScreenView;
+    p.registersDock = dock(QStringLiteral("registersDock"), QStringLiteral("寄存器"), p.registers,
+                           Qt::RightDockWidgetArea);
+    p.flagsDock =
+        dock(QStringLiteral("flagsDock"), QStringLiteral("标志"), p.flags, Qt::RightDockWidgetArea);
+    p.stackDock =
+        dock(QStringLiteral("stackDock"), QStringLiteral("堆栈"), p.stack, Qt::RightDockWidgetArea);
+    p.memoryDock = dock(QStringLiteral("memoryDock"), QStringLiteral("内存"), p.memory,
+                        Qt::BottomDockWidgetArea);
+    // The screen shrinks with its dock only as far as its text stays
+    // readable; below that it scrolls.
+    auto *screenArea = new QScrollArea;
+    screenArea->setWidget(p.screen);
+    screenArea->setWidgetResizable(true);
+    screenArea->setFrameShape(QFrame::NoFrame);
+    p.screen->setMinimumSize(p.screen->sizeHint() * 3 / 4);
+    p.screenDock = dock(QStringLiteral("screenDock"), QStringLiteral("屏幕"), screenArea,
+                        Qt::BottomDockWidgetArea);
+    // The screen's 80 columns and the memory's rows each want the whole
+    // width: they share it as tabs.
+    tabifyDockWidget(p.memoryDock, p.screenDock);
+    connect(p.screen, &ScreenView::keyTyped, this, [this](quint16 key) {
+        if (DebugSession *s = debugSession(); s && s->waitingForKey())
+            s->typeKey(key);
+    });
+
+    // The View menu can bring back a panel the user closed, after the menu's own items.
+    QMenu *view = findChild<QMenu *>(QStringLiteral("mnuView"));
+    view->addSeparator()->setObjectName(QStringLiteral("panelsbar"));
+    QMenu *panels = view->addMenu(QStringLiteral("调试面板(&D)"));
+    panels->setObjectName(QStringLiteral("mnudebugpanels"));
+    panels->menuAction()->setObjectName(QStringLiteral("mnudebugpanels"));
+    const QString keys = QStringLiteral("RFMKS");
+    int i = 0;
+    for (QDockWidget *d : p.docks()) {
+        QAction *toggle = d->toggleViewAction();
+        toggle->setText(d->windowTitle() + QStringLiteral("(&%1)").arg(keys.at(i++)));
+        panels->addAction(toggle);
+    }
+    // Shown while a program is debugged.
+    panels->menuAction()->setEnabled(false);
+}
+
+void frmMain::showDebugPanels(bool show)
+{
+    DebugPanels &p = *debugPanels_;
+    QAction *menu = findChild<QMenu *>(QStringLiteral("mnudebugpanels"))->menuAction();
+    if (show == menu->isEnabled())
+        return;
+    menu->setEnabled(show);
+    if (!show) {
+        saveDebugLayout();
+        for (QDockWidget *d : p.docks())
+            d->hide();
+        return;
+    }
+    const QByteArray layout = layoutSettings().value(QString::fromLatin1(kLayoutKey)).toByteArray();
+    if (layout.isEmpty() || !restoreState(layout)) {
+        for (QDockWidget *d : p.docks())
+            d->show();
+        p.screenDock->raise();
+        // Tall enough for 25 readable rows, once the docks have their first sizes.
+        QTimer::singleShot(0, this, [this] {
+            resizeDocks({debugPanels_->screenDock}, {height() * 9 / 20}, Qt::Vertical);
+        });
+    }
+    // The layout carries the toolbar too; the View menu decides on that.
+    tbToolBar->setVisible(action(QStringLiteral("mnuViewToolbar"))->isChecked());
+}
+
+void frmMain::saveDebugLayout()
+{
+    if (!debugPanels_ ||
+        !findChild<QMenu *>(QStringLiteral("mnudebugpanels"))->menuAction()->isEnabled())
+        return;
+    QSettings settings = layoutSettings();
+    settings.setValue(QString::fromLatin1(kLayoutKey), saveState());
+    settings.sync();
+}
+
+void frmMain::updateDebugPanels(const DebugView &view)
+{
+    DebugPanels &p = *debugPanels_;
+    p.registers->showView(view);
+    p.flags->showView(view);
+    p.memory->showView(view);
+    p.stack->showView(view);
+    p.screen->showView(view);
+}

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "debugging/debugbuild.h"
+#include "debugging/debugsession.h"
+
+#include <QHash>
+#include <QList>
+#include <QPointer>
+#include <functional>
+#include <memory>
+
+class QDockWidget;
+class frmDocument;
+class RegisterPanel;
+class FlagPanel;
+class MemoryPanel;
+class StackPanel;
+class ScreenView;
+
+// The debugger's panels: docks of the main window, shown while a program
+// is debugged, their places remembered from one start of the program to
+// the next.
+struct DebugPanels
+{
+    QDockWidget *registersDock = nullptr;
+    QDockWidget *flagsDock = nullptr;
+    QDockWidget *memoryDock = nullptr;
+    QDockWidget *stackDock = nullptr;
+    QDockWidget *screenDock = nullptr;
+    RegisterPanel *registers = nullptr;
+    FlagPanel *flags = nullptr;
+    MemoryPanel *memory = nullptr;
+    StackPanel *stack = nullptr;
+    ScreenView *screen = nullptr;
+    QList<QDockWidget *> docks() const
+    {
+        return {registersDock, flagsDock, memoryDock, stackDock, screenDock};
+    }
+};
+
+// One debugging of a document, from the build that starts it to its stop.
+struct DebugState
+{
+    QPointer<frmDocument> doc;
+    // The document's text when debugging began: a change of it, by any
+    // command, asks whether to stop debugging.
+    QString text;
+    std::unique_ptr<DebugBuild> build;
+    std::unique_ptr<DebugSession> session;
+    // What the command that started the debugging does once the program is loaded.
+    std::function<void(DebugSession &)> then;
+    // Per file, the breakpoint lines the session has been given.
+    QHash<QString, QList<int>> breakpoints;
+    // The window that shows the current line.
+    QPointer<frmDocument> lineDoc;
+    // Include files opened at a line, read-only while debugging.
+    QList<QPointer<frmDocument>> views;
+    bool askingToStop = false;
+};
