@@ -101,7 +101,7 @@ void RunWindow::resume()
             m->pushKey(key);
         keys_.clear();
     }
-    machine_->start({});
+    machine_->start(Machine::Bounds{});
 }
 
 void RunWindow::copyScreen()

@@ -1,6 +1,10 @@
 #include "app/frmmain.h"
+#include "debugging/runwindow.h"
+
 #include "toolchain/commandlines.h"
 #include "toolchain/toolwait.h"
+#include <QFileInfo>
+#include <QStatusBar>
 
 void frmMain::afterLinker(std::function<void()> start)
 {
@@ -22,8 +26,34 @@ void frmMain::mnurun()
     // A program linked as a .COM runs as the .COM that EXE2BIN made of it.
     afterLinker([this, base = Fso->baseName(Lastsaved), folder = Toolfolder] {
         const bool com = Fso->fileExists(folder + base + QStringLiteral(".com"));
-        reportLaunchFailure(
-            launcher().start(runCommand(folder, base, com), folder, WindowStyle::Normal));
+        const QString command = runCommand(folder, base, com);
+        auto inDosbox = [this, command, folder] {
+            reportLaunchFailure(launcher().start(command, folder, WindowStyle::Normal));
+        };
+        const QString program = Fso->actualPath(
+            folder + base + (com ? QStringLiteral(".com") : QStringLiteral(".exe")));
+        // No program: the launcher tells the user as it always has.
+        if (action(QStringLiteral("mnuf5dosbox"))->isChecked() || !QFileInfo(program).isFile())
+            return inDosbox();
+        // On the built-in 8086, in a window of the program's own, which shows
+        // Chinese text; what needs a real PC's screen goes to DOSBox.
+        Machine::Setup setup;
+        setup.toolFolder = folder;
+        auto *window = new RunWindow(setup, program, this);
+        connect(window, &RunWindow::handOver, this, [this, inDosbox](const QString &reason) {
+            sbStatusBar->showMessage(reason + QStringLiteral("，改在 DOSBox 中运行。"), 20000);
+            inDosbox();
+        });
+        QString error;
+        if (window->start(&error)) {
+            window->show();
+            window->raise();
+            window->activateWindow();
+            return;
+        }
+        delete window;
+        sbStatusBar->showMessage(error + QStringLiteral("。改在 DOSBox 中运行。"), 20000);
+        inDosbox();
     });
 }
 

@@ -1,3 +1,5 @@
+#include "debugging/runwindow.h"
+#include "debugging/screenview.h"
 #include "documents/diagnosticstrip.h"
 #include "loopbackserver.h"
 #include "mainfixture.h"
@@ -10,6 +12,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QLabel>
 #include <QMdiArea>
 #include <QProcess>
 #include <QStandardPaths>
@@ -127,6 +130,18 @@ void TestToolchainE2e::firstJobToRun()
     QTRY_COMPARE(f.text()->text().toUtf8(), fileBytes(tools + "/TEMP_F.MAP"));
     QVERIFY(f.text()->text().contains("Program entry point"));
 
+    // F5 runs the program in the program's own window, on the built-in 8086;
+    // a key closes it once the program has ended.
+    press(f, Qt::Key_F5);
+    QTRY_VERIFY(f.main->findChild<RunWindow *>());
+    RunWindow *window = f.main->findChild<RunWindow *>();
+    QTRY_VERIFY_WITH_TIMEOUT(window->findChild<QLabel *>("status")->text().contains("程序已结束"),
+                             60000);
+    QTest::keyClick(window, Qt::Key_Space);
+    QTRY_VERIFY(!f.main->findChild<RunWindow *>());
+    QVERIFY(dosboxesFor(tools).isEmpty());
+    // With the option, F5 runs it in DOSBox, as before.
+    f.main->action("mnuf5dosbox")->setChecked(true);
     press(f, Qt::Key_F5);
     QTRY_VERIFY_WITH_TIMEOUT(!dosboxesFor(tools).isEmpty(), 60000);
     const QMap<int, QByteArray> runs = dosboxesFor(tools);
@@ -286,7 +301,8 @@ void TestToolchainE2e::comProgram()
     ToolLauncher launcher(processes);
     MainFixture f(true, &launcher);
     for (const char *tool : {"MASM.EXE", "LINK.EXE", "EXE2BIN.EXE"})
-        QVERIFY(QFile::copy(realToolsFolder() + '/' + tool, f.path(QString::fromLatin1(tool).toLower())));
+        QVERIFY(QFile::copy(realToolsFolder() + '/' + tool,
+                            f.path(QString::fromLatin1(tool).toLower())));
     f.text()->setText("code segment\r\nassume cs:code,ds:code\r\norg 100h\r\n"
                       "start: mov dx,offset msg\r\nmov ah,9\r\nint 21h\r\nmov ax,4c00h\r\n"
                       "int 21h\r\nmsg db 'COM OK$'\r\ncode ends\r\nend start");
@@ -301,12 +317,12 @@ void TestToolchainE2e::comProgram()
     QVERIFY(shownReport(f)->shownText().contains("LINK : warning L4021: no stack segment"));
     QCOMPARE(processes.started, QStringList());
 
+    // F5 runs the .COM.
     press(f, Qt::Key_F5);
-    QTRY_VERIFY_WITH_TIMEOUT(!dosboxesFor(f.dir.path()).isEmpty(), 60000);
-    const QMap<int, QByteArray> runs = dosboxesFor(f.dir.path());
-    for (const int pid : runs.keys())
-        ::kill(pid, SIGKILL);
-    QVERIFY2(runs.first().contains(" -c TEMP_F.COM"), runs.first().constData());
+    QTRY_VERIFY(f.main->findChild<ScreenView *>());
+    const ScreenView *screen = f.main->findChild<RunWindow *>()->findChild<ScreenView *>();
+    QTRY_VERIFY_WITH_TIMEOUT(screen->text().startsWith("COM OK"), 60000);
+    QVERIFY(dosboxesFor(f.dir.path()).isEmpty());
 }
 
 void TestToolchainE2e::machineStops_data()

@@ -427,6 +427,7 @@ void TestAssemble::closingDuringWaits()
     QFETCH(QString, command);
     QFETCH(QString, close);
     MainFixture f;
+    f.main->action("mnuf5dosbox")->setChecked(true);
     putTools(f);
     // A report from before is on screen.
     f.main->reportWindow()->showText("Report", "earlier");
@@ -494,8 +495,8 @@ void TestAssemble::linkOutcome_data()
     row("still running after the bound: ended, what it printed", fatal, "", "hangs",
         "link.exe\r\n");
     row("asking for a library nobody can name: ended, told why",
-        "LINK : warning L4051: NOLIB.LIB : cannot find library\r\nEnter new library name:", "", "asks",
-        "键盘输入");
+        "LINK : warning L4051: NOLIB.LIB : cannot find library\r\nEnter new library name:", "",
+        "asks", "键盘输入");
     row("a .COM program: EXE2BIN makes it and Run starts it", noStack, comShaped, "", "",
         "转换为 .COM 程序 Temp_F.COM，运行和调试都使用它。\r\n", "Temp_F.com");
     row("a .COM program without exe2bin.exe: said, the .EXE runs", noStack, comShaped, "", "",
@@ -511,6 +512,8 @@ void TestAssemble::linkOutcome()
     QFETCH(QString, report);
     QFETCH(QString, runs);
     MainFixture f;
+    // What F5 hands to DOSBox: the scripted programs are no DOS programs.
+    f.main->action("mnuf5dosbox")->setChecked(true);
     putTools(f);
     f.main->hiddenRunBoundMs = stops == "hangs" ? 50 : 600000;
     // An earlier program of that name must not pass for this link's.
