@@ -1,12 +1,19 @@
-// The debugger's continue on a busy loop, built by the real MASM and LINK:
-// instructions per second at full speed, and how long a pause takes to stop it.
+// The debugger on a busy loop, built by the real MASM and LINK: one step
+// with the panels brought up to date and painted, instructions per second
+// at full speed, and how long a pause takes to stop it.
 #include "debugging/debugbuild.h"
 #include "debugging/debugsession.h"
+#include "debugging/flagpanel.h"
+#include "debugging/memorypanel.h"
+#include "debugging/registerpanel.h"
+#include "debugging/screenview.h"
+#include "debugging/stackpanel.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QHBoxLayout>
 #include <QTimer>
 #include <cstdio>
 
@@ -36,7 +43,7 @@ static bool waitFor(Sender *sender, Signal signal, int ms)
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
+    QApplication app(argc, argv);
     QString tools = qEnvironmentVariable("KORVANE_DOS_TOOLS");
     if (tools.isEmpty())
         tools = QStringLiteral(KORVANE_DOS_TOOLS);
@@ -55,6 +62,40 @@ int main(int argc, char **argv)
     std::unique_ptr<DebugSession> session = build.takeSession();
     if (!session)
         return 1;
+
+    // A step as the student sees it: the stop, then every panel shown anew
+    // and painted.
+    QWidget panels;
+    auto *row = new QHBoxLayout(&panels);
+    auto *registers = new RegisterPanel;
+    auto *flags = new FlagPanel;
+    auto *memory = new MemoryPanel;
+    auto *stack = new StackPanel;
+    auto *screen = new ScreenView;
+    for (QWidget *w : std::initializer_list<QWidget *>{registers, flags, memory, stack, screen})
+        row->addWidget(w);
+    panels.resize(1600, 500);
+    panels.show();
+    QList<double> steps;
+    for (int i = 0; i < 60; ++i) {
+        QElapsedTimer clock;
+        clock.start();
+        session->stepInto();
+        if (!waitFor(session.get(), &DebugSession::stopped, 5000))
+            return 1;
+        const DebugView view = session->view();
+        registers->showView(view);
+        flags->showView(view);
+        memory->showView(view);
+        stack->showView(view);
+        screen->showView(view);
+        panels.repaint();
+        steps << double(clock.nsecsElapsed()) / 1e6;
+    }
+    std::sort(steps.begin(), steps.end());
+    const double step = steps[steps.size() / 2];
+    std::printf("one step with the panels:  %.2f ms  ratio %.2f (target <= 1.0)\n", step,
+                step / 30.0);
 
     QList<double> speeds, pauses;
     for (int i = 0; i < 5; ++i) {

@@ -1,0 +1,281 @@
+#include "debugging/debugsession.h"
+#include "debugging/debugstate.h"
+#include "debugging/registerpanel.h"
+#include "debugging/runwindow.h"
+#include "debugging/screenview.h"
+#include "documents/breakpointmarks.h"
+#include "documents/diagnosticstrip.h"
+#include "mainfixture.h"
+#include "realtools.h"
+#include "toolchain/toollauncher.h"
+
+#include <QAction>
+#include <QDockWidget>
+#include <QLabel>
+#include <QStatusBar>
+#include <QTest>
+#include <QTextBlock>
+
+// The debugger as a student meets it: the real MASM and LINK build the
+// program, the Run menu's keys step through it, and what the program does
+// shows in the document, the panels and the messages.
+class TestDebugUi : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void stepThroughGreetingAndLoop();
+    void stopsInWords_data();
+    void stopsInWords();
+    void keyTypedIntoScreen();
+    void editingWhileDebuggingAsks();
+    void runWindow_data();
+    void runWindow();
+};
+
+namespace {
+
+// Lines numbered as the editor counts them (1-based).
+const char kLoop[] = "data segment\r\n"            // 1
+                     "msg db 'Hello$'\r\n"         // 2
+                     "data ends\r\n"               // 3
+                     "code segment\r\n"            // 4
+                     "assume cs:code, ds:data\r\n" // 5
+                     "start: mov ax, data\r\n"     // 6
+                     "    mov ds, ax\r\n"          // 7
+                     "    mov dx, offset msg\r\n"  // 8
+                     "    mov ah, 9\r\n"           // 9
+                     "    int 21h\r\n"             // 10
+                     "    mov cx, 3\r\n"           // 11
+                     "again:\r\n"                  // 12
+                     "    call bump\r\n"           // 13
+                     "    loop again\r\n"          // 14
+                     "    cmp ax, ax\r\n"          // 15
+                     "    mov ax, 4c00h\r\n"       // 16
+                     "    int 21h\r\n"             // 17
+                     "bump proc\r\n"               // 18
+                     "    inc bx\r\n"              // 19
+                     "    ret\r\n"                 // 20
+                     "bump endp\r\n"               // 21
+                     "code ends\r\n"               // 22
+                     "end start";
+
+// A program of one code segment whose lines 3 and on are the given ones.
+QString program(const QString &body)
+{
+    return QStringLiteral("code segment\r\nassume cs:code\r\n") + body +
+           QStringLiteral("\r\ncode ends\r\nend start");
+}
+
+// The assembler and the linker run on the built-in machine; what would go
+// to DOSBox is only recorded.
+struct Debugged
+{
+    FakeLauncher dosbox;
+    ToolLauncher tools{dosbox};
+    MainFixture f{true, &tools};
+    explicit Debugged(const QString &text)
+    {
+        for (const char *tool : {"MASM.EXE", "LINK.EXE"})
+            QFile::copy(realToolsFolder() + u'/' + QLatin1String(tool),
+                        f.path(QString::fromLatin1(tool).toLower()));
+        f.text()->setText(text);
+    }
+    DebugSession *session() const { return f.main->debugSession(); }
+    int current() const { return f.doc()->Strip->breakpoints->current(); }
+    Registers registers() const { return session()->view().registers; }
+};
+
+// Presses the key and waits until the program has stopped again.
+bool stepWith(Debugged &d, QKeyCombination key)
+{
+    press(d.f, key);
+    const bool stopped = QTest::qWaitFor(
+        [&d] { return d.session() && !d.session()->running() && d.current() > 0; }, 60000);
+    if (!stopped)
+        qWarning() << d.f.main->statusBar()->currentMessage();
+    return stopped;
+}
+
+} // namespace
+
+void TestDebugUi::init()
+{
+    REQUIRE_REAL_TOOLS();
+}
+
+void TestDebugUi::stepThroughGreetingAndLoop()
+{
+    Debugged d(QString::fromLatin1(kLoop));
+    // F11 builds the program and stops on its first line, panels shown.
+    QVERIFY(stepWith(d, Qt::Key_F11));
+    QCOMPARE(d.current(), 6);
+    QVERIFY(d.f.text()->isReadOnly());
+    QCOMPARE(d.f.text()->extraSelections().value(0).cursor.blockNumber(), 5);
+    QVERIFY(d.f.main->debugPanels().registersDock->isVisible());
+    QCOMPARE(d.f.main->action("mnudebugstart")->text(), QString("继续(&G)"));
+
+    QVERIFY(stepWith(d, Qt::Key_F11));
+    QCOMPARE(d.current(), 7);
+    // The data segment lies right below the code: one paragraph of text.
+    QCOMPARE(d.registers().ax, quint16(d.registers().cs - 1));
+    for (int line : {8, 9, 10}) {
+        QVERIFY(stepWith(d, Qt::Key_F11));
+        QCOMPARE(d.current(), line);
+    }
+    // Step over the INT: the greeting is on the screen.
+    QVERIFY(stepWith(d, Qt::Key_F10));
+    QCOMPARE(d.current(), 11);
+    QCOMPARE(d.session()->view().memory.mid(0xB8000, 10), QByteArray("H\x07"
+                                                                     "e\x07"
+                                                                     "l\x07"
+                                                                     "l\x07"
+                                                                     "o\x07"));
+
+    // A breakpoint set by a click in the strip stops each pass of the loop.
+    DiagnosticStrip *strip = d.f.doc()->Strip;
+    const QTextBlock inc = d.f.text()->document()->findBlockByNumber(18);
+    d.f.text()->setTextCursor(QTextCursor(inc));
+    const QRect caret = d.f.text()->cursorRect();
+    QTest::mouseClick(
+        strip, Qt::LeftButton, {},
+        QPoint(strip->width() / 2,
+               strip->mapFromGlobal(d.f.text()->viewport()->mapToGlobal(caret.center())).y()));
+    QCOMPARE(strip->breakpoints->lines(), QList<int>{19});
+    for (quint16 cx : {3, 2, 1}) {
+        QVERIFY(stepWith(d, Qt::ControlModifier | Qt::Key_F5));
+        QCOMPARE(d.current(), 19);
+        QCOMPARE(d.registers().cx, cx);
+    }
+    // Out of the procedure, back on the line after its call's.
+    QVERIFY(stepWith(d, Qt::ShiftModifier | Qt::Key_F11));
+    QCOMPARE(d.current(), 14);
+    press(d.f, Qt::Key_F2); // the caret is on line 14 now: a second breakpoint
+    QCOMPARE(strip->breakpoints->lines(), (QList<int>{14, 19}));
+    d.f.main->mnutogglebreakpoint();
+    strip->breakpoints->set(19, false);
+    // The LOOP stepped over runs out; ZF after comparing equal values.
+    QVERIFY(stepWith(d, Qt::Key_F10));
+    QCOMPARE(d.current(), 15);
+    QVERIFY(stepWith(d, Qt::Key_F11));
+    QCOMPARE(d.current(), 16);
+    QVERIFY(d.registers().flags & 0x40);
+    // Run to the caret's line, then on to the end.
+    d.f.text()->setTextCursor(QTextCursor(d.f.text()->document()->findBlockByNumber(16)));
+    QVERIFY(stepWith(d, Qt::ControlModifier | Qt::Key_F10));
+    QCOMPARE(d.current(), 17);
+    press(d.f, Qt::ControlModifier | Qt::Key_F5);
+    QTRY_VERIFY_WITH_TIMEOUT(d.session()->ended(), 60000);
+    QCOMPARE(d.f.main->statusBar()->currentMessage(), QString("程序在第 17 行结束，返回码 0。"));
+    press(d.f, Qt::ShiftModifier | Qt::Key_F5);
+    QVERIFY(!d.f.main->isDebugging() && !d.f.text()->isReadOnly());
+    QVERIFY(!d.f.main->debugPanels().registersDock->isVisible());
+    QVERIFY(d.f.dialogs.unexpected.isEmpty());
+}
+
+void TestDebugUi::stopsInWords_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("message"); // what the dialog says
+    QTest::newRow("division by zero") << program("start: mov ax, 5\r\n    mov bl, 0\r\n    div "
+                                                 "bl\r\n    mov ax, 4c00h\r\n    int 21h")
+                                      << "第 5 行";
+    QTest::newRow("jump into nowhere")
+        << program(
+               "start: mov ax, 5000h\r\n    push ax\r\n    xor ax, ax\r\n    push ax\r\n    retf")
+        << "第 7 行";
+}
+
+void TestDebugUi::stopsInWords()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, message);
+    Debugged d(text);
+    d.f.dialogs.answerMsgBox(Dialogs::Ok);
+    press(d.f, Qt::ControlModifier | Qt::Key_F5);
+    QTRY_VERIFY_WITH_TIMEOUT(!d.f.dialogs.calls.isEmpty(), 60000);
+    const QString said = d.f.dialogs.calls.last().text;
+    QVERIFY2(said.contains(message), qPrintable(said));
+    QVERIFY(d.session()->ended());
+}
+
+void TestDebugUi::keyTypedIntoScreen()
+{
+    Debugged d(program("start: mov ah, 1\r\n    int 21h\r\n    mov ah, 4ch\r\n    int 21h"));
+    press(d.f, Qt::ControlModifier | Qt::Key_F5);
+    QTRY_VERIFY_WITH_TIMEOUT(d.session() && d.session()->waitingForKey(), 60000);
+    ScreenView *screen = d.f.main->debugPanels().screen;
+    QVERIFY(screen->isVisible());
+    QTest::keyClicks(screen, QStringLiteral("Z"));
+    QTRY_VERIFY_WITH_TIMEOUT(d.session()->ended(), 60000);
+    // The key came back as the program's exit code, and echoed on the screen.
+    QCOMPARE(d.f.main->statusBar()->currentMessage(), QString("程序在第 6 行结束，返回码 90。"));
+    QCOMPARE(d.session()->view().memory.at(0xB8000), 'Z');
+}
+
+void TestDebugUi::editingWhileDebuggingAsks()
+{
+    Debugged d(QString::fromLatin1(kLoop));
+    QVERIFY(stepWith(d, Qt::Key_F11));
+    const QString before = d.f.text()->text();
+    // No: the text stays as it is, debugging goes on.
+    d.f.dialogs.answerMsgBox(Dialogs::No);
+    QTest::keyClicks(d.f.text(), QStringLiteral("x"));
+    QCOMPARE(d.f.text()->text(), before);
+    QVERIFY(d.f.main->isDebugging());
+    // Yes: debugging stops and the key is typed.
+    d.f.dialogs.answerMsgBox(Dialogs::Yes);
+    QTest::keyClicks(d.f.text(), QStringLiteral("x"));
+    QVERIFY(!d.f.main->isDebugging());
+    QCOMPARE(d.f.text()->text().size(), before.size() + 1);
+    QCOMPARE(d.f.dialogs.calls.size(), 2);
+}
+
+void TestDebugUi::runWindow_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("shown"); // on the window's screen; empty: DOSBox runs it
+    QTest::newRow("GBK greeting")
+        << program("msg db 0C4h,0E3h,0BAh,0C3h,'$'\r\nstart: push cs\r\n    pop ds\r\n    mov dx, "
+                   "offset msg\r\n    mov ah, 9\r\n    int 21h\r\n    mov ax, 4c00h\r\n    int 21h")
+        << "你好";
+    QTest::newRow("graphics mode")
+        << program("start: mov ax, 13h\r\n    int 10h\r\n    mov ax, 4c00h\r\n    int 21h") << "";
+}
+
+void TestDebugUi::runWindow()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, shown);
+    Debugged d(text);
+    press(d.f, Qt::Key_F9);
+    QTRY_VERIFY_WITH_TIMEOUT(shownReport(d.f), 60000);
+    d.f.dialogs.answerMsgBox(Dialogs::Ok);
+    press(d.f, Qt::ControlModifier | Qt::Key_L);
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(d.f.path("TEMP_F.EXE")), 60000);
+    d.f.main->mnurun();
+    if (shown.isEmpty()) {
+        QTRY_VERIFY_WITH_TIMEOUT(!d.dosbox.calls.isEmpty(), 60000);
+        QVERIFY(d.dosbox.calls.last().commandLine.toUpper().contains("TEMP_F.EXE"));
+        QVERIFY(d.f.main->statusBar()->currentMessage().contains("DOSBox"));
+        QVERIFY(d.f.main->findChildren<RunWindow *>().isEmpty());
+        return;
+    }
+    QTRY_VERIFY(!d.f.main->findChildren<RunWindow *>().isEmpty());
+    RunWindow *window = d.f.main->findChildren<RunWindow *>().first();
+    QTRY_VERIFY_WITH_TIMEOUT(window->findChild<QLabel *>() &&
+                                 window->findChild<QLabel *>()->text().contains("程序已结束"),
+                             60000);
+    ScreenView *screen = window->findChild<ScreenView *>();
+    QVERIFY2(screen->text().contains(shown), qPrintable(screen->text()));
+    QVERIFY(d.dosbox.calls.isEmpty());
+    // With the option, F5 goes to DOSBox as it always did.
+    QTest::keyClick(window, Qt::Key_Space);
+    QTRY_VERIFY(d.f.main->findChildren<RunWindow *>().isEmpty());
+    d.f.main->action("mnuf5dosbox")->setChecked(true);
+    d.f.main->mnurun();
+    QCOMPARE(d.dosbox.calls.size(), 1);
+}
+
+QTEST_MAIN(TestDebugUi)
+#include "tst_debugui.moc"
