@@ -7,10 +7,13 @@
 #include "documents/diagnosticstrip.h"
 #include "mainfixture.h"
 #include "realtools.h"
+#include "toolchain/frmreport.h"
 #include "toolchain/toollauncher.h"
 
 #include <QAction>
+#include <QDir>
 #include <QDockWidget>
+#include <QFileInfo>
 #include <QLabel>
 #include <QStatusBar>
 #include <QTest>
@@ -29,6 +32,8 @@ private slots:
     void stopsInWords();
     void keyTypedIntoScreen();
     void editingWhileDebuggingAsks();
+    void includeFileOpensReadOnly();
+    void assemblyErrorShowsTheReport();
     void runWindow_data();
     void runWindow();
 };
@@ -229,6 +234,41 @@ void TestDebugUi::editingWhileDebuggingAsks()
     QVERIFY(!d.f.main->isDebugging());
     QCOMPARE(d.f.text()->text().size(), before.size() + 1);
     QCOMPARE(d.f.dialogs.calls.size(), 2);
+}
+
+// Stepping into a procedure of an INCLUDE file beside the saved source opens
+// that file at its line, read-only until debugging stops.
+void TestDebugUi::includeFileOpensReadOnly()
+{
+    Debugged d(program("start: call twice\r\n    mov ax, 4c00h\r\n    int 21h\r\n"
+                       "include procs.inc"));
+    QVERIFY(QDir().mkpath(d.f.path("src")));
+    QVERIFY(writeFile(d.f.path("src/procs.inc"), "; shared\r\ntwice proc\r\n    inc bx\r\n"
+                                                 "    inc bx\r\n    ret\r\ntwice endp\r\n"));
+    const QString source = d.f.path("src/prog.asm");
+    QVERIFY(d.f.doc()->SavefileMe(source));
+    d.f.doc()->setCaption(source);
+    QVERIFY(stepWith(d, Qt::Key_F11));
+    frmDocument *main = d.f.doc();
+    QVERIFY(stepWith(d, Qt::Key_F11));
+    frmDocument *included = d.f.doc();
+    QVERIFY(included != main);
+    QCOMPARE(QFileInfo(included->caption()).fileName(), QString("procs.inc"));
+    QCOMPARE(included->Strip->breakpoints->current(), 3);
+    QVERIFY(included->Text1->isReadOnly() && main->Text1->isReadOnly());
+    press(d.f, Qt::ShiftModifier | Qt::Key_F5);
+    QVERIFY(!included->Text1->isReadOnly() && !main->Text1->isReadOnly());
+}
+
+// A program the assembler refuses does not start: the usual report tells why.
+void TestDebugUi::assemblyErrorShowsTheReport()
+{
+    Debugged d(program("start: mov ax, bogus\r\n    int 21h"));
+    press(d.f, Qt::ControlModifier | Qt::Key_F5);
+    QTRY_VERIFY_WITH_TIMEOUT(shownReport(d.f), 60000);
+    QVERIFY(shownReport(d.f)->shownText().contains("error A2009"));
+    QVERIFY(!d.f.main->isDebugging() && !d.f.text()->isReadOnly());
+    QCOMPARE(d.f.doc()->Strip->marks().size(), 1);
 }
 
 void TestDebugUi::runWindow_data()
