@@ -97,13 +97,14 @@ void frmMain::showDebugPanels(bool show)
     QAction *menu = findChild<QMenu *>(QStringLiteral("mnudebugpanels"))->menuAction();
     if (show == menu->isEnabled())
         return;
-    menu->setEnabled(show);
     if (!show) {
         saveDebugLayout();
+        menu->setEnabled(false);
         for (QDockWidget *d : p.docks())
             d->hide();
         return;
     }
+    menu->setEnabled(true);
     const QByteArray layout = layoutSettings().value(QString::fromLatin1(kLayoutKey)).toByteArray();
     if (layout.isEmpty() || !restoreState(layout)) {
         for (QDockWidget *d : p.docks())

@@ -11,8 +11,9 @@
 MainFixture::MainFixture(bool load, Launcher *realLauncher)
 {
     QDir::setCurrent(dir.path());
-    // Recovery copies of this test's own, never the user's.
+    // Recovery copies and panel places of this test's own, never the user's.
     qputenv("XDG_STATE_HOME", QFile::encodeName(dir.filePath(QStringLiteral(".state"))));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.filePath(QStringLiteral(".config"))));
     Services services;
     services.dialogs = &dialogs;
     services.launcher = realLauncher ? realLauncher : &launcher;

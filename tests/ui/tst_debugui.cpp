@@ -172,9 +172,14 @@ void TestDebugUi::stepThroughGreetingAndLoop()
     press(d.f, Qt::ControlModifier | Qt::Key_F5);
     QTRY_VERIFY_WITH_TIMEOUT(d.session()->ended(), 60000);
     QCOMPARE(d.f.main->statusBar()->currentMessage(), QString("程序在第 17 行结束，返回码 0。"));
+    const DebugPanels &panels = d.f.main->debugPanels();
+    panels.flagsDock->close();
     press(d.f, Qt::ShiftModifier | Qt::Key_F5);
     QVERIFY(!d.f.main->isDebugging() && !d.f.text()->isReadOnly());
-    QVERIFY(!d.f.main->debugPanels().registersDock->isVisible());
+    QVERIFY(!panels.registersDock->isVisible());
+    // A panel closed stays closed the next time.
+    QVERIFY(stepWith(d, Qt::Key_F11));
+    QVERIFY(panels.registersDock->isVisible() && !panels.flagsDock->isVisible());
     QVERIFY(d.f.dialogs.unexpected.isEmpty());
 }
 
