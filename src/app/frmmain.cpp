@@ -54,8 +54,11 @@ frmMain::~frmMain()
 {
     // Tearing the frame down moves the activation among its windows; nothing
     // of this half-destroyed window may run then.
-    for (QMdiSubWindow *sub : mdiArea_->subWindowList())
+    for (QMdiSubWindow *sub : mdiArea_->subWindowList()) {
         sub->disconnect(this);
+        if (sub->widget())
+            sub->widget()->disconnect(this);
+    }
     mdiArea_->disconnect(this);
 }
 

@@ -20,6 +20,7 @@
 #include <QRegularExpression>
 #include <QStatusBar>
 #include <QTextBlock>
+#include <QTimer>
 
 namespace {
 
@@ -196,10 +197,13 @@ void frmMain::startDebugging(std::function<void(DebugSession &)> then)
     connect(debug_->build.get(), &DebugBuild::finished, this,
             [this](bool ok, const QString &message) { debugBuilt(ok, message); });
     setDocumentLocked(doc, true);
-    // Closing the document ends its debugging.
-    connect(doc, &QObject::destroyed, this, [this, state = debug_.get()] {
-        if (debug_.get() == state)
-            endDebugging();
+    // Closing the document ends its debugging; the connection goes with the
+    // debugging (and so before the main window's own end).
+    connect(doc, &QObject::destroyed, &debug_->context, [this] {
+        QTimer::singleShot(0, this, [this] {
+            if (debug_ && !debug_->doc)
+                endDebugging();
+        });
     });
     updateDebugCommands();
 }

@@ -5,6 +5,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QObject>
 #include <QPointer>
 #include <functional>
 #include <memory>
@@ -56,4 +57,6 @@ struct DebugState
     // Include files opened at a line, read-only while debugging.
     QList<QPointer<frmDocument>> views;
     bool askingToStop = false;
+    // Connections that must end with this debugging.
+    QObject context;
 };

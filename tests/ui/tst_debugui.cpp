@@ -33,6 +33,8 @@ private slots:
     void keyTypedIntoScreen();
     void editingWhileDebuggingAsks();
     void includeFileOpensReadOnly();
+    void closingWhileRunning_data();
+    void closingWhileRunning();
     void assemblyErrorShowsTheReport();
     void runWindow_data();
     void runWindow();
@@ -263,6 +265,34 @@ void TestDebugUi::includeFileOpensReadOnly()
     QVERIFY(included->Text1->isReadOnly() && main->Text1->isReadOnly());
     press(d.f, Qt::ShiftModifier | Qt::Key_F5);
     QVERIFY(!included->Text1->isReadOnly() && !main->Text1->isReadOnly());
+}
+
+void TestDebugUi::closingWhileRunning_data()
+{
+    QTest::addColumn<bool>("main"); // the main window, else the document
+    QTest::newRow("document") << false;
+    QTest::newRow("main window") << true;
+}
+
+// A program that never ends, its window closed while it runs: the run ends
+// with it, nothing is left waiting.
+void TestDebugUi::closingWhileRunning()
+{
+    QFETCH(bool, main);
+    Debugged d(program("start: jmp start"));
+    press(d.f, Qt::ControlModifier | Qt::Key_F5);
+    QTRY_VERIFY_WITH_TIMEOUT(d.session() && d.session()->running(), 60000);
+    QTRY_VERIFY(d.f.main->action("mnupausedebug")->isEnabled());
+    d.f.dialogs.answerMsgBox(Dialogs::No); // not saved
+    if (main) {
+        d.f.main->close();
+        QVERIFY(d.f.main->isClosing());
+    } else {
+        d.f.doc()->parentWidget()->close();
+        QTRY_VERIFY(d.f.main->documents().isEmpty());
+    }
+    QTRY_VERIFY(!d.f.main->isDebugging());
+    QVERIFY(!d.f.main->action("mnupausedebug")->isEnabled());
 }
 
 // A program the assembler refuses does not start: the usual report tells why.
