@@ -1,5 +1,6 @@
 #include "documents/diagnosticstrip.h"
 #include "loopbackserver.h"
+#include "machine/toolrun.h"
 #include "mainfixture.h"
 #include "platform/processlauncher.h"
 #include "realtools.h"
@@ -10,6 +11,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QMdiArea>
 #include <QProcess>
 #include <QStandardPaths>
@@ -286,7 +288,8 @@ void TestToolchainE2e::comProgram()
     ToolLauncher launcher(processes);
     MainFixture f(true, &launcher);
     for (const char *tool : {"MASM.EXE", "LINK.EXE", "EXE2BIN.EXE"})
-        QVERIFY(QFile::copy(realToolsFolder() + '/' + tool, f.path(QString::fromLatin1(tool).toLower())));
+        QVERIFY(QFile::copy(realToolsFolder() + '/' + tool,
+                            f.path(QString::fromLatin1(tool).toLower())));
     f.text()->setText("code segment\r\nassume cs:code,ds:code\r\norg 100h\r\n"
                       "start: mov dx,offset msg\r\nmov ah,9\r\nint 21h\r\nmov ax,4c00h\r\n"
                       "int 21h\r\nmsg db 'COM OK$'\r\ncode ends\r\nend start");
@@ -337,6 +340,10 @@ void TestToolchainE2e::machineStops()
         QSKIP("nasm is not installed");
     CountingLauncher processes;
     ToolLauncher launcher(processes);
+    // A user's is 30 s of the machine's time; the test's is short, and a stop
+    // must come well within a generous multiple of it (machine time never runs
+    // ahead of the clock on the wall).
+    QCOMPARE(ToolRunRequest().idleBoundMs, 30000);
     launcher.setBounds(500, 1 << 20);
     MainFixture f(true, &launcher);
     QVERIFY(writeFile(f.path("stand-in.asm"), program));
@@ -346,6 +353,8 @@ void TestToolchainE2e::machineStops()
     f.dialogs.answerMsgBox(Dialogs::Ok);
     for (int run = 0; run < (message.isEmpty() ? 2 : 1); ++run) {
         f.main->statusBar()->clearMessage();
+        QElapsedTimer clock;
+        clock.start();
         press(f, Qt::Key_F9);
         if (message == "close") {
             QTest::qWait(200);
@@ -359,6 +368,7 @@ void TestToolchainE2e::machineStops()
         }
         if (!message.isEmpty()) {
             QTRY_COMPARE_WITH_TIMEOUT(f.dialogs.callsOf("msgBox").size(), 1, 60000);
+            QVERIFY(clock.elapsed() < 40 * 500);
             QVERIFY2(f.dialogs.callsOf("msgBox")[0].text.contains(message),
                      qPrintable(f.dialogs.callsOf("msgBox")[0].text));
             QCOMPARE(processes.started, QStringList());
