@@ -419,6 +419,8 @@ static void startWait(MainFixture &f, const QString &command)
     if (command != "mnucompile" && command != "mnulink")
         QVERIFY(QMetaObject::invokeMethod(f.main.get(), qPrintable(command)));
     QTest::qWait(100);
+    // No map is read while the linker may still be writing it.
+    QVERIFY(command != "mnulinkresult" || f.text()->text().isEmpty());
 }
 
 void TestAssemble::closingDuringWaits_data()
