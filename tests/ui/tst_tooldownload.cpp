@@ -60,7 +60,7 @@ void TestToolDownload::download_data()
     row("a tool the user puts in meanwhile stays", "mnugetdostools", "+LINK.EXE", "good");
     for (const char *failure : {"wrong", "404", "cut", "cancel", "stall", "trickle", "long"})
         row(failure, "F9", "", failure);
-    // Too small to notice before the files are committed.
+    // The files fit in their write buffers: the disk fills only as they are committed.
     row("a disk too full for the last bytes: nothing installed", "mnugetdostools",
         "masm.exe link.exe debug.exe", "full");
 }
