@@ -74,6 +74,17 @@ static QString writeRefusal(const QByteArray &native, const struct stat &st)
     return QString();
 }
 
+QString flushFailure(QSaveFile &file, qint64 size)
+{
+    struct stat written;
+    errno = 0;
+    if (file.flush() && ::fsync(file.handle()) == 0 && ::fstat(file.handle(), &written) == 0 &&
+        written.st_size == size)
+        return QString();
+    return file.error() != QFileDevice::NoError ? file.errorString()
+                                                : systemReason(errno ? errno : ENOSPC);
+}
+
 static bool folderWritable(const QString &target)
 {
     const QByteArray folder = QFile::encodeName(QFileInfo(target).absolutePath());
@@ -105,16 +116,9 @@ static QString writeBeside(const QString &target, const QByteArray &bytes,
             return QString();
         }
     }
-    // The toolkit's commit trusts the flush inside its close: on a full disk
-    // it would rename a short file over the user's. Everything must be on
-    // disk, at its full size, before the rename.
-    struct stat written;
-    errno = 0;
-    if (file.write(bytes) != bytes.size() || !file.flush() || ::fsync(file.handle()) != 0 ||
-        ::fstat(file.handle(), &written) != 0 || written.st_size != bytes.size()) {
-        const QString why = file.error() != QFileDevice::NoError
-                                ? file.errorString()
-                                : systemReason(errno ? errno : ENOSPC);
+    const QString why =
+        file.write(bytes) != bytes.size() ? file.errorString() : flushFailure(file, bytes.size());
+    if (!why.isEmpty()) {
         file.cancelWriting();
         return why;
     }
@@ -226,6 +230,13 @@ std::optional<QByteArray> readUserFile(const QString &path, QString *reason, boo
     return bytes;
 }
 
+QString flushFailure(QSaveFile &file, qint64 size)
+{
+    if (file.flush() && file.size() == size)
+        return QString();
+    return file.errorString();
+}
+
 QString writeUserFile(const QString &path, const QByteArray &bytes)
 {
     const QFileInfo info(path);
@@ -237,9 +248,9 @@ QString writeUserFile(const QString &path, const QByteArray &bytes)
     file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly))
         return file.errorString();
-    // The commit would trust a flush that failed on a full disk.
-    if (file.write(bytes) != bytes.size() || !file.flush() || file.size() != bytes.size()) {
-        const QString why = file.errorString();
+    const QString why =
+        file.write(bytes) != bytes.size() ? file.errorString() : flushFailure(file, bytes.size());
+    if (!why.isEmpty()) {
         file.cancelWriting();
         return why;
     }

@@ -4,6 +4,8 @@
 #include <QString>
 #include <optional>
 
+class QSaveFile;
+
 // Reading and writing the user's files: only regular files, never blocking on
 // a FIFO or a device, and a write that fails leaves the file as it was.
 
@@ -23,3 +25,9 @@ std::optional<QByteArray> readUserFile(const QString &path, QString *reason = nu
 // when the program runs as root. Returns an empty string on success, else the
 // reason, in the system's words where the system gave one.
 QString writeUserFile(const QString &path, const QByteArray &bytes);
+
+// Why the size bytes written to file are not all on disk yet; empty when they
+// are. The toolkit's commit trusts the flush inside its close, so that on a
+// full disk it would put a short file in place of the whole one: this is
+// asked before every commit.
+QString flushFailure(QSaveFile &file, qint64 size);

@@ -1,5 +1,7 @@
 #include "toolchain/tooldownload.h"
 
+#include "platform/userfiles.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QNetworkProxyFactory>
@@ -163,6 +165,17 @@ void ToolDownload::nextAddress(const QString &why)
 
 void ToolDownload::installAll()
 {
+    // Every file whole on disk before any takes its name: a full disk must
+    // not install a tool cut short, nor some of the files without the others.
+    for (size_t i = 0; i < verified_.size(); ++i) {
+        const QString why = flushFailure(*verified_[i], files_[qsizetype(i)].size);
+        if (!why.isEmpty()) {
+            failure_ = QStringLiteral("无法在工具文件夹中写入 ") + files_[qsizetype(i)].fileName +
+                       QStringLiteral("：") + why;
+            finish(Outcome::Failed);
+            return;
+        }
+    }
     for (const auto &file : verified_) {
         // Somebody may have put a tool of their own there meanwhile: it stays.
         const QString name = QFileInfo(file->fileName()).fileName();

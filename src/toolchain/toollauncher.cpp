@@ -19,7 +19,8 @@ struct ToolLauncher::Shared
     std::function<void(const QString &)> notice;
     // Programs that needed DOSBox once, by full path.
     QSet<QString> toDosbox;
-    qint64 idleMs = 30000;
+    // The machine's own bound unless told otherwise.
+    qint64 idleMs = ToolRunRequest().idleBoundMs;
     qint64 fileSizeLimit = qint64(64) * 1024 * 1024;
 };
 

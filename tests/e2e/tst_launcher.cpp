@@ -61,6 +61,8 @@ void TestLauncher::runThatNeverEnds_data()
     QTest::newRow("DOS program ended by dropping the handle") << dos << 1 << true;
     QTest::newRow("script ended with its child")
         << QByteArray("#!/bin/sh\nsh -c 'sleep 300; :' \"$PWD\" &\nwait\n") << 2 << false;
+    QTest::newRow("script dropped: its child goes too")
+        << QByteArray("#!/bin/sh\nsh -c 'sleep 300; :' \"$PWD\" &\nwait\n") << 2 << true;
 }
 
 void TestLauncher::runThatNeverEnds()

@@ -2,6 +2,7 @@
 #include "debugging/screenview.h"
 #include "documents/diagnosticstrip.h"
 #include "loopbackserver.h"
+#include "machine/toolrun.h"
 #include "mainfixture.h"
 #include "platform/processlauncher.h"
 #include "realtools.h"
@@ -12,6 +13,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMdiArea>
 #include <QProcess>
@@ -353,6 +355,10 @@ void TestToolchainE2e::machineStops()
         QSKIP("nasm is not installed");
     CountingLauncher processes;
     ToolLauncher launcher(processes);
+    // A user's is 30 s of the machine's time; the test's is short, and a stop
+    // must come well within a generous multiple of it (machine time never runs
+    // ahead of the clock on the wall).
+    QCOMPARE(ToolRunRequest().idleBoundMs, 30000);
     launcher.setBounds(500, 1 << 20);
     MainFixture f(true, &launcher);
     QVERIFY(writeFile(f.path("stand-in.asm"), program));
@@ -362,6 +368,8 @@ void TestToolchainE2e::machineStops()
     f.dialogs.answerMsgBox(Dialogs::Ok);
     for (int run = 0; run < (message.isEmpty() ? 2 : 1); ++run) {
         f.main->statusBar()->clearMessage();
+        QElapsedTimer clock;
+        clock.start();
         press(f, Qt::Key_F9);
         if (message == "close") {
             QTest::qWait(200);
@@ -375,6 +383,7 @@ void TestToolchainE2e::machineStops()
         }
         if (!message.isEmpty()) {
             QTRY_COMPARE_WITH_TIMEOUT(f.dialogs.callsOf("msgBox").size(), 1, 60000);
+            QVERIFY(clock.elapsed() < 40 * 500);
             QVERIFY2(f.dialogs.callsOf("msgBox")[0].text.contains(message),
                      qPrintable(f.dialogs.callsOf("msgBox")[0].text));
             QCOMPARE(processes.started, QStringList());

@@ -1,19 +1,23 @@
 #include "app/colors.h"
 #include "documents/skeleton.h"
 #include "mainfixture.h"
+#include "smalldisk.h"
 
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFocusEvent>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QScopeGuard>
 #include <QStringEncoder>
 #include <QTest>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
-#include <sched.h>
+#include <grp.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -31,6 +35,7 @@ private slots:
     void openThenSaveKeepsEveryByte();
     void saveToEveryKindOfFile_data();
     void saveToEveryKindOfFile();
+    void asAnOrdinaryUser();
     void changedOnDisk_data();
     void changedOnDisk();
     void newAndOpenReplaceNothingUnasked();
@@ -50,22 +55,6 @@ void toldOnce(const MainFixture &f, const QString &path)
 void mkfifo(const QString &path)
 {
     QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0644), 0);
-}
-
-// Small file systems make a write fail for real as root, where permission
-// bits stop nothing. Empty when this process may mount them, in a mount
-// namespace of its own that no mount outlives; else why it may not.
-QString cannotMount()
-{
-    static const QString reason = [] {
-        if (::geteuid() != 0)
-            return QStringLiteral("mounting a test file system needs root");
-        if (::unshare(CLONE_NEWNS) != 0 ||
-            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
-            return QStringLiteral("no mount namespace: ") + QString::fromLocal8Bit(strerror(errno));
-        return QString();
-    }();
-    return reason;
 }
 
 } // namespace
@@ -173,6 +162,10 @@ void TestFileCommands::openThenSaveKeepsEveryByte_data()
     // A pair whose low half lies in DC00-DCFF is a character all the same.
     const QString rat = QStringLiteral("; \U0001F400\U000100FF");
     row("UTF-16 beyond the first plane", utf16(QStringEncoder::Utf16LE, rat), rat);
+    row("UTF-8 beyond the first plane", "; \xF0\x9F\x90\x80\xF0\x90\x83\xBF\r\n", rat);
+    // GBK has neither the copyright sign nor the rat: GB18030 writes both in four bytes.
+    row("GB18030 four-byte characters", "; \xBB\xE3\xB1\xE0\x81\x30\x84\x38\x94\x39\xC9\x34\r\n",
+        QStringLiteral("; \u6C47\u7F16\u00A9\U0001F400"));
     row("lines ending in LF alone", "MOV AX,1\nNOP\n", "MOV AX,1\r\nNOP");
     row("Latin-1", "; caf\xE9\r\n", {}, true);
     row("mixed line breaks", "A\r\nB\nC\rD\r\n", {}, true);
@@ -224,6 +217,10 @@ void TestFileCommands::saveToEveryKindOfFile_data()
     QTest::newRow("device node") << "device" << false;
     QTest::newRow("another user's file") << "owned by nobody" << true;
     QTest::newRow("a file with a second name") << "hard link" << true;
+    // Rewritten in place, the write stopped part-way by the file size limit.
+    QTest::newRow("a file with a second name, the write failing part-way")
+        << "hard link, cut short" << false;
+    QTest::newRow("a file of a group not the user's own") << "other group" << true;
     QTest::newRow("a writable file in a read-only folder") << "read-only folder" << true;
 }
 
@@ -279,8 +276,17 @@ void TestFileCommands::saveToEveryKindOfFile()
             QSKIP("giving a file to another user needs root");
         QVERIFY(::chown(name.constData(), 65534, 65534) == 0 &&
                 ::chmod(name.constData(), 0664) == 0);
-    } else if (target == u"hard link") {
+    } else if (target.startsWith(u"hard link")) {
         QCOMPARE(::link(name.constData(), QFile::encodeName(other).constData()), 0);
+    } else if (target == u"other group") {
+        // As root any group; else one the user belongs to besides the own.
+        gid_t groups[64];
+        const int n = ::getgroups(64, groups);
+        const auto group =
+            std::find_if(groups, groups + std::max(n, 0), [](gid_t g) { return g != ::getegid(); });
+        if (::geteuid() != 0 && group == groups + std::max(n, 0))
+            QSKIP("the user belongs to no group besides the own");
+        QVERIFY(::chown(name.constData(), -1, ::geteuid() == 0 ? 65534 : *group) == 0);
     }
     struct stat old = {}, now = {};
     ::stat(QFile::encodeName(path).constData(), &old);
@@ -290,7 +296,15 @@ void TestFileCommands::saveToEveryKindOfFile()
         QStringLiteral("NOP ;xxxxx\r\n").repeated(target == u"nearly full" ? 750 : 8000) + "END";
     f.text()->setText(text);
     f.dialogs.answerMsgBox(Dialogs::Ok);
+    struct rlimit unlimited;
+    ::getrlimit(RLIMIT_FSIZE, &unlimited);
+    if (target.endsWith(u"cut short")) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const struct rlimit limit = {32 * 1024, unlimited.rlim_max};
+        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+    }
     f.main->mnuFileSave();
+    ::setrlimit(RLIMIT_FSIZE, &unlimited);
 
     ::stat(QFile::encodeName(path).constData(), &now);
     QCOMPARE(f.doc()->caption(), path);
@@ -305,6 +319,38 @@ void TestFileCommands::saveToEveryKindOfFile()
         QVERIFY(f.main->Lastsaved.isEmpty());
         QVERIFY(!S_ISREG(old.st_mode) || fileBytes(path) == before);
     }
+}
+
+// The rows whose outcome hangs on permissions, again as an ordinary user
+// (nobody, in one more group): root, as the suite runs, may write anything.
+void TestFileCommands::asAnOrdinaryUser()
+{
+    if (::geteuid() != 0)
+        QSKIP("already run as an ordinary user");
+    QStringList rows;
+    for (const char *row : {"file without write permission", "a file of a group not the user's own",
+                            "a file with a second name, the write failing part-way"})
+        rows << QStringLiteral("saveToEveryKindOfFile:") + row;
+    QProcess child;
+    child.setChildProcessModifier([] {
+        const gid_t users = 100;
+        if (::setgroups(1, &users) != 0 || ::setresgid(65534, 65534, 65534) != 0 ||
+            ::setresuid(65534, 65534, 65534) != 0)
+            ::_exit(97);
+    });
+    child.setWorkingDirectory(QDir::tempPath());
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    // Through the process's own link: the test program's folders may be closed to others.
+    child.start(QStringLiteral("/proc/self/exe"), rows);
+    const bool finished = child.waitForFinished(120000);
+    if (child.exitCode() == 97)
+        QSKIP("this system does not let the test become uid 65534");
+    if (child.error() == QProcess::FailedToStart)
+        QSKIP("uid 65534 may not start this test program: a folder on its path is closed");
+    QVERIFY(finished);
+    const QByteArray out = child.readAll();
+    QVERIFY2(child.exitCode() == 0 && out.count("PASS   : TestFileCommands::save") == rows.size(),
+             out.constData());
 }
 
 void TestFileCommands::changedOnDisk_data()

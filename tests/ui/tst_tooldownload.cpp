@@ -1,6 +1,7 @@
 #include "loopbackserver.h"
 #include "mainfixture.h"
 #include "realtools.h"
+#include "smalldisk.h"
 #include "toolchain/dostools.h"
 #include "toolchain/frmreport.h"
 
@@ -8,6 +9,8 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTest>
+
+#include <sys/mount.h>
 
 // Getting the free DOS tools: the real download code against a loopback
 // server, from F9 on a folder without the assembler, or from the Options menu.
@@ -40,10 +43,12 @@ static QMap<QString, QByteArray> folderState(const QString &folder)
 void TestToolDownload::download_data()
 {
     QTest::addColumn<QString>("command"); // F9, or the Options menu's command
-    QTest::addColumn<QString>("mine");    // a tool of the user's own in the folder
+    // Tools of the user's own in the folder; with "+", put there while the download runs.
+    QTest::addColumn<QString>("mine");
     // good: every file at the commit; main: only on the main branch; else what
     // the server does with the file that fails
-    // wrong (checksum), 404, cut (half-way), cancel (stalled, cancelled), stall, trickle
+    // wrong (checksum), 404, cut (half-way), cancel (stalled, cancelled), stall, trickle,
+    // long (more than its size, then stalled); full: a full disk for the files
     QTest::addColumn<QString>("serve");
     auto row = [](const char *name, const char *command, const char *mine, const char *serve) {
         QTest::newRow(name) << command << mine << serve;
@@ -52,8 +57,12 @@ void TestToolDownload::download_data()
     row("Options: the user's own assembler stays, the others arrive", "mnugetdostools", "masm.exe",
         "good");
     row("the commit's address fails, the main branch serves, F9 assembles", "F9", "", "main");
-    for (const char *failure : {"wrong", "404", "cut", "cancel", "stall", "trickle"})
+    row("a tool the user puts in meanwhile stays", "mnugetdostools", "+LINK.EXE", "good");
+    for (const char *failure : {"wrong", "404", "cut", "cancel", "stall", "trickle", "long"})
         row(failure, "F9", "", failure);
+    // The files fit in their write buffers: the disk fills only as they are committed.
+    row("a disk too full for the last bytes: nothing installed", "mnugetdostools",
+        "masm.exe link.exe debug.exe", "full");
 }
 
 void TestToolDownload::download()
@@ -62,6 +71,7 @@ void TestToolDownload::download()
     QFETCH(QString, mine);
     QFETCH(QString, serve);
     const bool succeeds = serve == "good" || serve == "main";
+    const QStringList own = mine.split(' ', Qt::SkipEmptyParts);
     REQUIRE_REAL_TOOLS();
 
     LoopbackServer server;
@@ -78,7 +88,9 @@ void TestToolDownload::download()
             server.serve(path, {wrong});
         else if (serve == "404")
             server.remove(path);
-        else if (serve != "good" && serve != "main")
+        else if (serve == "long")
+            server.serve(path, {realBytes(failing).repeated(3), failing.size * 3 / 2, true});
+        else if (serve != "good" && serve != "main" && serve != "full")
             server.serve(path, {wrong, failing.size / 2, serve != "cut", "", false,
                                 serve == "trickle" ? 20 : 0});
     }
@@ -88,8 +100,17 @@ void TestToolDownload::download()
     FakeLauncher::Script masm;
     masm.files << std::make_pair(QStringLiteral("TEMP_F.LST"), QByteArray("1 Source  Lines\r\n"));
     f.launcher.setScript("masm.exe", masm);
-    if (!mine.isEmpty())
-        QVERIFY(QFile(f.path(mine)).open(QIODevice::WriteOnly));
+    const auto unmount =
+        qScopeGuard([&f] { ::umount2(QFile::encodeName(f.dir.path()), MNT_DETACH); });
+    if (serve == "full") {
+        if (!cannotMount().isEmpty())
+            QSKIP(qPrintable(cannotMount()));
+        QVERIFY(::mount("tmpfs", QFile::encodeName(f.dir.path()), "tmpfs", 0, "size=64k") == 0);
+        QVERIFY(QDir::setCurrent(f.dir.path()) &&
+                writeFile(f.path("filler"), QByteArray(65536, 'f')));
+    }
+    for (const QString &name : own)
+        QVERIFY(name.startsWith('+') || QFile(f.path(name)).open(QIODevice::WriteOnly));
     const QMap<QString, QByteArray> before = folderState(f.dir.path());
     // Yes to the offer; then what failed, and No to the search page; or what arrived.
     f.dialogs.answerMsgBox(Dialogs::Yes);
@@ -102,6 +123,8 @@ void TestToolDownload::download()
     } else {
         f.main->action(command)->trigger();
     }
+    for (const QString &name : own)
+        QVERIFY(!name.startsWith('+') || QFile(f.path(name.mid(1))).open(QIODevice::WriteOnly));
     const QPointer<QProgressDialog> progress = f.main->findChild<QProgressDialog *>();
     QVERIFY(progress && progress->isVisible());
     if (serve == "cancel") {
@@ -113,8 +136,9 @@ void TestToolDownload::download()
     QTRY_VERIFY_WITH_TIMEOUT(assembles ? f.main->findChild<FrmReport *>() != nullptr
                                        : !progress || !progress->isVisible(),
                              30000);
-    QTRY_COMPARE_WITH_TIMEOUT(f.dialogs.calls.size(),
-                              succeeds ? 1 + !assembles : 2 + (serve != "cancel"), 30000);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        f.dialogs.calls.size(),
+        succeeds ? 1 + !assembles : 2 + (command == "F9" && serve != "cancel"), 30000);
     QVERIFY(!progress || !progress->isVisible());
     QVERIFY2(f.dialogs.unexpected.isEmpty(), qPrintable(f.dialogs.unexpected.join('\n')));
     QCOMPARE(f.launcher.calls.size(), int(assembles));
@@ -124,8 +148,11 @@ void TestToolDownload::download()
         QCOMPARE(folderState(f.dir.path()), before);
         // What failed, and where to get the files by hand.
         // A server too slow is named with its rate.
+        const QString said = serve == "long" ? QString("超过应有的 %1 字节").arg(failing.size)
+                             : serve == "full" ? QString::fromLocal8Bit(strerror(ENOSPC))
+                                               : failing.fileName;
         if (serve != "cancel")
-            QVERIFY(f.dialogs.calls[1].text.contains(failing.fileName) &&
+            QVERIFY(f.dialogs.calls[1].text.contains(said) &&
                     f.dialogs.calls[1].text.contains(dosToolsRepository()) &&
                     f.dialogs.calls[1].text.contains("每秒约") ==
                         (serve == "stall" || serve == "trickle"));
@@ -133,9 +160,12 @@ void TestToolDownload::download()
     }
     QMap<QString, QByteArray> expected = before;
     for (const PinnedFile &file : dosTools() + QList{dosToolsLicence()}) {
-        if (file.fileName != mine)
+        if (!own.contains(file.fileName, Qt::CaseInsensitive) &&
+            !own.contains('+' + file.fileName, Qt::CaseInsensitive))
             expected[file.fileName] = realBytes(file);
     }
+    for (const QString &name : own)
+        expected[name.startsWith('+') ? name.mid(1) : name] = "";
     QCOMPARE(folderState(f.dir.path()), expected);
     if (serve == "main")
         QCOMPARE(server.requested.first(),

@@ -36,6 +36,8 @@ void TestTyping::keys_data()
     };
     row("Enter at the end, then typing", "^", "MOV AX,BX ;load{Return}XY", "MOV AX,BX ;load\r\nXY",
         "FFFFFFFFFFRRRRR..TT", "行  2， 列  3");
+    row("Shift+Enter is a line break as Enter is, no line separator", "MOV AX ;x^",
+        "{Shift+Return}Z", "MOV AX ;x\r\nZ", "FFFFFFFRR..T", "行  2， 列  2");
     row("Enter inside the instruction leaves the comment after the caret", "MOV^ AX,BX ;load",
         "{Return}", "MOV\r\n AX,BX ;load", "FFF..OOOOOOOOOOOO", "行  2， 列  1");
     row("only the caret's line, not the one above", "NOP\r\nINC CX;x^", "{Return}Z",
