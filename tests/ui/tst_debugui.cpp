@@ -159,8 +159,9 @@ void TestDebugUi::stepThroughGreetingAndLoop()
     QCOMPARE(d.current(), 14);
     press(d.f, Qt::Key_F2); // the caret is on line 14 now: a second breakpoint
     QCOMPARE(strip->breakpoints->lines(), (QList<int>{14, 19}));
-    d.f.main->mnutogglebreakpoint();
+    d.f.main->mnutogglebreakpoint(); // and off again
     strip->breakpoints->set(19, false);
+    QCOMPARE(strip->breakpoints->lines(), QList<int>());
     // The LOOP stepped over runs out; ZF after comparing equal values.
     QVERIFY(stepWith(d, Qt::Key_F10));
     QCOMPARE(d.current(), 15);
