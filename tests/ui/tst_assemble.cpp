@@ -617,9 +617,10 @@ void TestAssemble::marksBelongToTheirText()
     MainFixture f;
     putTools(f);
     f.text()->setText(QString("nop\r\n").repeated(40000));
-    f.launcher.setScript("masm.exe", writes("TEMP_F.LST", "Temp_F.asm(3): error A2009: x\r\n"
-                                                          "Temp_F.asm(-25537): warning A4001: y\r\n"
-                                                          "Temp_F.asm(3): error A2050: z\r\n"));
+    f.launcher.setScript("masm.exe",
+                         writes("TEMP_F.LST", "Temp_F.asm(3): error A2009: x\r\n"
+                                              "Temp_F.asm(-25537): warning A4001: y\r\n"
+                                              "Temp_F.asm(-25537): error A2050: z\r\n"));
     f.main->mnucompile();
     settle(f);
     // Counted from the marks, as no summary came; the window's status bar says it.
@@ -628,7 +629,10 @@ void TestAssemble::marksBelongToTheirText()
     QCOMPARE(counts->text(), "编译失败（2 个错误，1 个警告）：没有生成目标文件");
     f.text()->setSelStart(0);
     press(f, Qt::Key_Return);
-    QCOMPARE(f.doc()->Strip->marks().value(1).text, "Temp_F.asm(40000): warning A4001: y");
+    // A line with a warning and an error is marked as an error.
+    QCOMPARE(f.doc()->Strip->marks().value(1).text,
+             "Temp_F.asm(40000): warning A4001: y\nTemp_F.asm(40000): error A2050: z");
+    QCOMPARE(f.doc()->Strip->marks().value(1).kind, Diagnostic::Error);
     RichText *report = shownReport(f)->RichText;
     const QTextBlock line = report->document()->findBlockByNumber(2);
     const QPoint at = report->cursorRect(QTextCursor(line)).center() + QPoint(4, 0);
