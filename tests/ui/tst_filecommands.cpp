@@ -316,6 +316,9 @@ void TestFileCommands::saveToEveryKindOfFile()
         QVERIFY(f.dialogs.calls.isEmpty());
     } else {
         toldOnce(f, path);
+        // The user is told why, not only that it failed.
+        QVERIFY(target != u"read-only" ||
+                f.dialogs.callsOf(QStringLiteral("msgBox"))[0].text.contains(u"只读"));
         QVERIFY(f.main->Lastsaved.isEmpty());
         QVERIFY(!S_ISREG(old.st_mode) || fileBytes(path) == before);
     }
