@@ -258,9 +258,8 @@ DebugStop DebugSession::describe(const MachineStop &stop) const
 {
     const Machine *m = thread_->machine();
     const quint32 at = linear(m->reg(Reg::CS), m->reg(Reg::IP));
-    const quint8 *memory = m->memory();
     // Services stop with IP past their INT: the line is the INT's.
-    const bool afterInt = at >= 2 && memory[(at - 2) & 0xFFFFF] == 0xCD;
+    const bool afterInt = at >= 2 && m->memory().byteAt(at - 2) == 0xCD;
     const quint32 interruptAt = afterInt ? at - 2 : at;
     DebugStop d;
     d.line = map_->lineAt(at);

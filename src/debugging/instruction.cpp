@@ -1,8 +1,10 @@
 #include "debugging/instruction.h"
 
-Instruction instructionAt(const quint8 *memory, quint32 linear)
+#include "machine/guestmemory.h"
+
+Instruction instructionAt(const GuestMemory &memory, quint32 linear)
 {
-    auto byte = [&](int i) { return memory[(linear + quint32(i)) & 0xFFFFF]; };
+    auto byte = [&](int i) { return memory.byteAt(linear + quint32(i)); };
     int p = 0;
     bool repeat = false;
     for (; p < 4; ++p) {

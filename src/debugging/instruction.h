@@ -2,6 +2,8 @@
 
 #include <QtGlobal>
 
+class GuestMemory;
+
 // What a stepping debugger must know of the 8086 instruction at an address.
 struct Instruction
 {
@@ -11,4 +13,4 @@ struct Instruction
     int length = 0;
 };
 
-Instruction instructionAt(const quint8 *memory, quint32 linear);
+Instruction instructionAt(const GuestMemory &memory, quint32 linear);

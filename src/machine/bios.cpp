@@ -3,7 +3,30 @@
 #include "machine/machinestate.h"
 
 #include <QTime>
-#include <QtEndian>
+
+namespace {
+
+// INT 10h 13h: CX characters from ES:BP at row DH, column DL, in attribute BL
+// or (AL bit 1) each followed by its own; the cursor stays where it was
+// unless AL bit 0 asks for it to move.
+void writeString(MachineState &m)
+{
+    TextScreen &s = m.screen;
+    const quint8 mode = m.al();
+    const bool pairs = mode & 2;
+    const int count = m.r(Reg::CX);
+    const QByteArray text = m.mem().read(m.r(Reg::ES), m.r(Reg::BP), pairs ? 2 * count : count);
+    const int row = s.row(), column = s.column();
+    s.setCursor(m.r(Reg::DX) >> 8, m.r(Reg::DX) & 0xFF);
+    for (int i = 0; i < count; ++i) {
+        const quint8 c = quint8(text[pairs ? 2 * i : i]);
+        s.teletype(c, pairs ? quint8(text[2 * i + 1]) : quint8(m.r(Reg::BX)));
+    }
+    if (!(mode & 1))
+        s.setCursor(row, column);
+}
+
+} // namespace
 
 void biosVideo(MachineState &m)
 {
@@ -14,7 +37,7 @@ void biosVideo(MachineState &m)
         const quint8 mode = m.al() & 0x7F;
         if (mode >= 4 && mode != 7)
             return m.unsupported(0x10);
-        m.cpu.memory()[0x449] = 3;
+        m.mem().setByte(0x40, 0x49, 3);
         if (!(m.al() & 0x80))
             s.clear();
         return;
@@ -49,6 +72,8 @@ void biosVideo(MachineState &m)
     case 0x0E:
         s.teletype(m.al());
         return;
+    case 0x13:
+        return writeString(m);
     case 0x0F:
         m.set(Reg::AX, quint16((TextScreen::columns << 8) | 3));
         m.set(Reg::BX, bx & 0x00FF);
@@ -90,7 +115,7 @@ void biosTime(MachineState &m)
     // 1,573,040 ticks a day, counted from midnight as the BIOS does.
     const auto ticks =
         quint32(qint64(QTime::currentTime().msecsSinceStartOfDay()) * 1573040 / 86400000);
-    qToLittleEndian<quint32>(ticks, m.cpu.memory() + 0x46C);
+    m.mem().setDword(0x40, 0x6C, ticks);
     m.set(Reg::CX, quint16(ticks >> 16));
     m.set(Reg::DX, quint16(ticks));
     m.setAL(0);

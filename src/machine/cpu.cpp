@@ -79,7 +79,8 @@ void Cpu::Free::operator()(quint8 *p) const
     std::free(p);
 }
 
-Cpu::Cpu() : memory_(static_cast<quint8 *>(std::aligned_alloc(4096, memorySize)))
+Cpu::Cpu()
+    : memory_(static_cast<quint8 *>(std::aligned_alloc(4096, memorySize))), guest_(memory_.get())
 {
     std::fill_n(memory_.get(), memorySize, 0);
     if (uc_open(UC_ARCH_X86, UC_MODE_16, &uc_) != UC_ERR_OK) {
@@ -87,8 +88,8 @@ Cpu::Cpu() : memory_(static_cast<quint8 *>(std::aligned_alloc(4096, memorySize))
         return;
     }
     uc_hook hook;
-    if (uc_mem_map_ptr(uc_, 0, memorySize, UC_PROT_ALL, memory()) != UC_ERR_OK ||
-        uc_mem_map_ptr(uc_, memorySize, 0x10000, UC_PROT_ALL, memory()) != UC_ERR_OK ||
+    if (uc_mem_map_ptr(uc_, 0, memorySize, UC_PROT_ALL, memory_.get()) != UC_ERR_OK ||
+        uc_mem_map_ptr(uc_, memorySize, 0x10000, UC_PROT_ALL, memory_.get()) != UC_ERR_OK ||
         uc_ctl_exits_enable(uc_) != UC_ERR_OK ||
         uc_hook_add(uc_, &hook, UC_HOOK_INTR, reinterpret_cast<void *>(interruptHook), this, 1,
                     0) != UC_ERR_OK ||

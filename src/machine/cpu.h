@@ -1,5 +1,7 @@
 #pragma once
 
+#include "machine/guestmemory.h"
+
 #include <QtGlobal>
 #include <atomic>
 #include <functional>
@@ -17,9 +19,10 @@ struct Registers
 
 enum class Reg { AX, BX, CX, DX, SI, DI, BP, SP, CS, DS, ES, SS, IP, Flags };
 
-// Unicorn in 16-bit mode over 1 MB of memory the host can read directly.
-// The 64 KB above 1 MB show the first 64 KB again, as a PC with its A20
-// line off does: packed programs loaded low rely on that wrap.
+// Unicorn in 16-bit mode over 1 MB of memory, which the rest of the machine
+// reaches only through its GuestMemory. The 64 KB above 1 MB show the first
+// 64 KB again, as a PC with its A20 line off does: packed programs loaded
+// low rely on that wrap.
 class Cpu
 {
 public:
@@ -31,8 +34,8 @@ public:
     Cpu &operator=(const Cpu &) = delete;
 
     bool ok() const { return uc_ != nullptr; }
-    quint8 *memory() { return memory_.get(); }
-    const quint8 *memory() const { return memory_.get(); }
+    GuestMemory &memory() { return guest_; }
+    const GuestMemory &memory() const { return guest_; }
 
     quint16 reg(Reg r) const;
     void setReg(Reg r, quint16 value);
@@ -102,6 +105,7 @@ private:
         void operator()(quint8 *p) const;
     };
     std::unique_ptr<quint8, Free> memory_;
+    GuestMemory guest_;
     // Breakpoints are Unicorn's exits: it stops before their instruction.
     void setExits(quint32 except);
     std::vector<quint64> breakpoints_;

@@ -79,7 +79,7 @@ void int21_09h_writeString(MachineState &m)
     quint16 offset = m.r(Reg::DX);
     QByteArray text;
     for (int i = 0; i < 0x10000; ++i) {
-        const quint8 c = *m.at(ds, offset++);
+        const quint8 c = m.mem().byte(ds, offset++);
         if (c == '$')
             break;
         text.append(char(c));
@@ -91,8 +91,8 @@ void int21_09h_writeString(MachineState &m)
 
 void int21_0Ah_readLine(MachineState &m)
 {
-    quint8 *buffer = m.at(m.r(Reg::DS), m.r(Reg::DX));
-    const int room = buffer[0];
+    const quint16 ds = m.r(Reg::DS), dx = m.r(Reg::DX);
+    const int room = m.mem().byte(ds, dx);
     if (room == 0)
         return;
     QByteArray line;
@@ -103,9 +103,8 @@ void int21_0Ah_readLine(MachineState &m)
     for (char c : line)
         writeStandard(m, quint8(c));
     writeStandard(m, 13);
-    buffer[1] = quint8(line.size());
-    std::copy(line.begin(), line.end(), buffer + 2);
-    buffer[2 + line.size()] = 13;
+    m.mem().setByte(ds, quint16(dx + 1), quint8(line.size()));
+    m.mem().write(ds, quint16(dx + 2), line + '\r');
 }
 
 void int21_0Bh_inputStatus(MachineState &m)

@@ -5,7 +5,6 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
-#include <QtEndian>
 
 namespace {
 
@@ -148,34 +147,35 @@ void int21_3Fh_read(MachineState &m)
         return m.fail(errInvalidHandle);
     if (!f->readable)
         return m.fail(errAccessDenied);
-    const quint32 target = linear(m.r(Reg::DS), m.r(Reg::DX));
-    const quint32 count = std::min<quint32>(m.r(Reg::CX), Cpu::memorySize - target);
-    qint64 got = 0;
+    const int count = m.r(Reg::CX);
+    QByteArray got;
     if (f->kind == OpenFiles::Kind::Con) {
         QByteArray line;
         if (!consoleLine(m, &line))
             return;
         line.append('\n');
-        got = std::min<qint64>(count, line.size());
-        std::copy_n(line.constData(), got, m.cpu.memory() + target);
+        got = line.left(count);
         quint16 error;
         m.writeHandle(1, reinterpret_cast<const quint8 *>(line.constData()), int(line.size()),
                       &error);
     } else if (f->kind == OpenFiles::Kind::File) {
-        got = f->file->read(reinterpret_cast<char *>(m.cpu.memory() + target), count);
-        if (got < 0)
+        got.resize(count);
+        const qint64 n = f->file->read(got.data(), count);
+        if (n < 0)
             return m.fail(errAccessDenied);
+        got.truncate(n);
     }
-    m.set(Reg::AX, quint16(got));
+    m.mem().write(m.r(Reg::DS), m.r(Reg::DX), got);
+    m.set(Reg::AX, quint16(got.size()));
     m.succeed();
 }
 
 void int21_40h_write(MachineState &m)
 {
     quint16 error = 0;
-    const quint32 source = linear(m.r(Reg::DS), m.r(Reg::DX));
-    const int count = int(std::min<quint32>(m.r(Reg::CX), Cpu::memorySize - source));
-    const int done = m.writeHandle(m.r(Reg::BX), m.cpu.memory() + source, count, &error);
+    const QByteArray data = m.mem().read(m.r(Reg::DS), m.r(Reg::DX), m.r(Reg::CX));
+    const int done = m.writeHandle(m.r(Reg::BX), reinterpret_cast<const quint8 *>(data.constData()),
+                                   int(data.size()), &error);
     if (done < 0)
         return m.fail(error);
     m.set(Reg::AX, quint16(done));
@@ -361,9 +361,7 @@ void int21_47h_currentFolder(MachineState &m)
     if (!m.drives.exists(drive))
         return m.fail(errInvalidDrive);
     const QByteArray folder = m.drives.currentFolder(drive).left(63);
-    quint8 *out = m.at(m.r(Reg::DS), m.r(Reg::SI));
-    std::copy(folder.begin(), folder.end(), out);
-    out[folder.size()] = 0;
+    m.mem().write(m.r(Reg::DS), m.r(Reg::SI), folder + '\0');
     m.set(Reg::AX, 0x0100);
     m.succeed();
 }
@@ -402,11 +400,13 @@ bool matches(const QByteArray &pattern, const QByteArray &name)
 // attributes asked for, the next entry and which folder.
 void findNext(MachineState &m)
 {
-    quint8 *dta = m.at(m.dtaSegment, m.dtaOffset);
-    const QByteArray pattern(reinterpret_cast<const char *>(dta + 1), 11);
-    const quint8 wanted = dta[12];
-    quint16 index = qFromLittleEndian<quint16>(dta + 13);
-    const quint16 folderId = qFromLittleEndian<quint16>(dta + 15);
+    GuestMemory &memory = m.mem();
+    const quint16 seg = m.dtaSegment, dta = m.dtaOffset;
+    auto at = [dta](int field) { return quint16(dta + field); };
+    const QByteArray pattern = memory.read(seg, at(1), 11);
+    const quint8 wanted = memory.byte(seg, at(12));
+    quint16 index = memory.word(seg, at(13));
+    const quint16 folderId = memory.word(seg, at(15));
     if (folderId >= m.searchFolders.size())
         return m.fail(errNoMoreFiles);
     const auto entries = Drives::visibleEntries(m.searchFolders[folderId]);
@@ -417,18 +417,19 @@ void findNext(MachineState &m)
         if ((info.isDir() && !(wanted & 0x10)) || (!info.isDir() && !info.isFile()) ||
             !matches(pattern, fcbForm(dosName)))
             continue;
-        qToLittleEndian<quint16>(quint16(index + 1), dta + 13);
-        dta[0x15] = attributes;
+        memory.setWord(seg, at(13), quint16(index + 1));
+        memory.setByte(seg, at(0x15), attributes);
         const QDateTime modified = info.lastModified();
-        qToLittleEndian<quint16>(dosTime(modified), dta + 0x16);
-        qToLittleEndian<quint16>(dosDate(modified), dta + 0x18);
-        qToLittleEndian<quint32>(info.isDir() ? 0 : quint32(info.size()), dta + 0x1A);
-        std::fill_n(dta + 0x1E, 13, 0);
-        std::copy(dosName.begin(), dosName.end(), dta + 0x1E);
+        memory.setWord(seg, at(0x16), dosTime(modified));
+        memory.setWord(seg, at(0x18), dosDate(modified));
+        memory.setDword(seg, at(0x1A), info.isDir() ? 0 : quint32(info.size()));
+        QByteArray name = dosName.left(12);
+        name.append(QByteArray(13 - name.size(), '\0'));
+        memory.write(seg, at(0x1E), name);
         m.set(Reg::AX, 0);
         return m.succeed();
     }
-    qToLittleEndian<quint16>(index, dta + 13);
+    memory.setWord(seg, at(13), index);
     m.fail(errNoMoreFiles);
 }
 
@@ -442,13 +443,13 @@ void int21_4Eh_findFirst(MachineState &m)
         id = m.searchFolders.size();
         m.searchFolders.append(r.hostFolder);
     }
-    quint8 *dta = m.at(m.dtaSegment, m.dtaOffset);
-    dta[0] = quint8(r.drive + 1);
-    const QByteArray pattern = fcbForm(r.name.isEmpty() ? QByteArray("*.*") : r.name);
-    std::copy(pattern.begin(), pattern.end(), dta + 1);
-    dta[12] = quint8(m.r(Reg::CX));
-    qToLittleEndian<quint16>(0, dta + 13);
-    qToLittleEndian<quint16>(quint16(id), dta + 15);
+    GuestMemory &memory = m.mem();
+    const quint16 seg = m.dtaSegment, dta = m.dtaOffset;
+    memory.setByte(seg, dta, quint8(r.drive + 1));
+    memory.write(seg, quint16(dta + 1), fcbForm(r.name.isEmpty() ? QByteArray("*.*") : r.name));
+    memory.setByte(seg, quint16(dta + 12), quint8(m.r(Reg::CX)));
+    memory.setWord(seg, quint16(dta + 13), 0);
+    memory.setWord(seg, quint16(dta + 15), quint16(id));
     findNext(m);
 }
 

@@ -3,7 +3,6 @@
 #include "machine/machinestate.h"
 
 #include <QDateTime>
-#include <QtEndian>
 
 namespace {
 
@@ -27,16 +26,14 @@ void int21_4Dh_returnCode(MachineState &m)
 
 void int21_25h_setVector(MachineState &m)
 {
-    quint8 *entry = m.cpu.memory() + 4 * m.al();
-    qToLittleEndian<quint16>(m.r(Reg::DX), entry);
-    qToLittleEndian<quint16>(m.r(Reg::DS), entry + 2);
+    m.mem().setWord(0, quint16(4 * m.al()), m.r(Reg::DX));
+    m.mem().setWord(0, quint16(4 * m.al() + 2), m.r(Reg::DS));
 }
 
 void int21_35h_getVector(MachineState &m)
 {
-    const quint8 *entry = m.cpu.memory() + 4 * m.al();
-    m.set(Reg::BX, qFromLittleEndian<quint16>(entry));
-    m.set(Reg::ES, qFromLittleEndian<quint16>(entry + 2));
+    m.set(Reg::BX, m.mem().word(0, quint16(4 * m.al())));
+    m.set(Reg::ES, m.mem().word(0, quint16(4 * m.al() + 2)));
 }
 
 void int21_30h_version(MachineState &m)

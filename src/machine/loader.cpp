@@ -54,14 +54,15 @@ qsizetype parseFcb(MachineState &m, const QByteArray &text, qsizetype i, quint8 
 void buildPsp(MachineState &m, quint16 psp, quint16 environment, quint16 end,
               const QByteArray &tail)
 {
-    quint8 *p = m.at(psp, 0);
-    std::fill_n(p, 0x100, 0);
+    QByteArray block(0x100, '\0');
+    auto *p = reinterpret_cast<quint8 *>(block.data());
     p[0] = 0xCD;
     p[1] = 0x20;
     qToLittleEndian<quint16>(end, p + 2);
     const quint8 farCall[] = {0xEA, 0xFF, 0xFF, 0xAD, 0xDE};
     std::copy_n(farCall, 5, p + 5);
-    std::copy_n(m.cpu.memory() + 4 * 0x22, 12, p + 0x0A); // INT 22h, 23h, 24h
+    const QByteArray vectors = m.mem().read(0, 4 * 0x22, 12); // INT 22h, 23h, 24h
+    std::copy_n(vectors.constData(), 12, p + 0x0A);
     qToLittleEndian<quint16>(DosLayout::parentPsp, p + 0x16);
     const quint8 handles[] = {1, 1, 1, 0, 2};
     std::fill_n(p + 0x18, 20, 0xFF);
@@ -82,6 +83,7 @@ void buildPsp(MachineState &m, quint16 psp, quint16 environment, quint16 end,
     p[0x80] = quint8(text.size());
     std::copy(text.begin(), text.end(), p + 0x81);
     p[0x81 + text.size()] = 0x0D;
+    m.mem().write(psp, 0, block);
     m.set(Reg::AX, quint16((second << 8) | first));
 }
 
@@ -100,7 +102,7 @@ quint16 buildEnvironment(MachineState &m, const QList<QByteArray> &strings,
         *error = QStringLiteral("no memory for the environment");
         return 0;
     }
-    std::copy(block.begin(), block.end(), m.at(r.segment, 0));
+    m.mem().write(r.segment, 0, block);
     return r.segment;
 }
 
@@ -155,9 +157,8 @@ QString loadProgram(MachineState &m, const QByteArray &image, const QByteArray &
     if (psp == 0)
         return QStringLiteral("not enough memory for the program");
     // Both blocks belong to the program itself.
-    quint8 *pspHeader = m.at(quint16(psp - 1), 0);
-    qToLittleEndian<quint16>(psp, pspHeader + 1);
-    qToLittleEndian<quint16>(psp, m.at(quint16(env - 1), 1));
+    m.mem().setWord(quint16(psp - 1), 1, psp);
+    m.mem().setWord(quint16(env - 1), 1, psp);
     QByteArray name = dosName.mid(dosName.lastIndexOf('\\') + 1);
     m.blocks.setName(psp, name.left(name.indexOf('.')));
     m.psp = psp;
@@ -175,25 +176,26 @@ QString loadProgram(MachineState &m, const QByteArray &image, const QByteArray &
     r.flags = 0x7202;
     if (exe) {
         const auto start = quint16(psp + 0x10);
-        std::copy_n(image.constData() + headerSize * 16, loadSize, m.at(start, 0));
+        m.mem().write(start, 0, image.constData() + headerSize * 16, int(loadSize));
         const quint16 count = word(image, 0x06), table = word(image, 0x18);
         for (quint16 i = 0; i < count; ++i) {
             const int at = table + 4 * i;
             if (at + 4 > image.size())
                 return QStringLiteral("the .EXE relocation table is damaged");
-            quint8 *target = m.at(quint16(start + word(image, at + 2)), word(image, at));
-            qToLittleEndian<quint16>(quint16(qFromLittleEndian<quint16>(target) + start), target);
+            const auto segment = quint16(start + word(image, at + 2));
+            const quint16 offset = word(image, at);
+            m.mem().setWord(segment, offset, quint16(m.mem().word(segment, offset) + start));
         }
         r.ss = quint16(start + word(image, 0x0E));
         r.sp = word(image, 0x10);
         r.cs = quint16(start + word(image, 0x16));
         r.ip = word(image, 0x14);
     } else {
-        std::copy_n(image.constData(), loadSize, m.at(psp, 0x100));
+        m.mem().write(psp, 0x100, image.constData(), int(loadSize));
         r.cs = r.ss = psp;
         r.ip = 0x100;
         r.sp = 0xFFFE;
-        qToLittleEndian<quint16>(0, m.at(psp, 0xFFFE));
+        m.mem().setWord(psp, 0xFFFE, 0);
     }
     r.si = r.ip;
     r.di = r.sp;

@@ -15,25 +15,24 @@ namespace {
 
 // Each vector's stub: INT n, then RETF 2 so the flags a service set reach
 // the caller. A program that chains to a saved vector lands here.
-void writeStubs(quint8 *memory)
+void writeStubs(GuestMemory &memory)
 {
     for (int n = 0; n < 256; ++n) {
-        quint8 *stub = memory + linear(biosSegment, quint16(n * 8));
-        const quint8 code[] = {0xCD, quint8(n), 0xCA, 0x02, 0x00};
-        std::copy_n(code, 5, stub);
-        qToLittleEndian<quint16>(quint16(n * 8), memory + 4 * n);
-        qToLittleEndian<quint16>(biosSegment, memory + 4 * n + 2);
+        const char code[] = {char(0xCD), char(n), char(0xCA), 0x02, 0x00};
+        memory.write(biosSegment, quint16(n * 8), code, 5);
+        memory.setWord(0, quint16(4 * n), quint16(n * 8));
+        memory.setWord(0, quint16(4 * n + 2), biosSegment);
     }
 }
 
-void writeBiosData(quint8 *memory)
+void writeBiosData(GuestMemory &memory)
 {
-    qToLittleEndian<quint16>(0x0021, memory + 0x410); // equipment: colour 80x25
-    qToLittleEndian<quint16>(640, memory + 0x413);
-    memory[0x449] = 3;
-    qToLittleEndian<quint16>(80, memory + 0x44A);
-    qToLittleEndian<quint16>(0x3D4, memory + 0x463);
-    memory[0x484] = 24;
+    memory.setWord(0x40, 0x10, 0x0021); // equipment: colour 80x25
+    memory.setWord(0x40, 0x13, 640);
+    memory.setByte(0x40, 0x49, 3);
+    memory.setWord(0x40, 0x4A, 80);
+    memory.setWord(0x40, 0x63, 0x3D4);
+    memory.setByte(0x40, 0x84, 24);
 }
 
 } // namespace
@@ -41,19 +40,6 @@ void writeBiosData(quint8 *memory)
 QString hex(int value, int digits)
 {
     return QString::number(value, 16).toUpper().rightJustified(digits, QLatin1Char('0'));
-}
-
-QByteArray MachineState::asciiz(quint16 segment, quint16 offset, int max) const
-{
-    QByteArray text;
-    const quint8 *memory = cpu.memory();
-    for (int i = 0; i < max; ++i) {
-        const quint8 c = memory[linear(segment, quint16(offset + i)) % Cpu::memorySize];
-        if (c == 0)
-            break;
-        text.append(char(c));
-    }
-    return text;
 }
 
 void MachineState::halt(StopReason reason, const QString &detail)
@@ -190,8 +176,8 @@ bool Machine::load(const QString &hostProgram, const QByteArray &tail, QString *
     s_->keys.clear();
     s_->searchFolders.clear();
     s_->written = 0;
-    quint8 *memory = s_->cpu.memory();
-    std::fill_n(memory, Cpu::memorySize, 0);
+    GuestMemory &memory = s_->cpu.memory();
+    memory.fillAt(0, 0, Cpu::memorySize);
     writeStubs(memory);
     writeBiosData(memory);
     s_->screen.clear();
@@ -224,9 +210,8 @@ void Machine::interrupt(int number)
 {
     MachineState &m = *s_;
     const quint16 cs = m.r(Reg::CS), ip = m.r(Reg::IP);
-    const quint8 *entry = m.cpu.memory() + 4 * number;
-    const quint16 vectorOffset = qFromLittleEndian<quint16>(entry);
-    const quint16 vectorSegment = qFromLittleEndian<quint16>(entry + 2);
+    const quint16 vectorOffset = m.mem().word(0, quint16(4 * number));
+    const quint16 vectorSegment = m.mem().word(0, quint16(4 * number + 2));
     const bool fromStub = cs == biosSegment && ip == quint16(number * 8 + 2);
     if (!fromStub && (vectorSegment != biosSegment || vectorOffset != number * 8)) {
         // The program's own handler: enter it as the CPU would.
@@ -235,7 +220,7 @@ void Machine::interrupt(int number)
         const quint16 frame[] = {ip, cs, m.r(Reg::Flags)};
         for (int i = 2; i >= 0; --i) {
             sp = quint16(sp - 2);
-            qToLittleEndian<quint16>(frame[i], m.at(ss, sp));
+            m.mem().setWord(ss, sp, frame[i]);
         }
         m.set(Reg::SP, sp);
         m.set(Reg::Flags, m.r(Reg::Flags) & ~0x0300);
@@ -412,7 +397,7 @@ quint16 Machine::reg(Reg r) const
     return s_->cpu.reg(r);
 }
 
-const quint8 *Machine::memory() const
+const GuestMemory &Machine::memory() const
 {
     return s_->cpu.memory();
 }
@@ -437,7 +422,7 @@ QByteArray Machine::readMemory(quint32 address, int size) const
     if (address >= Cpu::memorySize)
         return {};
     size = int(std::min<quint32>(quint32(std::max(size, 0)), Cpu::memorySize - address));
-    return QByteArray(reinterpret_cast<const char *>(s_->cpu.memory() + address), size);
+    return s_->cpu.memory().readAt(address, size);
 }
 
 void Machine::writeMemory(quint32 address, const QByteArray &bytes)
@@ -445,7 +430,7 @@ void Machine::writeMemory(quint32 address, const QByteArray &bytes)
     if (address >= Cpu::memorySize)
         return;
     const auto size = std::min<quint32>(quint32(bytes.size()), Cpu::memorySize - address);
-    std::copy_n(bytes.constData(), size, s_->cpu.memory() + address);
+    s_->cpu.memory().writeAt(address, bytes.constData(), int(size));
     s_->cpu.flushCode(address, size);
 }
 

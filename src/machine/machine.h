@@ -77,7 +77,7 @@ public:
     std::pair<quint32, quint32> lastBlock() const;
     quint16 reg(Reg r) const;
     // The first megabyte, read in place (between runs, or from a watch).
-    const quint8 *memory() const;
+    const GuestMemory &memory() const;
 
     // The text screen: character in the low byte, attribute in the high.
     quint16 screenCell(int row, int column) const;

@@ -45,8 +45,11 @@ struct MachineState
     quint8 al() const { return quint8(r(Reg::AX)); }
     void setAL(quint8 v) { set(Reg::AX, quint16((r(Reg::AX) & 0xFF00) | v)); }
     void setAH(quint8 v) { set(Reg::AX, quint16((r(Reg::AX) & 0x00FF) | (v << 8))); }
-    quint8 *at(quint16 segment, quint16 offset) { return cpu.memory() + linear(segment, offset); }
-    QByteArray asciiz(quint16 segment, quint16 offset, int max = 128) const;
+    GuestMemory &mem() { return cpu.memory(); }
+    QByteArray asciiz(quint16 segment, quint16 offset, int max = 128) const
+    {
+        return cpu.memory().asciiz(segment, offset, max);
+    }
     // DOS's way of answering: CF clear, or CF set and the error in AX.
     void succeed() { cpu.setCarry(false); }
     void fail(quint16 error)

@@ -1,7 +1,5 @@
 #include "machine/memoryblocks.h"
 
-#include <QtEndian>
-
 namespace {
 constexpr quint8 middle = 'M';
 constexpr quint8 last = 'Z';
@@ -10,21 +8,11 @@ constexpr quint16 errNoMemory = 8;
 constexpr quint16 errBadBlock = 9;
 } // namespace
 
-quint16 MemoryBlocks::word(quint16 h, int offset) const
-{
-    return qFromLittleEndian<quint16>(header(h) + offset);
-}
-
-void MemoryBlocks::setWord(quint16 h, int offset, quint16 value)
-{
-    qToLittleEndian<quint16>(value, header(h) + offset);
-}
-
 void MemoryBlocks::reset(quint16 firstHeader, quint16 end)
 {
     first_ = firstHeader;
-    std::fill_n(header(firstHeader), 16, 0);
-    header(firstHeader)[0] = last;
+    memory_.fill(firstHeader, 0, 0, 16);
+    setType(firstHeader, last);
     setWord(firstHeader, 1, 0);
     setWord(firstHeader, 3, quint16(end - firstHeader - 1));
 }
@@ -42,7 +30,7 @@ QList<MemoryBlocks::Block> MemoryBlocks::blocks() const
     QList<Block> chain;
     quint32 h = first_;
     while (h < 0xA000) {
-        const quint8 type = header(quint16(h))[0];
+        const quint8 type = this->type(quint16(h));
         if (type != middle && type != last)
             return {};
         chain.append({quint16(h + 1), word(quint16(h), 3), word(quint16(h), 1)});
@@ -55,11 +43,11 @@ QList<MemoryBlocks::Block> MemoryBlocks::blocks() const
 
 void MemoryBlocks::mergeFreeAfter(quint16 h)
 {
-    while (header(h)[0] == middle) {
+    while (type(h) == middle) {
         const quint16 next = quint16(h + 1 + word(h, 3));
         if (word(next, 1) != 0)
             return;
-        header(h)[0] = header(next)[0];
+        setType(h, type(next));
         setWord(h, 3, quint16(word(h, 3) + 1 + word(next, 3)));
     }
 }
@@ -70,11 +58,11 @@ void MemoryBlocks::split(quint16 h, quint16 paragraphs)
     if (size <= paragraphs)
         return;
     const quint16 rest = quint16(h + 1 + paragraphs);
-    std::fill_n(header(rest), 16, 0);
-    header(rest)[0] = header(h)[0];
+    memory_.fill(rest, 0, 0, 16);
+    setType(rest, type(h));
     setWord(rest, 1, 0);
     setWord(rest, 3, quint16(size - paragraphs - 1));
-    header(h)[0] = middle;
+    setType(h, middle);
     setWord(h, 3, paragraphs);
     mergeFreeAfter(rest);
 }
@@ -97,7 +85,7 @@ MemoryBlocks::Result MemoryBlocks::allocate(quint16 paragraphs, quint16 owner)
             }
             result.largest = std::max(result.largest, size);
         }
-        if (header(seg)[0] == last)
+        if (type(seg) == last)
             break;
         h += 1 + word(seg, 3);
     }
@@ -137,7 +125,7 @@ void MemoryBlocks::releaseOwnedBy(quint16 owner)
 
 void MemoryBlocks::setName(quint16 segment, const QByteArray &name)
 {
-    quint8 *field = header(quint16(segment - 1)) + 8;
-    std::fill_n(field, 8, 0);
-    std::copy_n(name.constData(), std::min<qsizetype>(8, name.size()), field);
+    QByteArray field = name.left(8);
+    field.append(QByteArray(8 - field.size(), '\0'));
+    memory_.write(quint16(segment - 1), 8, field);
 }

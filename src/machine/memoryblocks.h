@@ -1,5 +1,7 @@
 #pragma once
 
+#include "machine/guestmemory.h"
+
 #include <QList>
 #include <QtGlobal>
 
@@ -11,7 +13,7 @@
 class MemoryBlocks
 {
 public:
-    explicit MemoryBlocks(quint8 *memory) : memory_(memory) {}
+    explicit MemoryBlocks(GuestMemory &memory) : memory_(memory) {}
 
     // One free block from the header at firstHeader up to the paragraph end.
     void reset(quint16 firstHeader, quint16 end);
@@ -45,14 +47,21 @@ public:
     quint16 firstHeader() const { return first_; }
 
 private:
-    quint8 *header(quint16 segment) const { return memory_ + (quint32(segment) << 4); }
-    quint16 word(quint16 headerSegment, int offset) const;
-    void setWord(quint16 headerSegment, int offset, quint16 value);
+    quint8 type(quint16 headerSegment) const { return memory_.byte(headerSegment, 0); }
+    void setType(quint16 headerSegment, quint8 type) { memory_.setByte(headerSegment, 0, type); }
+    quint16 word(quint16 headerSegment, int offset) const
+    {
+        return memory_.word(headerSegment, quint16(offset));
+    }
+    void setWord(quint16 headerSegment, int offset, quint16 value)
+    {
+        memory_.setWord(headerSegment, quint16(offset), value);
+    }
     bool valid(quint16 headerSegment) const;
     // Joins the free blocks that follow a header into it.
     void mergeFreeAfter(quint16 headerSegment);
     void split(quint16 headerSegment, quint16 paragraphs);
 
-    quint8 *memory_;
+    GuestMemory &memory_;
     quint16 first_ = 0;
 };

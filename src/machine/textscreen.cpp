@@ -12,36 +12,34 @@ void TextScreen::clear()
 
 int TextScreen::row() const
 {
-    return memory_[cursorWord + 1];
+    return memory_.byteAt(cursorWord + 1);
 }
 
 int TextScreen::column() const
 {
-    return memory_[cursorWord];
+    return memory_.byteAt(cursorWord);
 }
 
 void TextScreen::setCursor(int row, int column)
 {
-    memory_[cursorWord] = quint8(column);
-    memory_[cursorWord + 1] = quint8(row);
+    memory_.setByteAt(cursorWord, quint8(column));
+    memory_.setByteAt(cursorWord + 1, quint8(row));
 }
 
 quint16 TextScreen::cell(int row, int column) const
 {
-    const quint8 *p = memory_ + base + 2 * (row * columns + column);
-    return quint16(p[0] | (p[1] << 8));
+    return memory_.wordAt(base + quint32(2 * (row * columns + column)));
 }
 
 void TextScreen::setCell(int row, int column, quint8 character, quint8 attribute)
 {
     if (row < 0 || row >= rows || column < 0 || column >= columns)
         return;
-    quint8 *p = memory_ + base + 2 * (row * columns + column);
-    p[0] = character;
-    p[1] = attribute;
+    memory_.setWordAt(base + quint32(2 * (row * columns + column)),
+                      quint16(character | (attribute << 8)));
 }
 
-void TextScreen::teletype(quint8 character)
+void TextScreen::teletype(quint8 character, int attribute)
 {
     int r = std::min(row(), rows - 1);
     int c = std::min(column(), columns - 1);
@@ -58,7 +56,7 @@ void TextScreen::teletype(quint8 character)
         ++r;
         break;
     default:
-        setCell(r, c, character, quint8(cell(r, c) >> 8));
+        setCell(r, c, character, quint8(attribute < 0 ? cell(r, c) >> 8 : attribute));
         if (++c == columns) {
             c = 0;
             ++r;

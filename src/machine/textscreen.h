@@ -1,5 +1,7 @@
 #pragma once
 
+#include "machine/guestmemory.h"
+
 #include <QQueue>
 #include <QtGlobal>
 
@@ -13,7 +15,7 @@ public:
     static constexpr int rows = 25;
     static constexpr quint32 base = 0xB8000;
 
-    explicit TextScreen(quint8 *memory) : memory_(memory) {}
+    explicit TextScreen(GuestMemory &memory) : memory_(memory) {}
 
     void clear();
     int row() const;
@@ -23,15 +25,16 @@ public:
 
     quint16 cell(int row, int column) const;
     void setCell(int row, int column, quint8 character, quint8 attribute);
-    // BIOS teletype: BEL, BS, CR and LF act, the rest is drawn; the screen
-    // scrolls up at the bottom.
-    void teletype(quint8 character);
+    // BIOS teletype: BEL, BS, CR and LF act, the rest is drawn (in the given
+    // attribute, or the cell's own when it is negative); the screen scrolls up
+    // at the bottom.
+    void teletype(quint8 character, int attribute = -1);
     // Scrolls a window up (or down) by lines, 0 clearing it, filling with
     // blanks of the given attribute.
     void scroll(bool up, int lines, int top, int left, int bottom, int right, quint8 attribute);
 
 private:
-    quint8 *memory_;
+    GuestMemory &memory_;
 };
 
 // Keys waiting to be read: scan code in the high byte, character in the low.

@@ -6,18 +6,54 @@
 #include <QTest>
 #include <vector>
 
-// The machine's plain parts: DOS's memory-block chain, the drives that keep a
-// program inside its two folders, and the table of open files.
+// The machine's plain parts: the door to guest memory, DOS's memory-block chain, the drives that
+// keep a program inside its two folders, and the table of open files.
 class TestMachineParts : public QObject
 {
     Q_OBJECT
 private slots:
+    void guestMemory_data();
+    void guestMemory();
     void memoryBlocks_data();
     void memoryBlocks();
     void drives_data();
     void drives();
     void openFiles();
 };
+
+// Four bytes written at segment:offset land at these linear addresses: past
+// the megabyte they wrap to its start, and nothing reaches beyond it.
+void TestMachineParts::guestMemory_data()
+{
+    QTest::addColumn<int>("segment");
+    QTest::addColumn<int>("offset");
+    QTest::addColumn<QList<int>>("addresses");
+    QTest::newRow("ordinary") << 0x1234 << 0x0010 << QList<int>{0x12350, 0x12351, 0x12352, 0x12353};
+    QTest::newRow("the end of the megabyte")
+        << 0xF000 << 0xFFFE << QList<int>{0xFFFFE, 0xFFFFF, 0x00000, 0x00001};
+    QTest::newRow("FFFF:0010 is address 0") << 0xFFFF << 0x0010 << QList<int>{0, 1, 2, 3};
+    QTest::newRow("FFFF:FFFE, the highest the 8086 forms")
+        << 0xFFFF << 0xFFFE << QList<int>{0xFFEE, 0xFFEF, 0xFFF0, 0xFFF1};
+}
+
+void TestMachineParts::guestMemory()
+{
+    QFETCH(int, segment);
+    QFETCH(int, offset);
+    QFETCH(QList<int>, addresses);
+    std::vector<quint8> bytes(GuestMemory::size);
+    GuestMemory memory(bytes.data());
+    memory.write(quint16(segment), quint16(offset), QByteArray("ABCD"));
+    for (int i = 0; i < 4; ++i)
+        QCOMPARE(bytes[addresses[i]], quint8('A' + i));
+    QCOMPARE(memory.read(quint16(segment), quint16(offset), 4), QByteArray("ABCD"));
+    QCOMPARE(memory.dword(quint16(segment), quint16(offset)), quint32(0x44434241));
+    QCOMPARE(memory.asciiz(quint16(segment), quint16(offset), 3), QByteArray("ABC"));
+    QCOMPARE(memory.read(quint16(segment), quint16(offset), -1), QByteArray());
+    // A run longer than the megabyte goes round it and stops.
+    memory.fill(quint16(segment), quint16(offset), 0x5A, GuestMemory::size + 16);
+    QCOMPARE(bytes[addresses[3]], quint8(0x5A));
+}
 
 // A script of INT 21h memory calls on a chain from 1000h to 2000h, each
 // "alloc N", "free SEG", "resize SEG N" with its expected answer: the
@@ -55,8 +91,9 @@ void TestMachineParts::memoryBlocks()
 {
     QFETCH(QStringList, steps);
     QFETCH(QString, chain);
-    std::vector<quint8> memory(0x100000);
-    MemoryBlocks blocks(memory.data());
+    std::vector<quint8> bytes(GuestMemory::size);
+    GuestMemory memory(bytes.data());
+    MemoryBlocks blocks(memory);
     blocks.reset(0x1000, 0x2000);
     for (const QString &step : steps) {
         const QStringList call = step.section('=', 0, 0).split(' ');
@@ -79,7 +116,7 @@ void TestMachineParts::memoryBlocks()
         shown << QStringLiteral("%1:%2:%3").arg(b.segment, 0, 16).arg(b.size, 0, 16).arg(b.owner);
     QCOMPARE(shown.join(' '), chain);
     // The chain stays walkable from memory alone, as DOS's own walkers read it.
-    QCOMPARE(memory[0x1000 * 16], quint8(shown.size() == 1 ? 'Z' : 'M'));
+    QCOMPARE(bytes[0x1000 * 16], quint8(shown.size() == 1 ? 'Z' : 'M'));
 }
 
 // C: holds Temp_F.asm and SUB/INNER.TXT, D: holds MYMACS.INC; beside them lie
