@@ -32,6 +32,10 @@ bool StepWatch::operator()(quint32 address)
             return false;
         }
         pending_ = false;
+        // Back from the call: a recursive call's RET runs at this very
+        // address just before, so the arrival alone says a line starts.
+        if (map_->isLineStart(address))
+            return true;
     }
     // A line starts where the run arrives, not where it stays (a repeated
     // string instruction runs at one address many times).

@@ -140,6 +140,50 @@ TWICE   PROC NEAR
 TWICE   ENDP
 )";
 
+const QByteArray kRecursive = R"(STACK SEGMENT STACK
+        DW 64 DUP(?)
+STACK ENDS
+CODE SEGMENT
+        ASSUME CS:CODE,SS:STACK
+START:  MOV CX,3
+        CALL DOWN
+        MOV AX,4C00H
+        INT 21H
+DOWN    PROC NEAR
+        INC BX
+        DEC CX
+        JZ BACK
+        CALL DOWN
+BACK:   RET
+DOWN    ENDP
+CODE ENDS
+        END START
+)";
+
+const QByteArray kFar = R"(STACK SEGMENT STACK
+        DW 64 DUP(?)
+STACK ENDS
+CODE SEGMENT
+        ASSUME CS:CODE,SS:STACK
+NEAR1   PROC FAR
+        INC BX
+        RET
+NEAR1   ENDP
+START:  CALL FAR PTR AWAY
+        CALL NEAR1
+        MOV AX,4C00H
+        INT 21H
+CODE ENDS
+FARSEG SEGMENT
+        ASSUME CS:FARSEG
+AWAY    PROC FAR
+        ADD BX,10
+        RET
+AWAY    ENDP
+FARSEG ENDS
+        END START
+)";
+
 QByteArray dos(QByteArray text)
 {
     return text.replace("\n", "\r\n");
@@ -185,6 +229,24 @@ void TestDebugger::script_data()
                                                   << "B11";
     QTest::newRow("run to cursor, step out to the caller's line") << kLoop << "r14 u i"
                                                                   << "14 8 7";
+    QTest::newRow("step over a recursive call: the whole call returns first")
+        << kRecursive << "i o ?bx"
+        << "7 8 bx=0003";
+    QTest::newRow("step over the recursive call inside: back on the caller's next line")
+        << kRecursive << "r14 o ?bx o"
+        << "14 15 bx=0003 8";
+    QTest::newRow("step over far calls: another segment's, a FAR procedure's")
+        << kFar << "o ?bx o ?bx"
+        << "11 bx=000A 12 bx=000B";
+    QTest::newRow("run to the caret in a loop, then continue: no stop there again")
+        << kLoop << "r14 c"
+        << "14 E0@12";
+    QTest::newRow("run to the caret, then continue: a breakpoint elsewhere still stops")
+        << kLoop << "r14 b8 c c ?cx"
+        << "14 B8 B8 cx=0002";
+    QTest::newRow("run to a caret on a breakpoint: continue stops there again")
+        << kLoop << "b14 r14 c ?cx"
+        << "B14 B14 cx=0002";
     QTest::newRow("step over an interrupt") << kGreeting << "r13 o ?screen"
                                             << "13 14 screen=Hello";
     QTest::newRow("division by zero") << kFaults << "kd c ?said"
