@@ -81,6 +81,10 @@ void addConsoleServices(ServiceTable &table);
 const ServiceTable &dosServices();
 // A whole line of keys up to CR (backspaces applied, CR kept), or a wait.
 bool consoleLine(MachineState &m, QByteArray *line);
+// The BIOS services by function (AH); a function without one is unsupported.
+const ServiceTable &videoServices();
+const ServiceTable &keyboardServices();
+const ServiceTable &timeServices();
 void biosVideo(MachineState &m);
 void biosKeyboard(MachineState &m);
 void biosTime(MachineState &m);
