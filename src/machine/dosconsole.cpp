@@ -121,8 +121,7 @@ void int21_0Ch_flushThenRead(MachineState &m)
         int21_01h_readEcho(m);
         break;
     case 0x06:
-        m.set(Reg::DX, 0xFF);
-        int21_06h_directIo(m);
+        int21_06h_directIo(m); // with the caller's DL: FFh reads, anything else is written
         break;
     case 0x07:
     case 0x08:

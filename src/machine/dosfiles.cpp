@@ -224,6 +224,7 @@ void int21_43h_attributes(MachineState &m)
     if (m.al() == 0) {
         const QFileInfo info(r.host);
         m.set(Reg::CX, quint16(r.isFolder ? 0x10 : (info.isWritable() ? 0x20 : 0x21)));
+        m.set(Reg::AX, m.r(Reg::CX)); // as DOS leaves them
     } else if (m.al() != 1) {
         return m.fail(errInvalidFunction);
     }
@@ -250,7 +251,9 @@ void int21_44h_ioctl(MachineState &m)
         return m.fail(errInvalidHandle);
     switch (function) {
     case 0x00:
+        // DOS leaves the word in AX too, and programs read it there.
         m.set(Reg::DX, f->deviceInfo());
+        m.set(Reg::AX, f->deviceInfo());
         break;
     case 0x01:
         break;

@@ -146,6 +146,9 @@ void int21_63h_dbcs(MachineState &m)
 
 void int21_66h_codePage(MachineState &m)
 {
+    // 437 is the one code page: choosing it again succeeds.
+    if (m.al() == 2 && m.r(Reg::BX) == 437)
+        return m.succeed();
     if (m.al() != 1)
         return m.fail(1);
     m.set(Reg::BX, 437);
