@@ -89,8 +89,10 @@ QList<QPair<QByteArray, QString>> Drives::visibleEntries(const QString &hostFold
 bool Drives::inside(int drive, const QString &hostPath) const
 {
     const QString real = QFileInfo(hostPath).canonicalFilePath();
+    // Nothing there yet (its folder was checked), unless it is a dangling
+    // link: that leads wherever its target would be made.
     if (real.isEmpty())
-        return true; // nothing there yet; its folder was checked
+        return !QFileInfo(hostPath).isSymLink();
     const QString &root = canonicalRoots_[drive];
     return real == root ||
            real.startsWith(root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/'));

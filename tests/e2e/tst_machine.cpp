@@ -17,6 +17,8 @@ class TestMachine : public QObject
 private slots:
     void initTestCase();
     void hostileProgram();
+    void linksLeadingOut_data();
+    void linksLeadingOut();
     void ends_data();
     void ends();
     void cancel();
@@ -172,6 +174,99 @@ void TestMachine::hostileProgram()
     QVERIFY(QDir(root + "/out").isEmpty());
     QVERIFY(QFile::exists(root + "/d/SRC.TXT"));
     QCOMPARE(QDir(root).entryList(QDir::Files), QStringList{"CANARY.TXT"} << "prog.asm");
+}
+
+// A name in C: or D: that is a symbolic link leading out of both folders,
+// dangling or not, is refused whatever the program does with it, and
+// nothing outside changes.
+void TestMachine::linksLeadingOut_data()
+{
+    QTest::addColumn<QByteArray>("call"); // AX of the INT 21h call
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<QByteArray>("newName"); // ES:DI of a rename
+    for (const char *drive : {"C:", "D:"}) {
+        const QByteArray d(drive);
+        auto row = [&](const char *what, const char *call, const char *name, const char *to = "") {
+            QTest::addRow("%s %s", drive, what) << QByteArray(call) << d + name << d + to;
+        };
+        row("create through a dangling link", "3C00h", "DANGLE.TXT");
+        row("create new through a dangling link", "5B00h", "DANGLE.TXT");
+        row("create through a link to a file outside", "3C00h", "CANLINK.TXT");
+        row("open for writing through a link", "3D01h", "CANLINK.TXT");
+        row("open for reading and writing through a link", "3D02h", "CANLINK.TXT");
+        row("open for reading through a link", "3D00h", "CANLINK.TXT");
+        row("open for reading through a dangling link", "3D00h", "DANGLE.TXT");
+        row("open through a linked folder", "3D00h", "OUTLINK\\CANARY.TXT");
+        row("create in a linked folder", "3C00h", "OUTLINK\\NEW.TXT");
+        row("delete a link", "4100h", "CANLINK.TXT");
+        row("delete a dangling link", "4100h", "DANGLE.TXT");
+        row("rename a link", "5600h", "CANLINK.TXT", "MOVED.TXT");
+        row("rename onto a dangling link", "5600h", "OWN.TXT", "DANGLE.TXT");
+        row("attributes through a link", "4301h", "CANLINK.TXT");
+    }
+}
+
+void TestMachine::linksLeadingOut()
+{
+    QFETCH(QByteArray, call);
+    QFETCH(QByteArray, name);
+    QFETCH(QByteArray, newName);
+    freshFolders();
+    const QString root = workDir->path();
+    QVERIFY(writeFile(root + "/CANARY.TXT", "do not touch"));
+    QVERIFY(QDir().mkpath(root + "/out"));
+    QVERIFY(writeFile(root + "/out/CANARY.TXT", "do not touch"));
+    for (const char *drive : {"c", "d"}) {
+        const QString folder = root + '/' + drive;
+        QVERIFY(QFile::link(root + "/CANARY.TXT", folder + "/CANLINK.TXT"));
+        QVERIFY(QFile::link(root + "/out/NEW.TXT", folder + "/DANGLE.TXT"));
+        QVERIFY(QFile::link(root + "/out", folder + "/OUTLINK"));
+        QVERIFY(writeFile(folder + "/OWN.TXT", "own"));
+    }
+    const QString program = assemble("mov ax, " + call + R"(
+  mov cx, 20h
+  mov dx, name
+  push ds
+  pop es
+  mov di, newname
+  int 21h
+  mov [result], ax
+  mov byte [result+2], 0
+  adc byte [result+2], 0
+  mov ah, 3Ch
+  xor cx, cx
+  mov dx, resultname
+  int 21h
+  mov bx, ax
+  mov ah, 40h
+  mov cx, 3
+  mov dx, result
+  int 21h
+  mov ax, 4C00h
+  int 21h
+name db ')" + name + R"(', 0
+newname db ')" + newName + R"(', 0
+resultname db 'C:\RESULT.BIN', 0
+result db 0, 0, 0
+)");
+    QVERIFY(!program.isEmpty());
+    ToolRunRequest request;
+    request.program = program;
+    request.idleBoundMs = 2000;
+    QCOMPARE(runTool(request).end, ToolRunEnd::Exited);
+    const QByteArray got = fileBytes(root + "/c/RESULT.BIN");
+    QCOMPARE(got.size(), 3);
+    QVERIFY2(got[2] == 1, "the call succeeded");
+    QCOMPARE(quint8(got[0]), quint8(5)); // access denied
+    QCOMPARE(fileBytes(root + "/CANARY.TXT"), QByteArray("do not touch"));
+    QCOMPARE(fileBytes(root + "/out/CANARY.TXT"), QByteArray("do not touch"));
+    QCOMPARE(QDir(root + "/out").entryList(QDir::Files), QStringList{"CANARY.TXT"});
+    QCOMPARE(QDir(root).entryList(QDir::Files), (QStringList{"CANARY.TXT", "prog.asm"}));
+    for (const char *drive : {"c", "d"})
+        for (const char *link : {"/CANLINK.TXT", "/DANGLE.TXT", "/OUTLINK"})
+            QVERIFY(QFileInfo(root + '/' + drive + link).isSymLink());
+    QCOMPARE(QFileInfo(root + "/CANARY.TXT").permissions(),
+             QFileInfo(root + "/out/CANARY.TXT").permissions());
 }
 
 void TestMachine::ends_data()
