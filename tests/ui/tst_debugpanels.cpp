@@ -22,6 +22,8 @@ class TestDebugPanels : public QObject
 private slots:
     void registersAndFlags_data();
     void registersAndFlags();
+    void eachRegisterItsOwn_data();
+    void eachRegisterItsOwn();
     void memoryPlaces_data();
     void memoryPlaces();
     void stackNamesReturns();
@@ -29,6 +31,8 @@ private slots:
     void keys_data();
     void keys();
 };
+
+Q_DECLARE_METATYPE(Registers)
 
 static QByteArray gbk(const QString &text)
 {
@@ -102,6 +106,51 @@ void TestDebugPanels::registersAndFlags()
     registers->clearView();
     QCOMPARE(window.findChild<QLabel *>("AX")->text(), "----");
     QVERIFY(!window.findChild<QLabel *>("AX")->font().bold());
+}
+
+void TestDebugPanels::eachRegisterItsOwn_data()
+{
+    QTest::addColumn<Registers>("after");
+    QTest::addColumn<QString>("shown");
+    Registers copied;
+    copied.si = 0x0005;
+    copied.di = 0x000A;
+    copied.cx = 0;
+    copied.ds = copied.es = 0x1234;
+    copied.ip = 0x0021;
+    QTest::newRow("after REP MOVSB of five bytes: SI and DI moved on, CX spent")
+        << copied << "SI=0005 DI=000A CX=0000 CH=00 CL=00 DS=1234 ES=1234 IP=0021";
+    Registers all;
+    all.ax = 0x0A01;
+    all.bx = 0x0B02;
+    all.cx = 0x0C03;
+    all.dx = 0x0D04;
+    all.si = 0x5105;
+    all.di = 0xD106;
+    all.bp = 0xB007;
+    all.sp = 0x5008;
+    all.cs = 0xC009;
+    all.ds = 0xD00A;
+    all.es = 0xE00B;
+    all.ss = 0x500C;
+    all.ip = 0x100D;
+    QTest::newRow("every register a value of its own")
+        << all
+        << "AX=0A01 AH=0A AL=01 BX=0B02 BH=0B BL=02 CX=0C03 CH=0C CL=03 DX=0D04 DH=0D DL=04 "
+           "SI=5105 DI=D106 BP=B007 SP=5008 IP=100D CS=C009 DS=D00A ES=E00B SS=500C";
+}
+
+void TestDebugPanels::eachRegisterItsOwn()
+{
+    QFETCH(Registers, after);
+    QFETCH(QString, shown);
+    RegisterPanel panel;
+    panel.showView(viewWith(Registers(), after));
+    for (const QString &item : shown.split(u' ')) {
+        auto *label = panel.findChild<QLabel *>(item.section(u'=', 0, 0));
+        QVERIFY2(label, qPrintable(item));
+        QCOMPARE(item.section(u'=', 0, 0) + u'=' + label->text(), item);
+    }
 }
 
 void TestDebugPanels::memoryPlaces_data()
