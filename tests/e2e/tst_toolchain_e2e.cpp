@@ -327,30 +327,51 @@ void TestToolchainE2e::comProgram()
     QVERIFY(dosboxesFor(f.dir.path()).isEmpty());
 }
 
+// A stand-in assembler's body: it writes a clean listing and ends.
+static QByteArray writeListingSource()
+{
+    return "mov ah,3Ch\nxor cx,cx\nmov dx,name\nint 21h\nmov bx,ax\nmov ah,40h\n"
+           "mov cx,textEnd-text\nmov dx,text\nint 21h\nmov ah,3Eh\nint 21h\nmov ax,4C00h\n"
+           "int 21h\nname db 'TEMP_F.LST',0\n"
+           "text db 13,10,'   1 Source  Lines',13,10,'   0 Warning Errors',13,10,"
+           "'   0 Severe  Errors',13,10\ntextEnd:\n";
+}
+
 void TestToolchainE2e::machineStops_data()
 {
     QTest::addColumn<QByteArray>("program"); // nasm source of a stand-in assembler
     QTest::addColumn<QString>("message");    // a word of what the user is told; empty: the report
-    const QByteArray writeListing =
-        "mov ah,3Ch\nxor cx,cx\nmov dx,name\nint 21h\nmov bx,ax\nmov ah,40h\n"
-        "mov cx,textEnd-text\nmov dx,text\nint 21h\nmov ah,3Eh\nint 21h\nmov ax,4C00h\n"
-        "int 21h\nname db 'TEMP_F.LST',0\n"
-        "text db 13,10,'   1 Source  Lines',13,10,'   0 Warning Errors',13,10,"
-        "'   0 Severe  Errors',13,10\ntextEnd:\n";
+    // Which tool the stand-in is: "link" runs after a stand-in assembler
+    // that writes a clean listing.
+    QTest::addColumn<QString>("tool");
+    const QByteArray writeListing = writeListingSource();
     QTest::newRow("a mouse call the machine lacks: the same run in DOSBox, said once")
-        << "org 100h\nxor ax,ax\nint 33h\n" + writeListing << QString();
+        << "org 100h\nxor ax,ax\nint 33h\n" + writeListing << QString() << "masm";
     QTest::newRow("stuck in a loop: stopped at the bound, told")
-        << QByteArray("org 100h\nhere: jmp here\n") << "很长时间没有任何进展";
+        << QByteArray("org 100h\nhere: jmp here\n") << "很长时间没有任何进展"
+        << "masm";
     QTest::newRow("waiting for a key nobody can press: stopped at once, told")
-        << QByteArray("org 100h\nmov ah,8\nint 21h\nint 20h\n") << "在等待键盘输入";
+        << QByteArray("org 100h\nmov ah,8\nint 21h\nint 20h\n") << "在等待键盘输入"
+        << "masm";
+    QTest::newRow("an assembler that divides by zero: told it failed, and why")
+        << QByteArray("org 100h\nxor ax,ax\ndiv al\n") << "编译程序无法正常运行：division overflow"
+        << "masm";
+    QTest::newRow("an assembler that runs into bytes no 8086 knows: told it failed, and why")
+        << QByteArray("org 100h\ndb 0Fh,0Bh\n") << "编译程序无法正常运行：invalid instruction"
+        << "masm";
+    QTest::newRow("a linker that divides by zero: told it failed, and why")
+        << QByteArray("org 100h\nxor ax,ax\ndiv al\n") << "连接程序无法正常运行：division overflow"
+        << "link";
     QTest::newRow("the main window closed while it runs: ended, nothing said")
-        << QByteArray("org 100h\nhere: jmp here\n") << "close";
+        << QByteArray("org 100h\nhere: jmp here\n") << "close"
+        << "masm";
 }
 
 void TestToolchainE2e::machineStops()
 {
     QFETCH(QByteArray, program);
     QFETCH(QString, message);
+    QFETCH(QString, tool);
     if (QStandardPaths::findExecutable("nasm").isEmpty())
         QSKIP("nasm is not installed");
     CountingLauncher processes;
@@ -361,11 +382,27 @@ void TestToolchainE2e::machineStops()
     QCOMPARE(ToolRunRequest().idleBoundMs, 30000);
     launcher.setBounds(500, 1 << 20);
     MainFixture f(true, &launcher);
-    QVERIFY(writeFile(f.path("stand-in.asm"), program));
-    QProcess nasm;
-    nasm.start("nasm", {"-f", "bin", "-o", f.path("masm.exe"), f.path("stand-in.asm")});
-    QVERIFY(nasm.waitForFinished(60000) && nasm.exitCode() == 0);
+    auto standIn = [&](const QString &name, const QByteArray &source) {
+        QVERIFY(writeFile(f.path("stand-in.asm"), source));
+        QProcess nasm;
+        nasm.start("nasm", {"-f", "bin", "-o", f.path(name), f.path("stand-in.asm")});
+        QVERIFY(nasm.waitForFinished(60000) && nasm.exitCode() == 0);
+    };
     f.dialogs.answerMsgBox(Dialogs::Ok);
+    if (tool == "link") {
+        standIn("masm.exe", "org 100h\n" + writeListingSource());
+        standIn("link.exe", program);
+        press(f, Qt::Key_F9);
+        QTRY_VERIFY_WITH_TIMEOUT(shownReport(f) && !f.main->findChild<ToolWait *>(), 60000);
+        press(f, Qt::ControlModifier | Qt::Key_L);
+        QTRY_VERIFY_WITH_TIMEOUT(f.dialogs.callsOf("msgBox").size() >= 2, 60000);
+        const auto boxes = f.dialogs.callsOf("msgBox");
+        QVERIFY2(std::any_of(boxes.begin(), boxes.end(),
+                             [&](const auto &box) { return box.text.contains(message); }),
+                 qPrintable(boxes.last().text));
+        return;
+    }
+    standIn("masm.exe", program);
     for (int run = 0; run < (message.isEmpty() ? 2 : 1); ++run) {
         f.main->statusBar()->clearMessage();
         QElapsedTimer clock;
