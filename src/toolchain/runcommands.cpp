@@ -21,6 +21,8 @@ void frmMain::afterLinker(std::function<void()> start)
 
 void frmMain::mnurun()
 {
+    if (refuseFailedAssembly())
+        return;
     // The linker ran in the tool folder with relative names: its program lies
     // there, wherever the source was saved.
     // A program linked as a .COM runs as the .COM that EXE2BIN made of it.
