@@ -15,6 +15,8 @@ private slots:
     void colourCommands();
     void commands_data();
     void commands();
+    void fontDialog_data();
+    void fontDialog();
 };
 
 namespace {
@@ -152,6 +154,54 @@ void TestFormatting::commands()
     QTest::keyClick(rt, Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(state(), before);
     QVERIFY(!rt->document()->isUndoAvailable());
+}
+
+void TestFormatting::fontDialog_data()
+{
+    QTest::addColumn<bool>("bold");
+    QTest::addColumn<bool>("italic");
+    QTest::addColumn<bool>("underline");
+    QTest::addColumn<bool>("strikeOut");
+    QTest::newRow("italic alone") << false << true << false << false;
+    QTest::newRow("underline alone") << false << false << true << false;
+    QTest::newRow("bold and struck out") << true << false << false << true;
+    QTest::newRow("all four") << true << true << true << true;
+}
+
+// What the font dialog chose is what the selected characters get, each
+// choice on its own.
+void TestFormatting::fontDialog()
+{
+    QFETCH(bool, bold);
+    QFETCH(bool, italic);
+    QFETCH(bool, underline);
+    QFETCH(bool, strikeOut);
+    MainFixture f;
+    RichText *rt = f.text();
+    rt->setText(QStringLiteral("MOV AX,1 ;one\r\nNOP ;two"));
+    rt->setSelStart(4);
+    rt->setSelLength(4);
+    QFont chosen(QStringLiteral("WenQuanYi Zen Hei"), 17);
+    chosen.setBold(bold);
+    chosen.setItalic(italic);
+    chosen.setUnderline(underline);
+    chosen.setStrikeOut(strikeOut);
+    f.dialogs.answerFont(chosen);
+    f.main->action(QStringLiteral("mnufont"))->trigger();
+    QCOMPARE(f.dialogs.callsOf(QStringLiteral("font")).size(), 1);
+    rt->setSelStart(4);
+    rt->setSelLength(4);
+    QCOMPARE(rt->selBold(), bold);
+    QCOMPARE(rt->selItalic(), italic);
+    QCOMPARE(rt->selUnderline(), underline);
+    QCOMPARE(rt->selStrikethrough(), strikeOut);
+    QCOMPARE(rt->selFontSize(), 17.0);
+    QCOMPARE(rt->selFontName(), QStringLiteral("WenQuanYi Zen Hei"));
+    // The characters around it are as they were.
+    rt->setSelStart(0);
+    rt->setSelLength(3);
+    QVERIFY(!rt->selBold() && !rt->selItalic() && !rt->selUnderline() && !rt->selStrikethrough());
+    QVERIFY(f.dialogs.unexpected.isEmpty());
 }
 
 QTEST_MAIN(TestFormatting)
