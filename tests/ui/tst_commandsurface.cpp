@@ -10,6 +10,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
@@ -218,8 +219,17 @@ void TestCommandSurface::helpCommands()
     f.main->mnuHelpContents();
     QCOMPARE(text.split(QStringLiteral("\r\n")), usageLines(f.toolFolder()));
     QVERIFY(text.contains(f.toolFolder() + " ，") && text.contains("“获取 DOS 工具...”"));
+    // The project's real address and site, nothing of a placeholder or of
+    // the machine that built the program.
+    QVERIFY(text.contains("发邮件到dev@korvane.org询问，或者访问 Korvane 的网站 "
+                          "https://korvane.org/；"));
     QVERIFY(!report->isVisible() && f.main->isVisible());
-    whenModal([](QWidget *w) { QVERIFY(qobject_cast<frmAbout *>(w)); });
+    whenModal([](QWidget *w) {
+        auto *about = qobject_cast<frmAbout *>(w);
+        QVERIFY(about);
+        QCOMPARE(about->Text3->text(), "dev@korvane.org");
+        QCOMPARE(about->Text2->text(), "https://korvane.org/");
+    });
     f.main->mnuHelpAbout();
 
     // A new browser window on every use, from View or Help; it is no document.
