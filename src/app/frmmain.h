@@ -179,6 +179,9 @@ public:
     // The program being debugged, once it is built and loaded.
     DebugSession *debugSession() const;
     const DebugPanels &debugPanels() const { return *debugPanels_; }
+    // F7: the focus to the next of the document's text and the debugger's
+    // panels on the screen.
+    void focusNextPane();
 
 private:
     // A hidden tool run that nobody waits on: checked by a timer, ended after

@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QFile>
+#include <QMenu>
 #include <QTest>
 #include <QToolBar>
 
@@ -17,6 +18,8 @@ private slots:
     void commands();
     void fontDialog_data();
     void fontDialog();
+    void styleKeys_data();
+    void styleKeys();
 };
 
 namespace {
@@ -202,6 +205,47 @@ void TestFormatting::fontDialog()
     rt->setSelLength(3);
     QVERIFY(!rt->selBold() && !rt->selItalic() && !rt->selUnderline() && !rt->selStrikethrough());
     QVERIFY(f.dialogs.unexpected.isEmpty());
+}
+
+void TestFormatting::styleKeys_data()
+{
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<QKeyCombination>("key");
+    QTest::addColumn<QString>("button");
+    QTest::newRow("bold") << "mnubold" << (Qt::ControlModifier | Qt::Key_B) << "粗体";
+    QTest::newRow("italic") << "mnuitalic" << (Qt::ControlModifier | Qt::Key_I) << "斜体";
+    QTest::newRow("underline") << "mnuunderline" << (Qt::ControlModifier | Qt::Key_U) << "下划线";
+}
+
+// Bold, italic and underline from the keyboard: a menu item each, after the
+// settings menu's own items, with its key; the toolbar's button follows.
+void TestFormatting::styleKeys()
+{
+    QFETCH(QString, item);
+    QFETCH(QKeyCombination, key);
+    QFETCH(QString, button);
+    MainFixture f;
+    QAction *action = f.main->action(item);
+    QCOMPARE(action->shortcut(), QKeySequence(key));
+    const QList<QAction *> menu = f.main->findChild<QMenu *>("menucolor")->actions();
+    const qsizetype at = menu.indexOf(action);
+    QVERIFY(at > 0 && menu.indexOf(f.main->action("mnubackcolor")) < at);
+    QVERIFY(menu[menu.indexOf(f.main->action("mnubackcolor")) + 1]->isSeparator());
+    RichText *rt = f.text();
+    rt->setText(QStringLiteral("MOV AX,1"));
+    rt->setSelStart(4);
+    rt->setSelLength(4);
+    const auto styled = [&] {
+        return item == u"mnubold" ? rt->selBold() : item == u"mnuitalic" ? rt->selItalic()
+                                                                         : rt->selUnderline();
+    };
+    press(f, key);
+    QVERIFY(styled());
+    QVERIFY(f.main->button(button)->isChecked());
+    press(f, key);
+    QVERIFY(!styled());
+    QVERIFY(!f.main->button(button)->isChecked());
+    QVERIFY(f.dialogs.calls.isEmpty());
 }
 
 QTEST_MAIN(TestFormatting)
