@@ -53,7 +53,9 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "small IDE for 16-bit DOS assembly program
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "Korvane is a desktop IDE for students and teachers of 8086 assembly: a coloured\n\
 multi-document editor, assembling with MASM and a short error report, linking,\n\
-running and debugging in DOSBox. The interface is in Simplified Chinese.\n\
+running and debugging on an 8086 PC built into the program, with DOSBox as the\n\
+fallback for graphics programs, DEBUG and the DOS prompt. The interface is in\n\
+Simplified Chinese.\n\
 It can download the free MASM 5.10, LINK 3.65 and DEBUG (MIT licence) for you.")
 set(CPACK_DEBIAN_PACKAGE_SECTION devel)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://korvane.org/")

@@ -30,15 +30,18 @@ static int answer(const QString &text, FILE *stream, int code)
 
 int main(int argc, char *argv[])
 {
-    // --help and --version answer without a window, so without a display too.
+    // --help, --version and an option not understood answer without a window,
+    // so without a display too.
     QStringList raw;
     for (int i = 1; i < argc; ++i)
         raw << QString::fromLocal8Bit(argv[i]);
-    const CommandLine early = parseCommandLine(raw);
+    const CommandLine early = parseCommandLine(raw, true);
     if (early.action == CommandLine::Help)
         return answer(commandLineUsage(), stdout, 0);
     if (early.action == CommandLine::Version)
         return answer(commandLineVersion(), stdout, 0);
+    if (early.action == CommandLine::Error)
+        return answer(early.error, stderr, 2);
 
     // The web engine of the browser window wants this before the application exists.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);

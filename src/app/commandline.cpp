@@ -1,11 +1,61 @@
 #include "app/commandline.h"
 
-CommandLine parseCommandLine(const QStringList &arguments)
+// The options QGuiApplication and QApplication take, with one dash or two;
+// those of the first list are followed by a value.
+static int toolkitOptionLength(const QString &arg)
+{
+    static const QStringList withValue = {QStringLiteral("platform"),
+                                          QStringLiteral("platformpluginpath"),
+                                          QStringLiteral("platformtheme"),
+                                          QStringLiteral("plugin"),
+                                          QStringLiteral("qwindowgeometry"),
+                                          QStringLiteral("qwindowicon"),
+                                          QStringLiteral("qwindowtitle"),
+                                          QStringLiteral("session"),
+                                          QStringLiteral("style"),
+                                          QStringLiteral("stylesheet"),
+                                          QStringLiteral("display"),
+                                          QStringLiteral("geometry"),
+                                          QStringLiteral("title"),
+                                          QStringLiteral("name"),
+                                          QStringLiteral("visual"),
+                                          QStringLiteral("ncols"),
+                                          QStringLiteral("fn"),
+                                          QStringLiteral("font"),
+                                          QStringLiteral("bg"),
+                                          QStringLiteral("background"),
+                                          QStringLiteral("fg"),
+                                          QStringLiteral("foreground"),
+                                          QStringLiteral("btn"),
+                                          QStringLiteral("button"),
+                                          QStringLiteral("im"),
+                                          QStringLiteral("inputstyle")};
+    static const QStringList alone = {QStringLiteral("reverse"),    QStringLiteral("widgetcount"),
+                                      QStringLiteral("nograb"),     QStringLiteral("dograb"),
+                                      QStringLiteral("sync"),       QStringLiteral("cmap"),
+                                      QStringLiteral("testability")};
+    QString name = arg.mid(arg.startsWith(QLatin1String("--")) ? 2 : 1);
+    if (name.startsWith(QLatin1String("qmljsdebugger=")))
+        return 1;
+    const qsizetype equals = name.indexOf(QLatin1Char('='));
+    if (equals >= 0)
+        return withValue.contains(name.left(equals)) ? 1 : 0;
+    if (withValue.contains(name))
+        return 2;
+    return alone.contains(name) ? 1 : 0;
+}
+
+CommandLine parseCommandLine(const QStringList &arguments, bool toolkitOptions)
 {
     CommandLine line;
     bool options = true;
-    for (const QString &arg : arguments) {
-        if (options && arg == QLatin1String("--")) {
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &arg = arguments[i];
+        if (const int length = options && toolkitOptions && arg.startsWith(QLatin1Char('-'))
+                                   ? toolkitOptionLength(arg)
+                                   : 0) {
+            i += length - 1;
+        } else if (options && arg == QLatin1String("--")) {
             options = false;
         } else if (options && (arg == QLatin1String("--help") || arg == QLatin1String("-h"))) {
             line.action = CommandLine::Help;

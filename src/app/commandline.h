@@ -13,7 +13,10 @@ struct CommandLine
 };
 
 // Reads the arguments after the program's name. "--" ends the options.
-CommandLine parseCommandLine(const QStringList &arguments);
+// toolkitOptions: the arguments still hold the Qt toolkit's own options
+// (-platform NAME, -style=NAME, ...), read before the toolkit has taken them;
+// they are passed over, their values too.
+CommandLine parseCommandLine(const QStringList &arguments, bool toolkitOptions = false);
 
 // What --help prints, in Chinese, ending in a line break.
 QString commandLineUsage();

@@ -14,6 +14,7 @@
 #include <functional>
 #include <list>
 #include <memory>
+#include <optional>
 
 class QLabel;
 class QMdiArea;
@@ -178,6 +179,9 @@ public:
     // The program being debugged, once it is built and loaded.
     DebugSession *debugSession() const;
     const DebugPanels &debugPanels() const { return *debugPanels_; }
+    // F7: the focus to the next of the document's text and the debugger's
+    // panels on the screen.
+    void focusNextPane();
 
 private:
     // A hidden tool run that nobody waits on: checked by a timer, ended after
@@ -202,6 +206,9 @@ private:
     void showAssemblyReport(const AssemblyRun &assembly);
     void linkWithPrompt();
     void linkNormally();
+    // After an assembly of the program's object that failed: says so and
+    // offers F9; true then, and the command that asked goes no further.
+    bool refuseFailedAssembly();
     bool toolFound(const QString &path, const QString &toolName, const QString &message);
     // Offers to fetch the free DOS tools that are missing; true when the
     // download has started, after which the command needing missedTool goes
@@ -276,6 +283,10 @@ private:
     QString assemblyReport_;
     QList<Diagnostic> assemblyDiagnostics_;
     QString assemblyStatus_;
+    // How the latest normal-mode assembly ended, and the object's base name;
+    // none while one runs or after an assembly by typed parameters.
+    std::optional<AssemblyResult> assemblyResult_;
+    QString assembledObject_;
     // The folder the assembler found include files in as D:, empty for none.
     QString assembledIncludeFolder_;
     // Windows of include files that hold the latest assembly's marks.

@@ -61,7 +61,7 @@ frmSplash::frmSplash(QWidget *parent)
     lblCopyright =
         makeLabel(Frame1, "lblCopyright", QStringLiteral("版权所有 (C) 2026 Telmor 保留所有权利"),
                   arial, 8.25, false, QColor(192, 0, 0));
-    Label3 = makeLabel(Frame1, "Label3", QStringLiteral("www.telmor.example"), kai, 24, true,
+    Label3 = makeLabel(Frame1, "Label3", QStringLiteral("korvane.org"), kai, 24, true,
                        QColor(192, 255, 192));
 
     auto *grid = new QGridLayout(Frame1);

@@ -84,6 +84,11 @@ const Item kMenuBar[] = {
     {"mnudimcolor", "注释颜色"},
     {"mnucurrentcolor", "当前颜色"},
     {"mnubackcolor", "背景颜色"},
+    // The toolbar's styles, for the keyboard, after the design's own items.
+    {"stylebar", "-", nullptr, K::Separator},
+    {"mnubold", "粗体(&O)", "Ctrl+B"},
+    {"mnuitalic", "斜体(&I)", "Ctrl+I"},
+    {"mnuunderline", "下划线(&U)", "Ctrl+U"},
     {"menuoption", "选项(&O)", nullptr, K::Menu},
     // The design checks every option; the load handler sets the start marks.
     {"mnusavetip", "编译时提示保存", nullptr, K::Check, true, true},
@@ -224,6 +229,18 @@ void frmMain::connectCommands()
     };
     for (const auto &[name, slot] : commands)
         connect(action(QString::fromLatin1(name)), &QAction::triggered, this, slot);
+    // Each style item runs its toolbar button's routine, which keeps the
+    // button's state.
+    for (const auto &[name, style, button] :
+         {std::tuple{"mnubold", Style::Bold, "粗体"},
+          std::tuple{"mnuitalic", Style::Italic, "斜体"},
+          std::tuple{"mnuunderline", Style::Underline, "下划线"}}) {
+        connect(action(QString::fromLatin1(name)), &QAction::triggered, this,
+                [this, style, button] {
+                    if (activeDocument())
+                        toggleStyle(style, this->button(QString::fromUtf8(button)));
+                });
+    }
     connect(action(QStringLiteral("popfind")), &QAction::triggered,
             action(QStringLiteral("menufind")), &QAction::trigger);
     connect(findChild<QMenu *>(QStringLiteral("mnuWindow")), &QMenu::aboutToShow, this,

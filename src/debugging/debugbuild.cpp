@@ -1,7 +1,10 @@
 #include "debugging/debugbuild.h"
 
 #include "debugging/debugsession.h"
+#include "platform/codepage.h"
 #include "toolchain/comimage.h"
+#include "toolchain/diagnostics.h"
+#include "toolchain/listingreport.h"
 
 #include <QDir>
 #include <QFile>
@@ -59,6 +62,7 @@ struct DebugBuild::Job
     Machine *tool = nullptr;
     bool cancelled = false;
     bool ok = false;
+    bool assemblyFailed = false;
     QString message;
     DebugSession::Program program;
 
@@ -129,15 +133,24 @@ bool DebugBuild::Job::build()
                 return std::nullopt;
             return IncludedFile{path, readAll(path)};
         });
+    assemblyFailed = true;
     if (listing.severeErrors > 0)
         return fail(
             QStringLiteral("汇编有 %1 个错误，请先按 F9 查看编译报告。").arg(listing.severeErrors));
-    if (masm.reason != StopReason::Exited ||
-        findFile(dir, QStringLiteral("TEMP_F.OBJ")).isEmpty()) {
-        const QString said = printed(dir, QStringLiteral("MASMMSG.TXT"));
-        return fail(QStringLiteral("汇编没有成功，请先按 F9 查看编译报告。") +
-                    (said.isEmpty() ? masm.detail : said));
+    // An object MASM gave up on ("End of file encountered on input file") is
+    // told as F9 tells it, never handed to the linker.
+    const QString said = printed(dir, QStringLiteral("MASMMSG.TXT"));
+    const QString listingText = Codepage::decode(listingBytes).text;
+    const AssemblyResult assembled =
+        assemblyResult(listingText, said, consoleOnlyLines(said, listingText),
+                       !findFile(dir, QStringLiteral("TEMP_F.OBJ")).isEmpty());
+    if (masm.reason != StopReason::Exited || assembled.failed()) {
+        const QString why = !assembled.stoppedBy.isEmpty() ? assembled.stoppedBy
+                            : said.isEmpty()               ? masm.detail
+                                                           : said;
+        return fail(QStringLiteral("汇编没有成功，请先按 F9 查看编译报告。") + why);
     }
+    assemblyFailed = false;
 
     const MachineStop link = runTool(QDir(dir).filePath(QStringLiteral("LINK.EXE")),
                                      " TEMP_F.OBJ,TEMP_F,TEMP_F;", QStringLiteral("LINKMSG.TXT"));
@@ -217,6 +230,11 @@ void DebugBuild::done()
     }
     session_ = std::move(session);
     emit finished(true, QString());
+}
+
+bool DebugBuild::assemblyFailed() const
+{
+    return job_->assemblyFailed;
 }
 
 std::unique_ptr<DebugSession> DebugBuild::takeSession()

@@ -37,6 +37,9 @@ public:
 
     // After finished(true): the program loaded, stopped at its first instruction.
     std::unique_ptr<DebugSession> takeSession();
+    // After finished(false): whether the assembler refused the source, so
+    // that there is nothing to link.
+    bool assemblyFailed() const;
 
 signals:
     // ok false: message says why in Chinese.

@@ -229,7 +229,7 @@ void frmMain::debugBuilt(bool ok, const QString &message)
         endDebugging();
         sbStatusBar->showMessage(message, 20000);
         // The usual report shows what the assembler found.
-        if (message.contains(QStringLiteral("错误")) && activeDocument())
+        if (build->assemblyFailed() && activeDocument())
             mnucompile();
         else if (!message.isEmpty())
             dialogs().msgBox(this, message, Dialogs::OkOnly, Dialogs::Exclamation,

@@ -5,7 +5,10 @@
 #include "debugging/registerpanel.h"
 #include "debugging/screenview.h"
 #include "debugging/stackpanel.h"
+#include "documents/frmdocument.h"
+#include "platform/richtext.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QDockWidget>
 #include <QMenu>
@@ -89,6 +92,44 @@ void frmMain::createDebugPanels()
     }
     // Shown while a program is debugged.
     panels->menuAction()->setEnabled(false);
+    // The keyboard's way between the text and the panels beside it.
+    QAction *next = view->addAction(QStringLiteral("切换到下一个面板(&J)"));
+    next->setObjectName(QStringLiteral("mnunextpane"));
+    next->setShortcut(QKeySequence(Qt::Key_F7));
+    connect(next, &QAction::triggered, this, &frmMain::focusNextPane);
+}
+
+void frmMain::focusNextPane()
+{
+    // The active document's text, then each panel on the screen, in the
+    // View menu's order, and round again.
+    QList<QWidget *> panes;
+    if (frmDocument *doc = activeDocument())
+        panes << doc->Text1;
+    for (QDockWidget *d : debugPanels_->docks()) {
+        if (d->isVisible() && !d->visibleRegion().isEmpty())
+            panes << d->widget();
+    }
+    if (panes.isEmpty())
+        return;
+    const QWidget *focus = QApplication::focusWidget();
+    qsizetype at = -1;
+    for (qsizetype i = 0; i < panes.size(); ++i) {
+        if (focus && (focus == panes[i] || panes[i]->isAncestorOf(focus)))
+            at = i;
+    }
+    QWidget *pane = panes[(at + 1) % panes.size()];
+    // A panel takes the focus at its first part that takes keys.
+    QWidget *target = pane;
+    for (QWidget *w : pane->findChildren<QWidget *>()) {
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(pane)) {
+            target = w;
+            break;
+        }
+    }
+    if (auto *dock = qobject_cast<QDockWidget *>(pane->parentWidget()))
+        dock->raise();
+    target->setFocus(Qt::ShortcutFocusReason);
 }
 
 void frmMain::showDebugPanels(bool show)

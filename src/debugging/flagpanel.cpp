@@ -21,6 +21,14 @@ constexpr Flag flags[] = {
     {"AF", 4, "辅助进位标志"}, {"PF", 2, "奇偶标志"},  {"CF", 0, "进位标志"},
 };
 
+// A screen reader reads the flag, what it means and its value: "CF 进位标志 1".
+void showValue(QLabel *value, const QString &text)
+{
+    value->setText(text);
+    value->setAccessibleName(value->objectName() + QLatin1Char(' ') + value->toolTip() +
+                             QLatin1Char(' ') + text);
+}
+
 } // namespace
 
 FlagPanel::FlagPanel(QWidget *parent) : QWidget(parent)
@@ -40,11 +48,12 @@ FlagPanel::FlagPanel(QWidget *parent) : QWidget(parent)
         caption->setAlignment(Qt::AlignCenter);
         auto *value = new QLabel(this);
         value->setObjectName(name);
-        value->setAccessibleName(QStringLiteral("%1 %2").arg(name, meaning));
         value->setFont(font);
         value->setToolTip(meaning);
         value->setAlignment(Qt::AlignCenter);
         value->setMargin(1);
+        value->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+        value->setFocusPolicy(Qt::StrongFocus);
         caption->setBuddy(value);
         grid->addWidget(caption, 0, i);
         grid->addWidget(value, 1, i);
@@ -60,7 +69,7 @@ void FlagPanel::showView(const DebugView &v)
     for (int i = 0; i < values_.size(); ++i) {
         const int now = (v.registers.flags >> flags[i].bit) & 1;
         const int before = (v.previous.flags >> flags[i].bit) & 1;
-        values_[i]->setText(QString::number(now));
+        showValue(values_[i], QString::number(now));
         markChanged(values_[i], now != before);
     }
 }
@@ -68,7 +77,7 @@ void FlagPanel::showView(const DebugView &v)
 void FlagPanel::clearView()
 {
     for (QLabel *value : values_) {
-        value->setText(QStringLiteral("-"));
+        showValue(value, QStringLiteral("-"));
         markChanged(value, false);
     }
 }

@@ -61,6 +61,13 @@ constexpr Place places[] = {
     {"SS", Reg::SS, 0},
 };
 
+// A screen reader reads the register with its value: "AX 1234".
+void showValue(QLabel *value, const QString &text)
+{
+    value->setText(text);
+    value->setAccessibleName(value->objectName() + QLatin1Char(' ') + text);
+}
+
 int part(quint16 word, int shift)
 {
     return shift == 0 ? word : shift > 0 ? word >> 8 : word & 0xFF;
@@ -83,9 +90,10 @@ RegisterPanel::RegisterPanel(QWidget *parent) : QWidget(parent)
         caption->setFont(font);
         auto *value = new QLabel(this);
         value->setObjectName(name);
-        value->setAccessibleName(name);
         value->setFont(font);
-        value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        // Tab reaches every value: read, and copied, from the keyboard.
+        value->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+        value->setFocusPolicy(Qt::StrongFocus);
         value->setMargin(1);
         caption->setBuddy(value);
         grid->addWidget(caption, i / 3, (i % 3) * 2);
@@ -104,7 +112,7 @@ void RegisterPanel::showView(const DebugView &v)
         const int now = part(valueOf(v.registers, f.reg), f.shift);
         const int before = part(valueOf(v.previous, f.reg), f.shift);
         const int digits = f.shift == 0 ? 4 : 2;
-        f.value->setText(QString::number(now, 16).toUpper().rightJustified(digits, u'0'));
+        showValue(f.value, QString::number(now, 16).toUpper().rightJustified(digits, u'0'));
         f.value->setToolTip(QStringLiteral("十进制 %1").arg(now));
         markChanged(f.value, now != before);
     }
@@ -113,7 +121,7 @@ void RegisterPanel::showView(const DebugView &v)
 void RegisterPanel::clearView()
 {
     for (const Field &f : fields_) {
-        f.value->setText(QString(f.shift == 0 ? 4 : 2, u'-'));
+        showValue(f.value, QString(f.shift == 0 ? 4 : 2, u'-'));
         f.value->setToolTip(QString());
         markChanged(f.value, false);
     }

@@ -54,7 +54,8 @@ RunWindow::RunWindow(const Machine::Setup &setup, const QString &program, QWidge
     status_ = new QLabel(this);
     status_->setObjectName(QStringLiteral("status"));
     status_->setContentsMargins(6, 3, 6, 3);
-    status_->setAccessibleName(QStringLiteral("运行状态"));
+    // Its text is its name, as for any status line: what a reader reads.
+    status_->setAccessibleDescription(QStringLiteral("运行状态"));
     column->addWidget(status_);
     setFocusProxy(screen_);
     connect(machine_, &MachineThread::stopped, this, &RunWindow::stopped);

@@ -2,7 +2,9 @@
 
 #include "debugging/dostext.h"
 #include "debugging/pckeys.h"
+#include "debugging/screenaccessibility.h"
 
+#include <QAccessible>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QPainter>
@@ -42,6 +44,8 @@ QByteArray blankScreen()
 
 ScreenView::ScreenView(QWidget *parent) : QWidget(parent), cells_(blankScreen())
 {
+    // Before the first event about this widget makes its interface.
+    installScreenAccessibility();
     setObjectName(QStringLiteral("ScreenView"));
     setAccessibleName(QStringLiteral("屏幕"));
     setFocusPolicy(Qt::StrongFocus);
@@ -68,6 +72,10 @@ void ScreenView::showScreen(const QByteArray &cells, int cursorRow, int cursorCo
     cursorRow_ = cursorRow;
     cursorColumn_ = cursorColumn;
     update();
+    if (QAccessible::isActive()) {
+        QAccessibleEvent changed(this, QAccessible::TextUpdated);
+        QAccessible::updateAccessibility(&changed);
+    }
 }
 
 void ScreenView::showView(const DebugView &v)

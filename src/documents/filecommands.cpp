@@ -2,6 +2,7 @@
 #include "app/frmmain.h"
 #include "documents/diagnosticstrip.h"
 #include "documents/frmdocument.h"
+#include "documents/linebreaks.h"
 #include "documents/textfile.h"
 #include "editing/textrules.h"
 #include "platform/richtext.h"
@@ -25,7 +26,7 @@ bool frmMain::Savefile(const QString &path)
     // Another program's change to the file is never overwritten unasked.
     if (path == doc->caption() && !doc->checkDisk())
         return false;
-    if (!writeTextFile(dialogs(), this, path, doc->Text1->text(), doc->encoding))
+    if (!writeTextFile(dialogs(), this, path, doc->fileText(), doc->encoding, false))
         return false;
     if (path == doc->caption())
         doc->markSaved();
@@ -65,9 +66,9 @@ bool frmMain::loadDocument(frmDocument *doc, const QString &path)
     if (!file || !doc)
         return false;
     // The file's last line break is the one that saving adds back: open and
-    // save give the same bytes.
+    // save give the same bytes, a file without one included.
     QString text = std::move(file->text);
-    if (text.endsWith(QStringLiteral("\r\n")))
+    if (file->finalBreak)
         text.chop(2);
     // The marks were made for the text that was there; a view's window
     // holds a source of its own now.
@@ -79,6 +80,8 @@ bool frmMain::loadDocument(frmDocument *doc, const QString &path)
     // Only the comments are painted, as the text goes in; the rest keeps the
     // loaded text's colour until the next recolouring.
     doc->Text1->setText(std::move(text), commentRanges, toQColor(Remcolor));
+    setLineBreaks(doc->Text1->document(), file->otherBreaks);
+    doc->finalLineBreak = file->finalBreak;
     doc->setCaption(path);
     ResetTyping(doc->Text1);
     doc->Text1->document()->setUndoRedoEnabled(true);

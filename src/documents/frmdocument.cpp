@@ -3,6 +3,7 @@
 #include "app/colors.h"
 #include "app/frmmain.h"
 #include "documents/diagnosticstrip.h"
+#include "documents/linebreaks.h"
 #include "documents/markaccessibility.h"
 #include "documents/recoverycopies.h"
 #include "documents/textfile.h"
@@ -139,11 +140,16 @@ void frmDocument::showContextMenuAtCaret()
     main_->popmain->popup(Text1->viewport()->mapToGlobal(caret.bottomLeft()));
 }
 
+QString frmDocument::fileText() const
+{
+    return ::fileText(Text1->document(), finalLineBreak);
+}
+
 bool frmDocument::SavefileMe(const QString &filestr)
 {
     if (filestr == caption() && !checkDisk())
         return false;
-    if (!writeTextFile(main_->dialogs(), this, filestr, Text1->text(), encoding))
+    if (!writeTextFile(main_->dialogs(), this, filestr, fileText(), encoding, false))
         return false;
     if (filestr == caption())
         markSaved();

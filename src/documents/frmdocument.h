@@ -31,8 +31,10 @@ public:
     int contextMenuPosition = -1;
     // The window's own file dialog, used by the save question on closing.
     FileDialogState CommonDialog1;
-    // How the text is written back: the encoding it was read in.
+    // How the text is written back: the encoding it was read in, and whether
+    // its file ends with a line break (a new document's does).
     TextEncoding encoding;
+    bool finalLineBreak = true;
     // A listing or map view, and the document it came from: F9 there
     // assembles that one.
     enum class Kind { Source, Listing, Map };
@@ -47,7 +49,10 @@ public:
     // Writes the caret's line and column after the given prefix.
     void showPosition(const QString &prefix);
 
-    // Writes the text followed by one CR LF; false when the file could not be
+    // The bytes-to-be of the document's file, as text: each line with its
+    // own break (see fileText).
+    QString fileText() const;
+    // Writes fileText(); false when the file could not be
     // written (the previous file, if any, is then left as it was).
     bool SavefileMe(const QString &filestr);
     // The closing question: whether to save, and the save itself; false when
@@ -87,14 +92,19 @@ private:
     frmMain *main_;
     QLabel *statusLine_ = nullptr;
     // The file as last read or written: what tells another program's change.
+    // Another program may change a file within the clock's tick and keep
+    // its size: the content's hash tells that change too.
     struct DiskState
     {
         bool exists = false;
         qint64 size = -1;
         QDateTime modified;
+        QByteArray hash;
         friend bool operator==(const DiskState &, const DiskState &) = default;
     };
     static DiskState diskState(const QString &path);
+    // The changed-on-disk question, asked again over unsaved edits.
+    bool reloadWanted();
     std::optional<DiskState> onDisk_;
     bool checkingDisk_ = false;
     // Of the text last read or written; none for a view the program filled.

@@ -3,6 +3,8 @@
 #include "documents/recoverycopies.h"
 #include "platform/richtext.h"
 
+#include <QCryptographicHash>
+#include <QFile>
 #include <QFileInfo>
 #include <QFocusEvent>
 #include <QTextDocument>
@@ -49,7 +51,11 @@ frmDocument::DiskState frmDocument::diskState(const QString &path)
     const QFileInfo info(path);
     if (!info.exists())
         return {};
-    return {true, info.size(), info.lastModified()};
+    QFile file(path);
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    if (file.open(QIODevice::ReadOnly))
+        hash.addData(&file);
+    return {true, info.size(), info.lastModified(), hash.result()};
 }
 
 bool frmDocument::eventFilter(QObject *watched, QEvent *event)
@@ -80,16 +86,33 @@ bool frmDocument::checkDisk()
                                     .arg(caption()),
                                 Dialogs::OkOnly, Dialogs::Exclamation,
                                 QStringLiteral("文件已在磁盘上改变"));
-    } else if (main_->dialogs().msgBox(this,
-                                       QStringLiteral("文件 %1 已被其他程序修改。\n\n"
-                                                      "是否重新载入磁盘上的文件？\n"
-                                                      "选“是”，窗口中的文字换成磁盘上的内容；\n"
-                                                      "选“否”，保留窗口中的文字。")
-                                           .arg(caption()),
-                                       Dialogs::YesNo, Dialogs::Question,
-                                       QStringLiteral("文件已在磁盘上改变")) == Dialogs::Yes) {
+    } else if (reloadWanted()) {
         reloaded = main_->loadDocument(this, caption());
     }
     checkingDisk_ = false;
     return !reloaded;
+}
+
+bool frmDocument::reloadWanted()
+{
+    // Enter keeps the window's text: the user's work is never dropped by a
+    // key pressed on the way.
+    Dialogs &dialogs = main_->dialogs();
+    if (dialogs.msgBox(this,
+                       QStringLiteral("文件 %1 已被其他程序修改。\n\n"
+                                      "是否重新载入磁盘上的文件？\n"
+                                      "选“是”，窗口中的文字换成磁盘上的内容；\n"
+                                      "选“否”，保留窗口中的文字。")
+                           .arg(caption()),
+                       Dialogs::YesNoDefaultNo, Dialogs::Question,
+                       QStringLiteral("文件已在磁盘上改变")) != Dialogs::Yes)
+        return false;
+    if (!hasUnsavedChanges())
+        return true;
+    return dialogs.msgBox(this,
+                          QStringLiteral("窗口中的文字有尚未保存的修改，重新载入后这些修改将"
+                                         "丢失，且不能撤消。\n\n仍然重新载入 %1 吗？")
+                              .arg(caption()),
+                          Dialogs::YesNoDefaultNo, Dialogs::Exclamation,
+                          QStringLiteral("文件已在磁盘上改变")) == Dialogs::Yes;
 }

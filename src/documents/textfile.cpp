@@ -3,9 +3,9 @@
 #include "platform/userfiles.h"
 
 bool writeTextFile(Dialogs &dialogs, QWidget *parent, const QString &path, const QString &text,
-                   TextEncoding &encoding)
+                   TextEncoding &encoding, bool addLineBreak)
 {
-    const QString content = text + QStringLiteral("\r\n");
+    const QString content = addLineBreak ? text + QStringLiteral("\r\n") : text;
     bool ok = false;
     QByteArray bytes = Codepage::encode(content, encoding, &ok);
     const bool fallback = !ok;

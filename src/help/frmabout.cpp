@@ -111,7 +111,7 @@ frmAbout::frmAbout(Registry &registry, Dialogs &dialogs, StartProgram startProgr
     Label4 =
         label(this, "Label4", QStringLiteral("我们的站点："), face(QStringLiteral("宋体"), 12));
     place(Label4, 1035, 1800, 1440, 240);
-    Text2 = textBox(this, "Text2", productWebPage());
+    Text2 = textBox(this, "Text2", projectSite());
     place(Text2, 2565, 1770, 3210, 360);
 
     cmdOK = button(this, "cmdOK", QStringLiteral("确 定"), QColor(192, 255, 192));

@@ -20,7 +20,8 @@ QStringList usageLines(const QString &toolFolder)
                            "在Linux上运行这些DOS工具还需要DOSBox，"
                            "请在终端里用 sudo apt-get install dosbox 安装；"),
         QStringLiteral("    如果还有问题，请向任课老师或助教请教，也可以发邮件到") +
-            contactAddress() + QStringLiteral("询问；"),
+            contactAddress() + QStringLiteral("询问，或者访问 Korvane 的网站 ") + projectSite() +
+            QStringLiteral("；"),
         QStringLiteral("谢谢使用! "),
     };
 }

@@ -63,5 +63,10 @@ QString webSearchPage()
 
 QString contactAddress()
 {
-    return QStringLiteral("korvane@example.com");
+    return QStringLiteral("dev@korvane.org");
+}
+
+QString projectSite()
+{
+    return QStringLiteral("https://korvane.org/");
 }

@@ -19,3 +19,6 @@ QString webSearchPage();
 
 // Where users write with questions.
 QString contactAddress();
+
+// The project's own site on the web, for the About box and the usage text.
+QString projectSite();

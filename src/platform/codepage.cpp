@@ -1,5 +1,6 @@
 #include "platform/codepage.h"
 
+#include <QList>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -52,22 +53,17 @@ public:
 
     Decoded decode(QByteArrayView bytes, const TextEncoding &encoding)
     {
-        Decoded out{QString(), encoding, 0};
-        out.encoding.lfOnly = bytes.contains('\n') && !bytes.contains('\r');
+        Decoded out{QString(), encoding, 0, {}, false};
         out.text.reserve(bytes.size());
+        QList<LineBreak> breaks;
         qsizetype i = 0;
         while (i < bytes.size()) {
             const char b = bytes[i];
             if (b == '\r' || b == '\n') {
                 const bool pair = b == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n';
-                if (pair || out.encoding.lfOnly) {
-                    out.text += QStringLiteral("\r\n");
-                    i += pair ? 2 : 1;
-                } else {
-                    out.text += escapeOf(b);
-                    ++out.undecodable;
-                    ++i;
-                }
+                breaks << (pair ? LineBreak::CrLf : b == '\r' ? LineBreak::Cr : LineBreak::Lf);
+                out.text += QStringLiteral("\r\n");
+                i += pair ? 2 : 1;
             } else if (quint8(b) < 0x80) {
                 out.text += QLatin1Char(b);
                 ++i;
@@ -83,6 +79,17 @@ public:
                 pending_.clear();
             }
         }
+        // The file's own kind is the one most of its lines end with; LF
+        // alone only where it outnumbers CR LF.
+        const auto count = [&breaks](LineBreak k) { return breaks.count(k); };
+        out.encoding.lfOnly = count(LineBreak::Lf) > count(LineBreak::CrLf) &&
+                              count(LineBreak::Lf) >= count(LineBreak::Cr);
+        const LineBreak own = out.encoding.lfOnly ? LineBreak::Lf : LineBreak::CrLf;
+        for (int line = 0; line < breaks.size(); ++line) {
+            if (breaks[line] != own)
+                out.otherBreaks.insert(line, breaks[line]);
+        }
+        out.finalBreak = !bytes.isEmpty() && (bytes.back() == '\r' || bytes.back() == '\n');
         return out;
     }
 
@@ -148,8 +155,12 @@ static std::optional<Decoded> decodeUtf16(const QByteArray &bytes)
         return std::nullopt;
     if (lfOnly)
         text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-    return Decoded{
-        text, {le ? QStringLiteral("UTF-16LE") : QStringLiteral("UTF-16BE"), true, lfOnly}, 0};
+    const bool finalBreak = text.endsWith(QLatin1Char('\n'));
+    return Decoded{text,
+                   {le ? QStringLiteral("UTF-16LE") : QStringLiteral("UTF-16BE"), true, lfOnly},
+                   0,
+                   {},
+                   finalBreak};
 }
 
 Decoded decode(const QByteArray &bytes)
@@ -168,6 +179,19 @@ Decoded decode(const QByteArray &bytes)
         return asUtf8;
     Decoded asAnsi = local.decode(bytes, ansi());
     return asAnsi.undecodable <= asUtf8.undecodable ? asAnsi : asUtf8;
+}
+
+QString escapedBreak(LineBreak kind)
+{
+    switch (kind) {
+    case LineBreak::Lf:
+        return QString(escapeOf('\n'));
+    case LineBreak::Cr:
+        return QString(escapeOf('\r'));
+    case LineBreak::CrLf:
+        break;
+    }
+    return QString(escapeOf('\r')) + escapeOf('\n');
 }
 
 static QByteArray byteOrderMark(const QString &name)

@@ -25,7 +25,9 @@ struct FileDialogState
 class Dialogs
 {
 public:
-    enum Buttons { OkOnly, OkCancel, YesNoCancel, YesNo };
+    // Yes is the default (Enter) of a question, but for YesNoDefaultNo:
+    // where Yes throws the user's work away.
+    enum Buttons { OkOnly, OkCancel, YesNoCancel, YesNo, YesNoDefaultNo };
     enum Icon { NoIcon, Critical, Question, Exclamation, Information };
     // The answers, numbered as the classic message box numbers them.
     enum Answer { Ok = 1, Cancel = 2, Yes = 6, No = 7 };

@@ -68,6 +68,11 @@ Dialogs::Answer QtDialogs::msgBox(QWidget *parent, const QString &text, Buttons 
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box.setDefaultButton(QMessageBox::Yes);
         break;
+    case YesNoDefaultNo:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::No);
+        box.setEscapeButton(QMessageBox::No);
+        break;
     }
     switch (box.exec()) {
     case QMessageBox::Ok:

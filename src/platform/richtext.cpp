@@ -129,6 +129,12 @@ void RichText::setText(QString crlfText, const LineRanges &colouredOnLine, const
 void RichText::replaceText(const QString &crlfText, const LineRanges &colouredOnLine,
                            const QColor &color)
 {
+    // What the lines carry (their own line breaks) stays with them when the
+    // new text has as many lines: case and indent changes keep the lines.
+    QList<int> states;
+    states.reserve(document()->blockCount());
+    for (QTextBlock b = document()->begin(); b.isValid(); b = b.next())
+        states << b.userState();
     beginEdit();
     QTextCursor c(document());
     c.select(QTextCursor::Document);
@@ -136,6 +142,11 @@ void RichText::replaceText(const QString &crlfText, const LineRanges &colouredOn
     // The window's caret is left alone: inside an outer edit step the view has
     // not yet seen the new lines, and the caller places the caret afterwards.
     insertColoured(c, withLineFeeds(crlfText), colouredOnLine, color);
+    if (document()->blockCount() == states.size()) {
+        int line = 0;
+        for (QTextBlock b = document()->begin(); b.isValid(); b = b.next())
+            b.setUserState(states[line++]);
+    }
     endEdit();
 }
 

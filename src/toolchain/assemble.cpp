@@ -156,6 +156,7 @@ void frmMain::assembleNormally()
     assembly.console = Toolfolder + QString::fromLatin1(kAssemblerOutput);
     Listpath = assembly.listing;
     // Only this run's listing and output may make the report.
+    assemblyResult_.reset();
     removeFile(assembly.listing);
     removeFile(assembly.console);
     // A failed assembly must leave no earlier program for Link and Run.
@@ -205,8 +206,8 @@ bool frmMain::copyIntoToolFolder(const QString &sourceName)
         return true;
     if (Fso->fileExists(copy) && !toolFolderCopies_.contains(Fso->actualPath(copy))) {
         QFile other(Fso->actualPath(copy));
-        const bool same = other.open(QIODevice::ReadOnly) &&
-                          other.readAll() == assemblerBytes(activeDocument());
+        const bool same =
+            other.open(QIODevice::ReadOnly) && other.readAll() == assemblerBytes(activeDocument());
         other.close();
         if (!same &&
             dialogs().msgBox(this,
@@ -271,8 +272,10 @@ void frmMain::showAssemblyReport(const AssemblyRun &assembly)
     assemblyReport_ = report.report;
     assemblyDiagnostics_ = reportDiagnostics(report.report);
     const QString object = Toolfolder + QFileInfo(assembly.sourceName).completeBaseName();
-    assemblyStatus_ = assemblyStatus(report.report, printed, printedOnly,
+    assemblyResult_ = assemblyResult(report.report, printed, printedOnly,
                                      Fso->fileExists(object + QStringLiteral(".obj")));
+    assembledObject_ = QFileInfo(assembly.sourceName).completeBaseName();
+    assemblyStatus_ = assemblyStatus(*assemblyResult_);
     reportWindow()->showText(QStringLiteral("Report"), report.report);
     markDiagnostics();
 

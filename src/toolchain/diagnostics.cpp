@@ -43,8 +43,8 @@ static std::pair<int, int> summaryCounts(QStringView text)
     return found;
 }
 
-QString assemblyStatus(QStringView report, QStringView console, const QStringList &printedOnly,
-                       bool objectWritten)
+AssemblyResult assemblyResult(QStringView report, QStringView console,
+                              const QStringList &printedOnly, bool objectWritten)
 {
     auto [warnings, errors] = summaryCounts(console);
     if (errors < 0 || warnings < 0)
@@ -56,21 +56,35 @@ QString assemblyStatus(QStringView report, QStringView console, const QStringLis
         }));
         errors = int(all.size()) - warnings;
     }
-    const QString counts = QStringLiteral("%1 个错误，%2 个警告").arg(errors).arg(warnings);
-    QString failure = objectWritten ? QString() : QStringLiteral("没有生成目标文件");
+    AssemblyResult result{errors, warnings, objectWritten, QString()};
     // Besides diagnostics and its figures, MASM prints only why it stopped.
     for (const QString &line : printedOnly) {
         const auto [w, e] = summaryCounts(line);
         if (!isDiagnosticLine(line) && w < 0 && e < 0 &&
             !line.endsWith(QLatin1String("Bytes symbol space free"))) {
-            failure = line;
+            result.stoppedBy = line;
             break;
         }
     }
-    if (failure.isEmpty())
+    return result;
+}
+
+QString assemblyStatus(const AssemblyResult &result)
+{
+    const QString counts =
+        QStringLiteral("%1 个错误，%2 个警告").arg(result.errors).arg(result.warnings);
+    if (!result.failed())
         return QStringLiteral("编译结果：") + counts;
+    const QString failure =
+        result.stoppedBy.isEmpty() ? QStringLiteral("没有生成目标文件") : result.stoppedBy;
     // The counts first: a narrow window cuts the end of the line.
     return QStringLiteral("编译失败（") + counts + QStringLiteral("）：") + failure;
+}
+
+QString assemblyStatus(QStringView report, QStringView console, const QStringList &printedOnly,
+                       bool objectWritten)
+{
+    return assemblyStatus(assemblyResult(report, console, printedOnly, objectWritten));
 }
 
 QString hostPathOf(QStringView dosName, const QString &toolFolder, const QString &sourceFolder)

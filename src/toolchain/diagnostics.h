@@ -29,11 +29,25 @@ QList<Diagnostic> reportDiagnostics(QStringView report);
 // once a line was typed above line 33.
 QString diagnosticAt(const Diagnostic &d, int line);
 
-// What the status bar says of one assembly: MASM's own summary counts (the
-// console's, else the listing's in the report, else the diagnostics counted),
-// and that it failed when MASM wrote no object file or printed a message of
-// its own that the listing lacks ("End of file encountered on input file").
+// What one assembly came to: MASM's own summary counts (the console's, else
+// the listing's in the report, else the diagnostics counted), whether it wrote
+// an object file, and the message of its own that the listing lacks, which
+// says why it stopped ("End of file encountered on input file").
+struct AssemblyResult
+{
+    int errors = 0;
+    int warnings = 0;
+    bool objectWritten = false;
+    QString stoppedBy;
+    // An object MASM gave up on is no program: it is not linked.
+    bool failed() const { return !objectWritten || !stoppedBy.isEmpty(); }
+};
 // printedOnly: the lines of consoleOnlyLines.
+AssemblyResult assemblyResult(QStringView report, QStringView console,
+                              const QStringList &printedOnly, bool objectWritten);
+
+// What the status bar says of one assembly.
+QString assemblyStatus(const AssemblyResult &result);
 QString assemblyStatus(QStringView report, QStringView console, const QStringList &printedOnly,
                        bool objectWritten);
 

@@ -88,7 +88,8 @@ bool frmMain::offerDosTools(const QString &missedTool, const std::function<void(
                     dialogs().msgBox(
                         this, download->failure() + QStringLiteral("\r\n\r\n") + dosToolsByHand(),
                         Dialogs::OkOnly, Dialogs::Exclamation, kTitle);
-                    if (failed)
+                    // Without a network, a web search would fail the same way.
+                    if (failed && !download->unreachable())
                         failed();
                     break;
                 case ToolDownload::Outcome::Cancelled:

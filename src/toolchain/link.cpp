@@ -14,6 +14,8 @@ static const char kLinkerOutput[] = "LINKMSG.TXT";
 
 void frmMain::mnulink()
 {
+    if (!action(QStringLiteral("mnuparameter"))->isChecked() && refuseFailedAssembly())
+        return;
     if (action(QStringLiteral("mnuparameter"))->isChecked())
         linkWithPrompt();
     else
@@ -43,6 +45,23 @@ void frmMain::linkWithPrompt()
                              Dialogs::Question, QStringLiteral("Parameter Error")) != Dialogs::Yes)
             return;
     }
+}
+
+bool frmMain::refuseFailedAssembly()
+{
+    if (!assemblyResult_ || !assemblyResult_->failed() ||
+        assembledObject_.compare(Fso->baseName(Lastsaved), Qt::CaseInsensitive) != 0)
+        return false;
+    const QString why = assemblyResult_->stoppedBy.isEmpty() ? QStringLiteral("没有生成目标文件")
+                                                             : assemblyResult_->stoppedBy;
+    if (dialogs().msgBox(this,
+                         QStringLiteral("上次编译失败：%1\n目标文件 %2.obj 不能连接。\n\n"
+                                        "是否重新编译（F9）？")
+                             .arg(why, assembledObject_),
+                         Dialogs::YesNo, Dialogs::Exclamation,
+                         QStringLiteral("编译失败")) == Dialogs::Yes)
+        mnucompile();
+    return true;
 }
 
 static void unexpectedLinkError(frmMain *main)

@@ -21,6 +21,8 @@ void frmMain::afterLinker(std::function<void()> start)
 
 void frmMain::mnurun()
 {
+    if (refuseFailedAssembly())
+        return;
     // The linker ran in the tool folder with relative names: its program lies
     // there, wherever the source was saved.
     // A program linked as a .COM runs as the .COM that EXE2BIN made of it.
@@ -59,13 +61,18 @@ void frmMain::mnurun()
 
 void frmMain::mnurundebug()
 {
-    if (!toolFound(Debugpath, QStringLiteral("debug.exe"),
+    // DOS names its own DEBUG debug.com: that name serves as well.
+    const QString dosName = Toolfolder + QStringLiteral("debug.com");
+    const QString debugProgram = !Fso->fileExists(Debugpath) && Fso->fileExists(dosName)
+                                     ? Fso->actualPath(dosName)
+                                     : Debugpath;
+    if (!toolFound(debugProgram, QStringLiteral("debug.exe"),
                    QStringLiteral("没找到！请把debug.exe存放在当前文件夹。"
                                   "是否希望到网上去搜索debug.exe？")))
         return;
     // DEBUG starts alone, as it always has, but for a .COM program, which it
     // is given to load (its .EXE would start wrong).
-    afterLinker([this, debug = Debugpath, base = Fso->baseName(Lastsaved), folder = Toolfolder] {
+    afterLinker([this, debug = debugProgram, base = Fso->baseName(Lastsaved), folder = Toolfolder] {
         QString command = quoteProgramPath(debug);
         const QString com = base + QStringLiteral(".COM");
         if (!base.isEmpty() && Fso->fileExists(folder + com))

@@ -119,7 +119,8 @@ bool ToolDownload::takeBytes()
 void ToolDownload::replyFinished()
 {
     if (reply_->error() != QNetworkReply::NoError) {
-        nextAddress(describeReplyError(reply_));
+        // A server that answered at all was reached, whatever went wrong then.
+        nextAddress(describeReplyError(reply_), httpStatus(reply_) > 0 || receivedBytes_ > 0);
         return;
     }
     if (!takeBytes())
@@ -141,14 +142,17 @@ void ToolDownload::replyFinished()
     verified_.push_back(std::move(current_));
     addressErrors_.clear();
     addressIndex_ = 0;
+    noAnswer_ = true;
     if (++fileIndex_ < files_.size())
         fetch();
     else
         installAll();
 }
 
-void ToolDownload::nextAddress(const QString &why)
+void ToolDownload::nextAddress(const QString &why, bool reached)
 {
+    if (reached)
+        noAnswer_ = false;
     const PinnedFile &file = files_[fileIndex_];
     addressErrors_ << dosToolAddresses(file)[addressIndex_] + QStringLiteral("：") + why;
     dropReply();
@@ -160,6 +164,7 @@ void ToolDownload::nextAddress(const QString &why)
     failure_ = QStringLiteral("无法下载 %1（%2）：\r\n    ").arg(file.fileName, file.description) +
                addressErrors_.join(QStringLiteral("\r\n    ")) +
                QStringLiteral("\r\n这次下载的文件都没有保存，工具文件夹没有改变。");
+    unreachable_ = noAnswer_;
     finish(Outcome::Failed);
 }
 

@@ -36,6 +36,9 @@ public:
     QProgressDialog *progressDialog() const { return progress_; }
     // What failed, file by file and address by address.
     QString failure() const { return failure_; }
+    // It failed because no address could be reached at all (no network, no
+    // name service, connections refused): the web is out of reach too.
+    bool unreachable() const { return unreachable_; }
     // An address that sends less than 1 KB in any stretch this long, or
     // nothing at all, is given up.
     int stallWindowMs = 30000;
@@ -53,7 +56,8 @@ private:
     bool takeBytes();
     void replyFinished();
     void failFile(const QString &why);
-    void nextAddress(const QString &why);
+    // reached: the address answered (anything but a failed connection).
+    void nextAddress(const QString &why, bool reached = true);
     void installAll();
     void finish(Outcome outcome);
     void dropReply();
@@ -78,4 +82,7 @@ private:
     QString failure_;
     QStringList installed_;
     bool done_ = false;
+    // No address of the current file has answered yet.
+    bool noAnswer_ = true;
+    bool unreachable_ = false;
 };

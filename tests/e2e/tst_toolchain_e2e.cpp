@@ -35,6 +35,10 @@ private slots:
     void realAssembler_data();
     void realAssembler();
     void comProgram();
+    void failedAssemblyIsNotLinked_data();
+    void mixedLineBreaksMarkTheirLines_data();
+    void mixedLineBreaksMarkTheirLines();
+    void failedAssemblyIsNotLinked();
     void machineStops_data();
     void machineStops();
 };
@@ -246,11 +250,11 @@ void TestToolchainE2e::realAssembler()
              !saveAs.isEmpty());
     if (saveAs.isEmpty() && status.contains("没有生成目标文件")) {
         QVERIFY(!QFile::exists(f.path("TEMP_F.OBJ")));
-        // F5 after a failed build finds no program.
+        // F5 after a failed build says so and offers F9.
         f.main->action("mnurun")->setEnabled(true);
-        f.dialogs.answerMsgBox(Dialogs::Ok);
+        f.dialogs.answerMsgBox(Dialogs::No);
         press(f, Qt::Key_F5);
-        QVERIFY(f.dialogs.calls.takeLast().text.contains("找不到"));
+        QVERIFY(f.dialogs.calls.takeLast().text.startsWith("上次编译失败：没有生成目标文件"));
     }
     const QStringList lines = shownReport(f)->RichText->text().split("\r\n");
     for (qsizetype i = 0; i < shown.size(); ++i)
@@ -325,6 +329,115 @@ void TestToolchainE2e::comProgram()
     const ScreenView *screen = f.main->findChild<RunWindow *>()->findChild<ScreenView *>();
     QTRY_VERIFY_WITH_TIMEOUT(screen->text().startsWith("COM OK"), 60000);
     QVERIFY(dosboxesFor(f.dir.path()).isEmpty());
+}
+
+void TestToolchainE2e::failedAssemblyIsNotLinked_data()
+{
+    QTest::addColumn<QKeyCombination>("key");
+    QTest::addColumn<bool>("assembleAgain"); // the answer to the offer of F9
+    QTest::newRow("Ctrl+L: told, not linked") << (Qt::ControlModifier | Qt::Key_L) << false;
+    QTest::newRow("Ctrl+L: told, Yes assembles again") << (Qt::ControlModifier | Qt::Key_L) << true;
+    QTest::newRow("F5: told, nothing run") << QKeyCombination(Qt::Key_F5) << false;
+    QTest::newRow("the debugger's start: told, the report shown, not linked")
+        << (Qt::ControlModifier | Qt::Key_F5) << true;
+}
+
+// MASM leaves an object behind when the source ends without END; it is no
+// program, and nothing links or runs it.
+void TestToolchainE2e::failedAssemblyIsNotLinked()
+{
+    QFETCH(QKeyCombination, key);
+    QFETCH(bool, assembleAgain);
+    CountingLauncher processes;
+    ToolLauncher launcher(processes);
+    MainFixture f(true, &launcher);
+    for (const char *tool : {"MASM.EXE", "LINK.EXE"})
+        QVERIFY(QFile::copy(realToolsFolder() + '/' + tool,
+                            f.path(QString::fromLatin1(tool).toLower())));
+    f.text()->setText("code segment\r\nassume cs:code\r\nstart: mov ax,4c00h\r\n"
+                      "int 21h\r\ncode ends");
+    press(f, Qt::Key_F9);
+    QTRY_VERIFY_WITH_TIMEOUT(shownReport(f) && !f.main->findChild<ToolWait *>(), 60000);
+    QVERIFY(f.doc()->Strip->countText().startsWith("编译失败"));
+    // What MASM left is there: only the failed assembly keeps it from the linker.
+    QVERIFY(QFile::exists(f.path("TEMP_F.OBJ")));
+    shownReport(f)->close();
+    f.main->action("mnulink")->setEnabled(true);
+    f.main->action("mnurun")->setEnabled(true);
+
+    const bool debugger = key == (Qt::ControlModifier | Qt::Key_F5);
+    if (!debugger)
+        f.dialogs.answerMsgBox(assembleAgain ? Dialogs::Yes : Dialogs::No);
+    press(f, key);
+    if (debugger) {
+        QTRY_VERIFY_WITH_TIMEOUT(shownReport(f), 60000);
+        const QString said = f.main->statusBar()->currentMessage();
+        QVERIFY2(said.startsWith("汇编没有成功，请先按 F9 查看编译报告。") &&
+                     said.endsWith("End of file encountered on input file"),
+                 qPrintable(said));
+        QVERIFY(f.dialogs.callsOf("msgBox").isEmpty());
+    } else {
+        const QList<FakeDialogs::Call> asked = f.dialogs.callsOf("msgBox");
+        QCOMPARE(asked.size(), 1);
+        QCOMPARE(asked[0].text, "上次编译失败：End of file encountered on input file\n"
+                                "目标文件 Temp_F.obj 不能连接。\n\n是否重新编译（F9）？");
+        QCOMPARE(asked[0].buttons, int(Dialogs::YesNo));
+        if (assembleAgain)
+            QTRY_VERIFY_WITH_TIMEOUT(shownReport(f) && !f.main->findChild<ToolWait *>(), 60000);
+    }
+    QTRY_VERIFY(f.main->findChildren<ToolWait *>().isEmpty());
+    QVERIFY(!QFile::exists(f.path("TEMP_F.EXE")) && !QFile::exists(f.path("LINKMSG.TXT")));
+    QVERIFY(!f.main->findChild<RunWindow *>());
+    QVERIFY(f.dialogs.unexpected.isEmpty());
+    QCOMPARE(processes.started, QStringList());
+}
+
+void TestToolchainE2e::mixedLineBreaksMarkTheirLines_data()
+{
+    QTest::addColumn<QByteArrayList>("breaks"); // of the first three lines
+    QTest::addColumn<QByteArray>("rest");       // of the other lines
+    QTest::newRow("an LF alone in a CR LF file")
+        << QByteArrayList{"\r\n", "\n", "\r\n"} << QByteArray("\r\n");
+    QTest::newRow("a CR alone in a CR LF file")
+        << QByteArrayList{"\r\n", "\r", "\r\n"} << QByteArray("\r\n");
+    QTest::newRow("a CR LF in an LF file")
+        << QByteArrayList{"\n", "\r\n", "\n"} << QByteArray("\n");
+}
+
+// A file whose lines end in different ways is assembled line for line: the
+// marks of the real assembler's diagnostics, and F6, land on the lines named.
+void TestToolchainE2e::mixedLineBreaksMarkTheirLines()
+{
+    QFETCH(QByteArrayList, breaks);
+    QFETCH(QByteArray, rest);
+    CountingLauncher processes;
+    ToolLauncher launcher(processes);
+    MainFixture f(true, &launcher);
+    QVERIFY(QFile::copy(realToolsFolder() + "/MASM.EXE", f.path("masm.exe")));
+    const QByteArray source = "code segment" + breaks[0] + "assume cs:code" + breaks[1] +
+                              "start: mov ax,4c00h" + breaks[2] + "xyz ax" + rest + "int 21h" +
+                              rest + "mov bx,nowhere" + rest + "code ends" + rest + "end start" +
+                              rest;
+    QVERIFY(writeFile(f.path("mixed.asm"), source));
+    f.dialogs.answerOpen(f.path("mixed.asm"));
+    f.main->mnuFileOpen();
+    // Nothing to say about the file's text.
+    QVERIFY(f.dialogs.callsOf("msgBox").isEmpty());
+    QCOMPARE(f.text()->text().split("\r\n").size(), 8);
+    press(f, Qt::Key_F9);
+    QTRY_VERIFY_WITH_TIMEOUT(shownReport(f) && !f.main->findChild<ToolWait *>(), 60000);
+    QStringList rows;
+    for (const DiagnosticStrip::Mark &m : f.doc()->Strip->marks())
+        rows << QString::number(m.line) + ' ' + m.text.section(QLatin1Char(' '), 1, 2);
+    QCOMPARE(rows, (QStringList{"4 error A2105:", "6 error A2009:"}));
+    f.text()->setSelStart(0);
+    for (const int line : {4, 6}) {
+        press(f, Qt::Key_F6);
+        QCOMPARE(f.text()->caretLine(), line);
+    }
+    // The file itself is as it was.
+    QCOMPARE(fileBytes(f.path("mixed.asm")), source);
+    QCOMPARE(processes.started, QStringList());
 }
 
 // A stand-in assembler's body: it writes a clean listing and ends.

@@ -51,6 +51,18 @@ help=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$usr/bin/korvane" -
 case $help in 用法：korvane*) ;; *) fail "korvane --help printed: $help" ;; esac
 [ "$(env -u DISPLAY -u QT_QPA_PLATFORM "$usr/bin/korvane" --version)" = "Korvane 2.20" ] ||
     fail "korvane --version printed no version"
+# So does an option it does not know, with the usage error.
+rc=0
+bogus=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$usr/bin/korvane" --bogus 2>&1) || rc=$?
+[ "$rc" -eq 2 ] || fail "korvane --bogus without a display did not end with 2: $bogus"
+case $bogus in *"--bogus"*) ;; *) fail "korvane --bogus printed: $bogus" ;; esac
+# Where programs run now, in the package and the desktop entry.
+dpkg-deb -f "$deb" Description | grep -q 8086 || fail "the description does not name the built-in 8086"
+grep -q '^Comment=.*8086' "$entry" || fail "the desktop entry's comment does not name the built-in 8086"
+zcat "$usr/share/man/man1/korvane.1.gz" | sed -n '/^\.SH FILES/,/^\.SH EXIT/p' |
+    grep -q 'recovery' || fail "the manual page names no recovery folder under FILES"
+zcat "$usr/share/man/man1/korvane.1.gz" | sed -n '/^\.SH FILES/,/^\.SH EXIT/p' |
+    grep -q 'layout.ini' || fail "the manual page names no layout file under FILES"
 for page in korvane korvane-desktop; do
     [ -f "$usr/share/man/man1/$page.1.gz" ] || fail "no manual page for $page"
 done

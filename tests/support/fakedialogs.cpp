@@ -60,14 +60,18 @@ std::optional<QColor> FakeDialogs::showColor(QWidget *, const QString &title, co
 
 std::optional<QFont> FakeDialogs::showFont(QWidget *, const QFont &)
 {
-    QList<std::optional<QFont>> none;
-    return take(*this, none, std::optional<QFont>(), QStringLiteral("font"));
+    return take(*this, fontAnswers, std::optional<QFont>(), QStringLiteral("font"));
 }
 
-bool FakeDialogs::showPrinter(QWidget *, QPrinter &, const QString &title, bool)
+bool FakeDialogs::showPrinter(QWidget *, QPrinter &printer, const QString &title,
+                              bool selectionPreset)
 {
-    QList<bool> none;
-    return take(*this, none, false, QStringLiteral("print"), title);
+    const PrinterChoice choose =
+        take(*this, printerAnswers, PrinterChoice(), QStringLiteral("print"), title);
+    if (!choose)
+        return false;
+    choose(printer, selectionPreset);
+    return true;
 }
 
 bool FakeDialogs::showPageSetup(QWidget *, QPrinter &, const QString &title)

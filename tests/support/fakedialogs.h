@@ -4,12 +4,12 @@
 
 #include <QList>
 #include <QStringList>
+#include <functional>
 
 // Scripted dialogs: every call is recorded with its exact texts, and answers
 // are taken from the script in order. A dialog with no scripted answer is an
 // unexpected dialog: it is recorded, cancelled, and fails the test that
-// checks that nothing unexpected came. No test scripts the font or print
-// dialogs: they are always unexpected.
+// checks that nothing unexpected came.
 class FakeDialogs : public Dialogs
 {
 public:
@@ -27,6 +27,11 @@ public:
     void answerOpen(const QString &path) { openAnswers << path; }
     void answerSave(const QString &path) { saveAnswers << path; }
     void answerColor(std::optional<QColor> c) { colorAnswers << c; }
+    void answerFont(std::optional<QFont> f) { fontAnswers << f; }
+    // The print dialog is accepted after choose has set up the printer as
+    // the user would (a PDF file, for instance); none cancels it.
+    using PrinterChoice = std::function<void(QPrinter &printer, bool selectionPreset)>;
+    void answerPrinter(PrinterChoice choose) { printerAnswers << choose; }
 
     QList<Call> calls;
     QStringList unexpected;
@@ -53,4 +58,6 @@ private:
     QStringList openAnswers;
     QStringList saveAnswers;
     QList<std::optional<QColor>> colorAnswers;
+    QList<std::optional<QFont>> fontAnswers;
+    QList<PrinterChoice> printerAnswers;
 };

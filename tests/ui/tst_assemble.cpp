@@ -112,7 +112,8 @@ void TestAssemble::commands_data()
     // In order: "+option" or "-option" checks or clears it; "input TEXT", "yes"
     // and "no" answer the next input box or question; "save NAME" answers Save
     // As; "saved NAME" is the file last saved; "fails PROGRAM": no DOSBox for it;
-    // "no tools" leaves the tool folder empty.
+    // "no tools" leaves the tool folder empty; "debug.com": DEBUG under DOS's
+    // own name, no debug.exe.
     QTest::addColumn<QStringList>("setup");
     QTest::addColumn<QStringList>("started"); // window style and command line, or page opened
     // A word of each message or input box in order, after "?" for a Yes/No question.
@@ -149,6 +150,8 @@ void TestAssemble::commands_data()
         "saved elsewhere/prog.asm", "normal %1prog.exe", "");
     row("F8 opens the DOS prompt, no DOSBox", "F8", "fails command.com", "normal command.com",
         "DOSBox");
+    row("DEBUG under DOS's own name, debug.com", "mnurundebug", "debug.com", "normal %1debug.com",
+        "");
     // Last: the browser stays away for the rest of the run.
     row("debugger missing, no browser to search with: told", "mnurundebug",
         "no tools|no|yes|no browser", "", "?debug.exe|?%1。|search?q=debug.exe");
@@ -178,6 +181,8 @@ void TestAssemble::commands()
         } else if (word == "saved") {
             f.main->Lastsaved = f.path(rest);
             f.main->Basename = QFileInfo(rest).completeBaseName();
+        } else if (step == "debug.com") {
+            QVERIFY(QFile::remove(f.path("debug.exe")) && writeFile(f.path("debug.com"), "tool"));
         } else if (step == "no browser") {
             QDesktopServices::unsetUrlHandler("https");
         } else if (word == "fails") {

@@ -10,6 +10,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
@@ -42,11 +43,12 @@ private slots:
 static const char kSurface[] =
     "mnuFileNew=Ctrl+N mnuFileOpen=Ctrl+O mnuFileSave=Ctrl+S "
     "mnuEditCut=Ctrl+X! mnuEditCopy=Ctrl+C! "
-    "mnudelete=Ctrl+D! mnurightgo? menufind=Ctrl+F mnuViewToolbar?* mnuViewStatusBar?* mnudebugpanels! "
+    "mnudelete=Ctrl+D! mnurightgo? menufind=Ctrl+F mnuViewToolbar?* mnuViewStatusBar?* mnudebugpanels! mnunextpane=F7 "
     "mnucompile=F9 mnuCompilelist! mnulookcross! mnulink=Ctrl+L! mnulinkresult! "
     "mnurun=F5! mnushellDOS=F8 mnunextmark=F6 mnudebugstart=Ctrl+F5 mnustepinto=F11 mnustepover=F10 "
     "mnustepout=Shift+F11! mnuruntocursor=Ctrl+F10 mnutogglebreakpoint=F2 mnustopdebug=Shift+F5! "
-    "mnupausedebug=F12! mnusavetip? mnumakelist?* mnumakecross? mnumakemap? "
+    "mnupausedebug=F12! mnubold=Ctrl+B mnuitalic=Ctrl+I mnuunderline=Ctrl+U "
+    "mnusavetip? mnumakelist?* mnumakecross? mnumakemap? "
     "mnuuselib? "
     "mnuparameter? mnudosboxonly? mnuf5dosbox? popcut! popcopy! popdelete! popRefresh=F4 剪切! 复制! 删除! 右缩进? 粗体? 斜体? "
     "下划线? mnudebugstart=Ctrl+F5 mnustepinto=F11 mnustepover=F10 mnustepout=Shift+F11! "
@@ -218,8 +220,17 @@ void TestCommandSurface::helpCommands()
     f.main->mnuHelpContents();
     QCOMPARE(text.split(QStringLiteral("\r\n")), usageLines(f.toolFolder()));
     QVERIFY(text.contains(f.toolFolder() + " ，") && text.contains("“获取 DOS 工具...”"));
+    // The project's real address and site, nothing of a placeholder or of
+    // the machine that built the program.
+    QVERIFY(text.contains("发邮件到dev@korvane.org询问，或者访问 Korvane 的网站 "
+                          "https://korvane.org/；"));
     QVERIFY(!report->isVisible() && f.main->isVisible());
-    whenModal([](QWidget *w) { QVERIFY(qobject_cast<frmAbout *>(w)); });
+    whenModal([](QWidget *w) {
+        auto *about = qobject_cast<frmAbout *>(w);
+        QVERIFY(about);
+        QCOMPARE(about->Text3->text(), "dev@korvane.org");
+        QCOMPARE(about->Text2->text(), "https://korvane.org/");
+    });
     f.main->mnuHelpAbout();
 
     // A new browser window on every use, from View or Help; it is no document.

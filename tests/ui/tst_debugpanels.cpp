@@ -4,6 +4,7 @@
 #include "debugging/screenview.h"
 #include "debugging/stackpanel.h"
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -98,6 +99,10 @@ void TestDebugPanels::registersAndFlags()
         QCOMPARE(label->text(), text);
         QCOMPARE(label->font().bold(), changed);
         QCOMPARE(label->accessibleDescription(), changed ? "已改变" : "");
+        // A screen reader reads the name with its value ("AX 1234", "CF 进位标志 1").
+        const QString read =
+            QAccessible::queryAccessibleInterface(label)->text(QAccessible::Name);
+        QVERIFY2(read.startsWith(name + ' ') && read.endsWith(' ' + text), qPrintable(read));
         const QColor corner = image.pixelColor(label->mapTo(&window, QPoint(0, 0)));
         QCOMPARE(corner == QColor(255, 214, 102), changed);
         if (name.size() == 2 && name != "ZF" && name.endsWith(u'X'))
@@ -245,6 +250,13 @@ void TestDebugPanels::screenCells()
     view.showScreen(cells, 2, 0);
     view.resize(view.sizeHint());
     QCOMPARE(view.text(), "A\n中");
+    // A screen reader reads the same text, as its value and as a text.
+    QAccessibleInterface *read = QAccessible::queryAccessibleInterface(&view);
+    QCOMPARE(read->text(QAccessible::Name), "屏幕");
+    QCOMPARE(read->text(QAccessible::Value), "A\n中");
+    QVERIFY(read->textInterface());
+    QCOMPARE(read->textInterface()->characterCount(), 3);
+    QCOMPARE(read->textInterface()->text(0, 3), "A\n中");
     const QImage image = view.grab().toImage();
     const qreal w = (view.width() - 4) / 80.0, h = (view.height() - 4) / 25.0;
     auto at = [&](qreal column, qreal row) {

@@ -10,7 +10,9 @@
 #include "toolchain/frmreport.h"
 #include "toolchain/toollauncher.h"
 
+#include <QAccessible>
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QDockWidget>
 #include <QFileInfo>
@@ -31,6 +33,7 @@ private slots:
     void stopsInWords_data();
     void stopsInWords();
     void keyTypedIntoScreen();
+    void keyboardReachesThePanels();
     void editingWhileDebuggingAsks();
     void includeFileOpensReadOnly();
     void closingWhileRunning_data();
@@ -224,6 +227,30 @@ void TestDebugUi::keyTypedIntoScreen()
     // The key came back as the program's exit code, and echoed on the screen.
     QCOMPARE(d.f.main->statusBar()->currentMessage(), QString("程序在第 6 行结束，返回码 90。"));
     QCOMPARE(d.session()->view().memory.at(0xB8000), 'Z');
+}
+
+// F7 takes the focus from the text to each panel on the screen and back;
+// each value a panel gets the focus at reads with its name.
+void TestDebugUi::keyboardReachesThePanels()
+{
+    Debugged d(QString::fromLatin1(kLoop));
+    QVERIFY(stepWith(d, Qt::Key_F11));
+    press(d.f, Qt::Key_F7);
+    QTRY_VERIFY(QApplication::focusWidget() != d.f.text());
+    QWidget *focus = QApplication::focusWidget();
+    QVERIFY(d.f.main->debugPanels().registersDock->isAncestorOf(focus));
+    QCOMPARE(QAccessible::queryAccessibleInterface(focus)->text(QAccessible::Name),
+             QStringLiteral("AX %1").arg(d.registers().ax, 4, 16, QChar(u'0')).toUpper());
+    QSet<QDockWidget *> reached{d.f.main->debugPanels().registersDock};
+    for (int i = 0; i < 6 && QApplication::focusWidget() != d.f.text(); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F7);
+        for (QDockWidget *dock : d.f.main->debugPanels().docks())
+            if (dock->isAncestorOf(QApplication::focusWidget()))
+                reached << dock;
+    }
+    QCOMPARE(QApplication::focusWidget(), d.f.text());
+    // Registers, flags, stack and whichever of memory and screen is in front.
+    QCOMPARE(reached.size(), 4);
 }
 
 void TestDebugUi::editingWhileDebuggingAsks()

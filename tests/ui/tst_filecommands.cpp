@@ -5,10 +5,14 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QFocusEvent>
+#include <QPrinter>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QScopeGuard>
+#include <QStandardPaths>
 #include <QStringEncoder>
 #include <QTest>
 
@@ -33,6 +37,8 @@ private slots:
     void openColoursCommentsOnly();
     void openThenSaveKeepsEveryByte_data();
     void openThenSaveKeepsEveryByte();
+    void lineBreaksAsEdited_data();
+    void lineBreaksAsEdited();
     void saveToEveryKindOfFile_data();
     void saveToEveryKindOfFile();
     void asAnOrdinaryUser();
@@ -40,6 +46,8 @@ private slots:
     void changedOnDisk();
     void newAndOpenReplaceNothingUnasked();
     void longLineWithoutBlanks();
+    void printSelectionOrWhole_data();
+    void printSelectionOrWhole();
 };
 
 namespace {
@@ -140,20 +148,18 @@ void TestFileCommands::openThenSaveKeepsEveryByte_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("text"); // what the window shows; not checked when empty
     QTest::addColumn<bool>("told");    // a message says some bytes are not text
-    QTest::addColumn<QByteArray>("added");
     const auto row = [](const char *name, const QByteArray &bytes, const QString &text,
-                        bool told = false, const QByteArray &added = {}) {
-        QTest::newRow(name) << bytes << text << told << added;
-    };
+                        bool told = false) { QTest::newRow(name) << bytes << text << told; };
     const QString hui = QStringLiteral("MOV AX,1 ;\u6C47\u7F16");
     const auto utf16 = [&](QStringEncoder::Encoding e, const QString &text) {
         return QByteArray(QStringEncoder(e, QStringEncoder::Flag::WriteBom).encode(text + "\r\n"));
     };
     // "汇编" in GBK is BB E3 B1 E0, in UTF-8 E6 B1 87 E7 BC 96.
-    row("GBK, no line break at the end", "MOV AX,1 ;\xBB\xE3\xB1\xE0\r\nNOP", hui + "\r\nNOP",
-        false, "\r\n");
+    row("GBK, no line break at the end", "MOV AX,1 ;\xBB\xE3\xB1\xE0\r\nNOP", hui + "\r\nNOP");
     row("UTF-8, no line break at the end", "MOV AX,1 ;\xE6\xB1\x87\xE7\xBC\x96\r\nNOP",
-        hui + "\r\nNOP", false, "\r\n");
+        hui + "\r\nNOP");
+    row("empty", "", "");
+    row("one line break alone", "\r\n", "");
     row("UTF-8 with a byte-order mark", "\xEF\xBB\xBFMOV AX,1 ;\xE6\xB1\x87\xE7\xBC\x96\r\n", hui);
     row("ASCII ending in two line breaks", "MOV ;plain\r\n\r\nEND\r\n\r\n",
         "MOV ;plain\r\n\r\nEND\r\n");
@@ -168,15 +174,19 @@ void TestFileCommands::openThenSaveKeepsEveryByte_data()
         QStringLiteral("; \u6C47\u7F16\u00A9\U0001F400"));
     row("lines ending in LF alone", "MOV AX,1\nNOP\n", "MOV AX,1\r\nNOP");
     row("Latin-1", "; caf\xE9\r\n", {}, true);
-    row("mixed line breaks", "A\r\nB\nC\rD\r\n", {}, true);
+    // Each of CR LF, LF and CR ends a line, and keeps its own bytes.
+    row("mixed line breaks", "A\r\nB\nC\rD\r\n", "A\r\nB\r\nC\r\nD");
+    row("mostly LF, one CR LF, no break at the end", "A\nB\r\nC\nD", "A\r\nB\r\nC\r\nD");
+    row("CR alone, the old Macintosh's", "A\rB\r", "A\r\nB");
+    row("LF CR is two breaks", "A\n\rB\n", "A\r\n\r\nB");
     QByteArray binary(20000, '\0');
     QRandomGenerator random(20000);
     for (char &c : binary)
         c = char(random.bounded(256));
-    row("a binary opened by mistake", binary + "\r\n", {}, true);
+    row("a binary opened by mistake", binary, {}, true);
     // An odd number of bytes after a UTF-16 mark is no UTF-16 text: they
     // are kept as they are.
-    row("UTF-16 mark, odd length", "\xFF\xFE\x41", {}, true, "\r\n");
+    row("UTF-16 mark, odd length", "\xFF\xFE\x41", {}, true);
 }
 
 void TestFileCommands::openThenSaveKeepsEveryByte()
@@ -184,7 +194,6 @@ void TestFileCommands::openThenSaveKeepsEveryByte()
     QFETCH(QByteArray, bytes);
     QFETCH(QString, text);
     QFETCH(bool, told);
-    QFETCH(QByteArray, added);
     MainFixture f;
     const QString path = f.path(QStringLiteral("src.asm"));
     QVERIFY(writeFile(path, bytes));
@@ -198,9 +207,56 @@ void TestFileCommands::openThenSaveKeepsEveryByte()
     // Saving again adds nothing, and tells nothing more.
     for (int save = 0; save < 2; ++save) {
         f.main->mnuFileSave();
-        QCOMPARE(fileBytes(path), bytes + added);
+        QCOMPARE(fileBytes(path), bytes);
     }
     QCOMPARE(f.dialogs.callsOf(QStringLiteral("msgBox")).size(), told ? 1 : 0);
+}
+
+void TestFileCommands::lineBreaksAsEdited_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("caret");    // where the keys go, -1 the end
+    QTest::addColumn<QString>("keys"); // "\r" is Enter; "case" the case command
+    QTest::addColumn<QByteArray>("saved");
+    QTest::newRow("no break at the end, Enter typed there: saved with it")
+        << QByteArray("A\r\nB") << -1 << "\r" << QByteArray("A\r\nB\r\n");
+    QTest::newRow("no break at the end, a word typed: still none")
+        << QByteArray("A\r\nB") << -1 << "C" << QByteArray("A\r\nBC");
+    QTest::newRow("a line typed above an LF line in a CR LF file")
+        << QByteArray("A\r\nB\nC\r\n") << 0 << "X\r" << QByteArray("X\r\nA\r\nB\nC\r\n");
+    QTest::newRow("a line typed in an LF file gets LF")
+        << QByteArray("A\nB\n") << 1 << "\rZ" << QByteArray("A\nZ\nB\n");
+    QTest::newRow("the case command keeps every line's break")
+        << QByteArray("MOV\rNOP\nINT 21H\r\n") << 0 << "case"
+        << QByteArray("mov\rnop\nint 21h\r\n");
+}
+
+// Lines keep the breaks they came with; what the user types is saved as typed.
+void TestFileCommands::lineBreaksAsEdited()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, caret);
+    QFETCH(QString, keys);
+    QFETCH(QByteArray, saved);
+    MainFixture f;
+    const QString path = f.path(QStringLiteral("src.asm"));
+    QVERIFY(writeFile(path, bytes));
+    f.dialogs.answerOpen(path);
+    f.main->mnuFileOpen();
+    f.text()->setSelStart(caret < 0 ? f.text()->textLength() : caret);
+    if (keys == u"case") {
+        f.main->action(QStringLiteral("mnuUpLow"))->trigger();
+    } else {
+        for (const QChar key : keys) {
+            if (key == u'\r')
+                QTest::keyClick(f.text(), Qt::Key_Return);
+            else
+                QTest::keyClicks(f.text(), QString(key));
+        }
+    }
+    f.main->mnuFileSave();
+    QCOMPARE(fileBytes(path), saved);
+    QVERIFY(f.dialogs.unexpected.isEmpty());
 }
 
 void TestFileCommands::saveToEveryKindOfFile_data()
@@ -359,43 +415,77 @@ void TestFileCommands::asAnOrdinaryUser()
 void TestFileCommands::changedOnDisk_data()
 {
     QTest::addColumn<QByteArray>(
-        "onDisk");                         // what another program leaves; none: it deletes the file
-    QTest::addColumn<bool>("activated");   // told on activation, else before the save
-    QTest::addColumn<int>("answer");       // Yes reloads, No keeps the window's text
+        "onDisk");                       // what another program leaves; none: it deletes the file
+    QTest::addColumn<bool>("sameTime");  // it puts the file's time stamp back as it was
+    QTest::addColumn<bool>("typed");     // the window's text has an unsaved edit
+    QTest::addColumn<bool>("activated"); // told on activation, else before the save
+    // Yes reloads, No keeps the window's text; over an unsaved edit Yes is asked again.
+    QTest::addColumn<QList<int>>("answers");
     QTest::addColumn<QByteArray>("saved"); // the file after Save
-    const QByteArray appended = "MOV AX,1\r\nNOP\r\n", typed = "MOV AX,1X\r\n";
+    const QByteArray appended = "MOV AX,1\r\nNOP\r\n", typed = "MOV AX,1X\r\n",
+                     opened = "MOV AX,1\r\n";
     const int yes = Dialogs::Yes, no = Dialogs::No;
-    QTest::newRow("changed, told on activation, reloaded") << appended << true << yes << appended;
-    QTest::newRow("changed, told before a save, kept") << appended << false << no << typed;
+    QTest::newRow("changed, told on activation, reloaded over the edit when asked again")
+        << appended << false << true << true << QList<int>{yes, yes} << appended;
+    QTest::newRow("changed, told on activation, asked again, the edit kept")
+        << appended << false << true << true << QList<int>{yes, no} << typed;
+    QTest::newRow("changed, nothing typed, reloaded at once")
+        << appended << false << false << true << QList<int>{yes} << appended;
+    QTest::newRow("changed, told before a save, kept")
+        << appended << false << true << false << QList<int>{no} << typed;
     QTest::newRow("changed, told before a save, reloaded: no save")
-        << appended << false << yes << appended;
+        << appended << false << true << false << QList<int>{yes, yes} << appended;
+    QTest::newRow("same size and time stamp, told before a save, kept")
+        << QByteArray("MOV AX,2\r\n") << true << true << false << QList<int>{no} << typed;
+    QTest::newRow("same size and time stamp, told on activation, reloaded")
+        << QByteArray("MOV AX,2\r\n") << true << false << true << QList<int>{yes}
+        << QByteArray("MOV AX,2\r\n");
     QTest::newRow("deleted, told on activation")
-        << QByteArray() << true << int(Dialogs::Ok) << typed;
+        << QByteArray() << false << true << true << QList<int>{Dialogs::Ok} << typed;
+    QTest::newRow("unchanged, nothing told")
+        << opened << true << true << true << QList<int>() << typed;
 }
 
 void TestFileCommands::changedOnDisk()
 {
     QFETCH(QByteArray, onDisk);
+    QFETCH(bool, sameTime);
+    QFETCH(bool, typed);
     QFETCH(bool, activated);
-    QFETCH(int, answer);
+    QFETCH(QList<int>, answers);
     QFETCH(QByteArray, saved);
     MainFixture f;
     const QString path = f.path(QStringLiteral("prog.asm"));
     QVERIFY(writeFile(path, "MOV AX,1\r\n"));
     f.dialogs.answerOpen(path);
     f.main->mnuFileOpen();
-    QTest::keyClicks(f.text(), QStringLiteral("X"));
+    if (typed)
+        QTest::keyClicks(f.text(), QStringLiteral("X"));
+    const QDateTime stamp = QFileInfo(path).lastModified();
     QVERIFY(onDisk.isEmpty() ? QFile::remove(path) : writeFile(path, onDisk));
-    f.dialogs.answerMsgBox(Dialogs::Answer(answer));
+    if (sameTime) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite) &&
+                file.setFileTime(stamp, QFileDevice::FileModificationTime));
+    }
+    for (const int answer : answers)
+        f.dialogs.answerMsgBox(Dialogs::Answer(answer));
     if (activated) {
         QFocusEvent in(QEvent::FocusIn, Qt::ActiveWindowFocusReason);
         QCoreApplication::sendEvent(f.text(), &in);
-        QTRY_COMPARE(f.dialogs.calls.size(), 2);
+        QTRY_COMPARE(f.dialogs.calls.size(), 1 + answers.size());
     }
     f.main->mnuFileSave();
     const auto told = f.dialogs.callsOf(QStringLiteral("msgBox"));
-    QVERIFY(told.size() == 1 && told[0].text.contains(path));
+    QCOMPARE(told.size(), answers.size());
+    for (const auto &question : told) {
+        QVERIFY(question.text.contains(path));
+        // Enter keeps the window's text.
+        if (!onDisk.isEmpty())
+            QCOMPARE(question.buttons, int(Dialogs::YesNoDefaultNo));
+    }
     QCOMPARE(fileBytes(path), saved);
+    QVERIFY(f.dialogs.unexpected.isEmpty());
 }
 
 void TestFileCommands::newAndOpenReplaceNothingUnasked()
@@ -439,6 +529,53 @@ void TestFileCommands::longLineWithoutBlanks()
     QVERIFY(rt->text().endsWith(QStringLiteral("'A'B")));
     // Seconds with a layout that does not look for blanks; hours without.
     QVERIFY2(clock.elapsed() < 120000, qPrintable(QString::number(clock.elapsed())));
+}
+
+void TestFileCommands::printSelectionOrWhole_data()
+{
+    QTest::addColumn<int>("selStart");
+    QTest::addColumn<int>("selLength");
+    QTest::addColumn<QStringList>("printed"); // the words on paper, the page number last
+    QTest::addColumn<QStringList>("left");    // words of the text not printed
+    QTest::newRow("a selection: only it") << 11 << 17 << QStringList{"SECONDLINE", "THIRD", "1"}
+                                          << QStringList{"FIRSTLINE", "THIRDLINE", "LASTLINE"};
+    QTest::newRow("no selection: the whole text")
+        << 11 << 0 << QStringList{"FIRSTLINE", "SECONDLINE", "THIRDLINE", "LASTLINE", "1"}
+        << QStringList();
+}
+
+// Print goes to a PDF file as a user would choose it in the dialog; the
+// file's words are read back with pdftotext.
+void TestFileCommands::printSelectionOrWhole()
+{
+    QFETCH(int, selStart);
+    QFETCH(int, selLength);
+    QFETCH(QStringList, printed);
+    QFETCH(QStringList, left);
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        QSKIP("pdftotext is not installed (Debian package poppler-utils)");
+    MainFixture f;
+    f.text()->setText(QStringLiteral("FIRSTLINE\r\nSECONDLINE\r\nTHIRDLINE\r\nLASTLINE"));
+    f.text()->setSelStart(selStart);
+    f.text()->setSelLength(selLength);
+    const QString pdf = f.path(QStringLiteral("printed.pdf"));
+    bool preset = false;
+    f.dialogs.answerPrinter([&](QPrinter &printer, bool selectionPreset) {
+        preset = selectionPreset;
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdf);
+    });
+    f.main->action(QStringLiteral("mnuFilePrint"))->trigger();
+    QCOMPARE(preset, selLength > 0);
+    QProcess pdftotext;
+    pdftotext.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+    QVERIFY(pdftotext.waitForFinished(60000) && pdftotext.exitCode() == 0);
+    const QStringList words = QString::fromUtf8(pdftotext.readAllStandardOutput())
+                                  .split(QRegularExpression("\\s+"), Qt::SkipEmptyParts);
+    QCOMPARE(words.join(u' '), printed.join(u' '));
+    for (const QString &word : left)
+        QVERIFY(!words.contains(word));
+    QVERIFY(f.dialogs.unexpected.isEmpty());
 }
 
 QTEST_MAIN(TestFileCommands)

@@ -15,6 +15,8 @@ class TestFind : public QObject
 private slots:
     void steps_data();
     void steps();
+    void openedAgain_data();
+    void openedAgain();
 };
 
 namespace {
@@ -90,6 +92,37 @@ void TestFind::steps()
         seen << click(f, d);
     QCOMPARE(seen.join(u' '), clicks);
     QVERIFY(f.dialogs.unexpected.isEmpty());
+}
+
+void TestFind::openedAgain_data()
+{
+    QTest::addColumn<QString>("what");
+    QTest::addColumn<bool>("downward");
+    QTest::newRow("after a hit downward") << "NOP" << true;
+    QTest::newRow("after a hit upward") << "AX" << false;
+}
+
+// Closed and opened again, the dialog offers the text last searched for.
+void TestFind::openedAgain()
+{
+    QFETCH(QString, what);
+    QFETCH(bool, downward);
+    MainFixture f;
+    f.text()->setText(QStringLiteral("MOV AX,1\r\nNOP"));
+    f.main->action(QStringLiteral("menufind"))->trigger();
+    Formfind *d = f.main->findDialog;
+    QTest::keyClicks(d->Combo1->lineEdit(), what);
+    QTest::mouseClick(downward ? d->Option2 : d->Option1, Qt::LeftButton);
+    QVERIFY(!click(f, d).startsWith(u'!'));
+    QTest::mouseClick(d->cancel, Qt::LeftButton);
+    QVERIFY(!d->isVisible());
+    f.main->action(QStringLiteral("menufind"))->trigger();
+    QVERIFY(d->isVisible());
+    QCOMPARE(d->Combo1->currentText(), what);
+    // A click finds it again at once.
+    f.text()->setSelStart(0);
+    QVERIFY(!click(f, d).startsWith(u'!'));
+    QCOMPARE(f.text()->selText(), what);
 }
 
 QTEST_MAIN(TestFind)

@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QFile>
+#include <QMenu>
 #include <QTest>
 #include <QToolBar>
 
@@ -15,6 +16,10 @@ private slots:
     void colourCommands();
     void commands_data();
     void commands();
+    void fontDialog_data();
+    void fontDialog();
+    void styleKeys_data();
+    void styleKeys();
 };
 
 namespace {
@@ -152,6 +157,95 @@ void TestFormatting::commands()
     QTest::keyClick(rt, Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(state(), before);
     QVERIFY(!rt->document()->isUndoAvailable());
+}
+
+void TestFormatting::fontDialog_data()
+{
+    QTest::addColumn<bool>("bold");
+    QTest::addColumn<bool>("italic");
+    QTest::addColumn<bool>("underline");
+    QTest::addColumn<bool>("strikeOut");
+    QTest::newRow("italic alone") << false << true << false << false;
+    QTest::newRow("underline alone") << false << false << true << false;
+    QTest::newRow("bold and struck out") << true << false << false << true;
+    QTest::newRow("all four") << true << true << true << true;
+}
+
+// What the font dialog chose is what the selected characters get, each
+// choice on its own.
+void TestFormatting::fontDialog()
+{
+    QFETCH(bool, bold);
+    QFETCH(bool, italic);
+    QFETCH(bool, underline);
+    QFETCH(bool, strikeOut);
+    MainFixture f;
+    RichText *rt = f.text();
+    rt->setText(QStringLiteral("MOV AX,1 ;one\r\nNOP ;two"));
+    rt->setSelStart(4);
+    rt->setSelLength(4);
+    QFont chosen(QStringLiteral("WenQuanYi Zen Hei"), 17);
+    chosen.setBold(bold);
+    chosen.setItalic(italic);
+    chosen.setUnderline(underline);
+    chosen.setStrikeOut(strikeOut);
+    f.dialogs.answerFont(chosen);
+    f.main->action(QStringLiteral("mnufont"))->trigger();
+    QCOMPARE(f.dialogs.callsOf(QStringLiteral("font")).size(), 1);
+    rt->setSelStart(4);
+    rt->setSelLength(4);
+    QCOMPARE(rt->selBold(), bold);
+    QCOMPARE(rt->selItalic(), italic);
+    QCOMPARE(rt->selUnderline(), underline);
+    QCOMPARE(rt->selStrikethrough(), strikeOut);
+    QCOMPARE(rt->selFontSize(), 17.0);
+    QCOMPARE(rt->selFontName(), QStringLiteral("WenQuanYi Zen Hei"));
+    // The characters around it are as they were.
+    rt->setSelStart(0);
+    rt->setSelLength(3);
+    QVERIFY(!rt->selBold() && !rt->selItalic() && !rt->selUnderline() && !rt->selStrikethrough());
+    QVERIFY(f.dialogs.unexpected.isEmpty());
+}
+
+void TestFormatting::styleKeys_data()
+{
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<QKeyCombination>("key");
+    QTest::addColumn<QString>("button");
+    QTest::newRow("bold") << "mnubold" << (Qt::ControlModifier | Qt::Key_B) << "粗体";
+    QTest::newRow("italic") << "mnuitalic" << (Qt::ControlModifier | Qt::Key_I) << "斜体";
+    QTest::newRow("underline") << "mnuunderline" << (Qt::ControlModifier | Qt::Key_U) << "下划线";
+}
+
+// Bold, italic and underline from the keyboard: a menu item each, after the
+// settings menu's own items, with its key; the toolbar's button follows.
+void TestFormatting::styleKeys()
+{
+    QFETCH(QString, item);
+    QFETCH(QKeyCombination, key);
+    QFETCH(QString, button);
+    MainFixture f;
+    QAction *action = f.main->action(item);
+    QCOMPARE(action->shortcut(), QKeySequence(key));
+    const QList<QAction *> menu = f.main->findChild<QMenu *>("menucolor")->actions();
+    const qsizetype at = menu.indexOf(action);
+    QVERIFY(at > 0 && menu.indexOf(f.main->action("mnubackcolor")) < at);
+    QVERIFY(menu[menu.indexOf(f.main->action("mnubackcolor")) + 1]->isSeparator());
+    RichText *rt = f.text();
+    rt->setText(QStringLiteral("MOV AX,1"));
+    rt->setSelStart(4);
+    rt->setSelLength(4);
+    const auto styled = [&] {
+        return item == u"mnubold" ? rt->selBold() : item == u"mnuitalic" ? rt->selItalic()
+                                                                         : rt->selUnderline();
+    };
+    press(f, key);
+    QVERIFY(styled());
+    QVERIFY(f.main->button(button)->isChecked());
+    press(f, key);
+    QVERIFY(!styled());
+    QVERIFY(!f.main->button(button)->isChecked());
+    QVERIFY(f.dialogs.calls.isEmpty());
 }
 
 QTEST_MAIN(TestFormatting)

@@ -2,6 +2,7 @@
 #include "debugging/screenview.h"
 #include "mainfixture.h"
 
+#include <QAccessible>
 #include <QLabel>
 #include <QPointer>
 #include <QProcess>
@@ -120,6 +121,11 @@ void TestRunWindow::runs()
         QVERIFY(!window);
     } else {
         QTRY_VERIFY2(status->text().startsWith(said), qPrintable(status->text()));
+        // A screen reader reads the status line and the screen's text.
+        QCOMPARE(QAccessible::queryAccessibleInterface(status)->text(QAccessible::Name),
+                 status->text());
+        QVERIFY(QAccessible::queryAccessibleInterface(view)->text(QAccessible::Value).contains(
+            screen));
         QTest::keyClick(view, Qt::Key_Space);
         QTRY_VERIFY(!window);
     }

@@ -48,7 +48,8 @@ void TestToolDownload::download_data()
     // good: every file at the commit; main: only on the main branch; else what
     // the server does with the file that fails
     // wrong (checksum), 404, cut (half-way), cancel (stalled, cancelled), stall, trickle,
-    // long (more than its size, then stalled); full: a full disk for the files
+    // long (more than its size, then stalled); full: a full disk for the files;
+    // unreachable: no server at the address
     QTest::addColumn<QString>("serve");
     auto row = [](const char *name, const char *command, const char *mine, const char *serve) {
         QTest::newRow(name) << command << mine << serve;
@@ -61,6 +62,7 @@ void TestToolDownload::download_data()
     for (const char *failure : {"wrong", "404", "cut", "cancel", "stall", "trickle", "long"})
         row(failure, "F9", "", failure);
     // The files fit in their write buffers: the disk fills only as they are committed.
+    row("no network: told, and no web search offered", "F9", "", "unreachable");
     row("a disk too full for the last bytes: nothing installed", "mnugetdostools",
         "masm.exe link.exe debug.exe", "full");
 }
@@ -75,7 +77,10 @@ void TestToolDownload::download()
     REQUIRE_REAL_TOOLS();
 
     LoopbackServer server;
-    qputenv("KORVANE_TOOLS_URL", server.baseUrl().toUtf8());
+    // Nothing listens on port 1: the connection is refused.
+    const QString address =
+        serve == "unreachable" ? QStringLiteral("http://127.0.0.1:1/MS-DOS") : server.baseUrl();
+    qputenv("KORVANE_TOOLS_URL", address.toUtf8());
     const auto unset = qScopeGuard([] { qunsetenv("KORVANE_TOOLS_URL"); });
     QVERIFY(server.serveRealTools(realToolsFolder(), serve == "main" ? "main" : dosToolsCommit()));
     // The last file fetched fails, so that the others have arrived by then.
@@ -138,19 +143,23 @@ void TestToolDownload::download()
                              30000);
     QTRY_COMPARE_WITH_TIMEOUT(
         f.dialogs.calls.size(),
-        succeeds ? 1 + !assembles : 2 + (command == "F9" && serve != "cancel"), 30000);
+        succeeds ? 1 + !assembles
+                 : 2 + (command == "F9" && serve != "cancel" && serve != "unreachable"),
+        30000);
     QVERIFY(!progress || !progress->isVisible());
     QVERIFY2(f.dialogs.unexpected.isEmpty(), qPrintable(f.dialogs.unexpected.join('\n')));
     QCOMPARE(f.launcher.calls.size(), int(assembles));
     // The offer names where it fetches from.
-    QVERIFY(f.dialogs.calls[0].text.contains(server.baseUrl()));
+    QVERIFY(f.dialogs.calls[0].text.contains(address));
     if (!succeeds) {
         QCOMPARE(folderState(f.dir.path()), before);
         // What failed, and where to get the files by hand.
         // A server too slow is named with its rate.
+        // Unreachable, the first file fetched fails: the licence.
         const QString said = serve == "long" ? QString("超过应有的 %1 字节").arg(failing.size)
-                             : serve == "full" ? QString::fromLocal8Bit(strerror(ENOSPC))
-                                               : failing.fileName;
+                             : serve == "full"        ? QString::fromLocal8Bit(strerror(ENOSPC))
+                             : serve == "unreachable" ? dosToolsLicence().fileName
+                                                      : failing.fileName;
         if (serve != "cancel")
             QVERIFY(f.dialogs.calls[1].text.contains(said) &&
                     f.dialogs.calls[1].text.contains(dosToolsRepository()) &&
