@@ -20,7 +20,7 @@ static QString entryHtml(const MessageExplanations &explanations, const MessageE
     const Explanation shown = explanationOf(e, e.code, {});
     QString title = e.text.section(QLatin1Char('\n'), 0, 0).toHtmlEscaped();
     if (!e.code.isEmpty())
-        title = QStringLiteral("%1　%2").arg(e.code, title);
+        title = QStringLiteral("%1&nbsp;&nbsp;%2").arg(e.code, title);
     return QStringLiteral("<a name='%1'></a><h3 style='margin-bottom:2px'>%2</h3>")
                .arg(helpAnchor(explanations, e), title) +
            explanationHtml(shown);
@@ -47,7 +47,7 @@ QString messagesHelpHtml(const MessageExplanations &explanations)
         "（不生成目标文件），4 和 5 是警告；LINK 的 L1 是致命错误，L2 是错误，L4 是警告。"
         "〈〉中的内容在报告里换成你程序中的名字。</p><p>");
     for (const Part &p : parts)
-        html += QStringLiteral("<a href='#part-%1-%2'>%3</a>　")
+        html += QStringLiteral("<a href='#part-%1-%2'>%3</a>&nbsp;&nbsp;")
                     .arg(p.tool, p.coded ? QStringLiteral("1") : QStringLiteral("0"), p.heading);
     html += QStringLiteral("</p>");
     for (const Part &p : parts) {
