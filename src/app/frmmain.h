@@ -30,6 +30,7 @@ class frmDocument;
 class Formfind;
 class frmHint;
 class FrmReport;
+class FrmMessages;
 class Registry;
 class ToolDownload;
 class ToolWait;
@@ -171,6 +172,8 @@ public:
     int downloadStallWindowMs = 30000;
     // The one report window of the run, created on first use.
     FrmReport *reportWindow();
+    // The help page of the tools' messages, at the entry of a code.
+    void showMessageHelp(const QString &code);
     // The bytes the assembler is given for the document's text.
     QByteArray assemblerBytes(const frmDocument *doc) const;
 
@@ -270,6 +273,7 @@ private:
     std::unique_ptr<DebugPanels> debugPanels_;
 
     QPointer<FrmReport> frmReport_;
+    QPointer<FrmMessages> frmMessages_;
     // The wait of the latest normal-mode assembly, while its assembler runs.
     QPointer<ToolWait> listingWait_;
     // Counts assemblies: a Save As answered after a newer assembly began
@@ -325,6 +329,7 @@ public slots:
     void mnuHelpContents();
     void mnuHelpSearchForHelpOn();
     void mnuHelpAbout();
+    void mnuHelpMessages();
     void mnuViewWebBrowser();
 
     // The one routine behind every toolbar button, chosen by the button's key.

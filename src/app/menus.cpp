@@ -117,6 +117,8 @@ const Item kMenuBar[] = {
     {"mnuHelpAbout", "关于(&A) "},
     {"helpbar1", "-", nullptr, K::Separator},
     {"mnuHelpGuide", "Korvane 使用指南(&G)"},
+    {"helpbar2", "-", nullptr, K::Separator},
+    {"mnuHelpMessages", "汇编与连接信息说明(&M)"},
 };
 
 // The context menu of the documents: a menu of the menu bar that is never visible.
@@ -217,6 +219,7 @@ void frmMain::connectCommands()
         {"mnuViewWebBrowser", &frmMain::mnuViewWebBrowser},
         // The guide installed with the program is the product's web page.
         {"mnuHelpGuide", &frmMain::mnuViewWebBrowser},
+        {"mnuHelpMessages", &frmMain::mnuHelpMessages},
         // Each context item runs the routine of the menu item it stands for.
         {"popcut", &frmMain::mnuEditCut},
         {"popcopy", &frmMain::mnuEditCopy},

@@ -2,6 +2,7 @@
 
 #include "documents/breakpointmarks.h"
 #include "platform/richtext.h"
+#include "toolchain/messageexplanations.h"
 
 #include <QHelpEvent>
 #include <QLabel>
@@ -15,13 +16,24 @@
 
 DiagnosticStrip::DiagnosticStrip(RichText *text, QStatusBar *statusBar, QWidget *parent)
     : QWidget(parent), breakpoints(new BreakpointMarks(text->document(), this)), text_(text),
-      counts_(new QLabel(statusBar))
+      counts_(new QLabel(statusBar)), markLine_(new QLabel(statusBar))
 {
     connect(breakpoints, &BreakpointMarks::changed, this, qOverload<>(&QWidget::update));
     setObjectName(QStringLiteral("DiagnosticStrip"));
     counts_->setObjectName(QStringLiteral("DiagnosticCounts"));
     statusBar->addPermanentWidget(counts_);
     counts_->hide();
+    markLine_->setObjectName(QStringLiteral("MarkExplanation"));
+    // A long meaning is cut by the window, never widening it.
+    markLine_->setMinimumWidth(1);
+    markLine_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    statusBar->addWidget(markLine_, 3);
+    markLine_->hide();
+    connect(text_, &QPlainTextEdit::cursorPositionChanged, this, &DiagnosticStrip::showCaretMark);
+    // The text is checked when the typing pauses, not on every key.
+    checkPause_.setSingleShot(true);
+    checkPause_.setInterval(400);
+    connect(&checkPause_, &QTimer::timeout, this, &DiagnosticStrip::checkSource);
 
     QTextDocument *doc = text_->document();
     connect(doc, &QTextDocument::contentsChange, this, &DiagnosticStrip::contentsChanged);
@@ -49,6 +61,7 @@ void DiagnosticStrip::setDiagnostics(const QList<Diagnostic> &diagnostics, const
     counts_->setText(status);
     counts_->setToolTip(status);
     counts_->show();
+    showCaretMark();
     update();
 }
 
@@ -57,6 +70,7 @@ void DiagnosticStrip::clear()
     entries_.clear();
     shiftFrom_ = shift_ = lineShift_ = 0;
     counts_->hide();
+    markLine_->hide();
     update();
 }
 
@@ -69,8 +83,48 @@ int DiagnosticStrip::lineStart(int line) const
     return block.position();
 }
 
+void DiagnosticStrip::setSourceChecked(std::function<bool()> checked)
+{
+    sourceChecked_ = std::move(checked);
+    checkPause_.start();
+}
+
+// A program of a lab has hundreds of lines; a text this long is no source
+// a student types, and checking it would cost each pause.
+static constexpr int kLongestCheckedText = 20000;
+
+void DiagnosticStrip::checkSource()
+{
+    const bool checked = sourceChecked_ && sourceChecked_() &&
+                         text_->document()->blockCount() <= kLongestCheckedText;
+    hints_ = checked ? sourceHints(text_->toPlainText()) : QList<SourceHint>();
+    update();
+}
+
+QList<std::pair<int, const SourceHint *>>
+DiagnosticStrip::visibleHints(const QList<Placed> &marks) const
+{
+    QList<std::pair<int, const SourceHint *>> out;
+    if (hints_.isEmpty())
+        return out;
+    const QRect view = text_->viewport()->rect();
+    const int first = text_->cursorForPosition(view.topLeft()).block().blockNumber();
+    const int last = text_->cursorForPosition(view.bottomLeft()).block().blockNumber();
+    for (const SourceHint &h : hints_) {
+        const int block = h.line - 1;
+        const bool marked = std::any_of(marks.begin(), marks.end(),
+                                        [block](const Placed &p) { return p.block == block; });
+        const QTextBlock b = text_->document()->findBlockByNumber(block);
+        if (block >= first && block <= last && !marked && b.isValid())
+            out << std::pair{b.position(), &h};
+    }
+    return out;
+}
+
 void DiagnosticStrip::contentsChanged(int position, int charsRemoved, int charsAdded)
 {
+    if (sourceChecked_)
+        checkPause_.start();
     // Without marks a key costs nothing here.
     if (entries_.isEmpty())
         return;
@@ -185,6 +239,45 @@ QString DiagnosticStrip::countText() const
     return counts_->isHidden() ? QString() : counts_->text();
 }
 
+// The explanations of a marked line's diagnostics, as rich text.
+static QString explainedHtml(const QStringList &texts)
+{
+    QString html = QStringLiteral("<qt>");
+    for (const QString &text : texts) {
+        html += QStringLiteral("<p style='margin:2px 0'>%1</p>").arg(text.toHtmlEscaped());
+        if (const auto e = MessageExplanations::shipped().explain(text))
+            html += explanationHtml(*e);
+    }
+    return html + QStringLiteral("</qt>");
+}
+
+QString DiagnosticStrip::markText() const
+{
+    return markLine_->isHidden() ? QString() : markLine_->text();
+}
+
+void DiagnosticStrip::showCaretMark()
+{
+    if (entries_.isEmpty()) {
+        markLine_->hide();
+        return;
+    }
+    const QTextBlock block = text_->textCursor().block();
+    const QList<Placed> here = placed(block.position(), block.position() + block.length() - 1);
+    if (here.isEmpty() || here.first().block != block.blockNumber()) {
+        markLine_->hide();
+        return;
+    }
+    const QString &first = here.first().texts.first();
+    const auto e = MessageExplanations::shipped().explain(first);
+    const QString said =
+        e ? (e->code.isEmpty() ? e->meaning : e->code + QStringLiteral("：") + e->meaning) : first;
+    markLine_->setText(said);
+    markLine_->setToolTip(explainedHtml(here.first().texts));
+    markLine_->setAccessibleName(said);
+    markLine_->show();
+}
+
 QRect DiagnosticStrip::lineRect(int position) const
 {
     QTextCursor c(text_->document());
@@ -215,7 +308,21 @@ void DiagnosticStrip::paintEvent(QPaintEvent *)
     breakpoints->paint(
         painter, width(), [this](int position) { return lineRect(position); },
         text_->cursorForPosition(view.topLeft()).block().position(), last.position());
-    for (const Placed &p : visible()) {
+    const QList<Placed> shown = visible();
+    for (const auto &[position, hint] : visibleHints(shown)) {
+        const QRect line = lineRect(position);
+        // A hint is a blue disc with "i": not the assembler's red or amber.
+        const QRectF box((width() - size) / 2.0, line.center().y() - size / 2.0 + 0.5, size, size);
+        painter.setPen(QPen(QColor(20, 70, 160), 1));
+        painter.setBrush(QColor(60, 130, 230));
+        painter.drawEllipse(box);
+        painter.setPen(QPen(Qt::white, 1.6, Qt::SolidLine, Qt::RoundCap));
+        const qreal cx = box.center().x();
+        painter.drawPoint(QPointF(cx, box.top() + size * 0.25));
+        painter.drawLine(QPointF(cx, box.top() + size * 0.45),
+                         QPointF(cx, box.top() + size * 0.78));
+    }
+    for (const Placed &p : shown) {
         const QRect line = lineRect(p.position);
         if (!line.intersects(rect()))
             continue;
@@ -253,9 +360,24 @@ bool DiagnosticStrip::event(QEvent *event)
     if (event->type() == QEvent::ToolTip) {
         auto *help = static_cast<QHelpEvent *>(event);
         const QList<Placed> marks = visible();
-        if (const Placed *p = markAt(help->pos(), marks))
-            QToolTip::showText(help->globalPos(), p->texts.join(QLatin1Char('\n')), this,
-                               lineRect(p->position));
+        const Placed *p = markAt(help->pos(), marks);
+        // A hint on a line the assembler marked too is told after its message.
+        const SourceHint *hint = nullptr;
+        const QTextBlock block = p ? text_->document()->findBlock(p->position) : QTextBlock();
+        for (const SourceHint &h : hints_) {
+            const QTextBlock b = text_->document()->findBlockByNumber(h.line - 1);
+            if (b.isValid() && (p ? b == block : lineRect(b.position()).contains(help->pos())))
+                hint = &h;
+        }
+        QString html = p ? explainedHtml(p->texts) : QString();
+        if (hint)
+            html += QStringLiteral("<p style='margin:2px 0'><b>提示：</b>%1</p>")
+                        .arg(hint->text.toHtmlEscaped());
+        if (!html.isEmpty())
+            QToolTip::showText(
+                help->globalPos(), html, this,
+                lineRect(p ? p->position
+                           : text_->document()->findBlockByNumber(hint->line - 1).position()));
         else
             QToolTip::hideText();
         return true;

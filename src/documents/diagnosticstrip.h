@@ -1,10 +1,13 @@
 #pragma once
 
+#include "editing/sourcechecks.h"
 #include "toolchain/diagnostics.h"
 
 #include <QList>
+#include <QTimer>
 #include <QWidget>
 #include <climits>
+#include <functional>
 
 class BreakpointMarks;
 class QLabel;
@@ -45,6 +48,16 @@ public:
     QList<Mark> marks() const;
     // The outcome of the latest assembly, as the status bar tells it.
     QString countText() const;
+    // What the status bar says of the caret's line when it has a mark (F6
+    // goes there): the message's code and its meaning; empty elsewhere.
+    QString markText() const;
+
+    // Whether the text is checked while it is typed (a source; not a listing
+    // or map view). Asked each time the typing pauses.
+    void setSourceChecked(std::function<bool()> checked);
+    // The hints of the typed text: each a blue mark of its own, drawn where
+    // the assembler has no mark on the line; the tooltip tells both.
+    const QList<SourceHint> &sourceHintMarks() const { return hints_; }
 
     // Puts the caret at the start of the next marked line after the caret's,
     // or of the first one when none follows. False when there are no marks.
@@ -93,9 +106,14 @@ private:
     void moveCaretTo(int position);
     int lineStart(int line) const;
     void contentsChanged(int position, int charsRemoved, int charsAdded);
+    void showCaretMark();
+    void checkSource();
+    // The hints of the visible lines that have no assembler's mark.
+    QList<std::pair<int, const SourceHint *>> visibleHints(const QList<Placed> &marks) const;
 
     RichText *text_;
     QLabel *counts_;
+    QLabel *markLine_;
     QList<Entry> entries_;
     int lastCharacterCount_ = 0;
     int lastBlockCount_ = 0;
@@ -103,4 +121,7 @@ private:
     int shift_ = 0;
     int lineShift_ = 0;
     bool restorePending_ = false;
+    std::function<bool()> sourceChecked_;
+    QTimer checkPause_;
+    QList<SourceHint> hints_;
 };

@@ -51,6 +51,8 @@ frmDocument::frmDocument(frmMain *main, QWidget *parent)
     StatusBar->addWidget(statusLine_, 1);
     statusLine_->setAccessibleName(QStringLiteral("光标位置"));
     Strip = new DiagnosticStrip(Text1, StatusBar, this);
+    // A listing or a map is no source to check as it is typed.
+    Strip->setSourceChecked([this] { return kind == Kind::Source; });
     installMarkAccessibility();
     // The context menu from the keyboard, at the caret.
     for (const QKeySequence &keys :

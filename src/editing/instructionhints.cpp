@@ -4,6 +4,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 
 static QStringList stringList(const QJsonValue &v)
 {
@@ -130,6 +131,36 @@ static bool inComment(QStringView line, int column)
     return false;
 }
 
+// A number as MASM reads it (hexadecimal with H, binary with B, else
+// decimal), written the way the hints name them: "1AH", "3C8H"; empty when
+// the word is no number.
+static QString hexName(QStringView word)
+{
+    if (word.isEmpty() || !word[0].isDigit())
+        return QString();
+    const QChar last = word.back().toUpper();
+    bool ok = false;
+    uint value = 0;
+    if (last == QLatin1Char('H'))
+        value = word.chopped(1).toUInt(&ok, 16);
+    else if (last == QLatin1Char('B'))
+        value = word.chopped(1).toUInt(&ok, 2);
+    else
+        value = (last == QLatin1Char('D') ? word.chopped(1) : word).toUInt(&ok, 10);
+    if (!ok)
+        return QString();
+    return QStringLiteral("%1H").arg(value, 2, 16, QLatin1Char('0')).toUpper();
+}
+
+// The instruction of a line (its first word after a label), upper case.
+static QString mnemonicOf(QStringView line)
+{
+    static const QRegularExpression first(
+        QStringLiteral("^\\s*(?:[\\w@$?]+\\s*:)?\\s*([A-Za-z]+)\\b(.*)$"));
+    const QRegularExpressionMatch m = first.match(line);
+    return m.hasMatch() ? m.captured(1).toUpper() : QString();
+}
+
 QString hintWord(QStringView line, int column)
 {
     if (inComment(line, column))
@@ -138,16 +169,26 @@ QString hintWord(QStringView line, int column)
     if (b == e)
         return QString();
     const QString word = line.sliced(b, e - b).toString().toUpper();
-    // INT 21H has a hint of its own: the DOS functions.
-    static const QString dosCall = QStringLiteral("INT 21H");
-    if (word == QLatin1String("INT")) {
-        const QStringView after = line.sliced(e).trimmed();
-        if (after.startsWith(QLatin1String("21H"), Qt::CaseInsensitive) &&
-            (after.size() == 3 || !isWordChar(after[3])))
-            return dosCall;
-    } else if (word == QLatin1String("21H") &&
-               line.first(b).trimmed().endsWith(QLatin1String("INT"), Qt::CaseInsensitive)) {
-        return dosCall;
+    // INT 21H, INT 10H ... have hints of their own: the services' tables,
+    // on either half of the call.
+    static const QRegularExpression intCall(
+        QStringLiteral("\\bINT\\s+([0-9][0-9A-Fa-f]*[HhBbDd]?)\\b"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch call = intCall.match(line);
+    if (call.hasMatch() && b >= call.capturedStart() && e <= call.capturedEnd())
+        return QStringLiteral("INT ") + hexName(call.captured(1));
+    // A port: the number of an IN or OUT, or one above 0FFH moved into DX
+    // for them.
+    const QString number = hexName(word);
+    if (!number.isEmpty()) {
+        const QString mnemonic = mnemonicOf(line);
+        static const QRegularExpression intoDx(QStringLiteral("^\\s*DX\\s*,"),
+                                               QRegularExpression::CaseInsensitiveOption);
+        const qsizetype at = line.indexOf(QLatin1String("MOV"), 0, Qt::CaseInsensitive);
+        if (mnemonic == QLatin1String("IN") || mnemonic == QLatin1String("OUT") ||
+            (mnemonic == QLatin1String("MOV") && number.size() > 3 &&
+             intoDx.match(line.sliced(at + 3)).hasMatch()))
+            return QStringLiteral("PORT ") + number;
     }
     return word;
 }
@@ -157,6 +198,9 @@ QString hintHtml(const InstructionHints &hints, const QString &word)
     if (word.isEmpty())
         return QStringLiteral("<p>请把光标放在指令、伪指令或寄存器上。</p>");
     const HintEntry *e = hints.find(word);
+    // A software interrupt without a table of its own is still INT.
+    if (!e && word.startsWith(QLatin1String("INT ")))
+        e = hints.find(u"INT");
     if (!e)
         return QStringLiteral("<p>没有“%1”的提示。</p>").arg(word.toHtmlEscaped());
 

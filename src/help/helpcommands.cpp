@@ -1,5 +1,6 @@
 #include "app/frmmain.h"
 #include "help/frmabout.h"
+#include "help/frmmessages.h"
 #include "help/usagetext.h"
 #include "help/webaddresses.h"
 #include "platform/launcher.h"
@@ -50,4 +51,16 @@ void frmMain::mnuViewWebBrowser()
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->show();
     mdiArea()->setActiveSubWindow(sub);
+}
+
+void frmMain::mnuHelpMessages()
+{
+    showMessageHelp(QString());
+}
+
+void frmMain::showMessageHelp(const QString &code)
+{
+    if (!frmMessages_)
+        frmMessages_ = new FrmMessages(this);
+    frmMessages_->showCode(code);
 }

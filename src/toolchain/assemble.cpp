@@ -8,6 +8,7 @@
 #include "toolchain/diagnostics.h"
 #include "toolchain/frmreport.h"
 #include "toolchain/listingreport.h"
+#include "toolchain/messageexplanations.h"
 #include "toolchain/toolwait.h"
 #include "toolchain/trimspaces.h"
 
@@ -257,8 +258,10 @@ void frmMain::showAssemblyReport(const AssemblyRun &assembly)
     if (!text) {
         QString message =
             QStringLiteral("编译程序已经结束，但没有生成列表文件：") + assembly.listing;
+        // A fatal message ("Include file not found") with its explanation under it.
         if (!printed.isEmpty())
-            message += QStringLiteral("\r\n编译程序的输出：\r\n\r\n") + printed;
+            message += QStringLiteral("\r\n编译程序的输出：\r\n\r\n") +
+                       explainText(MessageExplanations::shipped(), printed).text;
         dialogs().msgBox(this, message, Dialogs::OkOnly, Dialogs::Exclamation,
                          QStringLiteral("Korvane"));
         return;

@@ -7,6 +7,8 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 FrmReport::FrmReport(QWidget *owner) : QDialog(owner)
@@ -26,6 +28,8 @@ FrmReport::FrmReport(QWidget *owner) : QDialog(owner)
     RichText->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     RichText->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     RichText->viewport()->installEventFilter(this);
+    // The pointer turns into a hand over a code.
+    RichText->viewport()->setMouseTracking(true);
     auto *inner = new QVBoxLayout(Frame1);
     inner->addWidget(RichText);
 
@@ -70,10 +74,34 @@ void FrmReport::showText(const QString &caption, const QString &text)
 {
     setWindowTitle(caption);
     shownText_ = text;
-    RichText->setText(withLongLinesCut(text));
+    const ExplainedText explained =
+        explainText(MessageExplanations::shipped(), withLongLinesCut(text));
+    codes_ = explained.codes;
+    RichText->setText(explained.text);
     RichText->setSelStart(0);
     RichText->setSelLength(RichText->textLength());
     RichText->setSelColor(QColor(0, 0, 255));
+    QTextDocument *doc = RichText->document();
+    QTextCursor paint(doc);
+    paint.beginEditBlock();
+    QTextCharFormat explanation;
+    explanation.setForeground(QColor(0, 110, 0));
+    for (int line : explained.explanationLines) {
+        const QTextBlock block = doc->findBlockByNumber(line);
+        paint.setPosition(block.position());
+        paint.setPosition(block.position() + block.length() - 1, QTextCursor::KeepAnchor);
+        paint.mergeCharFormat(explanation);
+    }
+    QTextCharFormat link;
+    link.setFontUnderline(true);
+    for (const ExplainedText::Span &span : codes_) {
+        const int at = doc->findBlockByNumber(span.line).position() + span.start;
+        paint.setPosition(at);
+        paint.setPosition(at + span.length, QTextCursor::KeepAnchor);
+        paint.mergeCharFormat(link);
+    }
+    paint.endEditBlock();
+    RichText->setSelStart(0);
     RichText->setSelLength(0);
     show();
     raise();
@@ -92,8 +120,34 @@ void FrmReport::showModal(const QString &caption, const QString &text)
     exec();
 }
 
+QString FrmReport::codeAt(const QPoint &pos) const
+{
+    const QTextCursor c = RichText->cursorForPosition(pos);
+    const int line = c.blockNumber();
+    const int column = c.positionInBlock();
+    for (const ExplainedText::Span &span : codes_) {
+        // The caret lands before or after the character hit.
+        if (span.line == line && column >= span.start && column <= span.start + span.length)
+            return span.code;
+    }
+    return QString();
+}
+
 bool FrmReport::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == RichText->viewport() && event->type() == QEvent::MouseMove) {
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        RichText->viewport()->setCursor(codeAt(mouse->position().toPoint()).isEmpty()
+                                            ? Qt::IBeamCursor
+                                            : Qt::PointingHandCursor);
+    }
+    if (watched == RichText->viewport() && event->type() == QEvent::MouseButtonRelease) {
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        const QString code = codeAt(mouse->position().toPoint());
+        if (mouse->button() == Qt::LeftButton && !code.isEmpty() &&
+            !RichText->textCursor().hasSelection())
+            emit codeActivated(code);
+    }
     if (watched == RichText->viewport() && event->type() == QEvent::MouseButtonDblClick) {
         const auto *mouse = static_cast<QMouseEvent *>(event);
         if (mouse->button() == Qt::LeftButton)

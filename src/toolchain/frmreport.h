@@ -1,5 +1,7 @@
 #pragma once
 
+#include "toolchain/messageexplanations.h"
+
 #include <QDialog>
 
 class QFrame;
@@ -20,7 +22,9 @@ public:
     QPushButton *Command1 = nullptr;
 
     // Puts the text in blue with the caret at its start and shows the window
-    // without making it modal.
+    // without making it modal. Under each message of a tool its explanation
+    // follows in green; the message's code is underlined and opens the
+    // messages' help page at its entry.
     void showText(const QString &caption, const QString &text);
     // Puts plain text in the window and shows it modally: nothing else of the
     // program takes input until it is closed.
@@ -28,13 +32,22 @@ public:
     // The text the latest showText put here.
     const QString &shownText() const { return shownText_; }
 
+    // Where the codes stand in the shown text.
+    const QList<ExplainedText::Span> &codeSpans() const { return codes_; }
+
 signals:
     // A line of the text was double-clicked; lineText is that whole line.
     void lineActivated(const QString &lineText);
+    // A message's code was clicked.
+    void codeActivated(const QString &code);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // The code at a point of the viewport, or empty.
+    QString codeAt(const QPoint &pos) const;
+
     QString shownText_;
+    QList<ExplainedText::Span> codes_;
 };

@@ -3,6 +3,7 @@
 #include "toolchain/commandlines.h"
 #include "toolchain/frmreport.h"
 #include "toolchain/listingreport.h"
+#include "toolchain/messageexplanations.h"
 #include "toolchain/toolwait.h"
 #include "toolchain/trimspaces.h"
 
@@ -138,7 +139,8 @@ void frmMain::linkNormally()
                 showLinkerMessages(said);
             return;
         }
-        const QString said = printed();
+        // Each of the linker's messages with its explanation under it.
+        const QString said = explainText(MessageExplanations::shipped(), printed()).text;
         dialogs().msgBox(this,
                          said.isEmpty() ? QStringLiteral("连接程序没有生成可执行文件 ") + program +
                                               QStringLiteral("，也没有输出任何信息。")

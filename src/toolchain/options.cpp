@@ -43,6 +43,7 @@ FrmReport *frmMain::reportWindow()
     if (!frmReport_) {
         frmReport_ = new FrmReport(this);
         connect(frmReport_, &FrmReport::lineActivated, this, &frmMain::showDiagnosticSource);
+        connect(frmReport_, &FrmReport::codeActivated, this, &frmMain::showMessageHelp);
         // The report takes the focus after F9: the Run menu's keys work there
         // too, except while it shows the usage text modally.
         for (const char *name : {"mnucompile", "mnunextmark", "mnulink", "mnurun", "mnushellDOS"}) {

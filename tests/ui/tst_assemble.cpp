@@ -639,7 +639,8 @@ void TestAssemble::marksBelongToTheirText()
              "Temp_F.asm(40000): warning A4001: y\nTemp_F.asm(40000): error A2050: z");
     QCOMPARE(f.doc()->Strip->marks().value(1).kind, Diagnostic::Error);
     RichText *report = shownReport(f)->RichText;
-    const QTextBlock line = report->document()->findBlockByNumber(2);
+    // Each diagnostic has its explanation under it: the second is further down.
+    const QTextBlock line = report->document()->find("(-25537): warning").block();
     const QPoint at = report->cursorRect(QTextCursor(line)).center() + QPoint(4, 0);
     // A click selects; only a double click jumps.
     QTest::mouseClick(report->viewport(), Qt::LeftButton, {}, at);

@@ -14,6 +14,8 @@ class TestInstructionHints : public QObject
     Q_OBJECT
 private slots:
     void everyWordHasAHint();
+    void servicesAndPortsHaveHints_data();
+    void servicesAndPortsHaveHints();
     void formsAssemble();
 };
 
@@ -43,6 +45,116 @@ void TestInstructionHints::everyWordHasAHint()
                 QVERIFY2(!e->forms.isEmpty() && !e->flags.isEmpty(), qPrintable(word));
         }
     }
+}
+
+void TestInstructionHints::servicesAndPortsHaveHints_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("at");
+    QTest::addColumn<QString>("word");
+    QTest::addColumn<QString>("says");
+    // The word asked for where the caret is, and what the hint tells.
+    QTest::newRow("video by AH") << "        INT 10H"
+                                 << "INT"
+                                 << "INT 10H"
+                                 << "设置光标位置";
+    QTest::newRow("on the number") << "  int 10h ;清屏"
+                                   << "10h"
+                                   << "INT 10H"
+                                   << "窗口上卷";
+    QTest::newRow("keyboard") << "L1: INT 16H"
+                              << "16H"
+                              << "INT 16H"
+                              << "扫描码";
+    QTest::newRow("clock") << "    INT 1AH"
+                           << "1AH"
+                           << "INT 1AH"
+                           << "18.2";
+    QTest::newRow("mouse") << "    INT 33H"
+                           << "33H"
+                           << "INT 33H"
+                           << "AX=0FFFFH";
+    QTest::newRow("dos still") << "    INT 21H"
+                               << "21H"
+                               << "INT 21H"
+                               << "4CH";
+    QTest::newRow("decimal number") << "    INT 16"
+                                    << "16"
+                                    << "INT 10H"
+                                    << "显示";
+    QTest::newRow("other interrupt") << "    INT 5"
+                                     << "5"
+                                     << "INT 05H"
+                                     << "中断向量";
+    QTest::newRow("end of interrupt") << "    OUT 20H,AL"
+                                      << "20H"
+                                      << "PORT 20H"
+                                      << "EOI";
+    QTest::newRow("mask") << "    IN AL,21H"
+                          << "21H"
+                          << "PORT 21H"
+                          << "屏蔽";
+    QTest::newRow("timer") << "    OUT 43H,AL"
+                           << "43H"
+                           << "PORT 43H"
+                           << "1193182";
+    QTest::newRow("speaker counter") << "    OUT 42H,AL"
+                                     << "42H"
+                                     << "PORT 42H"
+                                     << "扬声器";
+    QTest::newRow("scan code") << "    IN AL,60H"
+                               << "60H"
+                               << "PORT 60H"
+                               << "80H";
+    QTest::newRow("speaker gate") << "    OUT 61H,AL"
+                                  << "61H"
+                                  << "PORT 61H"
+                                  << "门控";
+    QTest::newRow("controller") << "    IN AL,64H"
+                                << "64H"
+                                << "PORT 64H"
+                                << "状态";
+    QTest::newRow("cmos") << "    OUT 70H,AL"
+                          << "70H"
+                          << "PORT 70H"
+                          << "BCD";
+    QTest::newRow("cmos data") << "    IN AL,71H"
+                               << "71H"
+                               << "PORT 71H"
+                               << "BCD";
+    QTest::newRow("palette via dx") << "    MOV DX,3C8H"
+                                    << "3C8H"
+                                    << "PORT 3C8H"
+                                    << "红";
+    QTest::newRow("palette data") << "    MOV DX,03C9H"
+                                  << "03C9H"
+                                  << "PORT 3C9H"
+                                  << "0～63";
+    QTest::newRow("byte into dx is no port") << "    MOV DX,10"
+                                             << "10"
+                                             << "10"
+                                             << "";
+    QTest::newRow("number elsewhere") << "    MOV AH,4CH"
+                                      << "4CH"
+                                      << "4CH"
+                                      << "";
+    QTest::newRow("the instruction itself") << "    IN AL,60H"
+                                            << "IN"
+                                            << "IN"
+                                            << "端口输入";
+}
+
+void TestInstructionHints::servicesAndPortsHaveHints()
+{
+    QFETCH(QString, line);
+    QFETCH(QString, at);
+    QFETCH(QString, word);
+    QFETCH(QString, says);
+    QCOMPARE(hintWord(line, int(line.indexOf(at)) + 1), word);
+    if (says.isEmpty())
+        return;
+    const QString html = hintHtml(InstructionHints::shipped(), word);
+    QVERIFY2(html.contains(says), qPrintable(html));
 }
 
 // The code the hints show, made concrete: notes in brackets dropped, each
