@@ -19,12 +19,17 @@
 #include <QStyleOptionTitleBar>
 #include <QTest>
 #include <QTextBrowser>
+#include <QThread>
 #include <QTimer>
+#include <QWindow>
 
 #include <csignal>
 #include <cstdio>
+#include <functional>
+#include <memory>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <utility>
 
 class TestMainWindow : public QObject
 {
@@ -287,6 +292,8 @@ static bool runProgram(const QStringList &files = {},
     const QString previous = QDir::currentPath();
     QTemporaryDir dir;
     QDir::setCurrent(dir.path());
+    // No recovery copies of other runs to offer.
+    qputenv("XDG_STATE_HOME", QFile::encodeName(dir.filePath(QStringLiteral(".state"))));
     FakeDialogs dialogs;
     for (int i = 0; i < messages.size(); ++i)
         dialogs.answerMsgBox(Dialogs::No);
@@ -300,36 +307,106 @@ static bool runProgram(const QStringList &files = {},
     return ok && dialogs.unexpected.isEmpty() && shown == messages;
 }
 
+// Ends the program's run. The splash's show runs the events before the
+// program's loop does (Qt shows a splash at once that way), and an exit there
+// would be lost: it waits for the loop.
+static void endRun()
+{
+    if (QThread::currentThread()->loopLevel() > 0)
+        QCoreApplication::exit(1);
+    else
+        QTimer::singleShot(10, qApp, endRun);
+}
+
+// A step of the test inside the program's run. A failed check ends the run at
+// once, rather than leave the program waiting for a close that never comes.
+static std::function<void()> step(std::function<void()> body)
+{
+    return [body] {
+        body();
+        if (QTest::currentTestFailed())
+            endRun();
+    };
+}
+
+// Runs the step, from inside the show, the next time the window shows.
+static void onNextShow(QWidget *window, const std::function<void()> &body)
+{
+    struct Watch : QObject
+    {
+        std::function<void()> run;
+        bool eventFilter(QObject *, QEvent *event) override
+        {
+            if (event->type() == QEvent::Show) {
+                deleteLater();
+                const std::function<void()> once = std::exchange(run, nullptr);
+                if (once)
+                    once();
+            }
+            return false;
+        }
+    };
+    auto *watch = new Watch;
+    watch->setParent(window);
+    watch->run = step(body);
+    window->installEventFilter(watch);
+}
+
+// Runs the step once the start-up's turn that shows the main window has
+// ended: the splash is shown again and the files named are open. The
+// start-up's timers count from the program's own start, which a busy machine
+// puts off by any amount: the test follows what the program does, not the clock.
+static void afterStartUp(const std::function<void()> &body)
+{
+    onNextShow(Mainform, [body] { QTimer::singleShot(0, Mainform, step(body)); });
+}
+
+// A dialog of the program's, opened while the splash shows and left open past
+// the splash's three seconds: the splash makes way for it and stays away.
+static void dialogOverSplash()
+{
+    QVERIFY(splash()->isVisible());
+    QMessageBox box(QMessageBox::Information, QStringLiteral("Korvane"), QStringLiteral("question"),
+                    QMessageBox::Ok, Mainform);
+    // Gone by the time the dialog has the focus (the splash hears of it first).
+    bool focused = false;
+    QObject::connect(qApp, &QGuiApplication::focusWindowChanged, &box, [&](QWindow *w) {
+        if (w && w == box.windowHandle() && !std::exchange(focused, true))
+            QVERIFY(!splash()->isVisible());
+    });
+    // Three seconds from the main window's showing: past the splash's three
+    // seconds from the program's start, with room for the timers' slack.
+    QTimer::singleShot(3000, &box, &QMessageBox::accept);
+    box.exec();
+    QVERIFY(focused);
+    Mainform->close();
+    QVERIFY(!splash()->isVisible());
+}
+
 // The splash gives way to a click, a key and the program's own dialogs.
 void TestMainWindow::splashGivesWay()
 {
-    QTimer::singleShot(150, [] {
-        QVERIFY(Mainform && !Mainform->isVisible());
-        QTest::mouseClick(splash()->lblVersion, Qt::LeftButton);
-        QVERIFY(!splash()->isVisible());
-    });
-    // Back with the main window; then a dialog of the program's, opened a
-    // second after start and left open past the splash's three seconds.
-    QTimer::singleShot(1000, [] {
-        QVERIFY(splash()->isVisible() && Mainform->isVisible());
-        QMessageBox box(QMessageBox::Information, QStringLiteral("Korvane"),
-                        QStringLiteral("question"), QMessageBox::Ok, Mainform);
-        QTimer::singleShot(200, [] { QVERIFY(!splash()->isVisible()); });
-        QTimer::singleShot(2500, &box, &QMessageBox::accept);
-        box.exec();
-    });
-    QTimer::singleShot(3500, [] {
-        Mainform->close();
-        QVERIFY(!splash()->isVisible());
-    });
+    // As soon as the program runs events: the splash is up, the main window not yet.
+    QTimer::singleShot(0, step([] {
+                           QVERIFY(Mainform && !Mainform->isVisible() && splash()->isVisible());
+                           QTest::mouseClick(splash()->lblVersion, Qt::LeftButton);
+                           QVERIFY(!splash()->isVisible());
+                           // It comes back with the main window.
+                           auto back = std::make_shared<bool>(false);
+                           onNextShow(splash(), [back] { *back = Mainform->isVisible(); });
+                           afterStartUp([back] {
+                               QVERIFY(*back);
+                               dialogOverSplash();
+                           });
+                       }));
     QVERIFY(runProgram());
 
     // A key closes it too; closing the program during the waits ends it.
-    QTimer::singleShot(150, [] {
-        QTest::keyClick(splash(), Qt::Key_Space);
-        QVERIFY(!splash()->isVisible());
-    });
-    QTimer::singleShot(1000, [] { Mainform->close(); });
+    QTimer::singleShot(0, step([] {
+                           QTest::keyClick(splash(), Qt::Key_Space);
+                           QVERIFY(!splash()->isVisible());
+                           afterStartUp([] { Mainform->close(); });
+                       }));
     QVERIFY(runProgram());
 }
 
@@ -406,12 +483,14 @@ void TestMainWindow::filesFromTheCommandLine()
 {
     QTemporaryDir dir;
     QVERIFY(writeFile(dir.filePath("a b.asm"), "MOV AX,1 ;x\r\n"));
-    QTimer::singleShot(1000, [&dir] {
-        const QList<frmDocument *> docs = Mainform->documents();
-        QVERIFY(docs.size() == 2 && docs[1] == Mainform->activeDocument());
-        QCOMPARE(docs[1]->caption(), QDir::toNativeSeparators(dir.filePath("a b.asm")));
-        QCOMPARE(docs[1]->Text1->text(), QStringLiteral("MOV AX,1 ;x"));
-        Mainform->close();
+    QTimer::singleShot(0, [&dir] {
+        afterStartUp([&dir] {
+            const QList<frmDocument *> docs = Mainform->documents();
+            QVERIFY(docs.size() == 2 && docs[1] == Mainform->activeDocument());
+            QCOMPARE(docs[1]->caption(), QDir::toNativeSeparators(dir.filePath("a b.asm")));
+            QCOMPARE(docs[1]->Text1->text(), QStringLiteral("MOV AX,1 ;x"));
+            Mainform->close();
+        });
     });
     QVERIFY(runProgram({dir.path(), dir.filePath("none.asm"), dir.filePath("a b.asm")},
                        {"无法打开文件：" + dir.path(), "无法打开文件：" + dir.filePath("none.asm"),
