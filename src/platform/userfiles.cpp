@@ -1,5 +1,6 @@
 #include "platform/userfiles.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -21,7 +22,22 @@ static QString notRegular()
 
 static QString systemReason(int error)
 {
+    // The ones a student meets most, in the program's language.
+    if (error == ENOSPC)
+        return QStringLiteral("磁盘已满（没有剩余空间）。");
+    if (error == EDQUOT)
+        return QStringLiteral("磁盘配额已用完（磁盘已满）。");
     return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// Why a write stopped: error is errno right after it. A write cut short
+// without an error is a disk that filled up part-way.
+static QString writeFailure(const QFileDevice &file, int error)
+{
+    if (error == ENOSPC || error == EDQUOT || error == EFBIG ||
+        file.error() == QFileDevice::NoError)
+        return systemReason(error ? error : ENOSPC);
+    return file.errorString();
 }
 
 std::optional<QByteArray> readUserFile(const QString &path, QString *reason, bool *refused,
@@ -81,8 +97,7 @@ QString flushFailure(QSaveFile &file, qint64 size)
     if (file.flush() && ::fsync(file.handle()) == 0 && ::fstat(file.handle(), &written) == 0 &&
         written.st_size == size)
         return QString();
-    return file.error() != QFileDevice::NoError ? file.errorString()
-                                                : systemReason(errno ? errno : ENOSPC);
+    return writeFailure(file, errno);
 }
 
 static bool folderWritable(const QString &target)
@@ -116,8 +131,9 @@ static QString writeBeside(const QString &target, const QByteArray &bytes,
             return QString();
         }
     }
-    const QString why =
-        file.write(bytes) != bytes.size() ? file.errorString() : flushFailure(file, bytes.size());
+    errno = 0;
+    const bool whole = file.write(bytes) == bytes.size();
+    const QString why = whole ? flushFailure(file, bytes.size()) : writeFailure(file, errno);
     if (!why.isEmpty()) {
         file.cancelWriting();
         return why;
@@ -179,6 +195,22 @@ static QString writeOver(const QString &target, const QByteArray &bytes)
     return QString();
 }
 
+QString makeFolder(const QString &path)
+{
+    const QFileInfo info(path);
+    if (info.isDir())
+        return QString();
+    const QString parent = info.absolutePath();
+    if (parent != info.absoluteFilePath()) {
+        const QString why = makeFolder(parent);
+        if (!why.isEmpty())
+            return why;
+    }
+    if (::mkdir(QFile::encodeName(path).constData(), 0777) == 0 || errno == EEXIST)
+        return QFileInfo(path).isDir() ? QString() : systemReason(ENOTDIR);
+    return systemReason(errno);
+}
+
 QString writeUserFile(const QString &path, const QByteArray &bytes)
 {
     const QByteArray native = QFile::encodeName(path);
@@ -235,6 +267,11 @@ QString flushFailure(QSaveFile &file, qint64 size)
     if (file.flush() && file.size() == size)
         return QString();
     return file.errorString();
+}
+
+QString makeFolder(const QString &path)
+{
+    return QDir().mkpath(path) ? QString() : QStringLiteral("无法建立文件夹。");
 }
 
 QString writeUserFile(const QString &path, const QByteArray &bytes)

@@ -26,6 +26,10 @@ std::optional<QByteArray> readUserFile(const QString &path, QString *reason = nu
 // reason, in the system's words where the system gave one.
 QString writeUserFile(const QString &path, const QByteArray &bytes);
 
+// Makes the folder and those above it that are missing. Returns an empty
+// string on success, else the reason.
+QString makeFolder(const QString &path);
+
 // Why the size bytes written to file are not all on disk yet; empty when they
 // are. The toolkit's commit trusts the flush inside its close, so that on a
 // full disk it would put a short file in place of the whole one: this is

@@ -373,8 +373,9 @@ void TestFileCommands::saveToEveryKindOfFile()
     } else {
         toldOnce(f, path);
         // The user is told why, not only that it failed.
-        QVERIFY(target != u"read-only" ||
-                f.dialogs.callsOf(QStringLiteral("msgBox"))[0].text.contains(u"只读"));
+        const QString told = f.dialogs.callsOf(QStringLiteral("msgBox"))[0].text;
+        QVERIFY2(target != u"read-only" || told.contains(u"只读"), qPrintable(told));
+        QVERIFY2(!full || told.contains(u"磁盘已满"), qPrintable(told));
         QVERIFY(f.main->Lastsaved.isEmpty());
         QVERIFY(!S_ISREG(old.st_mode) || fileBytes(path) == before);
     }
