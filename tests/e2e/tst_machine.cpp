@@ -23,6 +23,8 @@ private slots:
     void ends();
     void cancel();
     void consoleCapture();
+    void lineInput_data();
+    void lineInput();
     void steppingAndKeys();
 };
 
@@ -380,6 +382,63 @@ text db 'D'
     QCOMPARE(machine.screenCell(0, 0), quint16(0x0700 | 'E'));
     QCOMPARE(machine.screenCell(0, 1), quint16(0x0700 | 'G'));
     QCOMPARE(machine.cursorColumn(), 2);
+}
+
+// INT 21h 0Ah as DOS does it: the count is of the characters kept, without
+// the Enter; a full buffer takes no more characters, only the Enter. (DOSBox
+// rings the bell for each character refused and, without sound, hangs: this
+// part is not held against it.)
+void TestMachine::lineInput_data()
+{
+    QTest::addColumn<int>("room");
+    QTest::addColumn<QByteArray>("typed");
+    QTest::addColumn<QByteArray>("buffer"); // count, characters, CR
+    QTest::newRow("a short line") << 10 << QByteArray("hi\r") << QByteArray("\x02hi\r");
+    QTest::newRow("an empty line") << 10 << QByteArray("\r") << QByteArray("\x00\r", 2);
+    QTest::newRow("exactly full") << 3 << QByteArray("wx\r") << QByteArray("\x02wx\r");
+    QTest::newRow("more than fits: the rest dropped")
+        << 3 << QByteArray("wxyz\r") << QByteArray("\x02wx\r");
+    QTest::newRow("a backspace takes a character back") << 10 << QByteArray("ab\bc\r")
+                                                        << QByteArray("\x02"
+                                                                      "ac\r");
+}
+
+void TestMachine::lineInput()
+{
+    QFETCH(int, room);
+    QFETCH(QByteArray, typed);
+    QFETCH(QByteArray, buffer);
+    freshFolders();
+    const QString program = assemble(R"(
+  mov ah, 0Ah
+  mov dx, line
+  int 21h
+  mov ah, 3Ch
+  xor cx, cx
+  mov dx, name
+  int 21h
+  mov bx, ax
+  mov ah, 40h
+  mov cx, 12
+  mov dx, line + 1
+  int 21h
+  mov ax, 4C00h
+  int 21h
+name db 'LINE.BIN', 0
+line db ROOM
+  times 12 db 0
+)",
+                                     {"-dROOM=" + QString::number(room)});
+    QVERIFY(!program.isEmpty());
+    Machine::Setup setup;
+    setup.toolFolder = workDir->filePath("c");
+    Machine machine(setup);
+    QString error;
+    QVERIFY(machine.load(program, "", &error));
+    for (const char c : typed)
+        machine.pushKey(quint16(quint8(c)));
+    QCOMPARE(machine.run({}).reason, StopReason::Exited);
+    QCOMPARE(fileBytes(workDir->filePath("c/LINE.BIN")).left(buffer.size()), buffer);
 }
 
 // Where DOSBox puts a program, a read that waits for a key, a breakpoint and
