@@ -2,8 +2,10 @@
 
 #include "app/accesskeys.h"
 
+#include <QEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 
 namespace {
 
@@ -135,6 +137,36 @@ const Item kPopMain[] = {
     {"popinsTip", "指令提示"},
 };
 
+// A style sheet's paddings (qt6ct and the like set them) make a menu taller
+// than the size it was placed by: near the screen's foot its last item would
+// be cut. Once shown, a menu that reaches past the screen moves up onto it.
+class KeepOnScreen : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        auto *menu = qobject_cast<QMenu *>(watched);
+        const bool placed = event->type() == QEvent::Show ||
+                            (event->type() == QEvent::Resize && menu && menu->isVisible());
+        if (menu && placed && menu->screen()) {
+            const QRect screen = menu->screen()->availableGeometry();
+            QRect g = menu->geometry();
+            if (g.bottom() > screen.bottom())
+                g.moveBottom(screen.bottom());
+            if (g.right() > screen.right())
+                g.moveRight(screen.right());
+            g.moveTop(std::max(g.top(), screen.top()));
+            g.moveLeft(std::max(g.left(), screen.left()));
+            if (g != menu->geometry())
+                menu->move(g.topLeft());
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
 } // namespace
 
 QAction *frmMain::addItem(QMenu *menu, const QString &name, const QString &caption,
@@ -185,6 +217,7 @@ void frmMain::createMenus()
     actions_.insert(QStringLiteral("popmain"), popmain->menuAction());
     for (const Item &item : kPopMain)
         build(popmain, item);
+    popmain->installEventFilter(new KeepOnScreen(popmain));
     // The context items' shortcuts work while the menu is closed, too.
     addActions(popmain->actions());
 }

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QDockWidget>
 #include <QMenu>
+#include <QScreen>
 #include <QScrollArea>
 #include <QSettings>
 #include <QStandardPaths>
@@ -30,6 +31,27 @@ QSettings layoutSettings()
 }
 
 const char kLayoutKey[] = "debugger/layout";
+
+// The panels beside the text share one place as tabs where the screen is too
+// low for them one above the other; the window stays on the screen.
+void fitOnScreen(QMainWindow *window, const DebugPanels &p)
+{
+    const QRect screen = window->screen()->availableGeometry();
+    const int frame = window->frameGeometry().height() - window->geometry().height();
+    if (window->minimumSizeHint().height() + frame > screen.height()) {
+        window->tabifyDockWidget(p.registersDock, p.flagsDock);
+        window->tabifyDockWidget(p.registersDock, p.stackDock);
+        p.registersDock->raise();
+    }
+    if (window->isMaximized() || window->isFullScreen() || screen.contains(window->frameGeometry()))
+        return;
+    window->resize(std::min(window->width(), screen.width()),
+                   std::min(window->height(), screen.height() - frame));
+    const QRect now = window->frameGeometry();
+    window->move(
+        std::clamp(now.x(), screen.left(), std::max(screen.left(), screen.right() - now.width())),
+        std::clamp(now.y(), screen.top(), std::max(screen.top(), screen.bottom() - now.height())));
+}
 
 } // namespace
 
@@ -52,10 +74,19 @@ void frmMain::createDebugPanels()
     p.memory = new MemoryPanel;
     p.stack = new StackPanel;
     p.screen = new ScreenView;
-    p.registersDock = dock(QStringLiteral("registersDock"), QStringLiteral("寄存器"), p.registers,
-                           Qt::RightDockWidgetArea);
-    p.flagsDock =
-        dock(QStringLiteral("flagsDock"), QStringLiteral("标志"), p.flags, Qt::RightDockWidgetArea);
+    // On a small or scaled screen the figures shrink with their docks and
+    // scroll, rather than push the window past the screen's edge.
+    auto scrolled = [](QWidget *panel) {
+        auto *area = new QScrollArea;
+        area->setWidget(panel);
+        area->setWidgetResizable(true);
+        area->setFrameShape(QFrame::NoFrame);
+        return area;
+    };
+    p.registersDock = dock(QStringLiteral("registersDock"), QStringLiteral("寄存器"),
+                           scrolled(p.registers), Qt::RightDockWidgetArea);
+    p.flagsDock = dock(QStringLiteral("flagsDock"), QStringLiteral("标志"), scrolled(p.flags),
+                       Qt::RightDockWidgetArea);
     p.stackDock =
         dock(QStringLiteral("stackDock"), QStringLiteral("堆栈"), p.stack, Qt::RightDockWidgetArea);
     p.memoryDock = dock(QStringLiteral("memoryDock"), QStringLiteral("内存"), p.memory,
@@ -158,6 +189,9 @@ void frmMain::showDebugPanels(bool show)
     }
     // The layout carries the toolbar too; the View menu decides on that.
     tbToolBar->setVisible(action(QStringLiteral("mnuViewToolbar"))->isChecked());
+    fitOnScreen(this, p);
+    // Again once the docks have their first sizes.
+    QTimer::singleShot(0, this, [this] { fitOnScreen(this, *debugPanels_); });
 }
 
 void frmMain::saveDebugLayout()
@@ -178,4 +212,6 @@ void frmMain::updateDebugPanels(const DebugView &view)
     p.memory->showView(view);
     p.stack->showView(view);
     p.screen->showView(view);
+    // The panels' first figures may widen them past what the screen holds.
+    fitOnScreen(this, p);
 }

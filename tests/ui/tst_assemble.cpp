@@ -587,7 +587,10 @@ void TestAssemble::whileAndAfterAssembling()
             texts << label->text();
         return texts.join('|');
     };
-    f.launcher.setScript("masm.exe", writes("TEMP_F.LST", fixture("CLEAN.LST"), true));
+    // A clean assembly: the listing and the object, which the link then takes.
+    FakeLauncher::Script masm = writes("TEMP_F.LST", fixture("CLEAN.LST"), true);
+    masm.files << std::make_pair(QStringLiteral("TEMP_F.OBJ"), QByteArray("object"));
+    f.launcher.setScript("masm.exe", masm);
     for (int run = 0; run < 2; ++run) {
         f.main->mnucompile();
         QTest::qWait(100);

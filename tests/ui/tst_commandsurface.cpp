@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMenu>
+#include <QScopeGuard>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
@@ -29,6 +30,8 @@ class TestCommandSurface : public QObject
 {
     Q_OBJECT
 private slots:
+    void contextMenuOnScreen_data();
+    void contextMenuOnScreen();
     void structure();
     void copyPaste_data();
     void copyPaste();
@@ -204,6 +207,46 @@ static void whenModal(std::function<void(QWidget *)> check)
         check(modal);
         modal->close();
     });
+}
+
+void TestCommandSurface::contextMenuOnScreen_data()
+{
+    QTest::addColumn<QString>("styleSheet");
+    QTest::addColumn<bool>("late"); // the sheet comes once the menu is placed
+    // As qt6ct's style sheets pad menus and their items.
+    const QString padded =
+        "QMenu { padding: 4px 0px 6px 0px; } QMenu::item { padding: 6px 28px 6px 24px; }";
+    QTest::newRow("the toolkit's own look") << QString() << false;
+    QTest::newRow("padded items, as under qt6ct") << padded << false;
+    // What a desktop's style does to a menu after the toolkit placed it by
+    // its plainer size, as seen under X11 with qt6ct.
+    QTest::newRow("padded once placed") << padded << true;
+}
+
+// Opened at the foot of the screen, the context menu shows its last item whole.
+void TestCommandSurface::contextMenuOnScreen()
+{
+    QFETCH(QString, styleSheet);
+    QFETCH(bool, late);
+    if (!late)
+        qApp->setStyleSheet(styleSheet);
+    const auto restore = qScopeGuard([] { qApp->setStyleSheet(QString()); });
+    MainFixture f;
+    f.main->show();
+    const QRect screen = f.main->screen()->availableGeometry();
+    f.main->popmain->popup(QPoint(screen.left() + 20, screen.bottom() - 10));
+    QTRY_VERIFY(f.main->popmain->isVisible());
+    if (late) {
+        const int placed = f.main->popmain->height();
+        f.main->popmain->setStyleSheet(styleSheet);
+        QTRY_VERIFY(f.main->popmain->height() > placed);
+    }
+    const QRect menu = f.main->popmain->geometry();
+    f.main->popmain->hide();
+    QVERIFY2(screen.contains(menu), qPrintable(QStringLiteral("menu %1..%2, screen ends at %3")
+                                                   .arg(menu.top())
+                                                   .arg(menu.bottom())
+                                                   .arg(screen.bottom())));
 }
 
 void TestCommandSurface::helpCommands()

@@ -13,6 +13,7 @@
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QScreen>
 #include <QDir>
 #include <QDockWidget>
 #include <QFileInfo>
@@ -251,6 +252,14 @@ void TestDebugUi::keyboardReachesThePanels()
     QCOMPARE(QApplication::focusWidget(), d.f.text());
     // Registers, flags, stack and whichever of memory and screen is in front.
     QCOMPARE(reached.size(), 4);
+    // The panels share the window: it has not grown past the screen for them.
+    const QRect screen = d.f.main->screen()->availableGeometry();
+    QVERIFY2(screen.contains(d.f.main->frameGeometry()),
+             qPrintable(QStringLiteral("%1x%2 on %3x%4")
+                            .arg(d.f.main->frameGeometry().width())
+                            .arg(d.f.main->frameGeometry().height())
+                            .arg(screen.width())
+                            .arg(screen.height())));
 }
 
 void TestDebugUi::editingWhileDebuggingAsks()

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QFile>
 #include <QMenu>
+#include <QPainter>
 #include <QTest>
 #include <QToolBar>
 
@@ -20,6 +21,8 @@ private slots:
     void fontDialog();
     void styleKeys_data();
     void styleKeys();
+    void styleIconsOnAnyToolbar_data();
+    void styleIconsOnAnyToolbar();
 };
 
 namespace {
@@ -236,8 +239,9 @@ void TestFormatting::styleKeys()
     rt->setSelStart(4);
     rt->setSelLength(4);
     const auto styled = [&] {
-        return item == u"mnubold" ? rt->selBold() : item == u"mnuitalic" ? rt->selItalic()
-                                                                         : rt->selUnderline();
+        return item == u"mnubold"     ? rt->selBold()
+               : item == u"mnuitalic" ? rt->selItalic()
+                                      : rt->selUnderline();
     };
     press(f, key);
     QVERIFY(styled());
@@ -246,6 +250,38 @@ void TestFormatting::styleKeys()
     QVERIFY(!styled());
     QVERIFY(!f.main->button(button)->isChecked());
     QVERIFY(f.dialogs.calls.isEmpty());
+}
+
+void TestFormatting::styleIconsOnAnyToolbar_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QColor>("toolbar");
+    for (const char *button : {"粗体", "斜体", "下划线"}) {
+        QTest::addRow("%s on a light toolbar", button)
+            << QString::fromUtf8(button) << QColor(240, 240, 240);
+        QTest::addRow("%s on a dark toolbar", button)
+            << QString::fromUtf8(button) << QColor(43, 43, 43);
+    }
+}
+
+// The style buttons' glyphs stand out from a dark desktop theme's toolbar as
+// from a light one's: enough of the icon differs plainly from the toolbar.
+void TestFormatting::styleIconsOnAnyToolbar()
+{
+    QFETCH(QString, button);
+    QFETCH(QColor, toolbar);
+    MainFixture f;
+    QImage image(32, 32, QImage::Format_ARGB32);
+    image.fill(toolbar);
+    {
+        QPainter p(&image);
+        f.main->button(button)->icon().paint(&p, image.rect());
+    }
+    int standOut = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            standOut += std::abs(qGray(image.pixel(x, y)) - qGray(toolbar.rgb())) > 100;
+    QVERIFY2(standOut > 60, qPrintable(QString::number(standOut)));
 }
 
 QTEST_MAIN(TestFormatting)
