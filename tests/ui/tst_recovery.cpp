@@ -6,6 +6,7 @@
 #include <QAbstractButton>
 #include <QDirIterator>
 #include <QMessageBox>
+#include <QPointer>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QTest>
@@ -183,10 +184,16 @@ void TestRecovery::questionLeftUnanswered()
         QTimer poll;
         bool done = false, closing = false;
         QStringList more;
+        QPointer<QMessageBox> question;
         QObject::connect(&poll, &QTimer::timeout, [&] {
             auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            // The signal is taken in the event loop: the question may stand a
+            // little longer.
+            if (box && box == question)
+                return;
             if (box && !done) {
                 done = true;
+                question = box;
                 if (how == u"escape")
                     QTest::keyClick(box, Qt::Key_Escape);
                 else if (how == u"close")
