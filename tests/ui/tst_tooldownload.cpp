@@ -149,7 +149,7 @@ void TestToolDownload::download()
         // What failed, and where to get the files by hand.
         // A server too slow is named with its rate.
         const QString said = serve == "long" ? QString("超过应有的 %1 字节").arg(failing.size)
-                             : serve == "full" ? QString::fromLocal8Bit(strerror(ENOSPC))
+                             : serve == "full" ? QString("磁盘已满")
                                                : failing.fileName;
         if (serve != "cancel")
             QVERIFY(f.dialogs.calls[1].text.contains(said) &&
