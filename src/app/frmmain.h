@@ -77,6 +77,11 @@ public:
     frmDocument *activeDocument() const;
     // Document windows in the order they were created.
     QList<frmDocument *> documents() const;
+    // The document window, other than except, whose caption is the name.
+    frmDocument *documentNamed(const QString &name, const frmDocument *except = nullptr) const;
+    // The next name for a new document (VaDid1.asm, ...): never one that a
+    // file or an open window holds.
+    QString newDocumentName();
     // A menu item, context-menu item or toolbar button by its name or key.
     QAction *action(const QString &name) const;
 

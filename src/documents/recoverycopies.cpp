@@ -1,25 +1,21 @@
 #include "documents/recoverycopies.h"
 
-#include "app/colors.h"
 #include "app/frmmain.h"
 #include "documents/frmdocument.h"
-#include "editing/textrules.h"
+#include "documents/recoveryformat.h"
 #include "platform/richtext.h"
 #include "platform/userfiles.h"
 
 #include <QCoreApplication>
-#include <QDataStream>
 #include <QDateTime>
 #include <QDir>
 #include <QStandardPaths>
 #include <QTextDocument>
 #include <QTimer>
 
-static const char kMagic[] = "KORVANE-RECOVERY-1";
-
 // Where runs keep their copies: the state folder of the XDG rules where they
 // apply, the program's local data folder elsewhere.
-static QString recoveryRoot()
+QString RecoveryCopies::rootFolder()
 {
 #ifdef Q_OS_UNIX
     QString state = qEnvironmentVariable("XDG_STATE_HOME");
@@ -31,42 +27,6 @@ static QString recoveryRoot()
            QStringLiteral("/recovery");
 #endif
 }
-
-namespace {
-
-struct Saved
-{
-    QString caption;
-    TextEncoding encoding;
-    QString text;
-};
-
-// The text goes in as its UTF-16 units: the byte escapes of Codepage are
-// lone surrogates, which no text encoding would carry.
-QByteArray encodeCopy(const Saved &s)
-{
-    QByteArray bytes;
-    QDataStream out(&bytes, QIODevice::WriteOnly);
-    out.setVersion(QDataStream::Qt_6_0);
-    out << QByteArray(kMagic) << s.caption << s.encoding.name << s.encoding.byteOrderMark
-        << s.encoding.lfOnly << s.text;
-    return bytes;
-}
-
-std::optional<Saved> decodeCopy(const QByteArray &bytes)
-{
-    QDataStream in(bytes);
-    in.setVersion(QDataStream::Qt_6_0);
-    QByteArray magic;
-    Saved s;
-    in >> magic >> s.caption >> s.encoding.name >> s.encoding.byteOrderMark >> s.encoding.lfOnly >>
-        s.text;
-    if (in.status() != QDataStream::Ok || magic != kMagic)
-        return std::nullopt;
-    return s;
-}
-
-} // namespace
 
 RecoveryCopies::RecoveryCopies(frmMain *main) : QObject(main), main_(main), timer_(new QTimer(this))
 {
@@ -89,25 +49,53 @@ RecoveryCopies::~RecoveryCopies()
 QString RecoveryCopies::sessionFolder()
 {
     if (session_.isEmpty()) {
-        const QString folder = recoveryRoot() + QStringLiteral("/%1-%2")
-                                                    .arg(QCoreApplication::applicationPid())
-                                                    .arg(QDateTime::currentMSecsSinceEpoch());
-        if (!QDir().mkpath(folder))
+        const QString folder = rootFolder() + QStringLiteral("/%1-%2")
+                                                  .arg(QCoreApplication::applicationPid())
+                                                  .arg(QDateTime::currentMSecsSinceEpoch());
+        const QString failure = makeFolder(folder);
+        if (!failure.isEmpty()) {
+            tellUnsafe(QStringLiteral("无法建立保存恢复副本的文件夹：%1\n%2").arg(folder, failure));
             return QString();
+        }
         lock_ = std::make_unique<QLockFile>(folder + QStringLiteral("/lock"));
+        // Only a dead run's lock is taken over, however long this run lasts.
+        lock_->setStaleLockTime(0);
         lock_->tryLock(0);
         session_ = folder;
     }
     return session_;
 }
 
+void RecoveryCopies::tellUnsafe(const QString &text)
+{
+    if (toldUnsafe_ || ending_)
+        return;
+    toldUnsafe_ = true;
+    main_->dialogs().msgBox(main_,
+                            text + QStringLiteral("\n\n未保存的修改现在没有恢复副本：程序意外结束时"
+                                                  "无法恢复。请及时保存文件。"),
+                            Dialogs::OkOnly, Dialogs::Exclamation, QStringLiteral("Korvane"));
+}
+
 void RecoveryCopies::watch(frmDocument *doc)
 {
     copies_.insert(doc, Copy{QStringLiteral("%1.copy").arg(++nextNumber_)});
     connect(doc->Text1->document(), &QTextDocument::contentsChanged, timer_,
-            [this] { timer_->start(delayMs); });
+            [this, doc] { edited(doc); });
     // A window that goes with the run keeps its copy; only its entry goes.
     connect(doc, &QObject::destroyed, this, [this, doc] { copies_.remove(doc); });
+}
+
+void RecoveryCopies::edited(frmDocument *doc)
+{
+    // A pause in the typing writes the copies; steady typing does not put
+    // them off past the bound set by the first change since they were written.
+    const auto it = copies_.constFind(doc);
+    const QDeadlineTimer bound(it != copies_.cend() && it->writtenRevision < 0 ? firstMs
+                                                                               : longestMs);
+    if (!timer_->isActive() || bound < latest_)
+        latest_ = bound;
+    timer_->start(int(std::min<qint64>(idleMs, latest_.remainingTime())));
 }
 
 void RecoveryCopies::update(frmDocument *doc)
@@ -125,13 +113,17 @@ void RecoveryCopies::update(frmDocument *doc)
     if (it->writtenRevision == revision)
         return;
     const QString folder = sessionFolder();
+    if (folder.isEmpty())
+        return;
     // A copy that cannot be written is tried again after the next edit; the
     // user's own file is untouched either way.
-    if (!folder.isEmpty() &&
-        writeUserFile(folder + QLatin1Char('/') + it->file,
-                      encodeCopy({doc->caption(), doc->encoding, doc->Text1->text()}))
-            .isEmpty())
+    const QString path = folder + QLatin1Char('/') + it->file;
+    const QString failure = writeUserFile(
+        path, encodeRecoveryCopy({doc->caption(), doc->encoding, doc->Text1->text()}));
+    if (failure.isEmpty())
         it->writtenRevision = revision;
+    else
+        tellUnsafe(QStringLiteral("无法写出恢复副本：%1\n%2").arg(path, failure));
 }
 
 void RecoveryCopies::forget(frmDocument *doc)
@@ -146,62 +138,8 @@ void RecoveryCopies::forget(frmDocument *doc)
 
 void RecoveryCopies::writeAll()
 {
+    ending_ = true;
     timer_->stop();
     for (frmDocument *doc : copies_.keys())
         update(doc);
-}
-
-void RecoveryCopies::offer()
-{
-    // Runs whose lock can be taken have ended; a running one keeps its own.
-    QList<Saved> found;
-    QStringList ended;
-    std::vector<std::unique_ptr<QLockFile>> locks;
-    const QDir root(recoveryRoot());
-    for (const QString &name : root.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
-        const QString folder = root.filePath(name);
-        if (folder == session_)
-            continue;
-        auto lock = std::make_unique<QLockFile>(folder + QStringLiteral("/lock"));
-        if (!lock->tryLock(0))
-            continue;
-        const QDir dir(folder);
-        for (const QString &file : dir.entryList({QStringLiteral("*.copy")}, QDir::Files)) {
-            if (const auto bytes = readUserFile(dir.filePath(file)))
-                if (const auto saved = decodeCopy(*bytes))
-                    found << *saved;
-        }
-        ended << folder;
-        locks.push_back(std::move(lock));
-    }
-    if (!found.isEmpty()) {
-        QString names;
-        for (const Saved &s : std::as_const(found))
-            names += QStringLiteral("    ") + s.caption + QLatin1Char('\n');
-        const auto answer = main_->dialogs().msgBox(
-            main_,
-            QStringLiteral("恢复未保存的文档？\n\n上次运行意外结束，以下文档的修改还没有保存：\n") +
-                names + QStringLiteral("\n选“是”在新窗口中恢复它们；选“否”丢弃这些修改。"),
-            Dialogs::YesNo, Dialogs::Question, QStringLiteral("恢复未保存的文档"));
-        if (answer == Dialogs::Yes) {
-            for (const Saved &s : std::as_const(found)) {
-                main_->Newdocument();
-                frmDocument *doc = main_->activeDocument();
-                if (!doc)
-                    break;
-                doc->Text1->document()->setUndoRedoEnabled(false);
-                doc->Text1->setText(s.text, commentRanges, toQColor(main_->Remcolor));
-                doc->Text1->document()->setUndoRedoEnabled(true);
-                doc->setCaption(s.caption);
-                doc->encoding = s.encoding;
-                // Written to this run's folder at once: safe again before the
-                // old copies go.
-                doc->markRestored();
-                main_->ShowPosition(doc);
-            }
-        }
-    }
-    locks.clear();
-    for (const QString &folder : std::as_const(ended))
-        QDir(folder).removeRecursively();
 }

@@ -1,9 +1,13 @@
 #pragma once
 
+#include "platform/codepage.h"
+
+#include <QDeadlineTimer>
 #include <QHash>
 #include <QLockFile>
 #include <QObject>
 #include <memory>
+#include <optional>
 
 class QTimer;
 class frmDocument;
@@ -21,21 +25,32 @@ public:
     explicit RecoveryCopies(frmMain *main);
     ~RecoveryCopies() override;
 
-    // Follows the document's edits: its copy is written a few seconds after
-    // the last one.
+    // Follows the document's edits and writes its copy as they come.
     void watch(frmDocument *doc);
     // Writes or removes the document's copy now, as its text is unsaved or not.
     void update(frmDocument *doc);
     // The document closed without its changes: its copy goes.
     void forget(frmDocument *doc);
-    // Writes every copy that is due, at once: the run is about to end.
+    // Writes every copy that is due, at once, without a question: the run is
+    // about to end.
     void writeAll();
     // Offers the documents that runs no longer running left unsaved, and
     // restores them in windows of their own.
     void offer();
 
-    // How long after the last edit the copies are written.
-    int delayMs = 3000;
+    // Where the runs keep their copies.
+    static QString rootFolder();
+
+    // A copy is written at most this long after the first unsaved change of
+    // a document that has none yet,
+    int firstMs = 2000;
+    // after a pause in the typing this long,
+    int idleMs = 2000;
+    // and, while the typing goes on, at least this often.
+    int longestMs = 10000;
+    // A copy larger than this is no document of the program's: the start
+    // does not read it.
+    qint64 largestCopy = qint64(256) << 20;
 
 private:
     struct Copy
@@ -43,12 +58,36 @@ private:
         QString file;
         int writtenRevision = -1;
     };
+    // What an ended run left: the copies that read back, and those that did
+    // not, with the reason.
+    struct Found;
+    struct Restorable
+    {
+        QString folder;
+        QString file;
+        QString caption;
+        TextEncoding encoding;
+        QString text;
+    };
+
+    void edited(frmDocument *doc);
     QString sessionFolder();
+    void tellUnsafe(const QString &text);
+    Found collect(std::vector<std::unique_ptr<QLockFile>> &locks) const;
+    void reportDamaged(const Found &found);
+    bool confirmDiscard(const QList<Restorable> &copies);
+    void restore(const Restorable &copy);
 
     frmMain *main_;
     QTimer *timer_;
+    // When the copies due are written at the latest, whatever the typing.
+    QDeadlineTimer latest_;
     QHash<frmDocument *, Copy> copies_;
     int nextNumber_ = 0;
     QString session_;
     std::unique_ptr<QLockFile> lock_;
+    // A copy that cannot be written is told once a run, and never while the
+    // run is ending.
+    bool toldUnsafe_ = false;
+    bool ending_ = false;
 };

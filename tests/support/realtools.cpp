@@ -3,7 +3,6 @@
 #include "toolchain/tooldownload.h"
 
 #include <QDir>
-#include <QStandardPaths>
 #include <QTest>
 
 static QList<PinnedFile> underRepositoryNames()
@@ -24,10 +23,9 @@ static bool holdsTools(const QString &folder)
 
 static QString findTools()
 {
-    const QStringList folders = {
-        qEnvironmentVariable("KORVANE_DOS_TOOLS"), QStringLiteral(KORVANE_SHARED_DOS_TOOLS),
-        QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
-            QStringLiteral("/korvane/dos-tools")};
+    const QStringList folders = {qEnvironmentVariable("KORVANE_DOS_TOOLS"),
+                                 QStringLiteral(KORVANE_SHARED_DOS_TOOLS),
+                                 QStringLiteral(KORVANE_DOWNLOADED_DOS_TOOLS)};
     // A closed network answers at once; a slow one is given a bound.
     if (std::none_of(folders.begin(), folders.end(), holdsTools) && QDir().mkpath(folders.last())) {
         ToolDownload download(folders.last(), underRepositoryNames(), nullptr);

@@ -159,7 +159,7 @@ void TestToolDownload::download()
         // A server too slow is named with its rate.
         // Unreachable, the first file fetched fails: the licence.
         const QString said = serve == "long" ? QString("超过应有的 %1 字节").arg(failing.size)
-                             : serve == "full"        ? QString::fromLocal8Bit(strerror(ENOSPC))
+                             : serve == "full"        ? QString("磁盘已满")
                              : serve == "unreachable" ? dosToolsLicence().fileName
                                                       : failing.fileName;
         if (serve != "cancel")
