@@ -112,28 +112,45 @@ int MachineState::writeHandle(int handle, const quint8 *data, int size, quint16 
         return size;
     }
     QFile &file = *f->file;
+    const qint64 at = std::max(file.pos(), qint64(0));
+    // A write past the end fills the gap: the file's new size is what the
+    // limits weigh, whatever few bytes the write itself carries.
+    const qint64 gap = std::max<qint64>(0, at - file.size());
+    const qint64 room = std::min(fileSizeLimit - at, writeLimit - written - gap);
     if (size == 0) {
-        // DOS: a write of nothing cuts the file at the current position.
+        // DOS: a write of nothing cuts the file at the current position, or
+        // lengthens it to there.
+        if (room < 0) {
+            outputLimit(file);
+            return 0;
+        }
+        if (!f->written)
+            noteChanged(file.fileName());
         f->written = true;
-        return file.resize(file.pos()) ? 0 : (*error = 5, -1);
+        written += gap;
+        return file.resize(at) ? 0 : (*error = 5, -1);
     }
-    const qint64 room =
-        std::min(fileSizeLimit - std::max(file.pos(), qint64(0)), writeLimit - written);
     const qint64 count = std::max<qint64>(0, std::min<qint64>(size, room));
+    if (count > 0 && !f->written)
+        noteChanged(file.fileName());
     const qint64 done = file.write(reinterpret_cast<const char *>(data), count);
     if (done < 0) {
         *error = 5;
         return -1;
     }
     f->written = true;
-    written += done;
+    written += done + (done > 0 ? gap : 0);
     progress += done;
-    if (done < size) {
-        stop.file = file.fileName();
-        stop.fileSize = file.size();
-        halt(StopReason::OutputLimit, stop.file);
-    }
+    if (done < size)
+        outputLimit(file);
     return int(done);
+}
+
+void MachineState::outputLimit(const QFile &file)
+{
+    stop.file = file.fileName();
+    stop.fileSize = file.size();
+    halt(StopReason::OutputLimit, stop.file);
 }
 
 // The hidden DOSBox runs mount no D: for a source in the tool folder itself,
@@ -151,6 +168,7 @@ Machine::Machine(const Setup &setup) : setup_(withoutSameFolder(setup))
     s_ = std::make_unique<MachineState>(setup_.toolFolder, setup_.sourceFolder);
     s_->fileSizeLimit = setup_.fileSizeLimit;
     s_->writeLimit = setup_.writeLimit;
+    s_->drives.setToolFolderWrites(setup_.toolFolderWrites, setup_.toolOutputs);
     s_->cpu.onInterrupt = [this](int n) { interrupt(n); };
     s_->cpu.onInvalidInstruction = [this] {
         s_->halt(StopReason::Fault, QStringLiteral("invalid instruction"));
@@ -176,6 +194,7 @@ bool Machine::load(const QString &hostProgram, const QByteArray &tail, QString *
     s_->keys.clear();
     s_->searchFolders.clear();
     s_->written = 0;
+    s_->changedFiles.clear();
     GuestMemory &memory = s_->cpu.memory();
     memory.fillAt(0, 0, Cpu::memorySize);
     writeStubs(memory);
@@ -472,4 +491,9 @@ quint16 Machine::psp() const
 qint64 Machine::progress() const
 {
     return s_->progress;
+}
+
+QStringList Machine::changedFiles() const
+{
+    return s_->changedFiles;
 }
