@@ -256,6 +256,24 @@ void Machine::service(int number)
     switch (number) {
     case 0x00:
         return m.halt(StopReason::Fault, QStringLiteral("division overflow (INT 0)"));
+    case 0x01:
+    case 0x02:
+    case 0x03:
+    case 0x04:
+    case 0x07:
+        // DOS and the BIOS leave an IRET here: a single step, an NMI, a
+        // breakpoint, an overflow (INTO) or a coprocessor call nobody
+        // handles lets the program go on. The debugger holds none of them:
+        // its breakpoints and steps are the emulator's own.
+        return;
+    case 0x05:
+        // INT 5 written as such is the BIOS's print screen, which prints
+        // nothing here; BOUND's fault leaves IP on the BOUND, and DOS would
+        // run it again for ever.
+        if (m.mem().byte(m.r(Reg::CS), quint16(m.r(Reg::IP) - 2)) == 0xCD &&
+            m.mem().byte(m.r(Reg::CS), quint16(m.r(Reg::IP) - 1)) == 0x05)
+            return;
+        return m.halt(StopReason::Fault, QStringLiteral("bound range exceeded (INT 5)"));
     case 0x06:
         return m.halt(StopReason::Fault, QStringLiteral("invalid instruction (INT 6)"));
     case 0x10:
@@ -303,17 +321,26 @@ MachineStop Machine::runFor(const Bounds &bounds, quint64 count, const Cpu::Watc
         m.stop.reason = StopReason::StopRequested;
         return m.stop;
     }
+    std::atomic<bool> stalled{false};
+    // HLT ends the emulator's run. With interrupts enabled the next one
+    // wakes the CPU and the program goes on, as it does after the timer's
+    // next tick; with them disabled nothing ever will (runEnded says so).
+    auto runCpu = [&] {
+        int error = m.cpu.run(count, watch);
+        while (error == 0 && !stalled && !stopRequested_ && halted() && (m.r(Reg::Flags) & 0x0200))
+            error = m.cpu.run(count, watch);
+        return error;
+    };
     // A few instructions need no watchdog: a thread per single step would
     // cost more than the step.
     if (count > 0 && count <= 1000 && bounds.idleMs == 0 && !watch)
-        return runEnded(m.cpu.run(count), false, bounds);
+        return runEnded(runCpu(), false, bounds);
     // One run of the emulator, with a watchdog beside it that stops it when
     // asked to or when the program has written nothing for the idle bound.
     const ThreadClock clock;
     std::mutex lock;
     std::condition_variable ended;
     bool over = false;
-    std::atomic<bool> stalled{false};
     std::thread watchdog([&] {
         qint64 last = m.progress;
         qint64 since = clock.ms();
@@ -330,7 +357,7 @@ MachineStop Machine::runFor(const Bounds &bounds, quint64 count, const Cpu::Watc
                 m.cpu.stop();
         }
     });
-    const int error = m.cpu.run(count, watch);
+    const int error = runCpu();
     {
         std::lock_guard guard(lock);
         over = true;
@@ -362,12 +389,23 @@ MachineStop Machine::runEnded(int error, bool stalled, const Bounds &bounds)
         m.stop.reason = StopReason::Watched;
     } else if (m.cpu.hasBreakpoint(linear(m.r(Reg::CS), m.r(Reg::IP)))) {
         m.stop.reason = StopReason::Breakpoint;
+    } else if (halted()) {
+        m.stop.reason = StopReason::Fault;
+        m.stop.detail = QStringLiteral("HLT with interrupts disabled");
     } else {
         m.stop.reason = StopReason::Fault;
         m.stop.detail = QStringLiteral("the CPU stopped at %1:%2")
                             .arg(hex(m.r(Reg::CS), 4), hex(m.r(Reg::IP), 4));
     }
     return m.stop;
+}
+
+bool Machine::halted() const
+{
+    const MachineState &m = *s_;
+    return m.stop.reason == StopReason::None && !m.cpu.budgetSpent() && !m.cpu.fenced() &&
+           !m.cpu.watchStopped() && !m.cpu.hasBreakpoint(linear(m.r(Reg::CS), m.r(Reg::IP))) &&
+           m.cpu.memory().byte(m.r(Reg::CS), quint16(m.r(Reg::IP) - 1)) == 0xF4;
 }
 
 MachineStop Machine::run(const Bounds &bounds)

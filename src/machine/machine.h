@@ -103,6 +103,8 @@ private:
     void service(int number);
     MachineStop runFor(const Bounds &bounds, quint64 count, const Cpu::Watch &watch = {});
     MachineStop runEnded(int error, bool stalled, const Bounds &bounds);
+    // The emulator's run ended on a HLT.
+    bool halted() const;
 
     Setup setup_;
     std::unique_ptr<MachineState> s_;

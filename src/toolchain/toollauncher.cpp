@@ -2,6 +2,8 @@
 #include "machine/toolrun.h"
 #include "platform/dosrunner.h"
 #include "platform/processlauncher.h"
+#include "toolchain/commandlines.h"
+#include "toolchain/dostools.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -132,6 +134,14 @@ public:
             return ended_;
         ended_ = true;
         const ToolRunOutcome outcome = machine_->outcome();
+        // A tool that fails may no longer be the tool: a program of the
+        // student's may have written over it before.
+        if (outcome.end != ToolRunEnd::Exited && outcome.end != ToolRunEnd::Cancelled) {
+            if (const QString damaged = damagedToolText(program_); !damaged.isEmpty()) {
+                stop_ = {RunStop::Failed, damaged, {}, 0};
+                return true;
+            }
+        }
         if (outcome.end == ToolRunEnd::Unsupported || outcome.end == ToolRunEnd::LoadFailed)
             return moveToDosbox(outcome.detail);
         stop_ = stopOf(outcome);
@@ -243,6 +253,7 @@ LaunchResult ToolLauncher::start(const QString &commandLine, const QString &work
         request.consoleFile = QDir(folder).filePath(consoleOutputName.toUpper());
     request.idleBoundMs = shared_->idleMs;
     request.fileSizeLimit = shared_->fileSizeLimit;
+    request.outputs = toolOutputNames(parts.tail, consoleOutputName);
     LaunchResult result;
     result.program = program;
     result.run = std::make_unique<MachineRun>(shared_, start, program, request);

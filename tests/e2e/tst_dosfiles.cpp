@@ -14,6 +14,8 @@ private slots:
     void initTestCase();
     void leaves_data();
     void leaves();
+    void toolFolder_data();
+    void toolFolder();
 };
 
 // Each program starts with these.
@@ -132,6 +134,36 @@ outname db 'RESULT.BIN', 0
 result db 0, 0, 0
 buffer times 8 db 0
 )";
+    // Instructions that reach DOS's own vectors, an IRET each, let the
+    // program go on, as does HLT while interrupts are enabled.
+    const QByteArray result = "\ncreate outname\nwrite text, 2\nclose\nexit\n"
+                              "outname db 'RESULT.BIN', 0\ntext db 'ok'\n";
+    QTest::newRow("INT 3, INT 1 and INT 2 return at once")
+        << "int3\nint 1\nint 2\nint 3" + result << Files{} << Files{{"RESULT.BIN", "ok"}} << true;
+    QTest::newRow("INTO with overflow, INT 4 left to DOS")
+        << "mov al, 7Fh\nadd al, 1\ninto" + result << Files{} << Files{{"RESULT.BIN", "ok"}}
+        << true;
+    QTest::newRow("HLT with interrupts enabled")
+        << "sti\nhlt" + result << Files{} << Files{{"RESULT.BIN", "ok"}} << true;
+    QTest::newRow("INTO calls the program's INT 4 only on overflow") << QByteArray(R"(
+  mov ax, 2504h
+  mov dx, handler
+  int 21h
+  xor ax, ax
+  into
+  mov al, 7Fh
+  add al, 1
+  into
+  create outname
+  write count, 1
+  close
+  exit
+handler:
+  inc byte [count]
+  iret
+count db '0'
+outname db 'RESULT.BIN', 0
+)") << Files{} << Files{{"RESULT.BIN", "1"}} << true;
     // NUL and the printers are at their end at once, as in DOS; DOSBox
     // fills the buffer with zeros instead, so that a program reading to the
     // end never ends. The clock gives its six bytes of date and time.
@@ -163,6 +195,90 @@ void TestDosFiles::leaves()
         QSKIP("dosbox is not installed: the machine was not compared with it");
     QVERIFY(runInDosbox(dosboxDir.filePath("PROG.COM")));
     QCOMPARE(filesIn(dosboxDir.path()), after);
+}
+
+using Writes = Drives::ToolFolderWrites;
+Q_DECLARE_METATYPE(Writes)
+
+void TestDosFiles::toolFolder_data()
+{
+    QTest::addColumn<Writes>("writes");
+    QTest::addColumn<QByteArray>("operation");
+    QTest::addColumn<int>("error");         // 0: done
+    QTest::addColumn<QStringList>("added"); // to C:, by the operation
+    const QList<std::tuple<const char *, const char *, int, QStringList>> student = {
+        {"create a file", "create newfile", 5, {}},
+        {"create over a tool", "create tool", 5, {}},
+        {"create a new file", "mov ah, 5Bh\nxor cx, cx\nmov dx, newfile\nint 21h", 5, {}},
+        {"open a tool write-only", "open tool, 1", 5, {}},
+        {"open a tool to read and write", "open tool, 2", 5, {}},
+        {"open a tool to read", "open tool, 0\nmov ax, 0", 0, {}},
+        {"delete a tool", "mov ah, 41h\nmov dx, tool\nint 21h", 5, {}},
+        {"rename a tool", "mov ah, 56h\nmov dx, tool\nmov di, newfile\nint 21h", 5, {}},
+        {"make a folder", "mov ah, 39h\nmov dx, newfile\nint 21h", 5, {}},
+        {"remove a folder", "mov ah, 3Ah\nmov dx, folder\nint 21h", 5, {}},
+        {"create a file in D:", "create dfile", 0, {}},
+    };
+    for (const auto &[name, operation, error, added] : student)
+        QTest::newRow(qPrintable(QStringLiteral("program beside the tools: %1").arg(name)))
+            << Writes::None << QByteArray(operation) << error << added;
+    QTest::newRow("tool: its own output")
+        << Writes::Outputs << QByteArray("create output") << 0 << QStringList{"TEMP_F.OBJ"};
+    QTest::newRow("tool: over another tool")
+        << Writes::Outputs << QByteArray("create tool") << 5 << QStringList{};
+    QTest::newRow("tool: its output's name in a folder")
+        << Writes::Outputs << QByteArray("create inFolder") << 5 << QStringList{};
+    QTest::newRow("tool: another file")
+        << Writes::Outputs << QByteArray("create newfile") << 5 << QStringList{};
+    QTest::newRow("tool: delete another tool")
+        << Writes::Outputs << QByteArray("mov ah, 41h\nmov dx, tool\nint 21h") << 5
+        << QStringList{};
+}
+
+// A student's program may read the tools but change nothing in C:, and a
+// tool's run may write only its outputs; what is refused gets DOS's access
+// denied, and D: stays the program's own.
+void TestDosFiles::toolFolder()
+{
+    QFETCH(Writes, writes);
+    QFETCH(QByteArray, operation);
+    QFETCH(int, error);
+    QFETCH(QStringList, added);
+    QTemporaryDir c, d;
+    const Files tools{{"MASM.EXE", "the assembler"}, {"OLD/KEEP", ""}, {"CL.DLL", "settings"}};
+    QVERIFY(putFiles(c.path(), tools));
+    QVERIFY(QFile::remove(c.filePath("OLD/KEEP")));
+    QVERIFY(assembleCom(prelude + operation + R"(
+  jnc done
+  mov [result], ax
+done:
+  create resultfile
+  write result, 2
+  close
+  exit
+newfile db 'CL2.DLL', 0
+tool db 'MASM.EXE', 0
+folder db 'OLD', 0
+dfile db 'D:\OUT.TXT', 0
+output db 'TEMP_F.OBJ', 0
+inFolder db 'OLD\TEMP_F.OBJ', 0
+resultfile db 'D:\RESULT.BIN', 0
+result dw 0
+)",
+                        c.filePath("PROG.COM")));
+    Machine::Setup setup;
+    setup.toolFolder = c.path();
+    setup.sourceFolder = d.path();
+    setup.toolFolderWrites = writes;
+    setup.toolOutputs = {"TEMP_F.*"};
+    const MachineStop stop = runOnMachine(c.filePath("PROG.COM"), setup);
+    QVERIFY2(stop.reason == StopReason::Exited, qPrintable(stop.detail));
+    QCOMPARE(fileBytes(d.filePath("RESULT.BIN")), QByteArray(1, char(error)) + '\0');
+    Files expected{{"MASM.EXE", "the assembler"}, {"CL.DLL", "settings"}};
+    for (const QString &name : added)
+        expected.insert(name, "");
+    QCOMPARE(filesIn(c.path()), expected);
+    QCOMPARE(QDir(c.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList{"OLD"});
 }
 
 QTEST_MAIN(TestDosFiles)
