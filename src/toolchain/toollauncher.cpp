@@ -37,6 +37,14 @@ public:
     FolderWatchedRun(std::unique_ptr<LaunchedRun> inner, QString folder, qint64 limit)
         : inner_(std::move(inner)), folder_(std::move(folder)), limit_(limit)
     {
+        // What lies there already is neither progress nor the run's to answer
+        // for: an old file over the limit stops nothing.
+        QDirIterator files(folder_, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+        while (files.hasNext()) {
+            files.next();
+            const QFileInfo info = files.fileInfo();
+            seen_.insert(info.fileName(), std::make_pair(info.size(), info.lastModified()));
+        }
     }
     bool hasEnded() override { return stop_.reason != RunStop::None || inner_->hasEnded(); }
     void end() override { inner_->end(); }
@@ -56,11 +64,14 @@ public:
             const QFileInfo info = files.fileInfo();
             const auto now = std::make_pair(info.size(), info.lastModified());
             auto seen = seen_.find(info.fileName());
-            if (seen == seen_.end() || *seen != now) {
+            const bool changed = seen == seen_.end() || *seen != now;
+            if (changed) {
                 progress = true;
                 seen_.insert(info.fileName(), now);
+                written_.insert(info.fileName());
             }
-            if (info.size() > limit_ && stop_.reason == RunStop::None && !inner_->hasEnded()) {
+            if (info.size() > limit_ && written_.contains(info.fileName()) &&
+                stop_.reason == RunStop::None && !inner_->hasEnded()) {
                 inner_->end();
                 stop_ = {RunStop::OutputLimit, QString(), info.absoluteFilePath(), info.size()};
             }
@@ -75,6 +86,8 @@ private:
     RunStop stop_;
     QElapsedTimer sampled_;
     QHash<QString, std::pair<qint64, QDateTime>> seen_;
+    // The files the run has changed.
+    QSet<QString> written_;
 };
 
 // What a hidden start asked for, kept to start it again in DOSBox.

@@ -16,6 +16,9 @@ private slots:
     void leaves();
     void toolFolder_data();
     void toolFolder();
+    void gbkNames();
+    void limits_data();
+    void limits();
 };
 
 // Each program starts with these.
@@ -279,6 +282,91 @@ result dw 0
         expected.insert(name, "");
     QCOMPARE(filesIn(c.path()), expected);
     QCOMPARE(QDir(c.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList{"OLD"});
+}
+
+// Two names that differ only in their GBK bytes are two files, each opened
+// again by its name; on the host they read as the Chinese names they are.
+// DOSBox refuses these names (its create fails): a DOS with a Chinese code
+// page, as a student writing GBK names has, takes them.
+void TestDosFiles::gbkNames()
+{
+    const QByteArray source = prelude + R"(
+  create first
+  write one, 1
+  close
+  create second
+  write two, 1
+  close
+  open first, 0
+  mov ah, 3Fh
+  mov cx, 1
+  mov dx, got
+  int 21h
+  close
+  create outname
+  write got, 1
+  close
+  exit
+first db 0B2h, 0E2h, 0CAh, 0D4h, '.TXT', 0
+second db 0B2h, 0E2h, 0CAh, 0D5h, '.TXT', 0
+outname db 'RESULT.BIN', 0
+one db '1'
+two db '2'
+got db '?'
+)";
+    QTemporaryDir machineDir;
+    QVERIFY(assembleCom(source, machineDir.filePath("PROG.COM")));
+    const MachineStop stop = runOnMachine(machineDir.filePath("PROG.COM"));
+    QVERIFY2(stop.reason == StopReason::Exited, qPrintable(stop.detail));
+    QCOMPARE(filesIn(machineDir.path()),
+             (Files{{"测试.TXT", "1"}, {"测收.TXT", "2"}, {"RESULT.BIN", "1"}}));
+}
+
+Q_DECLARE_METATYPE(StopReason)
+
+void TestDosFiles::limits_data()
+{
+    QTest::addColumn<QByteArray>("operation");
+    QTest::addColumn<StopReason>("stop");
+    QTest::addColumn<qint64>("size"); // of BIG.BIN afterwards
+    QTest::newRow("seek to 2 GB, write a byte")
+        << QByteArray("create big\nseek 0, 7FFFh, 0FFFFh\nwrite big, 1") << StopReason::OutputLimit
+        << qint64(0);
+    QTest::newRow("seek to 2 GB, write nothing: the file would grow to there")
+        << QByteArray("create big\nseek 0, 7FFFh, 0FFFFh\nwrite big, 0") << StopReason::OutputLimit
+        << qint64(0);
+    QTest::newRow("seek to just under the limit, write nothing")
+        << QByteArray("create big\nseek 0, 0Fh, 0\nwrite big, 0") << StopReason::Exited
+        << qint64(0xF0000);
+    QTest::newRow("an old file over the limit, read")
+        << QByteArray("open old, 0\nclose") << StopReason::Exited << qint64(-1);
+    QTest::newRow("an old file over the limit, a byte written at its start")
+        << QByteArray("open old, 1\nwrite big, 1\nclose") << StopReason::Exited << qint64(-1);
+}
+
+// The size limit weighs what a file becomes, however few bytes make it so,
+// and only files the run writes.
+void TestDosFiles::limits()
+{
+    QFETCH(QByteArray, operation);
+    QFETCH(StopReason, stop);
+    QFETCH(qint64, size);
+    QTemporaryDir c;
+    const qint64 limit = 1024 * 1024;
+    QFile old(c.filePath("OLD.BIN"));
+    QVERIFY(old.open(QIODevice::WriteOnly) && old.resize(3 * limit));
+    old.close();
+    QVERIFY(assembleCom(prelude + operation + "\nexit\nbig db 'BIG.BIN', 0\nold db 'OLD.BIN', 0\n",
+                        c.filePath("PROG.COM")));
+    Machine::Setup setup;
+    setup.toolFolder = c.path();
+    setup.fileSizeLimit = limit;
+    const MachineStop stopped = runOnMachine(c.filePath("PROG.COM"), setup);
+    QVERIFY2(stopped.reason == stop, qPrintable(stopped.detail));
+    QCOMPARE(QFileInfo(c.filePath("BIG.BIN")).exists() ? QFileInfo(c.filePath("BIG.BIN")).size()
+                                                       : qint64(-1),
+             size);
+    QCOMPARE(QFileInfo(c.filePath("OLD.BIN")).size(), 3 * limit);
 }
 
 QTEST_MAIN(TestDosFiles)

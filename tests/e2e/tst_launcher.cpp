@@ -186,6 +186,10 @@ void TestLauncher::boundCountsProgress_data()
         << RunStop::None;
     QTest::newRow("silent for the bound: stopped as hung")
         << QByteArray("#!/bin/sh\nsleep 300\n") << RunStop::Hung;
+    QTest::newRow("an old file over the limit beside it: not stopped")
+        << QByteArray("#!/bin/sh\nfor i in 1 2 3 4 5 6 7 8 9 10 11 12 13 14; do\n"
+                      "echo line >> TEMP_F.LST; done\ntest -f OLD.BIN\n")
+        << RunStop::None;
     QTest::newRow("writing without end: stopped, the file named")
         << QByteArray("#!/bin/sh\nwhile :; do echo xxxxxxxxxxxxxxxx; done > BIG.TXT\n")
         << RunStop::OutputLimit;
@@ -198,6 +202,9 @@ void TestLauncher::boundCountsProgress()
     QFETCH(QByteArray, program);
     QFETCH(RunStop::Reason, stop);
     QVERIFY(writeFile(path("masm.exe"), program, true));
+    QFile old(path("OLD.BIN"));
+    QVERIFY(old.open(QIODevice::WriteOnly) && old.resize(1024 * 1024));
+    old.close();
     ProcessLauncher processes;
     ToolLauncher launcher(processes);
     launcher.setBounds(30000, 64 * 1024);
