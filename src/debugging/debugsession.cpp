@@ -299,6 +299,10 @@ DebugStop DebugSession::describe(const MachineStop &stop) const
             fault(at, QStringLiteral("除法溢出（除数为 0 或商太大）。"));
         else if (stop.detail.startsWith(QLatin1String("invalid instruction")))
             fault(at, QStringLiteral("遇到无效的指令（那里的字节不是 8086 指令）。"));
+        else if (stop.detail.startsWith(QLatin1String("bound range exceeded")))
+            fault(at, QStringLiteral("数组下标越界（BOUND 指令）。"));
+        else if (stop.detail.startsWith(QLatin1String("HLT with interrupts disabled")))
+            fault(at - 1, QStringLiteral("在中断关闭（IF=0）时执行了 HLT，程序再也不会继续。"));
         else
             fault(at, QStringLiteral("出错停止（%1）。").arg(stop.detail));
         break;

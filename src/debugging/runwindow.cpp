@@ -21,6 +21,10 @@ QString faultText(const QString &detail)
         return QStringLiteral("除法溢出");
     if (detail.startsWith(QLatin1String("invalid instruction")))
         return QStringLiteral("无效指令");
+    if (detail.startsWith(QLatin1String("bound range exceeded")))
+        return QStringLiteral("数组下标越界（BOUND 指令）");
+    if (detail.startsWith(QLatin1String("HLT with interrupts disabled")))
+        return QStringLiteral("在中断关闭（IF=0）时执行了 HLT，程序再也不会继续");
     if (detail.startsWith(QLatin1String("CPU exception")))
         return QStringLiteral("处理器异常 %1").arg(detail.section(u' ', -1));
     return QStringLiteral("处理器无法继续执行");
@@ -137,7 +141,7 @@ void RunWindow::stopped(const MachineStop &stop)
     case StopReason::Unsupported:
         closing_ = true;
         refresh_.stop();
-        emit handOver(handOverReason(stop.detail, r));
+        emit handOver(handOverReason(stop.detail, r), machine_->machine()->changedFiles());
         close();
         return;
     default:

@@ -27,8 +27,10 @@ public:
     bool start(QString *error);
 
 signals:
-    // The caller runs the program in DOSBox; the window has closed itself.
-    void handOver(const QString &reason);
+    // The caller runs the program in DOSBox, from its start again; the
+    // window has closed itself. changed: the host paths the run on the
+    // machine created, wrote, deleted or renamed.
+    void handOver(const QString &reason, const QStringList &changed);
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;

@@ -25,21 +25,26 @@ QByteArray pathAt(MachineState &m, Reg segment, Reg offset)
     return m.asciiz(m.r(segment), m.r(offset));
 }
 
-// CON, NUL, AUX and PRN are devices in every folder and with any extension.
+// DOS's character devices are found by their name alone, in every folder
+// and with any extension: COM1 to COM4 are serial ports as AUX is, LPT1 to
+// LPT3 printers as PRN is.
 OpenFiles::Kind deviceNamed(const QByteArray &path)
 {
     QByteArray name = path.mid(std::max(path.lastIndexOf('\\'), path.lastIndexOf('/')) + 1);
     if (name.size() >= 2 && name[1] == ':')
         name = name.sliced(2);
     name = name.left(name.indexOf('.') < 0 ? name.size() : name.indexOf('.')).toUpper();
-    if (name == "CON")
-        return OpenFiles::Kind::Con;
-    if (name == "NUL")
-        return OpenFiles::Kind::Nul;
-    if (name == "AUX")
-        return OpenFiles::Kind::Aux;
-    if (name == "PRN")
-        return OpenFiles::Kind::Prn;
+    static const QList<QPair<QByteArray, OpenFiles::Kind>> devices = {
+        {"CON", OpenFiles::Kind::Con},  {"NUL", OpenFiles::Kind::Nul},
+        {"AUX", OpenFiles::Kind::Aux},  {"COM1", OpenFiles::Kind::Aux},
+        {"COM2", OpenFiles::Kind::Aux}, {"COM3", OpenFiles::Kind::Aux},
+        {"COM4", OpenFiles::Kind::Aux}, {"PRN", OpenFiles::Kind::Prn},
+        {"LPT1", OpenFiles::Kind::Prn}, {"LPT2", OpenFiles::Kind::Prn},
+        {"LPT3", OpenFiles::Kind::Prn}, {"CLOCK$", OpenFiles::Kind::Clock},
+    };
+    for (const auto &[device, kind] : devices)
+        if (name == device)
+            return kind;
     return OpenFiles::Kind::File;
 }
 
@@ -54,7 +59,8 @@ quint16 dosDate(const QDateTime &t)
                    t.date().day());
 }
 
-void openAs(MachineState &m, const Drives::Resolved &r, QIODevice::OpenMode mode, bool writable,
+// False (and DOS's error given) when the file could not be opened.
+bool openAs(MachineState &m, const Drives::Resolved &r, QIODevice::OpenMode mode, bool writable,
             bool readable)
 {
     auto entry = std::make_shared<OpenFiles::Entry>();
@@ -64,12 +70,13 @@ void openAs(MachineState &m, const Drives::Resolved &r, QIODevice::OpenMode mode
     entry->readable = readable;
     entry->file = std::make_unique<QFile>(r.host);
     if (!entry->file->open(mode | QIODevice::Unbuffered))
-        return m.fail(errAccessDenied);
+        return m.fail(errAccessDenied), false;
     const int handle = m.files.add(entry);
     if (handle < 0)
-        return m.fail(errTooManyFiles);
+        return m.fail(errTooManyFiles), false;
     m.set(Reg::AX, quint16(handle));
     m.succeed();
+    return true;
 }
 
 bool openDevice(MachineState &m, const QByteArray &path)
@@ -98,9 +105,10 @@ void create(MachineState &m, bool mustBeNew)
     if (r.exists && mustBeNew)
         return m.fail(errFileExists);
     // Only regular files are written.
-    if (r.exists && (r.isFolder || !QFileInfo(r.host).isFile()))
+    if ((r.exists && (r.isFolder || !QFileInfo(r.host).isFile())) || !m.drives.mayChange(r))
         return m.fail(errAccessDenied);
-    openAs(m, r, QIODevice::ReadWrite | QIODevice::Truncate, true, true);
+    if (openAs(m, r, QIODevice::ReadWrite | QIODevice::Truncate, true, true))
+        m.noteChanged(r.host);
 }
 
 void int21_3Ch_create(MachineState &m)
@@ -126,11 +134,25 @@ void int21_3Dh_open(MachineState &m)
         return m.fail(r.error);
     if (!r.exists)
         return m.fail(errFileNotFound);
-    if (r.isFolder || (access != 0 && !QFileInfo(r.host).isFile()))
+    if (r.isFolder || (access != 0 && (!QFileInfo(r.host).isFile() || !m.drives.mayChange(r))))
         return m.fail(errAccessDenied);
-    const QIODevice::OpenMode modes[] = {QIODevice::ReadOnly, QIODevice::WriteOnly,
-                                         QIODevice::ReadWrite};
-    openAs(m, r, modes[access], access != 0, access != 1);
+    // Write-only is opened for reading as well on the host: QFile empties a
+    // file opened only for writing, and DOS keeps its bytes.
+    openAs(m, r, access == 0 ? QIODevice::ReadOnly : QIODevice::ReadWrite, access != 0,
+           access != 1);
+}
+
+// What DOS's clock device reads: days since 1980, minutes, hours,
+// hundredths and seconds.
+QByteArray clockRecord(const QDateTime &now)
+{
+    const auto days = quint16(QDate(1980, 1, 1).daysTo(now.date()));
+    const QTime t = now.time();
+    QByteArray record;
+    record.append(char(days & 0xFF)).append(char(days >> 8));
+    record.append(char(t.minute())).append(char(t.hour()));
+    record.append(char(t.msec() / 10)).append(char(t.second()));
+    return record;
 }
 
 void int21_3Eh_close(MachineState &m)
@@ -164,6 +186,8 @@ void int21_3Fh_read(MachineState &m)
         if (n < 0)
             return m.fail(errAccessDenied);
         got.truncate(n);
+    } else if (f->kind == OpenFiles::Kind::Clock) {
+        got = clockRecord(QDateTime::currentDateTime()).left(count);
     }
     m.mem().write(m.r(Reg::DS), m.r(Reg::DX), got);
     m.set(Reg::AX, quint16(got.size()));
@@ -189,8 +213,10 @@ void int21_41h_delete(MachineState &m)
         return m.fail(r.error);
     if (!r.exists)
         return m.fail(errFileNotFound);
-    if (r.isFolder || !QFileInfo(r.host).isFile() || !QFile::remove(r.host))
+    if (r.isFolder || !QFileInfo(r.host).isFile() || !m.drives.mayChange(r) ||
+        !QFile::remove(r.host))
         return m.fail(errAccessDenied);
+    m.noteChanged(r.host);
     m.succeed();
 }
 
@@ -334,8 +360,10 @@ void int21_39h_makeFolder(MachineState &m)
     const Drives::Resolved r = m.drives.resolve(pathAt(m, Reg::DS, Reg::DX));
     if (r.error)
         return m.fail(r.error == errFileNotFound ? errPathNotFound : r.error);
-    if (r.exists || !QDir(r.hostFolder).mkdir(QFileInfo(r.host).fileName()))
+    if (r.exists || !m.drives.mayChange(r) ||
+        !QDir(r.hostFolder).mkdir(QFileInfo(r.host).fileName()))
         return m.fail(errAccessDenied);
+    m.noteChanged(r.host);
     m.succeed();
 }
 
@@ -344,9 +372,10 @@ void int21_3Ah_removeFolder(MachineState &m)
     const Drives::Resolved r = m.drives.resolve(pathAt(m, Reg::DS, Reg::DX));
     if (r.error || !r.exists || !r.isFolder)
         return m.fail(errPathNotFound);
-    if (r.name.isEmpty() || QFileInfo(r.host).isSymLink() ||
+    if (r.name.isEmpty() || QFileInfo(r.host).isSymLink() || !m.drives.mayChange(r) ||
         !QDir(r.hostFolder).rmdir(QFileInfo(r.host).fileName()))
         return m.fail(errAccessDenied);
+    m.noteChanged(r.host);
     m.succeed();
 }
 
@@ -474,8 +503,10 @@ void int21_56h_rename(MachineState &m)
     if (from.drive != to.drive)
         return m.fail(errNotSameDevice);
     if (to.exists || from.name.isEmpty() || QFileInfo(from.host).isSymLink() ||
-        !QDir().rename(from.host, to.host))
+        !m.drives.mayChange(from) || !m.drives.mayChange(to) || !QDir().rename(from.host, to.host))
         return m.fail(errAccessDenied);
+    m.noteChanged(from.host);
+    m.noteChanged(to.host);
     m.succeed();
 }
 

@@ -2,6 +2,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QStringDecoder>
+#include <QStringEncoder>
 
 namespace {
 constexpr quint16 errFileNotFound = 2;
@@ -21,7 +23,70 @@ QByteArray upper(QByteArray text)
             c = char(c - 'a' + 'A');
     return text;
 }
+
+constexpr char16_t lonePrivateByte = 0xF700;
+
+// The one character that two bytes of GBK stand for, or a null QChar.
+QChar gbkCharacter(char lead, char trail)
+{
+    const auto l = quint8(lead), t = quint8(trail);
+    if (l < 0x81 || l > 0xFE || t < 0x40 || t > 0xFE || t == 0x7F)
+        return {};
+    QStringDecoder decode("GBK", QStringDecoder::Flag::Stateless);
+    const QByteArray bytes = QByteArray(1, lead) + trail;
+    const QString c = decode(bytes);
+    if (decode.hasError() || c.size() != 1 || c[0] == QChar::ReplacementCharacter ||
+        (c[0].unicode() >= lonePrivateByte + 0x80 && c[0].unicode() <= lonePrivateByte + 0xFF))
+        return {};
+    // Only a character that encodes back to the same bytes keeps the name reversible.
+    QStringEncoder encode("GBK", QStringEncoder::Flag::Stateless);
+    const QByteArray back = encode(c);
+    return !encode.hasError() && back == bytes ? c[0] : QChar();
+}
 } // namespace
+
+QString Drives::hostName(const QByteArray &dosName)
+{
+    QString name;
+    for (qsizetype i = 0; i < dosName.size(); ++i) {
+        const auto b = quint8(dosName[i]);
+        if (b < 0x80) {
+            name += QChar(b);
+        } else if (const QChar c =
+                       i + 1 < dosName.size() ? gbkCharacter(dosName[i], dosName[i + 1]) : QChar();
+                   !c.isNull()) {
+            name += c;
+            ++i;
+        } else {
+            name += QChar(char16_t(lonePrivateByte + b));
+        }
+    }
+    return name;
+}
+
+QByteArray Drives::dosBytes(const QString &hostName)
+{
+    QByteArray bytes;
+    for (const QChar c : hostName) {
+        const char16_t u = c.unicode();
+        if (u == 0)
+            return {};
+        if (u < 0x80) {
+            bytes += char(u);
+        } else if (u >= lonePrivateByte + 0x80 && u <= lonePrivateByte + 0xFF) {
+            bytes += char(u - lonePrivateByte);
+        } else {
+            QStringEncoder encode("GBK", QStringEncoder::Flag::Stateless);
+            const QByteArray two = encode(QString(c));
+            if (encode.hasError() || two.size() != 2 || gbkCharacter(two[0], two[1]) != c)
+                return {};
+            bytes += two;
+        }
+    }
+    // A name that reads back otherwise (lone bytes that pair up as GBK) is
+    // not the one name its DOS name has.
+    return Drives::hostName(bytes) == hostName ? bytes : QByteArray();
+}
 
 Drives::Drives(const QString &toolFolder, const QString &sourceFolder)
 {
@@ -76,7 +141,7 @@ QList<QPair<QByteArray, QString>> Drives::visibleEntries(const QString &hostFold
             .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                        QDir::Name);
     for (const QString &name : names) {
-        const QByteArray bytes = name.toLocal8Bit();
+        const QByteArray bytes = dosBytes(name);
         const QByteArray dosName = shortName(bytes);
         // Only names DOS could have written itself are seen: a longer one
         // would need DOSBox's invented "~1" names.
@@ -187,7 +252,7 @@ Drives::Resolved Drives::resolve(const QByteArray &dosPath) const
     Resolved r = walk(dosPath, false);
     if (r.error || r.exists)
         return r;
-    r.host = r.hostFolder + QLatin1Char('/') + QString::fromLocal8Bit(r.name);
+    r.host = r.hostFolder + QLatin1Char('/') + hostName(r.name);
     for (const auto &entry : visibleEntries(r.hostFolder)) {
         if (entry.first == r.name) {
             r.host = r.hostFolder + QLatin1Char('/') + entry.second;
@@ -203,6 +268,26 @@ Drives::Resolved Drives::resolve(const QByteArray &dosPath) const
     if (QFileInfo(r.host).isSymLink())
         r.error = errAccessDenied;
     return r;
+}
+
+void Drives::setToolFolderWrites(ToolFolderWrites writes, const QStringList &outputs)
+{
+    toolFolderWrites_ = writes;
+    toolOutputs_.clear();
+    for (const QString &name : outputs)
+        toolOutputs_.append(upper(name.toLatin1()));
+}
+
+bool Drives::mayChange(const Resolved &entry) const
+{
+    if (entry.drive != C || toolFolderWrites_ == ToolFolderWrites::Any)
+        return true;
+    if (toolFolderWrites_ == ToolFolderWrites::None || entry.hostFolder != roots_[C] ||
+        entry.name.isEmpty())
+        return false;
+    const qsizetype dot = entry.name.indexOf('.');
+    const QByteArray anyExtension = (dot < 0 ? entry.name : entry.name.first(dot)) + ".*";
+    return toolOutputs_.contains(entry.name) || toolOutputs_.contains(anyExtension);
 }
 
 Drives::Resolved Drives::resolvePattern(const QByteArray &dosPath) const
@@ -226,7 +311,7 @@ quint16 Drives::changeFolder(const QByteArray &dosPath)
         relative.clear();
     QByteArray folder;
     for (const QString &p : relative.split(QLatin1Char('/'), Qt::SkipEmptyParts))
-        folder += (folder.isEmpty() ? "" : "\\") + shortName(p.toLocal8Bit());
+        folder += (folder.isEmpty() ? "" : "\\") + shortName(dosBytes(p));
     folders_[r.drive] = folder;
     return 0;
 }

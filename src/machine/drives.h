@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 // The two drives a program on the machine can name: C: (index 2) is the
 // tool folder, D: (3) the source's folder. A DOS path becomes a host path
@@ -45,6 +46,22 @@ public:
     // A component as DOS stores it: 8.3, upper case; empty when a character
     // or a second dot makes it no name at all.
     static QByteArray shortName(const QByteArray &component);
+    // What a program may change in C:, the tool folder: anything, nothing (a
+    // student's program run beside the tools), or only the outputs a tool's
+    // run names (8.3 names in C:'s root; "NAME.*" for every extension).
+    enum class ToolFolderWrites { Any, None, Outputs };
+    void setToolFolderWrites(ToolFolderWrites writes, const QStringList &outputs = {});
+    // Whether a program may create, write, delete or rename this entry.
+    bool mayChange(const Resolved &entry) const;
+
+    // The host name of a DOS name and back. Bytes 80h-FFh that form a GBK
+    // character become that character, so a Chinese name reads as Chinese
+    // on the host; any other such byte becomes a character of its own in the
+    // private use area (U+F780-U+F7FF). Each DOS name has one host name, and
+    // dosBytes() gives it back; dosBytes() is empty for a host name no DOS
+    // name leads to.
+    static QString hostName(const QByteArray &dosName);
+    static QByteArray dosBytes(const QString &hostName);
     // The host entries of a folder that DOS can see, under their 8.3 names.
     static QList<QPair<QByteArray, QString>> visibleEntries(const QString &hostFolder);
 
@@ -57,4 +74,6 @@ private:
     QString canonicalRoots_[4];
     QByteArray folders_[4];
     int current_ = C;
+    ToolFolderWrites toolFolderWrites_ = ToolFolderWrites::Any;
+    QList<QByteArray> toolOutputs_;
 };

@@ -112,28 +112,45 @@ int MachineState::writeHandle(int handle, const quint8 *data, int size, quint16 
         return size;
     }
     QFile &file = *f->file;
+    const qint64 at = std::max(file.pos(), qint64(0));
+    // A write past the end fills the gap: the file's new size is what the
+    // limits weigh, whatever few bytes the write itself carries.
+    const qint64 gap = std::max<qint64>(0, at - file.size());
+    const qint64 room = std::min(fileSizeLimit - at, writeLimit - written - gap);
     if (size == 0) {
-        // DOS: a write of nothing cuts the file at the current position.
+        // DOS: a write of nothing cuts the file at the current position, or
+        // lengthens it to there.
+        if (room < 0) {
+            outputLimit(file);
+            return 0;
+        }
+        if (!f->written)
+            noteChanged(file.fileName());
         f->written = true;
-        return file.resize(file.pos()) ? 0 : (*error = 5, -1);
+        written += gap;
+        return file.resize(at) ? 0 : (*error = 5, -1);
     }
-    const qint64 room =
-        std::min(fileSizeLimit - std::max(file.pos(), qint64(0)), writeLimit - written);
     const qint64 count = std::max<qint64>(0, std::min<qint64>(size, room));
+    if (count > 0 && !f->written)
+        noteChanged(file.fileName());
     const qint64 done = file.write(reinterpret_cast<const char *>(data), count);
     if (done < 0) {
         *error = 5;
         return -1;
     }
     f->written = true;
-    written += done;
+    written += done + (done > 0 ? gap : 0);
     progress += done;
-    if (done < size) {
-        stop.file = file.fileName();
-        stop.fileSize = file.size();
-        halt(StopReason::OutputLimit, stop.file);
-    }
+    if (done < size)
+        outputLimit(file);
     return int(done);
+}
+
+void MachineState::outputLimit(const QFile &file)
+{
+    stop.file = file.fileName();
+    stop.fileSize = file.size();
+    halt(StopReason::OutputLimit, stop.file);
 }
 
 // The hidden DOSBox runs mount no D: for a source in the tool folder itself,
@@ -151,6 +168,7 @@ Machine::Machine(const Setup &setup) : setup_(withoutSameFolder(setup))
     s_ = std::make_unique<MachineState>(setup_.toolFolder, setup_.sourceFolder);
     s_->fileSizeLimit = setup_.fileSizeLimit;
     s_->writeLimit = setup_.writeLimit;
+    s_->drives.setToolFolderWrites(setup_.toolFolderWrites, setup_.toolOutputs);
     s_->cpu.onInterrupt = [this](int n) { interrupt(n); };
     s_->cpu.onInvalidInstruction = [this] {
         s_->halt(StopReason::Fault, QStringLiteral("invalid instruction"));
@@ -176,6 +194,7 @@ bool Machine::load(const QString &hostProgram, const QByteArray &tail, QString *
     s_->keys.clear();
     s_->searchFolders.clear();
     s_->written = 0;
+    s_->changedFiles.clear();
     GuestMemory &memory = s_->cpu.memory();
     memory.fillAt(0, 0, Cpu::memorySize);
     writeStubs(memory);
@@ -237,6 +256,24 @@ void Machine::service(int number)
     switch (number) {
     case 0x00:
         return m.halt(StopReason::Fault, QStringLiteral("division overflow (INT 0)"));
+    case 0x01:
+    case 0x02:
+    case 0x03:
+    case 0x04:
+    case 0x07:
+        // DOS and the BIOS leave an IRET here: a single step, an NMI, a
+        // breakpoint, an overflow (INTO) or a coprocessor call nobody
+        // handles lets the program go on. The debugger holds none of them:
+        // its breakpoints and steps are the emulator's own.
+        return;
+    case 0x05:
+        // INT 5 written as such is the BIOS's print screen, which prints
+        // nothing here; BOUND's fault leaves IP on the BOUND, and DOS would
+        // run it again for ever.
+        if (m.mem().byte(m.r(Reg::CS), quint16(m.r(Reg::IP) - 2)) == 0xCD &&
+            m.mem().byte(m.r(Reg::CS), quint16(m.r(Reg::IP) - 1)) == 0x05)
+            return;
+        return m.halt(StopReason::Fault, QStringLiteral("bound range exceeded (INT 5)"));
     case 0x06:
         return m.halt(StopReason::Fault, QStringLiteral("invalid instruction (INT 6)"));
     case 0x10:
@@ -284,17 +321,26 @@ MachineStop Machine::runFor(const Bounds &bounds, quint64 count, const Cpu::Watc
         m.stop.reason = StopReason::StopRequested;
         return m.stop;
     }
+    std::atomic<bool> stalled{false};
+    // HLT ends the emulator's run. With interrupts enabled the next one
+    // wakes the CPU and the program goes on, as it does after the timer's
+    // next tick; with them disabled nothing ever will (runEnded says so).
+    auto runCpu = [&] {
+        int error = m.cpu.run(count, watch);
+        while (error == 0 && !stalled && !stopRequested_ && halted() && (m.r(Reg::Flags) & 0x0200))
+            error = m.cpu.run(count, watch);
+        return error;
+    };
     // A few instructions need no watchdog: a thread per single step would
     // cost more than the step.
     if (count > 0 && count <= 1000 && bounds.idleMs == 0 && !watch)
-        return runEnded(m.cpu.run(count), false, bounds);
+        return runEnded(runCpu(), false, bounds);
     // One run of the emulator, with a watchdog beside it that stops it when
     // asked to or when the program has written nothing for the idle bound.
     const ThreadClock clock;
     std::mutex lock;
     std::condition_variable ended;
     bool over = false;
-    std::atomic<bool> stalled{false};
     std::thread watchdog([&] {
         qint64 last = m.progress;
         qint64 since = clock.ms();
@@ -311,7 +357,7 @@ MachineStop Machine::runFor(const Bounds &bounds, quint64 count, const Cpu::Watc
                 m.cpu.stop();
         }
     });
-    const int error = m.cpu.run(count, watch);
+    const int error = runCpu();
     {
         std::lock_guard guard(lock);
         over = true;
@@ -343,12 +389,23 @@ MachineStop Machine::runEnded(int error, bool stalled, const Bounds &bounds)
         m.stop.reason = StopReason::Watched;
     } else if (m.cpu.hasBreakpoint(linear(m.r(Reg::CS), m.r(Reg::IP)))) {
         m.stop.reason = StopReason::Breakpoint;
+    } else if (halted()) {
+        m.stop.reason = StopReason::Fault;
+        m.stop.detail = QStringLiteral("HLT with interrupts disabled");
     } else {
         m.stop.reason = StopReason::Fault;
         m.stop.detail = QStringLiteral("the CPU stopped at %1:%2")
                             .arg(hex(m.r(Reg::CS), 4), hex(m.r(Reg::IP), 4));
     }
     return m.stop;
+}
+
+bool Machine::halted() const
+{
+    const MachineState &m = *s_;
+    return m.stop.reason == StopReason::None && !m.cpu.budgetSpent() && !m.cpu.fenced() &&
+           !m.cpu.watchStopped() && !m.cpu.hasBreakpoint(linear(m.r(Reg::CS), m.r(Reg::IP))) &&
+           m.cpu.memory().byte(m.r(Reg::CS), quint16(m.r(Reg::IP) - 1)) == 0xF4;
 }
 
 MachineStop Machine::run(const Bounds &bounds)
@@ -472,4 +529,9 @@ quint16 Machine::psp() const
 qint64 Machine::progress() const
 {
     return s_->progress;
+}
+
+QStringList Machine::changedFiles() const
+{
+    return s_->changedFiles;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "machine/cpu.h"
+#include "machine/drives.h"
 #include "machine/machinestop.h"
 
 #include <QByteArray>
@@ -28,6 +29,10 @@ public:
         qint64 fileSizeLimit = qint64(64) * 1024 * 1024;
         // All bytes written to files in one run.
         qint64 writeLimit = qint64(256) * 1024 * 1024;
+        // What the program may change in C:: a student's program may not
+        // touch the tools, a tool's run only its own outputs.
+        Drives::ToolFolderWrites toolFolderWrites = Drives::ToolFolderWrites::Any;
+        QStringList toolOutputs;
     };
 
     explicit Machine(const Setup &setup);
@@ -89,12 +94,17 @@ public:
     quint16 psp() const;
     // Bytes the program has written to files and the console so far.
     qint64 progress() const;
+    // Host paths of what the program created, wrote, deleted or renamed
+    // since it was loaded.
+    QStringList changedFiles() const;
 
 private:
     void interrupt(int number);
     void service(int number);
     MachineStop runFor(const Bounds &bounds, quint64 count, const Cpu::Watch &watch = {});
     MachineStop runEnded(int error, bool stalled, const Bounds &bounds);
+    // The emulator's run ended on a HLT.
+    bool halted() const;
 
     Setup setup_;
     std::unique_ptr<MachineState> s_;

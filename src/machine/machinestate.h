@@ -39,6 +39,15 @@ struct MachineState
     qint64 writeLimit = 0;
     qint64 written = 0;
 
+    // Host paths of the files and folders the program created, wrote,
+    // deleted or renamed, in the order it first did.
+    QStringList changedFiles;
+    void noteChanged(const QString &host)
+    {
+        if (!changedFiles.contains(host))
+            changedFiles.append(host);
+    }
+
     quint16 r(Reg reg) const { return cpu.reg(reg); }
     void set(Reg reg, quint16 v) { cpu.setReg(reg, v); }
     quint8 ah() const { return quint8(r(Reg::AX) >> 8); }
@@ -64,6 +73,8 @@ struct MachineState
     // Writes to a handle as INT 21h 40h does; the count written, or -1 with
     // the DOS error in *error.
     int writeHandle(int handle, const quint8 *data, int size, quint16 *error);
+    // Stops the run: the file has reached a limit.
+    void outputLimit(const QFile &file);
     // CON output goes to the screen, as DOS's console driver draws it.
     void writeConsole(const quint8 *data, int size);
     // Takes a key, or stops the run with InputWanted and puts IP back on the

@@ -11,6 +11,8 @@ quint16 OpenFiles::Entry::deviceInfo() const
         return 0x80C0;
     case Kind::Prn:
         return 0xA8C0;
+    case Kind::Clock:
+        return 0x8088;
     case Kind::File:
         break;
     }

@@ -10,7 +10,7 @@
 class OpenFiles
 {
 public:
-    enum class Kind { Con, Nul, Aux, Prn, File };
+    enum class Kind { Con, Nul, Aux, Prn, Clock, File };
     struct Entry
     {
         Kind kind = Kind::Nul;

@@ -47,6 +47,10 @@ struct ToolRun::Worker
         setup.sourceFolder = request.sourceFolder;
         setup.consoleFile = request.consoleFile;
         setup.fileSizeLimit = request.fileSizeLimit;
+        if (request.outputs) {
+            setup.toolFolderWrites = Drives::ToolFolderWrites::Outputs;
+            setup.toolOutputs = *request.outputs;
+        }
         {
             std::lock_guard guard(lock);
             machine = std::make_unique<Machine>(setup);

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 #include <memory>
+#include <optional>
 
 // One hidden run of a DOS tool (MASM, LINK, EXE2BIN) on the emulated 8086,
 // as F9 and Ctrl+L start it. C: is the tool folder and the current
@@ -29,6 +31,10 @@ struct ToolRunRequest
     // The largest size any one file the program writes may reach; a write
     // past it is cut short (DOS's "disk full") and the run is stopped.
     qint64 fileSizeLimit = qint64(64) * 1024 * 1024;
+    // When given, the only names the program may create, write, delete or
+    // rename in C: ("TEMP_F.*" for every extension of TEMP_F); any other
+    // change there is refused as DOS refuses a read-only file.
+    std::optional<QStringList> outputs;
 };
 
 enum class ToolRunEnd {

@@ -2,6 +2,7 @@
 
 #include "toolchain/trimspaces.h"
 
+#include <QRegularExpression>
 #include <QStringList>
 
 QString quoteProgramPath(const QString &path)
@@ -106,4 +107,23 @@ QString runCommand(const QString &toolFolder, const QString &baseName, bool com)
 {
     return quoteProgramPath(toolFolder + baseName +
                             (com ? QLatin1String(".com") : QLatin1String(".exe")));
+}
+
+QStringList toolOutputNames(const QString &tail, const QString &consoleOutputName)
+{
+    QStringList names;
+    if (!consoleOutputName.isEmpty())
+        names << consoleOutputName.toUpper();
+    static const QRegularExpression field(QStringLiteral("[^\\s,;+]+"));
+    for (auto it = field.globalMatch(tail); it.hasNext();) {
+        QString name = it.next().captured();
+        // A switch ("/Zi", "/MAP") names no file.
+        name = name.left(name.indexOf(QLatin1Char('/')) < 0 ? name.size()
+                                                            : name.indexOf(QLatin1Char('/')));
+        name = name.section(QLatin1Char('\\'), -1).section(QLatin1Char(':'), -1);
+        name = name.section(QLatin1Char('.'), 0, 0).toUpper();
+        if (!name.isEmpty() && !names.contains(name + QStringLiteral(".*")))
+            names << name + QStringLiteral(".*");
+    }
+    return names;
 }

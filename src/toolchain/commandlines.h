@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // Command lines for the user's assembler and linker. DOS tools read
 // positional fields separated by commas: the assembler
@@ -52,6 +53,11 @@ QString linkerCommand(const QString &linkPath, const QString &objectBase, const 
 // As assemblerPromptAnswer, with the prefixes "tlink " and "link ".
 QString linkerPromptAnswer(const QString &typed);
 QString linkerPromptCommand(const QString &linkPath, const QString &answer);
+
+// What a hidden run of a tool may write in its folder: every name its
+// command tail names, under any extension ("TEMP_F.*": the tools make their
+// outputs' names from those they are given), and its console file.
+QStringList toolOutputNames(const QString &tail, const QString &consoleOutputName);
 
 // The program the linker wrote: it runs in the tool folder with relative
 // names, so the program lies there whatever folder the source was saved in.

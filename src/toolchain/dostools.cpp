@@ -1,5 +1,10 @@
 #include "toolchain/dostools.h"
 
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
 namespace {
 
 const char kCommit[] = "2d04cacc5322951f187bb17e017c12920ac8ebe2";
@@ -100,4 +105,23 @@ QString dosToolsQuestion(const QString &missedTool, const QStringList &present,
             QStringLiteral("。许可证全文会一并保存为 ") + dosToolsLicence().fileName +
             QStringLiteral("。\r\n\r\n是否现在下载？");
     return text;
+}
+
+QString damagedToolText(const QString &path)
+{
+    const QFileInfo info(path);
+    const QStringList beside = QDir(info.absolutePath()).entryList(QDir::Files);
+    if (!beside.contains(dosToolsLicence().fileName, Qt::CaseInsensitive))
+        return {};
+    for (const PinnedFile &tool : dosTools()) {
+        if (info.fileName().compare(tool.fileName, Qt::CaseInsensitive) != 0)
+            continue;
+        QFile file(path);
+        QCryptographicHash hash(QCryptographicHash::Sha256);
+        if (info.size() == tool.size && file.open(QIODevice::ReadOnly) && hash.addData(&file) &&
+            hash.result().toHex() == tool.sha256)
+            return {};
+        return tool.fileName + QStringLiteral(" 已损坏或不是原来的文件");
+    }
+    return {};
 }

@@ -22,6 +22,11 @@ const QList<PinnedFile> &dosTools();
 // The repository's licence, saved beside the tools.
 const PinnedFile &dosToolsLicence();
 
+// For a tool the download fetches that lies beside the licence the download
+// saves, but no longer has its pinned size and SHA-256, what to tell the user
+// ("masm.exe 已损坏或不是原来的文件"); empty for any other file.
+QString damagedToolText(const QString &path);
+
 // The repository as a person reads it, and the commit the files come from.
 QString dosToolsRepository();
 QString dosToolsCommit();

@@ -3,6 +3,7 @@
 
 #include "toolchain/commandlines.h"
 #include "toolchain/toolwait.h"
+#include <QDir>
 #include <QFileInfo>
 #include <QStatusBar>
 
@@ -41,11 +42,30 @@ void frmMain::mnurun()
         // Chinese text; what needs a real PC's screen goes to DOSBox.
         Machine::Setup setup;
         setup.toolFolder = folder;
+        // The tools and the settings lie in C:: the program may read them only.
+        setup.toolFolderWrites = Drives::ToolFolderWrites::None;
         auto *window = new RunWindow(setup, program, this);
-        connect(window, &RunWindow::handOver, this, [this, inDosbox](const QString &reason) {
-            sbStatusBar->showMessage(reason + QStringLiteral("，改在 DOSBox 中运行。"), 20000);
-            inDosbox();
-        });
+        connect(window, &RunWindow::handOver, this,
+                [this, inDosbox, folder](const QString &reason, const QStringList &changed) {
+                    sbStatusBar->showMessage(reason + QStringLiteral("，改在 DOSBox 中运行。"),
+                                             20000);
+                    // DOSBox starts the program again: what its first run did
+                    // to files it will meet done already.
+                    if (!changed.isEmpty()) {
+                        QStringList names;
+                        for (const QString &path : changed)
+                            names << QDir::toNativeSeparators(QDir(folder).relativeFilePath(path));
+                        if (dialogs().msgBox(
+                                this,
+                                QStringLiteral(
+                                    "程序将在 DOSBox 中从头重新运行，之前写过的文件已经改变：\n") +
+                                    names.join(QLatin1Char('\n')),
+                                Dialogs::OkCancel, Dialogs::Exclamation,
+                                QStringLiteral("Korvane")) != Dialogs::Ok)
+                            return;
+                    }
+                    inDosbox();
+                });
         QString error;
         if (window->start(&error)) {
             window->show();

@@ -2,6 +2,8 @@
 #include "machine/toolrun.h"
 #include "platform/dosrunner.h"
 #include "platform/processlauncher.h"
+#include "toolchain/commandlines.h"
+#include "toolchain/dostools.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -35,6 +37,14 @@ public:
     FolderWatchedRun(std::unique_ptr<LaunchedRun> inner, QString folder, qint64 limit)
         : inner_(std::move(inner)), folder_(std::move(folder)), limit_(limit)
     {
+        // What lies there already is neither progress nor the run's to answer
+        // for: an old file over the limit stops nothing.
+        QDirIterator files(folder_, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+        while (files.hasNext()) {
+            files.next();
+            const QFileInfo info = files.fileInfo();
+            seen_.insert(info.fileName(), std::make_pair(info.size(), info.lastModified()));
+        }
     }
     bool hasEnded() override { return stop_.reason != RunStop::None || inner_->hasEnded(); }
     void end() override { inner_->end(); }
@@ -54,11 +64,14 @@ public:
             const QFileInfo info = files.fileInfo();
             const auto now = std::make_pair(info.size(), info.lastModified());
             auto seen = seen_.find(info.fileName());
-            if (seen == seen_.end() || *seen != now) {
+            const bool changed = seen == seen_.end() || *seen != now;
+            if (changed) {
                 progress = true;
                 seen_.insert(info.fileName(), now);
+                written_.insert(info.fileName());
             }
-            if (info.size() > limit_ && stop_.reason == RunStop::None && !inner_->hasEnded()) {
+            if (info.size() > limit_ && written_.contains(info.fileName()) &&
+                stop_.reason == RunStop::None && !inner_->hasEnded()) {
                 inner_->end();
                 stop_ = {RunStop::OutputLimit, QString(), info.absoluteFilePath(), info.size()};
             }
@@ -73,6 +86,8 @@ private:
     RunStop stop_;
     QElapsedTimer sampled_;
     QHash<QString, std::pair<qint64, QDateTime>> seen_;
+    // The files the run has changed.
+    QSet<QString> written_;
 };
 
 // What a hidden start asked for, kept to start it again in DOSBox.
@@ -132,6 +147,14 @@ public:
             return ended_;
         ended_ = true;
         const ToolRunOutcome outcome = machine_->outcome();
+        // A tool that fails may no longer be the tool: a program of the
+        // student's may have written over it before.
+        if (outcome.end != ToolRunEnd::Exited && outcome.end != ToolRunEnd::Cancelled) {
+            if (const QString damaged = damagedToolText(program_); !damaged.isEmpty()) {
+                stop_ = {RunStop::Failed, damaged, {}, 0};
+                return true;
+            }
+        }
         if (outcome.end == ToolRunEnd::Unsupported || outcome.end == ToolRunEnd::LoadFailed)
             return moveToDosbox(outcome.detail);
         stop_ = stopOf(outcome);
@@ -243,6 +266,7 @@ LaunchResult ToolLauncher::start(const QString &commandLine, const QString &work
         request.consoleFile = QDir(folder).filePath(consoleOutputName.toUpper());
     request.idleBoundMs = shared_->idleMs;
     request.fileSizeLimit = shared_->fileSizeLimit;
+    request.outputs = toolOutputNames(parts.tail, consoleOutputName);
     LaunchResult result;
     result.program = program;
     result.run = std::make_unique<MachineRun>(shared_, start, program, request);

@@ -1,5 +1,7 @@
 #include "mainfixture.h"
 #include "platform/processlauncher.h"
+#include "realtools.h"
+#include "toolchain/dostools.h"
 #include "toolchain/toollauncher.h"
 #include "toolchain/toolwait.h"
 
@@ -27,6 +29,8 @@ private slots:
     void failures();
     void boundCountsProgress_data();
     void boundCountsProgress();
+    void damagedTool_data();
+    void damagedTool();
 
 private:
     std::unique_ptr<QTemporaryDir> tmp;
@@ -182,6 +186,10 @@ void TestLauncher::boundCountsProgress_data()
         << RunStop::None;
     QTest::newRow("silent for the bound: stopped as hung")
         << QByteArray("#!/bin/sh\nsleep 300\n") << RunStop::Hung;
+    QTest::newRow("an old file over the limit beside it: not stopped")
+        << QByteArray("#!/bin/sh\nfor i in 1 2 3 4 5 6 7 8 9 10 11 12 13 14; do\n"
+                      "echo line >> TEMP_F.LST; done\ntest -f OLD.BIN\n")
+        << RunStop::None;
     QTest::newRow("writing without end: stopped, the file named")
         << QByteArray("#!/bin/sh\nwhile :; do echo xxxxxxxxxxxxxxxx; done > BIG.TXT\n")
         << RunStop::OutputLimit;
@@ -194,6 +202,9 @@ void TestLauncher::boundCountsProgress()
     QFETCH(QByteArray, program);
     QFETCH(RunStop::Reason, stop);
     QVERIFY(writeFile(path("masm.exe"), program, true));
+    QFile old(path("OLD.BIN"));
+    QVERIFY(old.open(QIODevice::WriteOnly) && old.resize(1024 * 1024));
+    old.close();
     ProcessLauncher processes;
     ToolLauncher launcher(processes);
     launcher.setBounds(30000, 64 * 1024);
@@ -211,6 +222,57 @@ void TestLauncher::boundCountsProgress()
         QVERIFY(stopped.file == path("BIG.TXT") && stopped.fileSize > 64 * 1024);
     QCOMPARE(fileBytes(path("TEMP_F.LST")).count('\n'), stop == RunStop::None ? 14 : 0);
     QTRY_COMPARE(processesFor(tmp->path()), 0);
+}
+
+void TestLauncher::damagedTool_data()
+{
+    QTest::addColumn<QString>("tool");
+    QTest::addColumn<QByteArray>("image"); // empty: the real one
+    QTest::addColumn<bool>("downloaded");  // the download's licence lies beside it
+    QTest::addColumn<QString>("said");
+    // xor ax, ax; div al: what F9 showed as a division overflow.
+    const QByteArray overwritten = "\x31\xC0\xF6\xF0";
+    QTest::newRow("downloaded assembler written over")
+        << "masm.exe" << overwritten << true << "masm.exe 已损坏或不是原来的文件";
+    QTest::newRow("downloaded linker written over")
+        << "LINK.EXE" << overwritten << true << "link.exe 已损坏或不是原来的文件";
+    QTest::newRow("the user's own assembler: its fault as it is")
+        << "masm.exe" << overwritten << false << "division overflow";
+    QTest::newRow("the real assembler, one byte changed")
+        << "masm.exe" << QByteArray() << true << "masm.exe 已损坏或不是原来的文件";
+}
+
+// A downloaded tool that fails and no longer has its pinned size and
+// checksum is named as damaged, not by the fault it ran into.
+void TestLauncher::damagedTool()
+{
+    QFETCH(QString, tool);
+    QFETCH(QByteArray, image);
+    QFETCH(bool, downloaded);
+    QFETCH(QString, said);
+    if (image.isEmpty()) {
+        REQUIRE_REAL_TOOLS();
+        image = fileBytes(realToolsFolder() + "/MASM.EXE");
+        QCOMPARE(damagedToolText(realToolsFolder() + "/MASM.EXE"), QString());
+        // Its first instruction: past the header (paragraphs at 08h), at the
+        // start's CS (16h) and IP (14h).
+        auto word = [&](int at) { return quint8(image[at]) | quint8(image[at + 1]) << 8; };
+        const int entry = (word(8) + word(0x16)) * 16 + word(0x14);
+        image.replace(entry, 4, "\x31\xC0\xF6\xF0");
+    }
+    QVERIFY(writeFile(path(tool), image));
+    if (downloaded)
+        QVERIFY(writeFile(path(dosToolsLicence().fileName), "MIT License"));
+    ProcessLauncher processes;
+    ToolLauncher launcher(processes);
+    LaunchResult result = launcher.start(tool + " a.asm,a,,,", tmp->path(), WindowStyle::Hidden);
+    QVERIFY2(result.started(), qPrintable(result.detail));
+    QElapsedTimer idle;
+    RunStop stopped;
+    QVERIFY(QTest::qWaitFor(
+        [&] { return checkRun(*result.run, idle, 30000, &stopped) != RunState::Going; }, 60000));
+    QCOMPARE(stopped.reason, RunStop::Failed);
+    QVERIFY2(stopped.detail.startsWith(said), qPrintable(stopped.detail));
 }
 
 QTEST_GUILESS_MAIN(TestLauncher)

@@ -49,36 +49,60 @@ void TestRunWindow::runs_data()
     QTest::addColumn<QString>("screen");
     QTest::addColumn<QString>("said"); // the status line, or the reason handed over
     QTest::addColumn<Ending>("ending");
+    // Handed over: what the run on the machine changed, in C:.
+    QTest::addColumn<QStringList>("changed");
     const QByteArray greeting = QStringEncoder("GB18030").encode(QStringLiteral("你好，世界"));
     QTest::newRow("GBK greeting, end line, closed by a key")
         << "mov ah, 9\nmov dx, msg\nint 21h\nmov ax, 4C03h\nint 21h\nmsg db '" + greeting +
                "', 13, 10, '$'"
         << ""
         << "你好，世界"
-        << "程序已结束（返回码 3），按任意键关闭窗口。" << KeyAfterEnd;
+        << "程序已结束（返回码 3），按任意键关闭窗口。" << KeyAfterEnd << QStringList{};
     QTest::newRow("waits for a key and gets it")
         << QByteArray("mov ah, 0\nint 16h\nmov dl, al\nmov ah, 2\nint 21h\n"
                       "mov ah, 4Ch\nint 21h")
         << "x"
         << "x"
-        << "程序已结束（返回码 120），按任意键关闭窗口。" << KeyAfterEnd;
+        << "程序已结束（返回码 120），按任意键关闭窗口。" << KeyAfterEnd << QStringList{};
     QTest::newRow("division by zero") << QByteArray("xor bx, bx\nmov ax, 1\ndiv bx") << ""
                                       << ""
-                                      << "程序出错：除法溢出" << KeyAfterEnd;
+                                      << "程序出错：除法溢出" << KeyAfterEnd << QStringList{};
+    QTest::newRow("breakpoint and overflow interrupts pass")
+        << QByteArray("int3\nmov al, 7Fh\nadd al, 1\ninto\nmov ax, 4C00h\nint 21h") << ""
+        << ""
+        << "程序已结束（返回码 0）" << KeyAfterEnd << QStringList{};
+    QTest::newRow("HLT with interrupts disabled")
+        << QByteArray("cli\nhlt") << ""
+        << ""
+        << "程序出错：在中断关闭（IF=0）时执行了 HLT，程序再也不会继续" << KeyAfterEnd
+        << QStringList{};
+    QTest::newRow("BOUND out of range")
+        << QByteArray("mov ax, 5\nbound ax, [limits]\nint 20h\nlimits dw 0, 3") << ""
+        << ""
+        << "程序出错：数组下标越界（BOUND 指令）" << KeyAfterEnd << QStringList{};
     QTest::newRow("graphics mode goes to DOSBox")
         << QByteArray("mov ax, 13h\nint 10h\nmov ax, 4C00h\nint 21h") << ""
         << ""
-        << "程序切换到图形模式（INT 10h，AH=00h，AL=13h）" << HandedOver;
+        << "程序切换到图形模式（INT 10h，AH=00h，AL=13h）" << HandedOver << QStringList{};
+    QTest::newRow("files written before the graphics mode are named")
+        << QByteArray("mov ah, 3Ch\nxor cx, cx\nmov dx, name\nint 21h\nmov bx, ax\n"
+                      "mov ah, 40h\nmov cx, 2\nint 21h\nmov ah, 3Eh\nint 21h\n"
+                      "mov ah, 41h\nmov dx, old\nint 21h\nmov ax, 13h\nint 10h\n"
+                      "name db 'LOG.TXT', 0\nold db 'OLD.TXT', 0")
+        << ""
+        << ""
+        << "程序切换到图形模式（INT 10h，AH=00h，AL=13h）" << HandedOver
+        << QStringList{"LOG.TXT", "OLD.TXT"};
     // Written straight to B800:0, then an endless loop: only the refresh
     // shows it.
     const QByteArray live = "mov ax, 0B800h\nmov es, ax\nxor di, di\nmov si, text\nmov cx, 4\n"
                             "mov ah, 1Eh\nnext: lodsb\nstosw\nloop next\njmp $\ntext db 'LIVE'";
     QTest::newRow("endless loop, window closed") << live << ""
                                                  << "LIVE"
-                                                 << "" << WindowClosed;
+                                                 << "" << WindowClosed << QStringList{};
     QTest::newRow("endless loop, owner closed") << live << ""
                                                 << "LIVE"
-                                                << "" << OwnerClosed;
+                                                << "" << OwnerClosed << QStringList{};
 }
 
 void TestRunWindow::runs()
@@ -88,10 +112,14 @@ void TestRunWindow::runs()
     QFETCH(QString, screen);
     QFETCH(QString, said);
     QFETCH(Ending, ending);
+    QFETCH(QStringList, changed);
+    for (QString &path : changed)
+        path = dir_.filePath("c/" + path);
     const QString asmFile = dir_.filePath("prog.asm");
     const QString program = dir_.filePath("c/PROG.COM");
     QVERIFY(writeFile(asmFile, "org 100h\n" + source + "\n"));
     QVERIFY(writeFile(program, {}));
+    QVERIFY(writeFile(dir_.filePath("c/OLD.TXT"), "old"));
     QCOMPARE(QProcess::execute("nasm", {"-f", "bin", asmFile, "-o", program}), 0);
 
     auto owner = std::make_unique<QWidget>();
@@ -109,6 +137,7 @@ void TestRunWindow::runs()
     if (ending == HandedOver) {
         QTRY_COMPARE(handedOver.count(), 1);
         QCOMPARE(handedOver[0][0].toString(), said);
+        QCOMPARE(handedOver[0][1].toStringList(), changed);
         QTRY_VERIFY(!window);
         return;
     }

@@ -14,6 +14,8 @@ private slots:
     void dosNames();
     void comImage_data();
     void comImage();
+    void toolOutputs_data();
+    void toolOutputs();
 };
 
 static const QString masm_ = QStringLiteral("C:\\KV\\masm.exe");
@@ -114,6 +116,35 @@ void TestCommandLines::comImage()
         head[offset + 1] = char(value >> 8);
     }
     QCOMPARE(linkedAsCom(head, warned ? u"LINK : warning L4021: no stack segment" : u""), com);
+}
+
+void TestCommandLines::toolOutputs_data()
+{
+    QTest::addColumn<QString>("tail");
+    QTest::addColumn<QString>("console");
+    QTest::addColumn<QStringList>("outputs");
+    QTest::newRow("assembler, listing and cross-reference by default")
+        << "Temp_F.asm,Temp_F,,,"
+        << "" << QStringList{"TEMP_F.*"};
+    QTest::newRow("assembler with a report listing and its console")
+        << "Temp_F.asm,Temp_F,report,;"
+        << "masmout.txt" << QStringList{"MASMOUT.TXT", "TEMP_F.*", "REPORT.*"};
+    QTest::newRow("linker with a library typed with a folder")
+        << "Temp_F.obj,Temp_F,,d:\\lib\\io.lib;"
+        << "" << QStringList{"TEMP_F.*", "IO.*"};
+    QTest::newRow("switches name no file") << "/Zi /ML a.asm+b.asm,c/MAP;"
+                                           << "" << QStringList{"A.*", "B.*", "C.*"};
+    QTest::newRow("EXE2BIN's two names") << "Temp_F.exe Temp_F.com"
+                                         << "" << QStringList{"TEMP_F.*"};
+}
+
+// A hidden tool run may write only what its command line names.
+void TestCommandLines::toolOutputs()
+{
+    QFETCH(QString, tail);
+    QFETCH(QString, console);
+    QFETCH(QStringList, outputs);
+    QCOMPARE(toolOutputNames(tail, console), outputs);
 }
 
 QTEST_APPLESS_MAIN(TestCommandLines)

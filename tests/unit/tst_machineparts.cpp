@@ -19,6 +19,8 @@ private slots:
     void drives_data();
     void drives();
     void openFiles();
+    void hostNames_data();
+    void hostNames();
 };
 
 // Four bytes written at segment:offset land at these linear addresses: past
@@ -205,4 +207,28 @@ void TestMachineParts::openFiles()
 }
 
 QTEST_GUILESS_MAIN(TestMachineParts)
+void TestMachineParts::hostNames_data()
+{
+    QTest::addColumn<QByteArray>("dos");
+    QTest::addColumn<QString>("host");
+    QTest::newRow("plain") << QByteArray("TEMP_F.ASM") << "TEMP_F.ASM";
+    QTest::newRow("GBK") << QByteArray("\xB2\xE2\xCA\xD4.TXT") << "测试.TXT";
+    QTest::newRow("GBK differing in the last byte")
+        << QByteArray("\xB2\xE2\xCA\xD5.TXT") << "测收.TXT";
+    QTest::newRow("a lead byte cut off by the dot")
+        << QByteArray("AB\xB2.TXT") << QString("AB") + QChar(0xF7B2) + ".TXT";
+    QTest::newRow("bytes GBK has no character for")
+        << QByteArray("\x80\xFF") << QString(QChar(0xF780)) + QChar(0xF7FF);
+}
+
+// Every DOS name has one host name and comes back from it, so two names
+// never share a file and a name opens what it created.
+void TestMachineParts::hostNames()
+{
+    QFETCH(QByteArray, dos);
+    QFETCH(QString, host);
+    QCOMPARE(Drives::hostName(dos), host);
+    QCOMPARE(Drives::dosBytes(host), dos);
+}
+
 #include "tst_machineparts.moc"
