@@ -179,8 +179,9 @@ bool DebugBuild::Job::build()
     program.setup.toolFolder =
         request.runFolder.isEmpty() ? QFileInfo(request.masm).absolutePath() : request.runFolder;
     program.setup.sourceFolder = request.sourceFolder;
-    // The tools and the settings lie in C:: the program may read them only.
-    program.setup.toolFolderWrites = Drives::ToolFolderWrites::None;
+    // The tools and the settings lie in C:: the program may read them, and
+    // change only files of its own.
+    program.setup.toolFolderWrites = Drives::ToolFolderWrites::ExceptTools;
     return true;
 }
 

@@ -282,10 +282,15 @@ bool Drives::mayChange(const Resolved &entry) const
 {
     if (entry.drive != C || toolFolderWrites_ == ToolFolderWrites::Any)
         return true;
+    const qsizetype dot = entry.name.indexOf('.');
+    if (toolFolderWrites_ == ToolFolderWrites::ExceptTools) {
+        static const QList<QByteArray> tools = {"EXE", "COM", "DLL", "OVL", "SYS", "BAT"};
+        return entry.hostFolder != roots_[C] || dot < 0 ||
+               !tools.contains(entry.name.sliced(dot + 1));
+    }
     if (toolFolderWrites_ == ToolFolderWrites::None || entry.hostFolder != roots_[C] ||
         entry.name.isEmpty())
         return false;
-    const qsizetype dot = entry.name.indexOf('.');
     const QByteArray anyExtension = (dot < 0 ? entry.name : entry.name.first(dot)) + ".*";
     return toolOutputs_.contains(entry.name) || toolOutputs_.contains(anyExtension);
 }

@@ -46,10 +46,12 @@ public:
     // A component as DOS stores it: 8.3, upper case; empty when a character
     // or a second dot makes it no name at all.
     static QByteArray shortName(const QByteArray &component);
-    // What a program may change in C:, the tool folder: anything, nothing (a
-    // student's program run beside the tools), or only the outputs a tool's
-    // run names (8.3 names in C:'s root; "NAME.*" for every extension).
-    enum class ToolFolderWrites { Any, None, Outputs };
+    // What a program may change in C:, the tool folder: anything, nothing,
+    // only the outputs a tool's run names (8.3 names in C:'s root; "NAME.*"
+    // for every extension), or everything but the programs and libraries in
+    // C:'s root (a student's program run beside the tools: its own files are
+    // its own, the tools and the settings file are not).
+    enum class ToolFolderWrites { Any, None, Outputs, ExceptTools };
     void setToolFolderWrites(ToolFolderWrites writes, const QStringList &outputs = {});
     // Whether a program may create, write, delete or rename this entry.
     bool mayChange(const Resolved &entry) const;

@@ -42,8 +42,9 @@ void frmMain::mnurun()
         // Chinese text; what needs a real PC's screen goes to DOSBox.
         Machine::Setup setup;
         setup.toolFolder = folder;
-        // The tools and the settings lie in C:: the program may read them only.
-        setup.toolFolderWrites = Drives::ToolFolderWrites::None;
+        // The tools and the settings lie in C:: the program may read them, and
+        // change only files of its own.
+        setup.toolFolderWrites = Drives::ToolFolderWrites::ExceptTools;
         auto *window = new RunWindow(setup, program, this);
         connect(window, &RunWindow::handOver, this,
                 [this, inDosbox, folder](const QString &reason, const QStringList &changed) {

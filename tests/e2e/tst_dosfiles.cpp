@@ -225,6 +225,20 @@ void TestDosFiles::toolFolder_data()
     for (const auto &[name, operation, error, added] : student)
         QTest::newRow(qPrintable(QStringLiteral("program beside the tools: %1").arg(name)))
             << Writes::None << QByteArray(operation) << error << added;
+    const QList<std::tuple<const char *, const char *, int, QStringList>> ownFiles = {
+        {"create a file of its own", "create datafile", 0, {"DATA.TXT"}},
+        {"create a library", "create newfile", 5, {}},
+        {"create over a tool", "create tool", 5, {}},
+        {"create over the settings", "create settings", 5, {}},
+        {"open a tool to read and write", "open tool, 2", 5, {}},
+        {"open a tool to read", "open tool, 0\nmov ax, 0", 0, {}},
+        {"delete a tool", "mov ah, 41h\nmov dx, tool\nint 21h", 5, {}},
+        {"rename a tool", "mov ah, 56h\nmov dx, tool\nmov di, datafile\nint 21h", 5, {}},
+        {"a tool's name in a folder of its own", "create inFolderTool", 0, {"OLD/MASM.EXE"}},
+    };
+    for (const auto &[name, operation, error, added] : ownFiles)
+        QTest::newRow(qPrintable(QStringLiteral("student's program: %1").arg(name)))
+            << Writes::ExceptTools << QByteArray(operation) << error << added;
     QTest::newRow("tool: its own output")
         << Writes::Outputs << QByteArray("create output") << 0 << QStringList{"TEMP_F.OBJ"};
     QTest::newRow("tool: over another tool")
@@ -261,6 +275,9 @@ done:
   exit
 newfile db 'CL2.DLL', 0
 tool db 'MASM.EXE', 0
+settings db 'CL.DLL', 0
+datafile db 'DATA.TXT', 0
+inFolderTool db 'OLD\MASM.EXE', 0
 folder db 'OLD', 0
 dfile db 'D:\OUT.TXT', 0
 output db 'TEMP_F.OBJ', 0
