@@ -2,6 +2,7 @@
 
 #include "machine/cpu.h"
 #include "machine/machinestop.h"
+#include "machine/screenpicture.h"
 
 #include <QByteArray>
 #include <QString>
@@ -10,7 +11,7 @@
 
 struct MachineState;
 
-// An 8086 PC with 640 KB, a text screen and the DOS a program sees: C: is the
+// An 8086 PC with 640 KB, a VGA and the DOS a program sees: C: is the
 // tool folder (and the current drive), D: the source's folder, and nothing
 // else on the host can be reached. One thread drives it (load, run, step,
 // registers, memory); requestStop() may come from any thread.
@@ -79,7 +80,9 @@ public:
     // The first megabyte, read in place (between runs, or from a watch).
     const GuestMemory &memory() const;
 
-    // The text screen: character in the low byte, attribute in the high.
+    // What the monitor shows now.
+    ScreenPicture screenPicture() const;
+    // The active page: character in the low byte, attribute in the high.
     quint16 screenCell(int row, int column) const;
     int cursorRow() const;
     int cursorColumn() const;
@@ -95,6 +98,7 @@ private:
     void service(int number);
     MachineStop runFor(const Bounds &bounds, quint64 count, const Cpu::Watch &watch = {});
     MachineStop runEnded(int error, bool stalled, const Bounds &bounds);
+    void checkPlanarWrites();
 
     Setup setup_;
     std::unique_ptr<MachineState> s_;
