@@ -20,6 +20,7 @@ private slots:
     void runs_data();
     void runs();
     void missingProgram();
+    void graphics();
 
 private:
     QTemporaryDir dir_;
@@ -64,10 +65,16 @@ void TestRunWindow::runs_data()
     QTest::newRow("division by zero") << QByteArray("xor bx, bx\nmov ax, 1\ndiv bx") << ""
                                       << ""
                                       << "程序出错：除法溢出" << KeyAfterEnd;
-    QTest::newRow("graphics mode goes to DOSBox")
-        << QByteArray("mov ax, 13h\nint 10h\nmov ax, 4C00h\nint 21h") << ""
+    QTest::newRow("a video mode the machine lacks goes to DOSBox")
+        << QByteArray("mov ax, 0Fh\nint 10h\nmov ax, 4C00h\nint 21h") << ""
         << ""
-        << "程序切换到图形模式（INT 10h，AH=00h，AL=13h）" << HandedOver;
+        << "程序设置了本机没有的 BIOS 显示模式 0Fh（INT 10h，AH=00h）" << HandedOver;
+    QTest::newRow("planar memory written directly goes to DOSBox")
+        << QByteArray("mov ax, 12h\nint 10h\nmov ax, 0A000h\nmov es, ax\nmov byte [es:0], 0FFh\n"
+                      "mov ax, 4C00h\nint 21h")
+        << ""
+        << ""
+        << "程序在显示模式 12h 下直接写显存 A000:0，本机只支持经 BIOS 画点" << HandedOver;
     // Written straight to B800:0, then an endless loop: only the refresh
     // shows it.
     const QByteArray live = "mov ax, 0B800h\nmov es, ax\nxor di, di\nmov si, text\nmov cx, 4\n"
@@ -134,6 +141,38 @@ void TestRunWindow::missingProgram()
     QVERIFY2(error.startsWith("无法装入 NONE.EXE："), qPrintable(error));
     QVERIFY(!window->isVisible());
     delete window;
+}
+
+// Mode 13h stays in the window: the top half in colour 1, made red through
+// the DAC, the bottom half in the default palette's yellow, the picture
+// scaled to fit the window.
+void TestRunWindow::graphics()
+{
+    const QString asmFile = dir_.filePath("prog.asm");
+    const QString program = dir_.filePath("c/PROG.COM");
+    QVERIFY(writeFile(asmFile, "org 100h\nmov ax, 13h\nint 10h\nmov ax, 1010h\nmov bx, 1\n"
+                               "mov dh, 3Fh\nmov cx, 0\nint 10h\nmov ax, 0A000h\nmov es, ax\n"
+                               "xor di, di\nmov al, 1\nmov cx, 32000\nrep stosb\nmov al, 0Eh\n"
+                               "mov cx, 32000\nrep stosb\nmov ah, 0\nint 16h\nmov ax, 4C00h\n"
+                               "int 21h\n"));
+    QVERIFY(writeFile(program, {}));
+    QCOMPARE(QProcess::execute("nasm", {"-f", "bin", asmFile, "-o", program}), 0);
+    auto owner = std::make_unique<QWidget>();
+    QPointer<RunWindow> window = new RunWindow(toolsIn(dir_.filePath("c")), program, owner.get());
+    QSignalSpy handedOver(window.data(), &RunWindow::handOver);
+    QString error;
+    QVERIFY2(window->start(&error), qPrintable(error));
+    window->resize(700, 500);
+    auto *view = window->findChild<ScreenView *>();
+    QTRY_VERIFY(view->waitingForKey());
+    auto colourAt = [&](qreal y) {
+        return view->grab().toImage().pixelColor(view->width() / 2, int(view->height() * y));
+    };
+    QTRY_COMPARE(colourAt(0.3), QColor(255, 0, 0));
+    QCOMPARE(colourAt(0.7), QColor(0xFF, 0xFF, 0x55));
+    QCOMPARE(handedOver.count(), 0);
+    window->close();
+    QTRY_VERIFY(!window);
 }
 
 QTEST_MAIN(TestRunWindow)
