@@ -1,5 +1,7 @@
 #include "app/frmmain.h"
 #include "debugging/runwindow.h"
+#include "debugging/screenview.h"
+#include "documents/frmdocument.h"
 
 #include "toolchain/commandlines.h"
 #include "toolchain/toolwait.h"
@@ -40,6 +42,8 @@ void frmMain::mnurun()
         Machine::Setup setup;
         setup.toolFolder = folder;
         auto *window = new RunWindow(setup, program, this);
+        if (const frmDocument *doc = activeDocument())
+            window->findChild<ScreenView *>()->setWesternText(doc->westernText);
         connect(window, &RunWindow::handOver, this, [this, inDosbox](const QString &reason) {
             sbStatusBar->showMessage(reason + QStringLiteral("，改在 DOSBox 中运行。"), 20000);
             inDosbox();
