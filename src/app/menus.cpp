@@ -170,7 +170,9 @@ void frmMain::createMenus()
         if (item.kind == K::Menu || item.kind == K::SubMenu) {
             const QString caption = QString::fromUtf8(item.caption);
             current =
-                item.kind == K::Menu ? menuBar()->addMenu(caption) : current->addMenu(caption);
+                item.kind == K::Menu
+                    ? menuBar()->addMenu(caption)
+                    : current->addMenu(withAccessKey(QString::fromLatin1(item.name), caption));
             current->setObjectName(QString::fromLatin1(item.name));
             current->menuAction()->setObjectName(QString::fromLatin1(item.name));
             actions_.insert(QString::fromLatin1(item.name), current->menuAction());
