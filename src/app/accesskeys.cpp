@@ -21,6 +21,10 @@ const QHash<QString, QChar> &accessKeys()
         {QStringLiteral("mnulinkresult"), u'M'},
         {QStringLiteral("mnurundebug"), u'D'},
         {QStringLiteral("mnushellDOS"), u'O'},
+        {QStringLiteral("mnudisplaymode"), u'V'},
+        // 运行 → 显示方式
+        {QStringLiteral("mnudisplaygbk"), u'G'},
+        {QStringLiteral("mnudisplay437"), u'W'},
         // 设置 (F)
         {QStringLiteral("mnufontsize"), u'S'},
         {QStringLiteral("mnucodecolor"), u'C'},

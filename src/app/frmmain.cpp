@@ -38,6 +38,7 @@ frmMain::frmMain(const Services &services, QWidget *parent)
     connectEditingCommands();
     connectToolchainCommands();
     connectDebugCommands();
+    connectDisplayCommands();
     connect(mdiArea_, &QMdiArea::subWindowActivated, this, &frmMain::updateDebugCommands);
     // No toolkit menu for hiding the toolbar: the View menu owns that.
     setContextMenuPolicy(Qt::NoContextMenu);

@@ -375,6 +375,10 @@ public slots:
     void mnutogglebreakpoint();
     void mnustopdebug();
     void mnupausedebug();
+    // 运行 → 显示方式: how the program's screen shows bytes 80h-FFh, kept
+    // for each document.
+    void mnudisplaygbk();
+    void mnudisplay437();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -389,6 +393,9 @@ private:
     QAction *addItem(QMenu *menu, const QString &name, const QString &caption,
                      const QKeySequence &shortcut = {});
     void connectCommands();
+    void connectDisplayCommands();
+    // The display mode's check mark and the 屏幕 panel follow the active document.
+    void showDisplayMode();
     // Starts a program in a window of its own, for the about box.
     std::function<bool(const QString &commandLine)> startProgramCallback();
     void createToolbar();

@@ -16,7 +16,8 @@ struct Item
     const char *name;
     const char *caption;
     const char *shortcut = nullptr;
-    enum Kind { Command, Menu, Separator, Check } kind = Command;
+    // The items after a SubMenu go into it, up to the next Menu.
+    enum Kind { Command, Menu, Separator, Check, SubMenu } kind = Command;
     bool enabled = true;
     bool checked = false;
 };
@@ -78,6 +79,10 @@ const Item kMenuBar[] = {
     {"mnutogglebreakpoint", "切换断点(&B)", "F2"},
     {"mnustopdebug", "停止调试(&X)", "Shift+F5", K::Command, false},
     {"mnupausedebug", "暂停(&P)", "F12", K::Command, false},
+    {"displaybar", "-", nullptr, K::Separator},
+    {"mnudisplaymode", "显示方式", nullptr, K::SubMenu},
+    {"mnudisplaygbk", "中文 GBK", nullptr, K::Check, true, true},
+    {"mnudisplay437", "西文 437", nullptr, K::Check, true, false},
     {"menucolor", "设置(&S)", nullptr, K::Menu},
     {"mnufont", "字体(&F)"},
     {"mnufontsize", "字体大小"},
@@ -201,8 +206,12 @@ void frmMain::createMenus()
 
     QMenu *current = nullptr;
     for (const Item &item : kMenuBar) {
-        if (item.kind == K::Menu) {
-            current = menuBar()->addMenu(QString::fromUtf8(item.caption));
+        if (item.kind == K::Menu || item.kind == K::SubMenu) {
+            const QString caption = QString::fromUtf8(item.caption);
+            current =
+                item.kind == K::Menu
+                    ? menuBar()->addMenu(caption)
+                    : current->addMenu(withAccessKey(QString::fromLatin1(item.name), caption));
             current->setObjectName(QString::fromLatin1(item.name));
             current->menuAction()->setObjectName(QString::fromLatin1(item.name));
             actions_.insert(QString::fromLatin1(item.name), current->menuAction());

@@ -307,8 +307,16 @@ DebugStop DebugSession::describe(const MachineStop &stop) const
             fault(at, QStringLiteral("出错停止（%1）。").arg(stop.detail));
         break;
     case StopReason::Unsupported:
-        fault(interruptAt,
-              QStringLiteral("用到了内置 DOS 没有的功能（%1），无法继续调试。").arg(stop.detail));
+        // A video mode or a way of drawing is the BIOS's and the VGA's, not DOS's.
+        if (stop.detail.endsWith(QLatin1String("(video mode)")) ||
+            stop.detail.startsWith(QLatin1String("video memory")))
+            fault(interruptAt,
+                  QStringLiteral("用到了内置 PC 没有的 BIOS 显示功能（%1），无法继续调试。")
+                      .arg(stop.detail));
+        else
+            fault(
+                interruptAt,
+                QStringLiteral("用到了内置 DOS 没有的功能（%1），无法继续调试。").arg(stop.detail));
         break;
     case StopReason::Fenced: {
         // The jump came from the last instruction run inside the program.
@@ -339,6 +347,7 @@ DebugView DebugSession::view() const
     v.memory = m->readMemory(0, Cpu::memorySize);
     v.cursorRow = m->cursorRow();
     v.cursorColumn = m->cursorColumn();
+    v.screen = m->screenPicture();
     v.dataLabels = map_->dataLabels();
     v.sourceLineOf = [map = std::shared_ptr<const SourceMap>(map_)](quint32 at) {
         return map->lineText(map->lineAt(at));

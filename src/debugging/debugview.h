@@ -1,6 +1,7 @@
 #pragma once
 
 #include "machine/cpu.h"
+#include "machine/screenpicture.h"
 
 #include <QByteArray>
 #include <QList>
@@ -27,6 +28,8 @@ struct DebugView
     QByteArray memory;
     int cursorRow = 0;
     int cursorColumn = 0;
+    // What the monitor shows.
+    ScreenPicture screen;
     QList<DataLabel> dataLabels;
     // The source line that holds the instruction at a linear address, as
     // people read it ("第 12 行", "MACROS.INC 第 3 行"); empty outside the program.

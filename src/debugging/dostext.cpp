@@ -36,6 +36,24 @@ QChar pcCharacter(quint8 byte)
     return c.size() == 1 && c[0].isPrint() ? c[0] : QChar();
 }
 
+QChar cp437Character(quint8 byte)
+{
+    static constexpr char16_t controls[32] = {
+        u' ',      u'\u263A', u'\u263B', u'\u2665', u'\u2666', u'\u2663', u'\u2660', u'\u2022',
+        u'\u25D8', u'\u25CB', u'\u25D9', u'\u2642', u'\u2640', u'\u266A', u'\u266B', u'\u263C',
+        u'\u25BA', u'\u25C4', u'\u2195', u'\u203C', u'\u00B6', u'\u00A7', u'\u25AC', u'\u21A8',
+        u'\u2191', u'\u2193', u'\u2192', u'\u2190', u'\u221F', u'\u2194', u'\u25B2', u'\u25BC',
+    };
+    if (byte < 0x20)
+        return QChar(controls[byte]);
+    if (byte == 0x7F)
+        return QChar(u'\u2302');
+    if (byte == 0xFF)
+        return QChar(u' ');
+    const QChar c = pcCharacter(byte);
+    return c.isNull() ? QChar(u' ') : c;
+}
+
 QString rowText(QByteArrayView bytes, QChar standIn, bool pcCharacters)
 {
     QString text;

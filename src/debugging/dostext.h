@@ -16,6 +16,11 @@ QChar gbkCharacter(quint8 lead, quint8 trail);
 // all); a null QChar for control bytes and where the set is unknown.
 QChar pcCharacter(quint8 byte);
 
+// A byte on the screen as the PC's code page 437 draws it: the symbols of
+// the control bytes (☺ ♥ ▲ →) and the house of 7Fh included; 00h and FFh
+// are blank.
+QChar cp437Character(quint8 byte);
+
 // One row of bytes as text, a GBK pair as its Chinese character; bytes that
 // are no text become the given stand-in ('.' for memory, ' ' for a screen).
 QString rowText(QByteArrayView bytes, QChar standIn, bool pcCharacters);

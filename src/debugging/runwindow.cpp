@@ -33,8 +33,11 @@ QString faultText(const QString &detail)
 QString handOverReason(const QString &detail, const Registers &r)
 {
     if (detail.startsWith(QLatin1String("INT 10h, AH=00h")))
-        return QStringLiteral("程序切换到图形模式（INT 10h，AH=00h，AL=%1h）")
-            .arg(hex(r.ax & 0xFF, 2));
+        return QStringLiteral("程序设置了本机没有的 BIOS 显示模式 %1h（INT 10h，AH=00h）")
+            .arg(hex(r.ax & 0x7F, 2));
+    if (detail.startsWith(QLatin1String("video memory A000:0")))
+        return QStringLiteral("程序在显示模式 %1h 下直接写显存 A000:0，本机只支持经 BIOS 画点")
+            .arg(detail.section(u' ', -1).chopped(1));
     QString what = detail;
     what.replace(QLatin1String(" (DOS extender)"), QStringLiteral("，DOS 扩展器"));
     what.replace(QLatin1String(", "), QStringLiteral("，"));
@@ -112,8 +115,7 @@ void RunWindow::resume()
 void RunWindow::copyScreen()
 {
     if (const Machine *m = machine_->machine())
-        screen_->showScreen(m->readMemory(0xB8000, ScreenView::columns * ScreenView::rows * 2),
-                            m->cursorRow(), m->cursorColumn());
+        screen_->showPicture(m->screenPicture());
 }
 
 void RunWindow::stopped(const MachineStop &stop)

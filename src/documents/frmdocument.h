@@ -29,6 +29,9 @@ public:
     // Where in the text the latest right click opened the context menu, -1
     // when its word has been used.
     int contextMenuPosition = -1;
+    // 运行 → 显示方式: the program's screen shows bytes 80h-FFh as code page
+    // 437 (box drawing) rather than GBK (Chinese).
+    bool westernText = false;
     // The window's own file dialog, used by the save question on closing.
     FileDialogState CommonDialog1;
     // How the text is written back: the encoding it was read in, and whether

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QtEndian>
+#include <algorithm>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -29,10 +30,10 @@ void writeBiosData(GuestMemory &memory)
 {
     memory.setWord(0x40, 0x10, 0x0021); // equipment: colour 80x25
     memory.setWord(0x40, 0x13, 640);
-    memory.setByte(0x40, 0x49, 3);
-    memory.setWord(0x40, 0x4A, 80);
-    memory.setWord(0x40, 0x63, 0x3D4);
-    memory.setByte(0x40, 0x84, 24);
+    // The ROM's date and the model byte of an AT, where programs look for
+    // them, as DOSBox has them.
+    memory.write(0xFFFF, 0x0005, QByteArray("01/01/92"));
+    memory.setByte(0xFFFF, 0x000E, 0xFC);
 }
 
 } // namespace
@@ -199,7 +200,7 @@ bool Machine::load(const QString &hostProgram, const QByteArray &tail, QString *
     memory.fillAt(0, 0, Cpu::memorySize);
     writeStubs(memory);
     writeBiosData(memory);
-    s_->screen.clear();
+    s_->video.setMode(memory, *videoMode(3), false);
     if (!setup_.consoleFile.isEmpty()) {
         auto out = std::make_shared<OpenFiles::Entry>();
         out->kind = OpenFiles::Kind::File;
@@ -370,6 +371,10 @@ MachineStop Machine::runFor(const Bounds &bounds, quint64 count, const Cpu::Watc
 MachineStop Machine::runEnded(int error, bool stalled, const Bounds &bounds)
 {
     MachineState &m = *s_;
+    // A program that drew straight into planar memory and ended showed a
+    // picture the machine never saw.
+    if (m.stop.reason == StopReason::None || m.stop.reason == StopReason::Exited)
+        checkPlanarWrites();
     if (m.stop.reason != StopReason::None)
         return m.stop;
     if (stalled) {
@@ -406,6 +411,24 @@ bool Machine::halted() const
     return m.stop.reason == StopReason::None && !m.cpu.budgetSpent() && !m.cpu.fenced() &&
            !m.cpu.watchStopped() && !m.cpu.hasBreakpoint(linear(m.r(Reg::CS), m.r(Reg::IP))) &&
            m.cpu.memory().byte(m.r(Reg::CS), quint16(m.r(Reg::IP) - 1)) == 0xF4;
+}
+
+void Machine::checkPlanarWrites()
+{
+    // The planar modes keep their pixels in the planes, so A000:0 stays
+    // zero unless the program writes there itself, through the VGA's write
+    // modes and latches the machine does not have.
+    MachineState &m = *s_;
+    const VideoMode &mode = m.screen.mode();
+    if (mode.kind != VideoMode::Planar)
+        return;
+    const QByteArray window = m.mem().readAt(mode.base, 0x10000);
+    if (std::all_of(window.begin(), window.end(), [](char b) { return b == 0; }))
+        return;
+    m.stop.reason = StopReason::None;
+    m.halt(StopReason::Unsupported,
+           QStringLiteral("video memory A000:0 written directly in mode %1h")
+               .arg(hex(mode.number, 2)));
 }
 
 MachineStop Machine::run(const Bounds &bounds)
@@ -499,6 +522,11 @@ bool Machine::addBreakpoint(quint32 address)
 void Machine::removeBreakpoint(quint32 address)
 {
     s_->cpu.removeBreakpoint(address);
+}
+
+ScreenPicture Machine::screenPicture() const
+{
+    return ::screenPicture(s_->cpu.memory(), s_->video);
 }
 
 quint16 Machine::screenCell(int row, int column) const

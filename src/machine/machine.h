@@ -3,6 +3,7 @@
 #include "machine/cpu.h"
 #include "machine/drives.h"
 #include "machine/machinestop.h"
+#include "machine/screenpicture.h"
 
 #include <QByteArray>
 #include <QString>
@@ -11,7 +12,7 @@
 
 struct MachineState;
 
-// An 8086 PC with 640 KB, a text screen and the DOS a program sees: C: is the
+// An 8086 PC with 640 KB, a VGA and the DOS a program sees: C: is the
 // tool folder (and the current drive), D: the source's folder, and nothing
 // else on the host can be reached. One thread drives it (load, run, step,
 // registers, memory); requestStop() may come from any thread.
@@ -84,7 +85,9 @@ public:
     // The first megabyte, read in place (between runs, or from a watch).
     const GuestMemory &memory() const;
 
-    // The text screen: character in the low byte, attribute in the high.
+    // What the monitor shows now.
+    ScreenPicture screenPicture() const;
+    // The active page: character in the low byte, attribute in the high.
     quint16 screenCell(int row, int column) const;
     int cursorRow() const;
     int cursorColumn() const;
@@ -105,6 +108,7 @@ private:
     MachineStop runEnded(int error, bool stalled, const Bounds &bounds);
     // The emulator's run ended on a HLT.
     bool halted() const;
+    void checkPlanarWrites();
 
     Setup setup_;
     std::unique_ptr<MachineState> s_;

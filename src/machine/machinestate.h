@@ -6,6 +6,7 @@
 #include "machine/memoryblocks.h"
 #include "machine/openfiles.h"
 #include "machine/textscreen.h"
+#include "machine/video.h"
 
 #include <QByteArray>
 #include <QStringList>
@@ -26,6 +27,7 @@ struct MachineState
     Drives drives;
     OpenFiles files;
     TextScreen screen;
+    VideoState video;
     KeyQueue keys;
     MachineStop stop;
 

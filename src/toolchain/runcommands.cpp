@@ -1,5 +1,7 @@
 #include "app/frmmain.h"
 #include "debugging/runwindow.h"
+#include "debugging/screenview.h"
+#include "documents/frmdocument.h"
 
 #include "toolchain/commandlines.h"
 #include "toolchain/toolwait.h"
@@ -46,6 +48,8 @@ void frmMain::mnurun()
         // change only files of its own.
         setup.toolFolderWrites = Drives::ToolFolderWrites::ExceptTools;
         auto *window = new RunWindow(setup, program, this);
+        if (const frmDocument *doc = activeDocument())
+            window->findChild<ScreenView *>()->setWesternText(doc->westernText);
         connect(window, &RunWindow::handOver, this,
                 [this, inDosbox, folder](const QString &reason, const QStringList &changed) {
                     sbStatusBar->showMessage(reason + QStringLiteral("，改在 DOSBox 中运行。"),

@@ -284,8 +284,9 @@ void TestMachine::ends_data()
         << QByteArray("mov ah, 5Fh\nint 21h") << ToolRunEnd::Unsupported << "INT 21h, AH=5Fh" << 0;
     QTest::newRow("interrupt it lacks")
         << QByteArray("int 33h") << ToolRunEnd::Unsupported << "INT 33h" << 0;
-    QTest::newRow("graphics mode")
-        << QByteArray("mov ax, 13h\nint 10h") << ToolRunEnd::Unsupported << "INT 10h, AH=00h" << 0;
+    QTest::newRow("video mode it lacks")
+        << QByteArray("mov ax, 0Fh\nint 10h") << ToolRunEnd::Unsupported
+        << "INT 10h, AH=00h, AL=0Fh (video mode)" << 0;
     QTest::newRow("DOS extender") << QByteArray("mov ax, 1687h\nint 2Fh") << ToolRunEnd::Unsupported
                                   << "DOS extender" << 0;
     QTest::newRow("keyboard read")

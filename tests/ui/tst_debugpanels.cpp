@@ -29,6 +29,10 @@ private slots:
     void memoryPlaces();
     void stackNamesReturns();
     void screenCells();
+    void screenCodePage_data();
+    void screenCodePage();
+    void screenAttributes_data();
+    void screenAttributes();
     void keys_data();
     void keys();
 };
@@ -270,6 +274,83 @@ void TestDebugPanels::screenCells()
         for (qreal y = 1; y < 2; y += 0.05)
             yellowInk |= at(x, y).red() > 200 && at(x, y).blue() < 150;
     QVERIFY(yellowInk);
+}
+
+// Bytes as the program left them, shown as GBK Chinese or as code page 437.
+void TestDebugPanels::screenCodePage_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("western");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("control bytes as symbols, GBK")
+        << QByteArray("\x01\x03\x1E\x1A\x7F") << false << QStringLiteral("☺♥▲→⌂");
+    QTest::newRow("control bytes as symbols, 437")
+        << QByteArray("\x01\x03\x1E\x1A\x7F") << true << QStringLiteral("☺♥▲→⌂");
+    QTest::newRow("a box in 437") << QByteArray("\xC9\xCD\xBB") << true << QStringLiteral("╔═╗");
+    QTest::newRow("the same bytes in GBK pair up")
+        << QByteArray("\xC9\xCD\xBB") << false << QStringLiteral("赏╗");
+    QTest::newRow("Chinese in 437 is its single bytes")
+        << gbk("中") << true << QStringLiteral("╓╨");
+}
+
+void TestDebugPanels::screenCodePage()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, western);
+    QFETCH(QString, shown);
+    QByteArray cells;
+    for (const char b : bytes)
+        cells += QByteArray(1, b) + '\x07';
+    ScreenView view;
+    view.setWesternText(western);
+    view.showScreen(cells, 5, 0);
+    QCOMPARE(view.text(), shown);
+}
+
+// A text cell's colours and the cursor as the BIOS set them: the blink bit
+// brightens the background once blinking is off, the palette registers
+// recolour, the cursor takes its shape.
+void TestDebugPanels::screenAttributes_data()
+{
+    QTest::addColumn<quint8>("attribute");
+    QTest::addColumn<bool>("blink");
+    QTest::addColumn<int>("cursorStart");
+    QTest::addColumn<QPointF>("where"); // within cell (0, 0), in cells
+    QTest::addColumn<QColor>("colour");
+    QTest::newRow("blink on: bit 7 leaves a dark background")
+        << quint8(0xC0) << true << 0x20 << QPointF(0.05, 0.05) << QColor(0xAA, 0, 0);
+    QTest::newRow("blink off: bit 7 brightens it")
+        << quint8(0xC0) << false << 0x20 << QPointF(0.05, 0.05) << QColor(0xFF, 0x55, 0x55);
+    QTest::newRow("a block cursor fills the top of the cell")
+        << quint8(0x1E) << true << 0 << QPointF(0.05, 0.1) << QColor(0xFF, 0xFF, 0x55);
+    QTest::newRow("the usual cursor leaves the top alone")
+        << quint8(0x1E) << true << 6 << QPointF(0.05, 0.1) << QColor(0, 0, 0xAA);
+    QTest::newRow("a hidden cursor leaves the bottom alone")
+        << quint8(0x1E) << true << 0x26 << QPointF(0.05, 0.95) << QColor(0, 0, 0xAA);
+}
+
+void TestDebugPanels::screenAttributes()
+{
+    QFETCH(quint8, attribute);
+    QFETCH(bool, blink);
+    QFETCH(int, cursorStart);
+    QFETCH(QPointF, where);
+    QFETCH(QColor, colour);
+    ScreenPicture picture;
+    picture.cells = QByteArray(4000, 0);
+    picture.cells[1] = char(attribute);
+    picture.blink = blink;
+    picture.cursorStart = quint8(cursorStart);
+    picture.cursorEnd = 7;
+    picture.colours = {0x000000, 0x0000AA, 0x00AA00, 0x00AAAA, 0xAA0000, 0xAA00AA,
+                       0xAA5500, 0xAAAAAA, 0x555555, 0x5555FF, 0x55FF55, 0x55FFFF,
+                       0xFF5555, 0xFF55FF, 0xFFFF55, 0xFFFFFF};
+    ScreenView view;
+    view.showPicture(picture);
+    view.resize(view.sizeHint());
+    const QImage image = view.grab().toImage();
+    const qreal w = (view.width() - 4) / 80.0, h = (view.height() - 4) / 25.0;
+    QCOMPARE(image.pixelColor(QPointF(2 + where.x() * w, 2 + where.y() * h).toPoint()), colour);
 }
 
 void TestDebugPanels::keys_data()

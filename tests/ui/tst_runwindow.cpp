@@ -21,6 +21,7 @@ private slots:
     void runs_data();
     void runs();
     void missingProgram();
+    void graphics();
 
 private:
     QTemporaryDir dir_;
@@ -80,18 +81,26 @@ void TestRunWindow::runs_data()
         << QByteArray("mov ax, 5\nbound ax, [limits]\nint 20h\nlimits dw 0, 3") << ""
         << ""
         << "程序出错：数组下标越界（BOUND 指令）" << KeyAfterEnd << QStringList{};
-    QTest::newRow("graphics mode goes to DOSBox")
-        << QByteArray("mov ax, 13h\nint 10h\nmov ax, 4C00h\nint 21h") << ""
+    QTest::newRow("a video mode the machine lacks goes to DOSBox")
+        << QByteArray("mov ax, 0Fh\nint 10h\nmov ax, 4C00h\nint 21h") << ""
         << ""
-        << "程序切换到图形模式（INT 10h，AH=00h，AL=13h）" << HandedOver << QStringList{};
-    QTest::newRow("files written before the graphics mode are named")
+        << "程序设置了本机没有的 BIOS 显示模式 0Fh（INT 10h，AH=00h）" << HandedOver
+        << QStringList{};
+    QTest::newRow("planar memory written directly goes to DOSBox")
+        << QByteArray("mov ax, 12h\nint 10h\nmov ax, 0A000h\nmov es, ax\nmov byte [es:0], 0FFh\n"
+                      "mov ax, 4C00h\nint 21h")
+        << ""
+        << ""
+        << "程序在显示模式 12h 下直接写显存 A000:0，本机只支持经 BIOS 画点" << HandedOver
+        << QStringList{};
+    QTest::newRow("files written before the hand-over are named")
         << QByteArray("mov ah, 3Ch\nxor cx, cx\nmov dx, name\nint 21h\nmov bx, ax\n"
                       "mov ah, 40h\nmov cx, 2\nint 21h\nmov ah, 3Eh\nint 21h\n"
-                      "mov ah, 41h\nmov dx, old\nint 21h\nmov ax, 13h\nint 10h\n"
+                      "mov ah, 41h\nmov dx, old\nint 21h\nmov ax, 0Fh\nint 10h\n"
                       "name db 'LOG.TXT', 0\nold db 'OLD.TXT', 0")
         << ""
         << ""
-        << "程序切换到图形模式（INT 10h，AH=00h，AL=13h）" << HandedOver
+        << "程序设置了本机没有的 BIOS 显示模式 0Fh（INT 10h，AH=00h）" << HandedOver
         << QStringList{"LOG.TXT", "OLD.TXT"};
     // Written straight to B800:0, then an endless loop: only the refresh
     // shows it.
@@ -153,8 +162,8 @@ void TestRunWindow::runs()
         // A screen reader reads the status line and the screen's text.
         QCOMPARE(QAccessible::queryAccessibleInterface(status)->text(QAccessible::Name),
                  status->text());
-        QVERIFY(QAccessible::queryAccessibleInterface(view)->text(QAccessible::Value).contains(
-            screen));
+        QVERIFY(
+            QAccessible::queryAccessibleInterface(view)->text(QAccessible::Value).contains(screen));
         QTest::keyClick(view, Qt::Key_Space);
         QTRY_VERIFY(!window);
     }
@@ -169,6 +178,42 @@ void TestRunWindow::missingProgram()
     QVERIFY2(error.startsWith("无法装入 NONE.EXE："), qPrintable(error));
     QVERIFY(!window->isVisible());
     delete window;
+}
+
+// Mode 13h stays in the window: the top half in colour 1, made red through
+// the DAC, the bottom half in the default palette's yellow, the picture
+// scaled to fit the window.
+void TestRunWindow::graphics()
+{
+    const QString asmFile = dir_.filePath("prog.asm");
+    const QString program = dir_.filePath("c/PROG.COM");
+    QVERIFY(writeFile(asmFile, "org 100h\nmov ax, 13h\nint 10h\nmov ax, 1010h\nmov bx, 1\n"
+                               "mov dh, 3Fh\nmov cx, 0\nint 10h\nmov ax, 0A000h\nmov es, ax\n"
+                               "xor di, di\nmov al, 1\nmov cx, 32000\nrep stosb\nmov al, 0Eh\n"
+                               "mov cx, 32000\nrep stosb\nmov ah, 0\nint 16h\nmov ax, 4C00h\n"
+                               "int 21h\n"));
+    QVERIFY(writeFile(program, {}));
+    QCOMPARE(QProcess::execute("nasm", {"-f", "bin", asmFile, "-o", program}), 0);
+    auto owner = std::make_unique<QWidget>();
+    QPointer<RunWindow> window = new RunWindow(toolsIn(dir_.filePath("c")), program, owner.get());
+    QSignalSpy handedOver(window.data(), &RunWindow::handOver);
+    QString error;
+    QVERIFY2(window->start(&error), qPrintable(error));
+    window->resize(700, 500);
+    auto *view = window->findChild<ScreenView *>();
+    QTRY_VERIFY(view->waitingForKey());
+    // The picture is 4:3, centred: a quarter of its height above and below the middle.
+    auto colourAt = [&](int quarters) {
+        const qreal quarter =
+            std::min((view->width() - 4) / 4.0, (view->height() - 4) / 3.0) * 0.75;
+        return view->grab().toImage().pixelColor(view->rect().center() +
+                                                 QPoint(0, int(quarters * quarter)));
+    };
+    QTRY_COMPARE(colourAt(-1), QColor(255, 0, 0));
+    QCOMPARE(colourAt(1), QColor(0xFF, 0xFF, 0x55));
+    QCOMPARE(handedOver.count(), 0);
+    window->close();
+    QTRY_VERIFY(!window);
 }
 
 QTEST_MAIN(TestRunWindow)

@@ -1,0 +1,58 @@
+#include "debugging/debugstate.h"
+#include "debugging/screenview.h"
+#include "mainfixture.h"
+
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QTest>
+
+// 运行 → 显示方式: after the Run menu's own items, a choice between 中文 GBK
+// and 西文 437 that each document keeps and the 屏幕 panel follows.
+class TestDisplayMode : public QObject
+{
+    Q_OBJECT
+private slots:
+    void placeInTheRunMenu();
+    void keptPerDocument();
+};
+
+void TestDisplayMode::placeInTheRunMenu()
+{
+    MainFixture f;
+    const QList<QAction *> run = f.main->action("menuRun")->menu()->actions();
+    QVERIFY(run.size() >= 3);
+    QCOMPARE(run[run.size() - 3]->objectName(), QString("mnupausedebug"));
+    QVERIFY(run[run.size() - 2]->isSeparator());
+    QMenu *display = run.last()->menu();
+    QVERIFY(display);
+    QCOMPARE(display->title().remove(u'&').left(4), QStringLiteral("显示方式"));
+    QStringList items;
+    for (QAction *a : display->actions())
+        items << a->text().remove(u'&') + (a->isChecked() ? "*" : "");
+    QCOMPARE(items, QStringList({"中文 GBK*", "西文 437(W)"}));
+}
+
+void TestDisplayMode::keptPerDocument()
+{
+    MainFixture f;
+    QAction *gbk = f.main->action("mnudisplaygbk"), *western = f.main->action("mnudisplay437");
+    const ScreenView *screen = f.main->debugPanels().screen;
+    QMdiSubWindow *first = f.main->mdiArea()->currentSubWindow();
+    QVERIFY(first);
+    western->trigger();
+    QVERIFY(western->isChecked() && !gbk->isChecked());
+    QVERIFY(screen->westernText());
+
+    f.main->Newdocument();
+    QVERIFY(f.main->mdiArea()->currentSubWindow() != first);
+    QVERIFY(gbk->isChecked() && !western->isChecked());
+    QVERIFY(!screen->westernText());
+
+    f.main->mdiArea()->setActiveSubWindow(first);
+    QVERIFY(western->isChecked());
+    QVERIFY(screen->westernText());
+}
+
+QTEST_MAIN(TestDisplayMode)
+#include "tst_displaymode.moc"
