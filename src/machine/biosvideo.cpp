@@ -202,7 +202,7 @@ void videoFunction(MachineState &m)
         // Display combination: a VGA with a colour (or, in mode 7, mono) monitor.
         if (m.al() != 0x00)
             return m.unsupported(0x10);
-        m.setAL(0x1A);
+        m.set(Reg::AX, 0x001A);
         m.set(Reg::BX, s.mode().number == 7 ? 0x0007 : 0x0008);
         return;
     default:

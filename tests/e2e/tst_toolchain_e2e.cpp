@@ -440,12 +440,14 @@ void TestToolchainE2e::mixedLineBreaksMarkTheirLines()
     QCOMPARE(processes.started, QStringList());
 }
 
-// A stand-in assembler's body: it writes a clean listing and ends.
+// A stand-in assembler's body: it writes a clean listing and an object, and ends.
 static QByteArray writeListingSource()
 {
     return "mov ah,3Ch\nxor cx,cx\nmov dx,name\nint 21h\nmov bx,ax\nmov ah,40h\n"
-           "mov cx,textEnd-text\nmov dx,text\nint 21h\nmov ah,3Eh\nint 21h\nmov ax,4C00h\n"
-           "int 21h\nname db 'TEMP_F.LST',0\n"
+           "mov cx,textEnd-text\nmov dx,text\nint 21h\nmov ah,3Eh\nint 21h\n"
+           // and its object, which Ctrl+L needs before it links
+           "mov ah,3Ch\nxor cx,cx\nmov dx,object\nint 21h\nmov bx,ax\nmov ah,3Eh\nint 21h\n"
+           "mov ax,4C00h\nint 21h\nname db 'TEMP_F.LST',0\nobject db 'TEMP_F.OBJ',0\n"
            "text db 13,10,'   1 Source  Lines',13,10,'   0 Warning Errors',13,10,"
            "'   0 Severe  Errors',13,10\ntextEnd:\n";
 }
