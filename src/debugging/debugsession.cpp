@@ -32,13 +32,17 @@ DebugSession::DebugSession(const Program &program, QString *error, QObject *pare
     const quint32 psp = quint32(m->psp()) * 16;
     const quint32 base = program.com ? psp : psp + 0x100;
     map_ = std::make_shared<SourceMap>(program.listing, program.map, base, program.mainFile);
-    // Code runs in the program's image, its PSP (INT 20h at PSP:0) and the
-    // machine's interrupt stubs; anywhere else it has jumped into nowhere.
-    // Without a map the program's extent is unknown: no fences then.
+    // Code runs in the program's image, its PSP (INT 20h at PSP:0), the
+    // machine's interrupt stubs and BIOS routines, and the free vectors at
+    // 0000:0200-03FF where labs copy routines of their own; anywhere else
+    // it has jumped into nowhere. Without a map the program's extent is
+    // unknown: no fences then.
     if (!program.map.starts.isEmpty())
-        m->setFences({{0, psp - 1},
+        m->setFences({{0, 0x1FF},
+                      {0x400, psp - 1},
                       {std::max(map_->imageEnd(), psp + 0x100), 0xEFFFF},
-                      {0xF0800, 0x10FFFF}});
+                      {0xF0800, Machine::biosCode.first - 1},
+                      {Machine::biosCode.second + 1, 0x10FFFF}});
     m->traceBlocks(map_->imageBegin(), std::max(map_->imageEnd(), map_->imageBegin() + 1) - 1);
     previous_ = m->registers();
     connect(thread_.get(), &MachineThread::stopped, this, &DebugSession::finished);

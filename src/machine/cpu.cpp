@@ -69,6 +69,62 @@ void Cpu::traceHook(uc_struct *, quint64 address, quint32 size, void *user)
     static_cast<Cpu *>(user)->lastBlock_ = {quint32(address), size};
 }
 
+void Cpu::clockHook(uc_struct *uc, quint64 address, quint32, void *user)
+{
+    auto *cpu = static_cast<Cpu *>(user);
+    if (cpu->clock_ >= cpu->alarm_) {
+        cpu->alarmed_ = true;
+        cpu->alarmedAt_ = offsetOf(uc, address);
+        uc_emu_stop(uc);
+        return;
+    }
+    ++cpu->clock_;
+}
+
+quint32 Cpu::portInHook(uc_struct *, quint32 port, int size, void *user)
+{
+    auto *cpu = static_cast<Cpu *>(user);
+    quint32 value = 0;
+    for (int i = 0; i < size && i < 4; ++i)
+        value |= quint32(cpu->onPortIn ? cpu->onPortIn(quint16(port + i)) : 0xFF) << (8 * i);
+    return value;
+}
+
+void Cpu::portOutHook(uc_struct *, quint32 port, int size, quint32 value, void *user)
+{
+    auto *cpu = static_cast<Cpu *>(user);
+    for (int i = 0; i < size && i < 4; ++i)
+        if (cpu->onPortOut)
+            cpu->onPortOut(quint16(port + i), quint8(value >> (8 * i)));
+}
+
+void Cpu::blockHook(uc_struct *uc, quint64 address, quint32, void *user)
+{
+    auto *cpu = static_cast<Cpu *>(user);
+    if (!cpu->stopSoon_.exchange(false))
+        return;
+    cpu->stopped_ = true;
+    cpu->blockStopped_ = true;
+    cpu->blockStoppedAt_ = offsetOf(uc, address);
+    uc_emu_stop(uc);
+}
+
+void Cpu::stopSoon()
+{
+    stopSoon_ = true;
+}
+
+void Cpu::countInstructions()
+{
+    if (clockHook_)
+        return;
+    uc_hook h = 0;
+    if (uc_hook_add(uc_, &h, UC_HOOK_CODE, reinterpret_cast<void *>(clockHook), this, 1, 0) ==
+        UC_ERR_OK)
+        clockHook_ = h;
+    flushCode(0, memorySize + 0x10000);
+}
+
 quint32 linear(quint16 segment, quint16 offset)
 {
     return (quint32(segment) << 4) + offset;
@@ -94,7 +150,13 @@ Cpu::Cpu()
         uc_hook_add(uc_, &hook, UC_HOOK_INTR, reinterpret_cast<void *>(interruptHook), this, 1,
                     0) != UC_ERR_OK ||
         uc_hook_add(uc_, &hook, UC_HOOK_INSN_INVALID, reinterpret_cast<void *>(invalidHook), this,
-                    1, 0) != UC_ERR_OK) {
+                    1, 0) != UC_ERR_OK ||
+        uc_hook_add(uc_, &hook, UC_HOOK_INSN, reinterpret_cast<void *>(portInHook), this, 1, 0,
+                    UC_X86_INS_IN) != UC_ERR_OK ||
+        uc_hook_add(uc_, &hook, UC_HOOK_INSN, reinterpret_cast<void *>(portOutHook), this, 1, 0,
+                    UC_X86_INS_OUT) != UC_ERR_OK ||
+        uc_hook_add(uc_, &hook, UC_HOOK_BLOCK, reinterpret_cast<void *>(blockHook), this, 1, 0) !=
+            UC_ERR_OK) {
         uc_close(uc_);
         uc_ = nullptr;
     }
@@ -152,6 +214,9 @@ int Cpu::run(quint64 instructionCount, const Watch &watch)
 {
     stopped_ = false;
     fenced_ = false;
+    alarmed_ = false;
+    blockStopped_ = false;
+    const quint64 clockAtStart = clock_;
     const quint32 here = linear(reg(Reg::CS), reg(Reg::IP));
     const bool onBreakpoint = hasBreakpoint(here);
     if (onBreakpoint)
@@ -191,6 +256,12 @@ int Cpu::run(quint64 instructionCount, const Watch &watch)
         uc_hook_del(uc_, hook);
     if (fenced_)
         setReg(Reg::IP, fencedAt_);
+    if (alarmed_)
+        setReg(Reg::IP, alarmedAt_);
+    else if (blockStopped_)
+        setReg(Reg::IP, blockStoppedAt_);
+    lastRunCount_ = clockHook_ ? clock_ - clockAtStart
+                               : quint64(qint64(instructionCount) - std::max<qint64>(budget.left, 0));
     lastRunSpentBudget_ = instructionCount && budget.spent;
     watchStopped_ = budget.watched;
     return error;

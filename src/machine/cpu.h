@@ -48,6 +48,9 @@ public:
     // interrupt itself: IP points past an INT instruction.
     std::function<void(int)> onInterrupt;
     std::function<void()> onInvalidInstruction;
+    // IN and OUT, a byte at a time (a word is two ports).
+    std::function<quint8(quint16 port)> onPortIn;
+    std::function<void(quint16 port, quint8 value)> onPortOut;
 
     // Called before each instruction of a watched run with its linear
     // address; true stops the run before that instruction. A call per
@@ -58,8 +61,13 @@ public:
     // a fence, the watch or the instruction count (0 for none) ends it. A
     // breakpoint at CS:IP itself is passed. Returns Unicorn's error, 0 for none.
     int run(quint64 instructionCount, const Watch &watch = {});
-    // Any thread.
+    // From a hook, on the running thread: the run ends after the current
+    // instruction.
     void stop();
+    // Any thread: the run ends at the start of the next block of code. (The
+    // emulator's own stop, called from another thread, can leave a DOS
+    // program's run corrupted when it goes on.)
+    void stopSoon();
     void flushCode(quint32 linear, quint32 size);
 
     bool addBreakpoint(quint32 linear);
@@ -80,6 +88,22 @@ public:
     void traceBlocks(quint32 first, quint32 last);
     std::pair<quint32, quint32> lastBlock() const { return lastBlock_; }
 
+    // Time by instructions: from now on every instruction run is counted (a
+    // call per instruction), and a run stops before the instruction that
+    // would pass the alarm.
+    void countInstructions();
+    bool countsInstructions() const { return clockHook_ != 0; }
+    quint64 instructions() const { return clock_; }
+    void setInstructions(quint64 count) { clock_ = count; }
+    void setAlarm(quint64 at) { alarm_ = at; }
+    // The last run() ended at the alarm.
+    bool alarmed() const { return alarmed_; }
+    // The last run() ended for stopSoon().
+    bool stoppedSoon() const { return blockStopped_; }
+    // Instructions the last run() ran, where it counted them (a budget, or
+    // the instruction clock).
+    quint64 lastRunCount() const { return lastRunCount_; }
+
     struct Budget
     {
         bool counting = false;
@@ -93,6 +117,19 @@ public:
 private:
     static void fenceHook(uc_struct *uc, quint64 address, quint32 size, void *user);
     static void traceHook(uc_struct *uc, quint64 address, quint32 size, void *user);
+    static void clockHook(uc_struct *uc, quint64 address, quint32 size, void *user);
+    static void blockHook(uc_struct *uc, quint64 address, quint32 size, void *user);
+    std::atomic<bool> stopSoon_{false};
+    bool blockStopped_ = false;
+    quint16 blockStoppedAt_ = 0;
+    static quint32 portInHook(uc_struct *uc, quint32 port, int size, void *user);
+    static void portOutHook(uc_struct *uc, quint32 port, int size, quint32 value, void *user);
+    size_t clockHook_ = 0;
+    quint64 clock_ = 0;
+    quint64 alarm_ = ~quint64(0);
+    bool alarmed_ = false;
+    quint16 alarmedAt_ = 0;
+    quint64 lastRunCount_ = 0;
     // What fence and trace hooks write, from inside a run.
     bool fenced_ = false;
     quint16 fencedAt_ = 0;

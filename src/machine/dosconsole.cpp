@@ -1,6 +1,7 @@
 // INT 21h console functions. Standard output is handle 1, so with "> FILE"
 // the characters go to the file, as under DOS; keyboard reads take keys from
 // the machine's queue.
+#include "machine/keybuffer.h"
 #include "machine/machinestate.h"
 
 namespace {
@@ -11,27 +12,28 @@ void writeStandard(MachineState &m, quint8 c)
     m.writeHandle(1, &c, 1, &error);
 }
 
-// Keys of a whole line up to CR, or a stop to wait for more.
+// Keys of a whole line up to CR, taken from the buffer as they come, or a
+// stop to wait for more.
 bool takeLine(MachineState &m, QByteArray *line)
 {
-    qsizetype cr = -1;
-    for (qsizetype i = 0; i < m.keys.size() && cr < 0; ++i)
-        if (quint8(m.keys[i]) == 13)
-            cr = i;
-    if (cr < 0) {
-        m.waitForKey();
-        return false;
-    }
-    line->clear();
-    for (qsizetype i = 0; i <= cr; ++i) {
-        const quint8 c = quint8(m.keys.dequeue());
+    for (;;) {
+        if (!m.keyWaiting()) {
+            m.waitForKey();
+            return false;
+        }
+        const quint8 c = quint8(KeyBuffer::take(m.mem()));
+        if (c == 13) {
+            *line = m.lineSoFar + '\r';
+            m.lineSoFar.clear();
+            m.retryAt = MachineState::noRetry;
+            return true;
+        }
         if (c == 8) {
-            line->chop(1);
+            m.lineSoFar.chop(1);
         } else if (c != 0) {
-            line->append(char(c));
+            m.lineSoFar.append(char(c));
         }
     }
-    return true;
 }
 
 void int21_01h_readEcho(MachineState &m)
@@ -57,12 +59,12 @@ void int21_06h_directIo(MachineState &m)
         m.setAL(dl);
         return;
     }
-    if (m.keys.isEmpty()) {
+    if (!m.keyWaiting()) {
         m.setAL(0);
         m.cpu.setZero(true);
         return;
     }
-    m.setAL(quint8(m.keys.dequeue()));
+    m.setAL(quint8(KeyBuffer::take(m.mem())));
     m.cpu.setZero(false);
 }
 
@@ -109,13 +111,15 @@ void int21_0Ah_readLine(MachineState &m)
 
 void int21_0Bh_inputStatus(MachineState &m)
 {
-    m.setAL(m.keys.isEmpty() ? 0 : 0xFF);
+    m.setAL(m.keyWaiting() ? 0xFF : 0);
 }
 
 void int21_0Ch_flushThenRead(MachineState &m)
 {
     const quint8 function = m.al();
-    m.keys.clear();
+    // Run again after a wait for keys, it keeps the keys typed since.
+    if (m.retryAt != linear(m.r(Reg::CS), quint16(m.r(Reg::IP) - 2)))
+        KeyBuffer::clear(m.mem());
     switch (function) {
     case 0x01:
         int21_01h_readEcho(m);

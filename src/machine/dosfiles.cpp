@@ -287,7 +287,7 @@ void int21_44h_ioctl(MachineState &m)
         if (f->kind == OpenFiles::Kind::File)
             m.setAL(f->file->atEnd() ? 0 : 0xFF);
         else
-            m.setAL(f->kind == OpenFiles::Kind::Con && m.keys.isEmpty() ? 0 : 0xFF);
+            m.setAL(f->kind == OpenFiles::Kind::Con && m.keyWaiting() ? 0xFF : 0);
         break;
     case 0x07:
         m.setAL(0xFF);

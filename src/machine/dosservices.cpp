@@ -93,7 +93,7 @@ void int21_51h_getPsp(MachineState &m)
 
 void int21_2Ah_date(MachineState &m)
 {
-    const QDate d = QDate::currentDate();
+    const QDate d = m.devices.cmos.dateTime(m.devices.clock.now()).date();
     m.set(Reg::CX, quint16(d.year()));
     m.set(Reg::DX, quint16((d.month() << 8) | d.day()));
     m.setAL(quint8(d.dayOfWeek() % 7));
@@ -101,7 +101,7 @@ void int21_2Ah_date(MachineState &m)
 
 void int21_2Ch_time(MachineState &m)
 {
-    const QTime t = QTime::currentTime();
+    const QTime t = m.devices.cmos.dateTime(m.devices.clock.now()).time();
     m.set(Reg::CX, quint16((t.hour() << 8) | t.minute()));
     m.set(Reg::DX, quint16((t.second() << 8) | (t.msec() / 10)));
 }

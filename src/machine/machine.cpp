@@ -1,16 +1,13 @@
 #include "machine/machine.h"
 
+#include "machine/keybuffer.h"
 #include "machine/loader.h"
 #include "machine/machinestate.h"
-#include "machine/threadclock.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QtEndian>
 #include <algorithm>
-#include <condition_variable>
-#include <mutex>
-#include <thread>
 
 namespace {
 
@@ -26,10 +23,18 @@ void writeStubs(GuestMemory &memory)
     }
 }
 
-void writeBiosData(GuestMemory &memory)
+// The BIOS's tick count, from midnight as the clock chip has the time.
+quint32 ticksAt(const QTime &time)
+{
+    return quint32(qint64(time.msecsSinceStartOfDay()) * 0x1800B0 / 86400000);
+}
+
+void writeBiosData(GuestMemory &memory, const QTime &time)
 {
     memory.setWord(0x40, 0x10, 0x0021); // equipment: colour 80x25
     memory.setWord(0x40, 0x13, 640);
+    memory.setDword(0x40, 0x6C, ticksAt(time));
+    KeyBuffer::reset(memory);
     // The ROM's date and the model byte of an AT, where programs look for
     // them, as DOSBox has them.
     memory.write(0xFFFF, 0x0005, QByteArray("01/01/92"));
@@ -70,18 +75,58 @@ void MachineState::exit(quint8 code)
 
 void MachineState::waitForKey()
 {
-    halt(StopReason::InputWanted, QStringLiteral("keyboard"));
     set(Reg::IP, quint16(r(Reg::IP) - 2));
+    retryAt = linear(r(Reg::CS), r(Reg::IP));
+    if (devices.keyboard.typing() ||
+        (devices.clock.kind() == MachineClock::Kind::Wall && ownsHardwareVector())) {
+        idle = true;
+        cpu.stop();
+        return;
+    }
+    halt(StopReason::InputWanted, QStringLiteral("keyboard"));
+}
+
+bool MachineState::keyWaiting()
+{
+    feedKeys(*this);
+    return !KeyBuffer::empty(mem());
 }
 
 bool MachineState::takeKey(quint16 *key)
 {
-    if (keys.isEmpty()) {
+    if (!keyWaiting()) {
         waitForKey();
         return false;
     }
-    *key = keys.dequeue();
+    *key = KeyBuffer::take(mem());
+    retryAt = noRetry;
     return true;
+}
+
+bool MachineState::ownsHardwareVector() const
+{
+    const std::pair<int, quint16> vectors[] = {{0x08, romInt8}, {0x09, romInt9}, {0x1C, 0x1C * 8}};
+    for (const auto &[number, offset] : vectors)
+        if (cpu.memory().word(0, quint16(4 * number)) != offset ||
+            cpu.memory().word(0, quint16(4 * number + 2)) != biosSegment)
+            return true;
+    return false;
+}
+
+void MachineState::enterVector(int number)
+{
+    const quint16 cs = r(Reg::CS), ip = r(Reg::IP);
+    quint16 sp = r(Reg::SP);
+    const quint16 ss = r(Reg::SS);
+    const quint16 frame[] = {ip, cs, r(Reg::Flags)};
+    for (int i = 2; i >= 0; --i) {
+        sp = quint16(sp - 2);
+        mem().setWord(ss, sp, frame[i]);
+    }
+    set(Reg::SP, sp);
+    set(Reg::Flags, r(Reg::Flags) & ~0x0300);
+    set(Reg::CS, mem().word(0, quint16(4 * number + 2)));
+    set(Reg::IP, mem().word(0, quint16(4 * number)));
 }
 
 void MachineState::writeConsole(const quint8 *data, int size)
@@ -174,6 +219,8 @@ Machine::Machine(const Setup &setup) : setup_(withoutSameFolder(setup))
     s_->cpu.onInvalidInstruction = [this] {
         s_->halt(StopReason::Fault, QStringLiteral("invalid instruction"));
     };
+    s_->cpu.onPortIn = [this](quint16 port) { return portIn(*s_, port); };
+    s_->cpu.onPortOut = [this](quint16 port, quint8 value) { portOut(*s_, port, value); };
 }
 
 Machine::~Machine() = default;
@@ -192,14 +239,25 @@ bool Machine::load(const QString &hostProgram, const QByteArray &tail, QString *
         return fail(file.errorString());
     const QByteArray image = file.read(0x100000);
     s_->files = OpenFiles();
-    s_->keys.clear();
+    s_->lineSoFar.clear();
+    s_->retryAt = MachineState::noRetry;
+    s_->idle = false;
+    {
+        std::lock_guard guard(wakeLock_);
+        inbox_.clear();
+        keysArrived_ = false;
+    }
+    const QDateTime now =
+        setup_.clockStart.isValid() ? setup_.clockStart : QDateTime::currentDateTime();
+    s_->devices.reset(setup_.clock, &s_->cpu, now);
     s_->searchFolders.clear();
     s_->written = 0;
     s_->changedFiles.clear();
     GuestMemory &memory = s_->cpu.memory();
     memory.fillAt(0, 0, Cpu::memorySize);
     writeStubs(memory);
-    writeBiosData(memory);
+    writeRom(memory);
+    writeBiosData(memory, now.time());
     s_->video.setMode(memory, *videoMode(3), false);
     if (!setup_.consoleFile.isEmpty()) {
         auto out = std::make_shared<OpenFiles::Entry>();
@@ -232,22 +290,11 @@ void Machine::interrupt(int number)
     const quint16 cs = m.r(Reg::CS), ip = m.r(Reg::IP);
     const quint16 vectorOffset = m.mem().word(0, quint16(4 * number));
     const quint16 vectorSegment = m.mem().word(0, quint16(4 * number + 2));
-    const bool fromStub = cs == biosSegment && ip == quint16(number * 8 + 2);
-    if (!fromStub && (vectorSegment != biosSegment || vectorOffset != number * 8)) {
-        // The program's own handler: enter it as the CPU would.
-        quint16 sp = m.r(Reg::SP);
-        const quint16 ss = m.r(Reg::SS);
-        const quint16 frame[] = {ip, cs, m.r(Reg::Flags)};
-        for (int i = 2; i >= 0; --i) {
-            sp = quint16(sp - 2);
-            m.mem().setWord(ss, sp, frame[i]);
-        }
-        m.set(Reg::SP, sp);
-        m.set(Reg::Flags, m.r(Reg::Flags) & ~0x0300);
-        m.set(Reg::CS, vectorSegment);
-        m.set(Reg::IP, vectorOffset);
+    if (cs == biosSegment && romCall(m, ip))
         return;
-    }
+    const bool fromStub = cs == biosSegment && ip == quint16(number * 8 + 2);
+    if (!fromStub && (vectorSegment != biosSegment || vectorOffset != number * 8))
+        return m.enterVector(number); // the program's own handler, or the ROM's
     service(number);
 }
 
@@ -277,6 +324,10 @@ void Machine::service(int number)
         return m.halt(StopReason::Fault, QStringLiteral("bound range exceeded (INT 5)"));
     case 0x06:
         return m.halt(StopReason::Fault, QStringLiteral("invalid instruction (INT 6)"));
+    case 0x08: // the stubs of the timer and the keyboard, reached only by
+    case 0x09: // a program that set a vector to them
+        romCall(m, number == 8 ? romInt8 + 2 : romInt9 + 2);
+        return void(number == 8 && romCall(m, romInt8 + 6));
     case 0x10:
         return biosVideo(m);
     case 0x11:
@@ -287,6 +338,9 @@ void Machine::service(int number)
         return biosKeyboard(m);
     case 0x1A:
         return biosTime(m);
+    case 0x1B: // Ctrl+Break and the user's timer hook: nothing of their own
+    case 0x1C:
+        return;
     case 0x20:
         return m.exit(0);
     case 0x21:
@@ -314,123 +368,6 @@ void Machine::service(int number)
     }
 }
 
-MachineStop Machine::runFor(const Bounds &bounds, quint64 count, const Cpu::Watch &watch)
-{
-    MachineState &m = *s_;
-    m.stop = {};
-    if (stopRequested_.exchange(false)) {
-        m.stop.reason = StopReason::StopRequested;
-        return m.stop;
-    }
-    std::atomic<bool> stalled{false};
-    // HLT ends the emulator's run. With interrupts enabled the next one
-    // wakes the CPU and the program goes on, as it does after the timer's
-    // next tick; with them disabled nothing ever will (runEnded says so).
-    auto runCpu = [&] {
-        int error = m.cpu.run(count, watch);
-        while (error == 0 && !stalled && !stopRequested_ && halted() && (m.r(Reg::Flags) & 0x0200))
-            error = m.cpu.run(count, watch);
-        return error;
-    };
-    // A few instructions need no watchdog: a thread per single step would
-    // cost more than the step.
-    if (count > 0 && count <= 1000 && bounds.idleMs == 0 && !watch)
-        return runEnded(runCpu(), false, bounds);
-    // One run of the emulator, with a watchdog beside it that stops it when
-    // asked to or when the program has written nothing for the idle bound.
-    const ThreadClock clock;
-    std::mutex lock;
-    std::condition_variable ended;
-    bool over = false;
-    std::thread watchdog([&] {
-        qint64 last = m.progress;
-        qint64 since = clock.ms();
-        std::unique_lock guard(lock);
-        while (!ended.wait_for(guard, std::chrono::milliseconds(10), [&] { return over; })) {
-            const qint64 now = clock.ms();
-            if (m.progress != last) {
-                last = m.progress;
-                since = now;
-            } else if (bounds.idleMs > 0 && now - since >= bounds.idleMs) {
-                stalled = true;
-            }
-            if (stalled || stopRequested_)
-                m.cpu.stop();
-        }
-    });
-    const int error = runCpu();
-    {
-        std::lock_guard guard(lock);
-        over = true;
-    }
-    ended.notify_all();
-    watchdog.join();
-    return runEnded(error, stalled, bounds);
-}
-
-MachineStop Machine::runEnded(int error, bool stalled, const Bounds &bounds)
-{
-    MachineState &m = *s_;
-    // A program that drew straight into planar memory and ended showed a
-    // picture the machine never saw.
-    if (m.stop.reason == StopReason::None || m.stop.reason == StopReason::Exited)
-        checkPlanarWrites();
-    if (m.stop.reason != StopReason::None)
-        return m.stop;
-    if (stalled) {
-        m.stop.reason = StopReason::Stalled;
-        m.stop.detail = QStringLiteral("no output for %1 ms").arg(bounds.idleMs);
-    } else if (stopRequested_.exchange(false)) {
-        m.stop.reason = StopReason::StopRequested;
-    } else if (error != 0) {
-        m.stop.reason = StopReason::Fault;
-        m.stop.detail = QStringLiteral("CPU error %1").arg(error);
-    } else if (m.cpu.budgetSpent()) {
-        m.stop.reason = StopReason::BudgetSpent;
-    } else if (m.cpu.fenced()) {
-        m.stop.reason = StopReason::Fenced;
-        m.stop.detail = hex(m.r(Reg::CS), 4) + QLatin1Char(':') + hex(m.r(Reg::IP), 4);
-    } else if (m.cpu.watchStopped()) {
-        m.stop.reason = StopReason::Watched;
-    } else if (m.cpu.hasBreakpoint(linear(m.r(Reg::CS), m.r(Reg::IP)))) {
-        m.stop.reason = StopReason::Breakpoint;
-    } else if (halted()) {
-        m.stop.reason = StopReason::Fault;
-        m.stop.detail = QStringLiteral("HLT with interrupts disabled");
-    } else {
-        m.stop.reason = StopReason::Fault;
-        m.stop.detail = QStringLiteral("the CPU stopped at %1:%2")
-                            .arg(hex(m.r(Reg::CS), 4), hex(m.r(Reg::IP), 4));
-    }
-    return m.stop;
-}
-
-bool Machine::halted() const
-{
-    const MachineState &m = *s_;
-    return m.stop.reason == StopReason::None && !m.cpu.budgetSpent() && !m.cpu.fenced() &&
-           !m.cpu.watchStopped() && !m.cpu.hasBreakpoint(linear(m.r(Reg::CS), m.r(Reg::IP))) &&
-           m.cpu.memory().byte(m.r(Reg::CS), quint16(m.r(Reg::IP) - 1)) == 0xF4;
-}
-
-void Machine::checkPlanarWrites()
-{
-    // The planar modes keep their pixels in the planes, so A000:0 stays
-    // zero unless the program writes there itself, through the VGA's write
-    // modes and latches the machine does not have.
-    MachineState &m = *s_;
-    const VideoMode &mode = m.screen.mode();
-    if (mode.kind != VideoMode::Planar)
-        return;
-    const QByteArray window = m.mem().readAt(mode.base, 0x10000);
-    if (std::all_of(window.begin(), window.end(), [](char b) { return b == 0; }))
-        return;
-    m.stop.reason = StopReason::None;
-    m.halt(StopReason::Unsupported,
-           QStringLiteral("video memory A000:0 written directly in mode %1h")
-               .arg(hex(mode.number, 2)));
-}
-
 MachineStop Machine::run(const Bounds &bounds)
 {
     return runFor(bounds, bounds.instructions);
@@ -448,8 +385,12 @@ MachineStop Machine::runWatched(const Cpu::Watch &watch)
 
 void Machine::requestStop()
 {
-    stopRequested_ = true;
-    s_->cpu.stop();
+    {
+        std::lock_guard guard(wakeLock_);
+        stopRequested_ = true;
+    }
+    s_->cpu.stopSoon();
+    wake_.notify_all();
 }
 
 void Machine::cancelStopRequest()
@@ -546,7 +487,39 @@ int Machine::cursorColumn() const
 
 void Machine::pushKey(quint16 key)
 {
-    s_->keys.enqueue(key);
+    {
+        std::lock_guard guard(wakeLock_);
+        inbox_.append(key);
+        keysArrived_ = true;
+    }
+    wake_.notify_all();
+}
+
+void Machine::takeTypedKeys()
+{
+    QList<quint16> keys;
+    {
+        std::lock_guard guard(wakeLock_);
+        keys.swap(inbox_);
+        keysArrived_ = false;
+    }
+    for (const quint16 key : std::as_const(keys))
+        s_->devices.keyboard.type(key);
+}
+
+int Machine::speakerHz() const
+{
+    return s_->devices.speakerHz;
+}
+
+bool Machine::staysResident() const
+{
+    return s_->ownsHardwareVector();
+}
+
+void Machine::setStepIntoInterrupts(bool on)
+{
+    stepIntoInterrupts_ = on;
 }
 
 quint16 Machine::psp() const

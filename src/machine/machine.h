@@ -2,13 +2,20 @@
 
 #include "machine/cpu.h"
 #include "machine/drives.h"
+#include "machine/machineclock.h"
 #include "machine/machinestop.h"
 #include "machine/screenpicture.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QString>
+#include <QList>
 #include <atomic>
+#include <condition_variable>
+#include <functional>
 #include <memory>
+#include <mutex>
+#include <utility>
 
 struct MachineState;
 
@@ -34,7 +41,18 @@ public:
         // touch the tools, a tool's run only its own outputs.
         Drives::ToolFolderWrites toolFolderWrites = Drives::ToolFolderWrites::Any;
         QStringList toolOutputs;
+        // How the machine's time passes (see MachineClock): the host's clock
+        // for a program a user watches, instructions for a repeatable run.
+        MachineClock::Kind clock = MachineClock::Kind::Wall;
+        // The date and time the machine's clock starts at; invalid: the
+        // host's, now. The program sees time move on from it.
+        QDateTime clockStart;
     };
+
+    // Where the machine keeps code of its own beside the interrupt stubs
+    // (F000:0000-07FF): the BIOS's hardware interrupt routines, as linear
+    // addresses (first, last).
+    static constexpr std::pair<quint32, quint32> biosCode{0xF0900, 0xF093F};
 
     explicit Machine(const Setup &setup);
     ~Machine();
@@ -91,8 +109,20 @@ public:
     quint16 screenCell(int row, int column) const;
     int cursorRow() const;
     int cursorColumn() const;
-    // A key press: scan code in the high byte, character in the low.
+    // A key press: scan code in the high byte, character in the low. Any
+    // thread, while the machine runs too: the key reaches the program
+    // through the keyboard's interrupt at once.
     void pushKey(quint16 key);
+    // The speaker's tone now in Hz, 0 while silent. Any thread.
+    int speakerHz() const;
+    // The program left its own routine in a vector the hardware calls (the
+    // timer's, the keyboard's, INT 1Ch): after its end it is still there
+    // and working, as a resident program's would be.
+    bool staysResident() const;
+    // Steps by source line (runWatched) take the timer's and the keyboard's
+    // interrupts too, stopping in a handler with source; off, time stands
+    // still during such a step.
+    void setStepIntoInterrupts(bool on);
 
     quint16 psp() const;
     // Bytes the program has written to files and the console so far.
@@ -105,12 +135,34 @@ private:
     void interrupt(int number);
     void service(int number);
     MachineStop runFor(const Bounds &bounds, quint64 count, const Cpu::Watch &watch = {});
-    MachineStop runEnded(int error, bool stalled, const Bounds &bounds);
+    MachineStop runEnded(int error, bool stalled, const Bounds &bounds, bool budgetSpent);
+    int runWithWatchdog(const Bounds &bounds, bool ticking, std::atomic<bool> &stalled,
+                        const std::function<int()> &runCpu);
     // The emulator's run ended on a HLT.
     bool halted() const;
     void checkPlanarWrites();
+    // Keys pushed from any thread go to the keyboard.
+    void takeTypedKeys();
+    // Devices brought up to time, a hardware interrupt taken where the CPU
+    // lets one in; true when one was.
+    bool takeEvents(bool live, quint64 alarmCap);
+    // The CPU waits (HLT, or a service waiting for keys) for the next
+    // interrupt; false when none can come.
+    bool waitForInterrupt();
 
     Setup setup_;
     std::unique_ptr<MachineState> s_;
     std::atomic<bool> stopRequested_{false};
+    bool stepIntoInterrupts_ = false;
+    // Keys typed from other threads, and what wakes a waiting run or its
+    // ticker: a key, a stop request, the end of the run.
+    std::mutex wakeLock_;
+    std::condition_variable wake_;
+    QList<quint16> inbox_;
+    std::atomic<bool> keysArrived_{false};
+    // For the ticker of a run on the wall clock: the clock of the devices'
+    // next event (-1 none), and whether they want looking at soon anyway.
+    std::atomic<qint64> nextEvent_{-1};
+    std::atomic<bool> devicesBusy_{false};
+    std::atomic<bool> devicesDue_{false};
 };

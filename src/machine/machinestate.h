@@ -1,6 +1,8 @@
 #pragma once
 
 #include "machine/cpu.h"
+#include "machine/machine.h"
+#include "machine/devices.h"
 #include "machine/drives.h"
 #include "machine/machinestop.h"
 #include "machine/memoryblocks.h"
@@ -28,8 +30,19 @@ struct MachineState
     OpenFiles files;
     TextScreen screen;
     VideoState video;
-    KeyQueue keys;
+    Devices devices;
     MachineStop stop;
+    // A service waits for an interrupt (a key read with none in the buffer
+    // while more are coming): IP is back on its INT, and the run goes on
+    // once an interrupt has been taken, as the BIOS's STI lets it.
+    bool idle = false;
+    // The keys of a line being read (INT 21h 0Ah), taken from the buffer as
+    // they come, up to its CR.
+    QByteArray lineSoFar;
+    // Where a service that waited for keys will be run again (the INT's
+    // linear address), so that it knows it is its own retry.
+    static constexpr quint32 noRetry = 0xFFFFFFFF;
+    quint32 retryAt = noRetry;
 
     quint16 psp = 0;
     quint16 dtaSegment = 0, dtaOffset = 0x80;
@@ -79,10 +92,19 @@ struct MachineState
     void outputLimit(const QFile &file);
     // CON output goes to the screen, as DOS's console driver draws it.
     void writeConsole(const quint8 *data, int size);
-    // Takes a key, or stops the run with InputWanted and puts IP back on the
-    // INT instruction so that it runs again once a key is there.
+    // Takes a key from the BIOS buffer, or waits: IP goes back on the INT
+    // instruction so that it runs again once a key is there, and the run
+    // stops with InputWanted unless a key is on its way or, in a run on the
+    // wall clock, the program's own handlers are to run meanwhile.
     bool takeKey(quint16 *key);
+    bool keyWaiting();
     void waitForKey();
+    // The program has put its own routine in an interrupt vector the
+    // hardware or the BIOS calls by itself (08h, 09h, 1Ch).
+    bool ownsHardwareVector() const;
+    // Enters the routine of a vector as the CPU does: flags, CS and IP
+    // pushed, IF and TF cleared.
+    void enterVector(int number);
 };
 
 using Service = void (*)(MachineState &);
@@ -108,3 +130,11 @@ QString hex(int value, int digits);
 // The segment of the interrupt stubs; a vector still pointing there is the
 // machine's own service.
 constexpr quint16 biosSegment = 0xF000;
+// The BIOS's routines for the timer's and the keyboard's interrupts, past the
+// stubs; they call the machine at their INT instructions.
+constexpr quint16 romInt8 = 0x0900;
+constexpr quint16 romInt9 = 0x0908;
+static_assert(biosSegment * 16 + romInt8 == Machine::biosCode.first);
+// The ROM's calls into the machine, by the offset past their INT.
+bool romCall(MachineState &m, quint16 ip);
+void writeRom(GuestMemory &memory);

@@ -3,7 +3,6 @@
 #include "machine/guestmemory.h"
 #include "machine/videomodes.h"
 
-#include <QQueue>
 #include <QtGlobal>
 
 // The text screen of the current video mode: its cells are the machine's
@@ -50,5 +49,3 @@ private:
     GuestMemory &memory_;
 };
 
-// Keys waiting to be read: scan code in the high byte, character in the low.
-using KeyQueue = QQueue<quint16>;
