@@ -74,7 +74,7 @@ if(KORVANE_DPKG_SHLIBDEPS)
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 else()
     string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS
-           ", libqt6core6, libqt6gui6, libqt6widgets6, libqt6printsupport6, libqt6network6, libqt6webenginecore6, libqt6webenginecore6-bin, libqt6webenginewidgets6, libunicorn2")
+           ", libqt6core6, libqt6gui6, libqt6widgets6, libqt6printsupport6, libqt6network6, libqt6webenginecore6, libqt6webenginecore6-bin, libqt6webenginewidgets6, libqt6multimedia6, libunicorn2")
 endif()
 # xdg-utils opens the tool search page in the system's browser.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, xdg-utils")

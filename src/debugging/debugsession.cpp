@@ -177,12 +177,11 @@ SourceLine DebugSession::lineWithCode(const SourceLine &line) const
 
 void DebugSession::typeKey(quint16 key)
 {
-    keys_ << key;
-    if (running()) {
-        rearm();
+    // The machine takes keys while it runs; one typed while the program is
+    // held waits in the keyboard until it runs again.
+    thread_->pushKey(key);
+    if (running())
         return;
-    }
-    syncMachine();
     if (waitingForKey_ && resume_)
         begin(resume_);
 }
@@ -207,9 +206,6 @@ void DebugSession::syncMachine()
         if (!applied_.contains(a))
             m->addBreakpoint(a);
     applied_ = wanted;
-    for (const quint16 key : std::as_const(keys_))
-        m->pushKey(key);
-    keys_.clear();
 }
 
 void DebugSession::finished(const MachineStop &stop)
@@ -274,6 +270,11 @@ DebugStop DebugSession::describe(const MachineStop &stop) const
     };
     switch (stop.reason) {
     case StopReason::Watched:
+        if (!d.line.valid())
+            d.message = QStringLiteral("已单步到没有源程序的代码（%1）：F11 逐条指令执行，"
+                                       "F10 运行到回到源程序。")
+                            .arg(address(at, m->reg(Reg::CS)));
+        break;
     case StopReason::BudgetSpent:
     case StopReason::None:
         break;

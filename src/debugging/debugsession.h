@@ -108,7 +108,6 @@ private:
     // The step going on (kept across a stop for a key).
     std::shared_ptr<StepWatch> watch_;
     Work resume_;
-    QList<quint16> keys_;
     // Breakpoints or keys that changed while running wait for the machine:
     // the run is paused for them and goes on.
     bool rearm_ = false;

@@ -31,6 +31,11 @@ public:
     bool start(std::function<MachineStop(Machine &)> work);
     // Asks a run to stop soon; it then ends as StopRequested.
     void pause();
+    // A key typed, whether or not a run goes on: a running program gets it
+    // through the keyboard's interrupt at once, a stopped one when it runs.
+    void pushKey(quint16 key) { machine_->pushKey(key); }
+    // The speaker's tone now (0: silent), while a run goes on too.
+    int speakerHz() const { return machine_->speakerHz(); }
 
 signals:
     void stopped(const MachineStop &stop);

@@ -2,6 +2,7 @@
 
 #include "debugging/machinethread.h"
 #include "debugging/screenview.h"
+#include "debugging/speakersound.h"
 
 #include <QCloseEvent>
 #include <QFileInfo>
@@ -35,6 +36,8 @@ QString handOverReason(const QString &detail, const Registers &r)
     if (detail.startsWith(QLatin1String("INT 10h, AH=00h")))
         return QStringLiteral("程序设置了本机没有的 BIOS 显示模式 %1h（INT 10h，AH=00h）")
             .arg(hex(r.ax & 0x7F, 2));
+    if (detail.startsWith(QLatin1String("port ")))
+        return QStringLiteral("程序访问了端口 %1，内置的 PC 没有这个设备").arg(detail.mid(5));
     if (detail.startsWith(QLatin1String("video memory A000:0")))
         return QStringLiteral("程序在显示模式 %1h 下直接写显存 A000:0，本机只支持经 BIOS 画点")
             .arg(detail.section(u' ', -1).chopped(1));
@@ -69,6 +72,10 @@ RunWindow::RunWindow(const Machine::Setup &setup, const QString &program, QWidge
     connect(screen_, &ScreenView::keyTyped, this, &RunWindow::keyTyped);
     refresh_.setInterval(80);
     connect(&refresh_, &QTimer::timeout, this, [this] { machine_->pause(); });
+    speaker_ = new SpeakerSound(this);
+    listen_.setInterval(15);
+    connect(&listen_, &QTimer::timeout, this,
+            [this] { speaker_->setTone(machine_->speakerHz()); });
 }
 
 RunWindow::~RunWindow()
@@ -91,6 +98,7 @@ bool RunWindow::start(QString *error)
     screen_->setFocus(Qt::OtherFocusReason);
     resume();
     refresh_.start();
+    listen_.start();
     return true;
 }
 
@@ -104,11 +112,6 @@ void RunWindow::resume()
 {
     if (closing_ || ended_)
         return;
-    if (Machine *m = machine_->machine()) {
-        for (const quint16 key : std::as_const(keys_))
-            m->pushKey(key);
-        keys_.clear();
-    }
     machine_->start(Machine::Bounds{});
 }
 
@@ -126,12 +129,15 @@ void RunWindow::stopped(const MachineStop &stop)
     const Registers r = machine_->machine()->registers();
     switch (stop.reason) {
     case StopReason::InputWanted:
-        if (!keys_.isEmpty())
+        if (machine_->machine()->keysTyped())
             return resume();
         screen_->setWaitingForKey(true);
-        status_->setText(QStringLiteral("程序正在等待按键……"));
+        if (!resumeQuietly_)
+            status_->setText(QStringLiteral("程序正在等待按键……"));
         return;
     case StopReason::Exited:
+        if (stayResident(stop.exitCode))
+            return;
         return finish(
             QStringLiteral("程序已结束（返回码 %1），按任意键关闭窗口。").arg(stop.exitCode));
     case StopReason::Fault:
@@ -143,6 +149,8 @@ void RunWindow::stopped(const MachineStop &stop)
     case StopReason::Unsupported:
         closing_ = true;
         refresh_.stop();
+        listen_.stop();
+        speaker_->setTone(0);
         emit handOver(handOverReason(stop.detail, r), machine_->machine()->changedFiles());
         close();
         return;
@@ -152,14 +160,34 @@ void RunWindow::stopped(const MachineStop &stop)
     }
 }
 
+bool RunWindow::stayResident(int exitCode)
+{
+    Machine *m = machine_->machine();
+    const QList<int> vectors = m->residentVectors();
+    if (!m->stayAtPrompt())
+        return false;
+    QStringList names;
+    for (const int v : vectors)
+        names << QStringLiteral("INT %1h").arg(hex(quint16(v), 2));
+    status_->setText(QStringLiteral("程序已结束（返回码 %1），但 %2 仍指向它的程序，它们照常运行："
+                                    "窗口像 DOS 提示符一样保留，按键经键盘中断送给它们。"
+                                    "关闭窗口即结束。")
+                         .arg(exitCode)
+                         .arg(names.join(QStringLiteral("、"))));
+    resumeQuietly_ = true;
+    resume();
+    return true;
+}
+
 void RunWindow::keyTyped(quint16 key)
 {
     if (ended_)
         return void(close());
-    keys_.append(key);
+    machine_->pushKey(key);
     if (screen_->waitingForKey()) {
         screen_->setWaitingForKey(false);
-        showRunning();
+        if (!resumeQuietly_)
+            showRunning();
         resume();
     }
 }
@@ -168,6 +196,8 @@ void RunWindow::finish(const QString &line)
 {
     ended_ = true;
     refresh_.stop();
+    listen_.stop();
+    speaker_->setTone(0);
     screen_->setWaitingForKey(false);
     status_->setText(line);
 }
@@ -183,6 +213,8 @@ void RunWindow::closeEvent(QCloseEvent *event)
 {
     closing_ = true;
     refresh_.stop();
+    listen_.stop();
+    speaker_->setTone(0);
     machine_->pause();
     event->accept();
 }

@@ -8,6 +8,7 @@
 class MachineThread;
 class QLabel;
 class ScreenView;
+class SpeakerSound;
 
 // 运行 in the program's own window: the program runs on the machine without
 // stopping, its text screen shown live (GBK as Chinese), keys typed handed to
@@ -43,6 +44,9 @@ private:
     void showRunning();
     void copyScreen();
     void finish(const QString &line);
+    // The program ended but left routines of its own in the hardware's
+    // vectors: the window stays, as a DOS prompt would, and they run on.
+    bool stayResident(int exitCode);
 
     QString program_;
     MachineThread *machine_;
@@ -51,7 +55,11 @@ private:
     // Pauses the run now and then to copy the screen: the machine's memory
     // is read only while the worker is not running it.
     QTimer refresh_;
-    QList<quint16> keys_;
+    // The speaker's tone, looked at often enough for a melody's notes.
+    QTimer listen_;
+    SpeakerSound *speaker_;
     bool ended_ = false;
+    // The status line says the program stays resident: keep it.
+    bool resumeQuietly_ = false;
     bool closing_ = false;
 };

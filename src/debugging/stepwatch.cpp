@@ -15,6 +15,13 @@ static bool above(quint16 sp, quint16 mark)
     return qint16(quint16(sp - mark)) > 0;
 }
 
+bool StepWatch::outsideSource(quint32 address) const
+{
+    const bool inImage = address >= map_->imageBegin() && address < map_->imageEnd();
+    // The machine's own BIOS code runs without stopping.
+    return !inImage && address < 0xF0000 && !map_->lineAt(address).valid();
+}
+
 bool StepWatch::operator()(quint32 address)
 {
     const quint16 sp = machine_.reg(Reg::SP);
@@ -40,6 +47,10 @@ bool StepWatch::operator()(quint32 address)
     // A line starts where the run arrives, not where it stays (a repeated
     // string instruction runs at one address many times).
     if (address != previous_ && map_->isLineStart(address))
+        return true;
+    // Code with no source of its own (a routine the program copied to
+    // 0000:0200, say) is stepped an instruction at a time.
+    if (mode_ == Into && address != previous_ && outsideSource(address))
         return true;
     const Instruction i = instructionAt(machine_.memory(), address);
     const bool over =

@@ -25,6 +25,8 @@ public:
     quint32 previous() const { return previous_; }
 
 private:
+    bool outsideSource(quint32 address) const;
+
     Mode mode_;
     std::shared_ptr<const SourceMap> map_;
     const Machine &machine_;

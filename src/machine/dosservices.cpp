@@ -13,6 +13,14 @@ void int21_00h_exit(MachineState &m)
     m.exit(0);
 }
 
+// Ends the program but keeps its first DX paragraphs (6 at least, as DOS
+// does), where routines it left in vectors go on running.
+void int21_31h_stayResident(MachineState &m)
+{
+    m.blocks.resize(m.psp, std::max<quint16>(6, m.r(Reg::DX)));
+    m.exit(m.al());
+}
+
 void int21_4Ch_exit(MachineState &m)
 {
     m.exit(m.al());
@@ -173,6 +181,7 @@ ServiceTable makeTable()
     t[0x48] = int21_48h_allocate;
     t[0x49] = int21_49h_release;
     t[0x4A] = int21_4Ah_resize;
+    t[0x31] = int21_31h_stayResident;
     t[0x4C] = int21_4Ch_exit;
     t[0x4D] = int21_4Dh_returnCode;
     t[0x50] = int21_50h_setPsp;

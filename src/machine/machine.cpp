@@ -103,14 +103,15 @@ bool MachineState::takeKey(quint16 *key)
     return true;
 }
 
-bool MachineState::ownsHardwareVector() const
+QList<int> MachineState::ownHardwareVectors() const
 {
+    QList<int> owned;
     const std::pair<int, quint16> vectors[] = {{0x08, romInt8}, {0x09, romInt9}, {0x1C, 0x1C * 8}};
     for (const auto &[number, offset] : vectors)
         if (cpu.memory().word(0, quint16(4 * number)) != offset ||
             cpu.memory().word(0, quint16(4 * number + 2)) != biosSegment)
-            return true;
-    return false;
+            owned << number;
+    return owned;
 }
 
 void MachineState::enterVector(int number)
@@ -349,6 +350,9 @@ void Machine::service(int number)
         return m.unsupported(0x21);
     case 0x22:
         return m.exit(0);
+    case 0x27: // stays resident up to CS:DX
+        m.blocks.resize(m.psp, quint16(std::max(6, (m.r(Reg::DX) + 15) / 16)));
+        return m.exit(0);
     case 0x23:
     case 0x24:
     case 0x28:
@@ -507,14 +511,38 @@ void Machine::takeTypedKeys()
         s_->devices.keyboard.type(key);
 }
 
+bool Machine::keysTyped()
+{
+    std::lock_guard guard(wakeLock_);
+    return !inbox_.isEmpty();
+}
+
 int Machine::speakerHz() const
 {
     return s_->devices.speakerHz;
 }
 
-bool Machine::staysResident() const
+QList<int> Machine::residentVectors() const
 {
-    return s_->ownsHardwareVector();
+    return s_->ownHardwareVectors();
+}
+
+bool Machine::stayAtPrompt()
+{
+    MachineState &m = *s_;
+    if (!m.ownsHardwareVector())
+        return false;
+    // A stack of its own just below 640 KB, which a program that stayed
+    // resident has left free.
+    Registers r = m.cpu.registers();
+    r.cs = biosSegment;
+    r.ip = romPrompt;
+    r.ss = 0x9F00;
+    r.sp = 0x0800;
+    r.flags = 0x0202;
+    m.cpu.setRegisters(r);
+    m.stop = {};
+    return true;
 }
 
 void Machine::setStepIntoInterrupts(bool on)

@@ -113,12 +113,18 @@ public:
     // thread, while the machine runs too: the key reaches the program
     // through the keyboard's interrupt at once.
     void pushKey(quint16 key);
+    // Keys pushed that the program has not been given yet. Any thread.
+    bool keysTyped();
     // The speaker's tone now in Hz, 0 while silent. Any thread.
     int speakerHz() const;
-    // The program left its own routine in a vector the hardware calls (the
-    // timer's, the keyboard's, INT 1Ch): after its end it is still there
-    // and working, as a resident program's would be.
-    bool staysResident() const;
+    // The vectors the hardware calls (the timer's 08h, the keyboard's 09h,
+    // and INT 1Ch) that point at the program's own routines: after its end
+    // those are still there and working, as a resident program's are.
+    QList<int> residentVectors() const;
+    // After the program's end: where it left routines of its own in those
+    // vectors, the machine goes on as DOS's prompt would (keys read and
+    // echoed), so that they keep running; false where it left none.
+    bool stayAtPrompt();
     // Steps by source line (runWatched) take the timer's and the keyboard's
     // interrupts too, stopping in a handler with source; off, time stands
     // still during such a step.

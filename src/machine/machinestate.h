@@ -101,7 +101,8 @@ struct MachineState
     void waitForKey();
     // The program has put its own routine in an interrupt vector the
     // hardware or the BIOS calls by itself (08h, 09h, 1Ch).
-    bool ownsHardwareVector() const;
+    bool ownsHardwareVector() const { return !ownHardwareVectors().isEmpty(); }
+    QList<int> ownHardwareVectors() const;
     // Enters the routine of a vector as the CPU does: flags, CS and IP
     // pushed, IF and TF cleared.
     void enterVector(int number);
@@ -134,6 +135,7 @@ constexpr quint16 biosSegment = 0xF000;
 // stubs; they call the machine at their INT instructions.
 constexpr quint16 romInt8 = 0x0900;
 constexpr quint16 romInt9 = 0x0908;
+constexpr quint16 romPrompt = 0x0910;
 static_assert(biosSegment * 16 + romInt8 == Machine::biosCode.first);
 // The ROM's calls into the machine, by the offset past their INT.
 bool romCall(MachineState &m, quint16 ip);

@@ -40,7 +40,9 @@ static Machine::Setup toolsIn(const QString &folder)
     return setup;
 }
 
-enum Ending { KeyAfterEnd, WindowClosed, OwnerClosed, HandedOver };
+// Resident: the program stays resident; keys typed after its end reach its
+// handler and the prompt.
+enum Ending { KeyAfterEnd, WindowClosed, OwnerClosed, HandedOver, Resident };
 Q_DECLARE_METATYPE(Ending)
 
 void TestRunWindow::runs_data()
@@ -102,6 +104,27 @@ void TestRunWindow::runs_data()
         << ""
         << "程序设置了本机没有的 BIOS 显示模式 0Fh（INT 10h，AH=00h）" << HandedOver
         << QStringList{"LOG.TXT", "OLD.TXT"};
+    QTest::newRow("a port without a device goes to DOSBox")
+        << QByteArray("mov dx, 378h\nmov al, 1\nout dx, al\nmov ax, 4C00h\nint 21h") << ""
+        << ""
+        << "程序访问了端口 378h，内置的 PC 没有这个设备" << HandedOver << QStringList{};
+    // The handler marks the screen's top right corner at each key pressed
+    // and chains to the BIOS's, so the prompt left running echoes the key.
+    const QByteArray tsr =
+        "mov ax, 3509h\nint 21h\nmov [old], bx\nmov [old+2], es\nmov dx, handler\n"
+        "mov ax, 2509h\nint 21h\nmov dx, fin\n";
+    const QByteArray handler =
+        "handler: push ax\npush es\nin al, 60h\ntest al, 80h\njnz .up\nmov ax, 0B800h\n"
+        "mov es, ax\ninc byte [es:158]\n.up: pop es\npop ax\njmp far [cs:old]\n"
+        "old dd 0\nfin:";
+    QTest::newRow("INT 27h with an INT 9 handler: the window stays, keys reach the handler")
+        << tsr + "int 27h\n" + handler << "ab"
+        << "ab"
+        << "程序已结束（返回码 0），但 INT 09h 仍指向它的程序" << Resident << QStringList{};
+    QTest::newRow("INT 21h 31h with an INT 9 handler, likewise")
+        << tsr + "mov cl, 4\nadd dx, 15\nshr dx, cl\nmov ax, 3105h\nint 21h\n" + handler << "z"
+        << "z"
+        << "程序已结束（返回码 5），但 INT 09h 仍指向它的程序" << Resident << QStringList{};
     // Written straight to B800:0, then an endless loop: only the refresh
     // shows it.
     const QByteArray live = "mov ax, 0B800h\nmov es, ax\nxor di, di\nmov si, text\nmov cx, 4\n"
@@ -139,9 +162,21 @@ void TestRunWindow::runs()
     QVERIFY(window->windowTitle().contains("PROG.COM"));
     auto *view = window->findChild<ScreenView *>();
     auto *status = window->findChild<QLabel *>("status");
-    if (!typed.isEmpty()) {
+    if (!typed.isEmpty() && ending != Resident) {
         QTRY_VERIFY(view->waitingForKey());
         QTest::keyClicks(view, typed);
+    }
+    if (ending == Resident) {
+        QTRY_VERIFY2(status->text().startsWith(said), qPrintable(status->text()));
+        QTest::keyClicks(view, typed);
+        QTRY_VERIFY2(view->text().contains(screen), qPrintable(view->text()));
+        // The corner counts, from a blank, every key the handler saw go down.
+        QTRY_VERIFY2(view->text().section(u'\n', 0, 0).trimmed().endsWith(QChar(char16_t(0x20 + typed.size()))),
+                     qPrintable(view->text().section(u'\n', 0, 0)));
+        window->close();
+        QTRY_VERIFY(!window);
+        QCOMPARE(handedOver.count(), 0);
+        return;
     }
     if (ending == HandedOver) {
         QTRY_COMPARE(handedOver.count(), 1);
