@@ -97,6 +97,70 @@ CODE ENDS
         END START
 )";
 
+// An INT 9 handler that counts the codes it sees and chains to the BIOS's;
+// the program waits for two (a key's press and release).
+const QByteArray kKeyHandler = R"(STACK SEGMENT STACK
+        DW 128 DUP(?)
+STACK ENDS
+CODE SEGMENT
+        ASSUME CS:CODE,DS:CODE,SS:STACK
+OLD     DD ?
+COUNT   DW 0
+START:  PUSH CS
+        POP DS
+        MOV AX,3509H
+        INT 21H
+        MOV WORD PTR OLD,BX
+        MOV WORD PTR OLD+2,ES
+        MOV DX,OFFSET KEYINT
+        MOV AX,2509H
+        INT 21H
+WAIT1:  CMP COUNT,2
+        JB WAIT1
+        LDS DX,OLD
+        MOV AX,2509H
+        INT 21H
+        MOV AX,4C00H
+        INT 21H
+KEYINT: PUSH AX
+        IN AL,60H
+        INC CS:COUNT
+        POP AX
+        JMP CS:OLD
+CODE ENDS
+        END START
+)";
+
+// A routine copied to 0000:0200 and called through INT 7Ch, as the
+// interrupt labs have it.
+const QByteArray kCopiedRoutine = R"(STACK SEGMENT STACK
+        DW 64 DUP(?)
+STACK ENDS
+CODE SEGMENT
+        ASSUME CS:CODE,SS:STACK
+START:  PUSH CS
+        POP DS
+        MOV AX,0
+        MOV ES,AX
+        MOV DI,200H
+        MOV SI,OFFSET ROUT
+        MOV CX,OFFSET ROUTEND - OFFSET ROUT
+        CLD
+        REP MOVSB
+        MOV WORD PTR ES:[7CH*4],200H
+        MOV WORD PTR ES:[7CH*4+2],0
+        INT 7CH
+        MOV BX,AX
+        MOV AX,4C00H
+        INT 21H
+ROUT:   MOV AX,1234H
+        INC AX
+        IRET
+ROUTEND:
+CODE ENDS
+        END START
+)";
+
 const QByteArray kCom = R"(CODE SEGMENT
         ASSUME CS:CODE,DS:CODE
         ORG 100H
@@ -259,6 +323,16 @@ void TestDebugger::script_data()
     QTest::newRow("a key typed reaches the program")
         << kKey << "c ?said kx p ?said ?screen"
         << "K7 said=程序在第 7 行等待键盘输入。 P11 said=已暂停：程序停在第 11 行。 screen=xx";
+    QTest::newRow("a breakpoint in an INT 9 handler stops for the key typed, and its release")
+        << kKeyHandler << "b24 C w Kx c c"
+        << "B24 B24 E0@23";
+    QTest::newRow("a routine copied to 0000:0200 is stepped an instruction at a time")
+        << kCopiedRoutine << "r17 i ?said i i i ?ax"
+        << "17 :0 said=已单步到没有源程序的代码（0000:0200）：F11 逐条指令执行，F10 运行到回到源程序。 "
+           ":0 :0 18 ax=1235";
+    QTest::newRow("a copied routine is stepped over whole")
+        << kCopiedRoutine << "r17 o o ?bx"
+        << "17 18 19 bx=1235";
     QTest::newRow(".COM program") << kCom << "i i i ?screen c ?said"
                                   << "5 6 7 screen=Hi E0@8 said=程序在第 8 行结束，返回码 0。";
     QTest::newRow("macro call is one line, include file lines")
@@ -311,7 +385,9 @@ void TestDebugger::script()
             session->runTo({request.sourcePath, line});
         else if (c.startsWith('b') || c.startsWith('B'))
             QVERIFY(session->setBreakpoint({request.sourcePath, line}, true));
-        else if (c.startsWith('k'))
+        else if (c == "w") // as a user would, some time after
+            QTest::qWait(300);
+        else if (c.startsWith('k') || c.startsWith('K')) // K: and wait for a stop
             session->typeKey(quint16(0x2D00 | c[1].unicode()));
         else if (c == "p") {
             if (!session->running())
@@ -333,7 +409,7 @@ void TestDebugger::script()
                 {"?ax", r.ax}, {"?bx", r.bx}, {"?cx", r.cx}, {"?zf", quint16((r.flags >> 6) & 1)}};
             transcript << c.mid(1) + '=' + hex4(values.value(c));
         }
-        if (c.startsWith('?') || c.startsWith('b') || c.startsWith('k') || c == "C")
+        if (c.startsWith('?') || c.startsWith('b') || c.startsWith('k') || c == "C" || c == "w")
             continue;
         QVERIFY2(stops.size() > before || stops.wait(20000), qPrintable(c));
         const DebugStop stop = stops.last().at(0).value<DebugStop>();
