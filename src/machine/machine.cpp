@@ -289,6 +289,12 @@ void Machine::interrupt(int number)
 {
     MachineState &m = *s_;
     const quint16 cs = m.r(Reg::CS), ip = m.r(Reg::IP);
+    // The emulator's CPU is a 386's: a second divide error before it saw
+    // the first one's handler run its own way comes as a double fault
+    // (8), which an 8086 does not have. It is the divide error it stands for.
+    if (number == 8 && !(m.mem().byte(cs, quint16(ip - 2)) == 0xCD &&
+                         m.mem().byte(cs, quint16(ip - 1)) == 0x08))
+        number = 0;
     const quint16 vectorOffset = m.mem().word(0, quint16(4 * number));
     const quint16 vectorSegment = m.mem().word(0, quint16(4 * number + 2));
     if (cs == biosSegment && romCall(m, ip))

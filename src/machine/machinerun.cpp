@@ -27,6 +27,23 @@ bool inShadow(const MachineState &m)
     return g.byte(cs, quint16(ip - 4)) == 0x8E && g.byte(cs, quint16(ip - 3)) == 0x16;
 }
 
+// DIV or IDIV (F6/F7 /6, /7), after any prefixes.
+bool isDivide(const MachineState &m)
+{
+    const GuestMemory &g = m.cpu.memory();
+    const quint16 cs = m.r(Reg::CS);
+    quint16 ip = m.r(Reg::IP);
+    for (int i = 0; i < 4; ++i) {
+        const quint8 b = g.byte(cs, ip);
+        if (b != 0x26 && b != 0x2E && b != 0x36 && b != 0x3E)
+            break;
+        ++ip;
+    }
+    const quint8 op = g.byte(cs, ip);
+    const quint8 reg = (g.byte(cs, quint16(ip + 1)) >> 3) & 7;
+    return (op == 0xF6 || op == 0xF7) && reg >= 6;
+}
+
 // How soon, in instructions, a run by instructions looks again at devices
 // that have something on its way.
 constexpr qint64 pollInstructions = 200;
@@ -142,6 +159,14 @@ MachineStop Machine::runFor(const Bounds &bounds, quint64 count, const Cpu::Watc
                 return 0;
             if (m.cpu.alarmed() || devicesDue_ || m.cpu.stoppedSoon())
                 continue;
+            // A third divide error is a 386's triple fault, and the emulator
+            // just stops on the DIV: deliver it as the 8086 would.
+            if (isDivide(m)) {
+                interrupt(0);
+                if (m.stop.reason != StopReason::None)
+                    return 0;
+                continue;
+            }
             return 0;
         }
     };

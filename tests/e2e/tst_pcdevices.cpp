@@ -152,6 +152,15 @@ void TestPcDevices::programs_data()
                       " in al, 71h\n cmp al, ch\n jne .no\n mov al, 1\n jmp finish\n"
                       ".no:\n mov al, 0\n")
         << QList<quint16>() << 1 << true;
+    // The 80286 and later (and DOSBox) push the DIV's own address; the
+    // handler steps over the two-byte DIV BL.
+    QTest::newRow("every divide error reaches the program's INT 0, not just the first")
+        << QByteArray(" hook 00h, divide\n mov cx, 4\n.again:\n mov ax, 100\n xor bl, bl\n"
+                      " div bl\n loop .again\n mov ax, 1\n mov bl, 1\n div bl\n unhook 00h\n"
+                      " mov al, [count]\n jmp finish\n"
+                      "divide:\n inc word [cs:count]\n push bp\n mov bp, sp\n"
+                      " add word [bp+2], 2\n pop bp\n iret\n")
+        << QList<quint16>() << 4 << true;
     QTest::newRow("a key reaches the program's INT 9 as its make and break codes, and "
                   "through the BIOS's INT 9 the buffer")
         << QByteArray(" hook 09h, keyboard\n mov ah, 0\n int 16h\n mov bx, ax\n xor cx, cx\n"

@@ -177,7 +177,7 @@ MachineRun runOnMachine(const QString &lab, const QList<quint16> &before,
         if (!whileRunning.isEmpty())
             machine.pushKey(whileRunning.takeFirst());
     }
-    run.resident = machine.staysResident();
+    run.resident = !machine.residentVectors().isEmpty();
     run.vector9After = vector(machine, 9);
     return run;
 }
