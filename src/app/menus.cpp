@@ -79,6 +79,7 @@ const Item kMenuBar[] = {
     {"mnutogglebreakpoint", "切换断点(&B)", "F2"},
     {"mnustopdebug", "停止调试(&X)", "Shift+F5", K::Command, false},
     {"mnupausedebug", "暂停(&P)", "F12", K::Command, false},
+    {"mnuinterruptsteps", "单步时进入硬件中断(&K)", nullptr, K::Check, true, false},
     {"displaybar", "-", nullptr, K::Separator},
     {"mnudisplaymode", "显示方式", nullptr, K::SubMenu},
     {"mnudisplaygbk", "中文 GBK", nullptr, K::Check, true, true},

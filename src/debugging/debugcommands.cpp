@@ -62,6 +62,12 @@ void frmMain::connectDebugCommands()
     };
     for (const auto &[name, slot] : commands)
         connect(action(QString::fromLatin1(name)), &QAction::triggered, this, slot);
+    // Off, the timer's and the keyboard's handlers run within a step
+    // without stopping; on, a step by line stops in one that has source.
+    connect(action(QStringLiteral("mnuinterruptsteps")), &QAction::toggled, this, [this](bool on) {
+        if (DebugSession *s = debugSession())
+            s->setStepIntoInterrupts(on);
+    });
     createDebugPanels();
     updateDebugCommands();
 }
@@ -237,6 +243,9 @@ void frmMain::debugBuilt(bool ok, const QString &message)
         return;
     }
     debug_->session = build->takeSession();
+    if (debug_->session)
+        debug_->session->setStepIntoInterrupts(
+            action(QStringLiteral("mnuinterruptsteps"))->isChecked());
     if (!debug_->session) {
         endDebugging();
         return;

@@ -80,6 +80,7 @@ void DebugSession::begin(Work work)
     rearm_ = false;
     waitingForKey_ = false;
     resume_ = std::move(work);
+    thread_->machine()->setStepIntoInterrupts(stepIntoInterrupts_);
     thread_->start(resume_);
     startedTimer_.start();
 }
@@ -300,7 +301,15 @@ DebugStop DebugSession::describe(const MachineStop &stop) const
                                    : QStringLiteral("程序已结束，返回码 %1。").arg(stop.exitCode);
         break;
     case StopReason::Fault:
-        if (stop.detail.startsWith(QLatin1String("division overflow")))
+        if (stop.detail.startsWith(QLatin1String("stack overflow"))) {
+            // Named at the last of the program's own code that ran: the
+            // call that went one level too deep, not the garbage it led to.
+            const auto [block, size] = m->lastBlock();
+            fault(watch_ ? watch_->previous() : block + (size ? size - 1 : 0),
+                  QStringLiteral("栈溢出：递归太深或压栈太多，栈越过了栈段的界限，"
+                                 "覆盖了别处的内容。"));
+        }
+        else if (stop.detail.startsWith(QLatin1String("division overflow")))
             fault(at, QStringLiteral("除法溢出（除数为 0 或商太大）。"));
         else if (stop.detail.startsWith(QLatin1String("invalid instruction")))
             fault(at, QStringLiteral("遇到无效的指令（那里的字节不是 8086 指令）。"));

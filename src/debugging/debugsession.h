@@ -77,6 +77,9 @@ public:
     // was going on goes on; running, the program finds it in the keyboard
     // buffer.
     void typeKey(quint16 key);
+    // Steps by line take the hardware's interrupts and stop in a handler of
+    // the program's; off (the default), time stands still during a step.
+    void setStepIntoInterrupts(bool on) { stepIntoInterrupts_ = on; }
 
     // While not running.
     DebugView view() const;
@@ -114,5 +117,6 @@ private:
     bool pauseAsked_ = false;
     bool waitingForKey_ = false;
     bool ended_ = false;
+    bool stepIntoInterrupts_ = false;
     QTimer startedTimer_;
 };

@@ -18,6 +18,8 @@ QString hex(quint16 v, int digits)
 
 QString faultText(const QString &detail)
 {
+    if (detail.startsWith(QLatin1String("stack overflow")))
+        return QStringLiteral("栈溢出：递归太深或压栈太多，栈越过了栈段的界限，覆盖了别处的内容");
     if (detail.startsWith(QLatin1String("division overflow")))
         return QStringLiteral("除法溢出");
     if (detail.startsWith(QLatin1String("invalid instruction")))

@@ -200,5 +200,9 @@ QString loadProgram(MachineState &m, const QByteArray &image, const QByteArray &
     r.si = r.ip;
     r.di = r.sp;
     m.cpu.setRegisters(r);
+    m.imageFirst = linear(psp, 0x100);
+    m.imageEnd = m.imageFirst + loadSize;
+    m.stackSegment = r.ss;
+    m.stackStart = r.sp;
     return {};
 }

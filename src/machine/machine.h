@@ -142,6 +142,7 @@ private:
     void service(int number);
     MachineStop runFor(const Bounds &bounds, quint64 count, const Cpu::Watch &watch = {});
     MachineStop runEnded(int error, bool stalled, const Bounds &bounds, bool budgetSpent);
+    void classify(int error, bool stalled, const Bounds &bounds, bool budgetSpent);
     int runWithWatchdog(const Bounds &bounds, bool ticking, std::atomic<bool> &stalled,
                         const std::function<int()> &runCpu);
     // The emulator's run ended on a HLT.

@@ -237,12 +237,27 @@ int Machine::runWithWatchdog(const Bounds &bounds, bool ticking, std::atomic<boo
 MachineStop Machine::runEnded(int error, bool stalled, const Bounds &bounds, bool budgetSpent)
 {
     MachineState &m = *s_;
+    classify(error, stalled, bounds, budgetSpent);
+    // A runaway recursion ends in whatever its stack overwrote: the cause
+    // the student needs is the stack.
+    if ((m.stop.reason == StopReason::Fault || m.stop.reason == StopReason::Fenced) &&
+        m.stackOverflowed()) {
+        m.stop.reason = StopReason::Fault;
+        m.stop.detail = QStringLiteral("stack overflow (SS:SP %1:%2)")
+                            .arg(hex(m.r(Reg::SS), 4), hex(m.r(Reg::SP), 4));
+    }
+    return m.stop;
+}
+
+void Machine::classify(int error, bool stalled, const Bounds &bounds, bool budgetSpent)
+{
+    MachineState &m = *s_;
     // A program that drew straight into planar memory and ended showed a
     // picture the machine never saw.
     if (m.stop.reason == StopReason::None || m.stop.reason == StopReason::Exited)
         checkPlanarWrites();
     if (m.stop.reason != StopReason::None)
-        return m.stop;
+        return;
     if (stalled) {
         m.stop.reason = StopReason::Stalled;
         m.stop.detail = QStringLiteral("no output for %1 ms").arg(bounds.idleMs);
@@ -272,7 +287,7 @@ MachineStop Machine::runEnded(int error, bool stalled, const Bounds &bounds, boo
         m.stop.detail = QStringLiteral("the CPU stopped at %1:%2")
                             .arg(hex(m.r(Reg::CS), 4), hex(m.r(Reg::IP), 4));
     }
-    return m.stop;
+    return;
 }
 
 bool Machine::halted() const

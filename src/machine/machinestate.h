@@ -45,6 +45,22 @@ struct MachineState
     quint32 retryAt = noRetry;
 
     quint16 psp = 0;
+    // The program as loaded: its image (linear, first and past the end) and
+    // where its stack started.
+    quint32 imageFirst = 0, imageEnd = 0;
+    quint16 stackSegment = 0, stackStart = 0;
+    // The stack has run past its segment's bottom (an .EXE's SP wrapped
+    // round) or, in a .COM, down into the program's own bytes: a recursion
+    // that never ends, mostly.
+    bool stackOverflowed() const
+    {
+        const quint16 ss = r(Reg::SS), sp = r(Reg::SP);
+        if (ss != stackSegment || imageEnd == 0)
+            return false;
+        if (stackStart >= 0xFF00)
+            return linear(ss, sp) >= imageFirst && linear(ss, sp) < imageEnd;
+        return stackStart != 0 && sp > stackStart;
+    }
     quint16 dtaSegment = 0, dtaOffset = 0x80;
     quint8 lastExitCode = 0;
     QStringList searchFolders; // find first/next: the folder a DTA's search walks

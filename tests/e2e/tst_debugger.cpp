@@ -161,6 +161,22 @@ CODE ENDS
         END START
 )";
 
+// The textbooks' order, the stack first: a recursion without end wraps its
+// stack round and writes down over the code above it.
+const QByteArray kRecursion = R"(STACK SEGMENT STACK
+        DW 64 DUP(?)
+STACK ENDS
+CODE SEGMENT
+        ASSUME CS:CODE,SS:STACK
+START:  MOV AX,1
+DEEPER: PUSH AX
+        CALL DEEPER
+        MOV AX,4C00H
+        INT 21H
+CODE ENDS
+        END START
+)";
+
 const QByteArray kCom = R"(CODE SEGMENT
         ASSUME CS:CODE,DS:CODE
         ORG 100H
@@ -333,6 +349,9 @@ void TestDebugger::script_data()
     QTest::newRow("a copied routine is stepped over whole")
         << kCopiedRoutine << "r17 o o ?bx"
         << "17 18 19 bx=1235";
+    QTest::newRow("a recursion without end is named a stack overflow")
+        << kRecursion << "c ?said"
+        << "F8 said=程序在第 8 行栈溢出：递归太深或压栈太多，栈越过了栈段的界限，覆盖了别处的内容。";
     QTest::newRow(".COM program") << kCom << "i i i ?screen c ?said"
                                   << "5 6 7 screen=Hi E0@8 said=程序在第 8 行结束，返回码 0。";
     QTest::newRow("macro call is one line, include file lines")
