@@ -187,8 +187,9 @@ void frmMain::startDebugging(std::function<void(DebugSession &)> then)
     // Include files are searched beside a saved source, else in the tool folder.
     const QFileInfo file(doc->caption());
     DebugBuildRequest request;
-    request.masm = Masmpath;
-    request.link = Linkpath;
+    // The tools as the folder spells them (MASM.EXE from a DOS disk).
+    request.masm = Fso->actualPath(Masmpath);
+    request.link = Fso->actualPath(Linkpath);
     request.sourceBytes = assemblerBytes(doc);
     request.sourcePath = documentPath(doc);
     request.sourceFolder =

@@ -33,6 +33,7 @@ private slots:
     void stepThroughGreetingAndLoop();
     void stopsInWords_data();
     void stopsInWords();
+    void keyTypedIntoScreen_data();
     void keyTypedIntoScreen();
     void keyboardReachesThePanels();
     void graphicsInScreenPanel();
@@ -86,11 +87,13 @@ struct Debugged
     FakeLauncher dosbox;
     ToolLauncher tools{dosbox};
     MainFixture f{true, &tools};
-    explicit Debugged(const QString &text)
+    // capitals: the tools named as on a DOS disk (MASM.EXE).
+    explicit Debugged(const QString &text, bool capitals = false)
     {
         for (const char *tool : {"MASM.EXE", "LINK.EXE"})
             QFile::copy(realToolsFolder() + u'/' + QLatin1String(tool),
-                        f.path(QString::fromLatin1(tool).toLower()));
+                        f.path(capitals ? QString::fromLatin1(tool)
+                                        : QString::fromLatin1(tool).toLower()));
         f.text()->setText(text);
     }
     DebugSession *session() const { return f.main->debugSession(); }
@@ -217,9 +220,18 @@ void TestDebugUi::stopsInWords()
     QVERIFY(d.session()->ended());
 }
 
+void TestDebugUi::keyTypedIntoScreen_data()
+{
+    QTest::addColumn<bool>("capitals");
+    QTest::newRow("tools named in small letters") << false;
+    QTest::newRow("tools named in capitals, as on a DOS disk") << true;
+}
+
 void TestDebugUi::keyTypedIntoScreen()
 {
-    Debugged d(program("start: mov ah, 1\r\n    int 21h\r\n    mov ah, 4ch\r\n    int 21h"));
+    QFETCH(bool, capitals);
+    Debugged d(program("start: mov ah, 1\r\n    int 21h\r\n    mov ah, 4ch\r\n    int 21h"),
+               capitals);
     press(d.f, Qt::ControlModifier | Qt::Key_F5);
     QTRY_VERIFY_WITH_TIMEOUT(d.session() && d.session()->waitingForKey(), 60000);
     ScreenView *screen = d.f.main->debugPanels().screen;
