@@ -103,8 +103,11 @@ void frmMain::createDebugPanels()
     // The screen's 80 columns and the memory's rows each want the whole
     // width: they share it as tabs.
     tabifyDockWidget(p.memoryDock, p.screenDock);
+    // Keys typed go to the program whether it waits for one, runs (its own
+    // INT 9 handler gets them at once), or is held (they wait until it runs).
+    p.screen->setTypeAhead(true);
     connect(p.screen, &ScreenView::keyTyped, this, [this](quint16 key) {
-        if (DebugSession *s = debugSession(); s && s->waitingForKey())
+        if (DebugSession *s = debugSession(); s && !s->ended())
             s->typeKey(key);
     });
 

@@ -36,6 +36,7 @@ private slots:
     void keyTypedIntoScreen_data();
     void keyTypedIntoScreen();
     void keyboardReachesThePanels();
+    void interruptLabsThroughTheMenus();
     void graphicsInScreenPanel();
     void editingWhileDebuggingAsks();
     void includeFileOpensReadOnly();
@@ -241,6 +242,81 @@ void TestDebugUi::keyTypedIntoScreen()
     // The key came back as the program's exit code, and echoed on the screen.
     QCOMPARE(d.f.main->statusBar()->currentMessage(), QString("程序在第 6 行结束，返回码 90。"));
     QCOMPARE(d.session()->view().memory.at(0xB8000), 'Z');
+}
+
+// The interrupt labs through the Run menu's keys: a breakpoint in an INT 9
+// handler stops when a key is typed into 屏幕, and F11 steps a routine copied to 0000:0200 an instruction
+// at a time until it returns to the source.
+void TestDebugUi::interruptLabsThroughTheMenus()
+{
+    Debugged keys(program("old dd ?\r\n"                   // 3
+                          "start: push cs\r\n"             // 4
+                          "    pop ds\r\n"                 // 5
+                          "    assume ds:code\r\n"         // 6
+                          "    mov ax, 3509h\r\n"          // 7
+                          "    int 21h\r\n"                // 8
+                          "    mov word ptr old, bx\r\n"   // 9
+                          "    mov word ptr old+2, es\r\n" // 10
+                          "    mov dx, offset keyint\r\n"  // 11
+                          "    mov ax, 2509h\r\n"          // 12
+                          "    int 21h\r\n"                // 13
+                          "    mov ah, 0\r\n"              // 14
+                          "    int 16h\r\n"                // 15
+                          "    lds dx, old\r\n"            // 16
+                          "    mov ax, 2509h\r\n"          // 17
+                          "    int 21h\r\n"                // 18
+                          "    mov ax, 4c00h\r\n"          // 19
+                          "    int 21h\r\n"                // 20
+                          "keyint: push ax\r\n"            // 21
+                          "    in al, 60h\r\n"             // 22
+                          "    pop ax\r\n"                 // 23
+                          "    jmp cs:old"));              // 24
+    QVERIFY(stepWith(keys, Qt::Key_F11));
+    QCOMPARE(keys.current(), 4);
+    keys.f.text()->setTextCursor(QTextCursor(keys.f.text()->document()->findBlockByNumber(21)));
+    press(keys.f, Qt::Key_F2);
+    press(keys.f, Qt::ControlModifier | Qt::Key_F5);
+    QTRY_VERIFY(keys.session()->running());
+    QTest::qWait(300); // the program waits for its key, its handler in place
+    QTest::keyClicks(keys.f.main->debugPanels().screen, QStringLiteral("q"));
+    QTRY_VERIFY_WITH_TIMEOUT(!keys.session()->running() && keys.current() == 22, 20000);
+    QCOMPARE(keys.registers().ax & 0xFF00, 0); // AH still 0: INT 16h waits on
+    // Chained to the BIOS, the key reaches INT 16h; the program puts the
+    // vector back and ends before the key's release comes.
+    press(keys.f, Qt::ControlModifier | Qt::Key_F5);
+    QTRY_VERIFY_WITH_TIMEOUT(keys.session()->ended(), 20000);
+    QCOMPARE(keys.f.main->statusBar()->currentMessage(), QString("程序在第 20 行结束，返回码 0。"));
+    press(keys.f, Qt::ShiftModifier | Qt::Key_F5);
+
+    Debugged copied(program("start: push cs\r\n"                                   // 3
+                            "    pop ds\r\n"                                       // 4
+                            "    mov ax, 0\r\n"                                    // 5
+                            "    mov es, ax\r\n"                                   // 6
+                            "    mov di, 200h\r\n"                                 // 7
+                            "    mov si, offset rout\r\n"                          // 8
+                            "    mov cx, offset routend - offset rout\r\n"         // 9
+                            "    rep movsb\r\n"                                    // 10
+                            "    mov word ptr es:[7ch*4], 200h\r\n"                // 11
+                            "    mov word ptr es:[7ch*4+2], 0\r\n"                 // 12
+                            "    int 7ch\r\n"                                      // 13
+                            "    mov ax, 4c00h\r\n"                                // 14
+                            "    int 21h\r\n"                                      // 15
+                            "rout: mov bx, 1234h\r\n"                              // 16
+                            "    iret\r\n"                                         // 17
+                            "routend:"));
+    copied.f.text()->setTextCursor(QTextCursor(copied.f.text()->document()->findBlockByNumber(12)));
+    QVERIFY(stepWith(copied, Qt::ControlModifier | Qt::Key_F10));
+    QCOMPARE(copied.current(), 13);
+    for (int i = 0; i < 2; ++i) {
+        press(copied.f, Qt::Key_F11);
+        QTRY_VERIFY_WITH_TIMEOUT(copied.session() && !copied.session()->running() &&
+                                     copied.f.main->statusBar()->currentMessage().contains(
+                                         QStringLiteral("没有源程序的代码（0000:020%1）").arg(i * 3)),
+                                 20000);
+    }
+    QCOMPARE(copied.registers().bx, quint16(0x1234));
+    QVERIFY(stepWith(copied, Qt::Key_F11));
+    QCOMPARE(copied.current(), 14);
 }
 
 // F7 takes the focus from the text to each panel on the screen and back;
