@@ -99,8 +99,13 @@ QList<quint16> fromKeyEvent(const QKeyEvent &event)
     default:
         break;
     }
-    if (const quint8 scan = scanOfKey(event.key()))
-        return {quint16(scan << 8)};
+    if (const quint8 scan = scanOfKey(event.key())) {
+        // The grey keys beside the keypad: E0h where the character goes, as
+        // the AT keyboard's BIOS stores them (INT 16h 00h gives 00h).
+        const bool grey = scan >= 0x47 && scan <= 0x53 && scan != 0x4A && scan != 0x4C &&
+                          scan != 0x4E && !(event.modifiers() & Qt::KeypadModifier);
+        return {quint16(scan << 8 | (grey ? 0xE0 : 0))};
+    }
     // Ctrl with a letter: the control character, on the letter's key.
     if ((event.modifiers() & Qt::ControlModifier) && event.key() >= Qt::Key_A &&
         event.key() <= Qt::Key_Z) {

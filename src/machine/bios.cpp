@@ -8,7 +8,7 @@ namespace {
 void keyboard00h_read(MachineState &m)
 {
     quint16 key;
-    if (m.takeKey(&key))
+    if (m.takeKey(&key, m.ah() == 0x10))
         m.set(Reg::AX, key);
 }
 
@@ -16,8 +16,10 @@ void keyboard01h_peek(MachineState &m)
 {
     const bool waiting = m.keyWaiting();
     m.cpu.setZero(!waiting);
-    if (waiting)
-        m.set(Reg::AX, KeyBuffer::peek(m.mem()));
+    if (waiting) {
+        const quint16 key = KeyBuffer::peek(m.mem());
+        m.set(Reg::AX, m.ah() == 0x11 ? key : MachineState::plainKey(key));
+    }
 }
 
 void keyboard02h_shifts(MachineState &m)

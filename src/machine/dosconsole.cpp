@@ -21,7 +21,7 @@ bool takeLine(MachineState &m, QByteArray *line)
             m.waitForKey();
             return false;
         }
-        const quint8 c = quint8(KeyBuffer::take(m.mem()));
+        const quint8 c = quint8(MachineState::plainKey(KeyBuffer::take(m.mem())));
         if (c == 13) {
             *line = m.lineSoFar + '\r';
             m.lineSoFar.clear();
@@ -64,7 +64,7 @@ void int21_06h_directIo(MachineState &m)
         m.cpu.setZero(true);
         return;
     }
-    m.setAL(quint8(KeyBuffer::take(m.mem())));
+    m.setAL(quint8(MachineState::plainKey(KeyBuffer::take(m.mem()))));
     m.cpu.setZero(false);
 }
 

@@ -47,7 +47,13 @@ bool KeyboardController::takeCodeless(quint16 *key)
 void KeyboardController::queueCodes(quint16 key)
 {
     const quint8 code = hardwareCode(quint8(key >> 8));
+    // A grey key's codes come after an E0h of their own.
+    const bool grey = (key & 0xFF) == 0xE0;
+    if (grey)
+        bytes_.enqueue({0xE0, 0});
     bytes_.enqueue({code, key});
+    if (grey)
+        bytes_.enqueue({0xE0, 0});
     bytes_.enqueue({quint8(code | 0x80), 0});
 }
 

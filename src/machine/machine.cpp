@@ -92,13 +92,15 @@ bool MachineState::keyWaiting()
     return !KeyBuffer::empty(mem());
 }
 
-bool MachineState::takeKey(quint16 *key)
+bool MachineState::takeKey(quint16 *key, bool extended)
 {
     if (!keyWaiting()) {
         waitForKey();
         return false;
     }
     *key = KeyBuffer::take(mem());
+    if (!extended)
+        *key = plainKey(*key);
     retryAt = noRetry;
     return true;
 }

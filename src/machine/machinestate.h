@@ -79,6 +79,12 @@ struct MachineState
             changedFiles.append(host);
     }
 
+    // A grey key's E0h as the old BIOS functions and DOS give it: 00h.
+    static quint16 plainKey(quint16 key)
+    {
+        return (key & 0xFF) == 0xE0 && (key >> 8) != 0 ? quint16(key & 0xFF00) : key;
+    }
+
     quint16 r(Reg reg) const { return cpu.reg(reg); }
     void set(Reg reg, quint16 v) { cpu.setReg(reg, v); }
     quint8 ah() const { return quint8(r(Reg::AX) >> 8); }
@@ -112,7 +118,9 @@ struct MachineState
     // instruction so that it runs again once a key is there, and the run
     // stops with InputWanted unless a key is on its way or, in a run on the
     // wall clock, the program's own handlers are to run meanwhile.
-    bool takeKey(quint16 *key);
+    // extended: as INT 16h 10h gives it, E0h for a grey key; otherwise as
+    // INT 16h 00h and DOS do, 00h.
+    bool takeKey(quint16 *key, bool extended = false);
     bool keyWaiting();
     void waitForKey();
     // The program has put its own routine in an interrupt vector the
