@@ -6,8 +6,35 @@
 #include "documents/frmdocument.h"
 
 #include <QActionGroup>
+#include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QSettings>
+#include <QStandardPaths>
+
+namespace {
+
+// The files shown as 西文 437, remembered by their path; GBK is the default
+// and is not stored.
+QSettings remembered()
+{
+    return QSettings(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) +
+                         QStringLiteral("/displaymodes.ini"),
+                     QSettings::IniFormat);
+}
+
+// A key for a saved document's file; empty for a new one.
+QString keyOf(const frmDocument *doc)
+{
+    const QFileInfo file(doc->caption());
+    if (!file.isAbsolute() || !file.exists())
+        return {};
+    // Hex, so that the path's slashes are not taken for groups.
+    return QStringLiteral("437/") +
+           QString::fromLatin1(file.canonicalFilePath().toUtf8().toHex());
+}
+
+} // namespace
 
 void frmMain::connectDisplayCommands()
 {
@@ -23,8 +50,17 @@ void frmMain::connectDisplayCommands()
 
 static void setWestern(frmMain *main, frmDocument *doc, bool on)
 {
-    if (doc)
+    if (doc) {
         doc->westernText = on;
+        doc->displayModeRead = true;
+        if (const QString key = keyOf(doc); !key.isEmpty()) {
+            QSettings settings = remembered();
+            if (on)
+                settings.setValue(key, true);
+            else
+                settings.remove(key);
+        }
+    }
     // The screens on view now: the 屏幕 panel and F5's windows.
     for (ScreenView *screen : main->findChildren<ScreenView *>())
         screen->setWesternText(on);
@@ -42,7 +78,15 @@ void frmMain::mnudisplay437()
 
 void frmMain::showDisplayMode()
 {
-    const frmDocument *doc = activeDocument();
+    frmDocument *doc = activeDocument();
+    // A new document has no file to remember for: GBK until its file is
+    // known.
+    if (doc && !doc->displayModeRead) {
+        if (const QString key = keyOf(doc); !key.isEmpty()) {
+            doc->displayModeRead = true;
+            doc->westernText = remembered().value(key, false).toBool();
+        }
+    }
     const bool western = doc && doc->westernText;
     action(QStringLiteral("mnudisplay437"))->setChecked(western);
     action(QStringLiteral("mnudisplaygbk"))->setChecked(!western);

@@ -83,6 +83,10 @@ bool frmMain::loadDocument(frmDocument *doc, const QString &path)
     setLineBreaks(doc->Text1->document(), file->otherBreaks);
     doc->finalLineBreak = file->finalBreak;
     doc->setCaption(path);
+    // The file's own display mode, as it was last chosen for it.
+    doc->displayModeRead = false;
+    if (doc == activeDocument())
+        showDisplayMode();
     ResetTyping(doc->Text1);
     doc->Text1->document()->setUndoRedoEnabled(true);
     doc->markSaved();

@@ -32,6 +32,8 @@ public:
     // 运行 → 显示方式: the program's screen shows bytes 80h-FFh as code page
     // 437 (box drawing) rather than GBK (Chinese).
     bool westernText = false;
+    // westernText has been read from what was chosen for the file before.
+    bool displayModeRead = false;
     // The window's own file dialog, used by the save question on closing.
     FileDialogState CommonDialog1;
     // How the text is written back: the encoding it was read in, and whether

@@ -5,6 +5,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QTemporaryDir>
 #include <QTest>
 
 // 运行 → 显示方式: after the Run menu's own items, a choice between 中文 GBK
@@ -15,6 +16,7 @@ class TestDisplayMode : public QObject
 private slots:
     void placeInTheRunMenu();
     void keptPerDocument();
+    void rememberedForTheFile();
 };
 
 void TestDisplayMode::placeInTheRunMenu()
@@ -53,6 +55,35 @@ void TestDisplayMode::keptPerDocument()
     f.main->mdiArea()->setActiveSubWindow(first);
     QVERIFY(western->isChecked());
     QVERIFY(screen->westernText());
+}
+
+// A file shown as 437 opens as 437 again once closed (the choice is kept in
+// the user's settings); another file, and a new document, open as GBK.
+void TestDisplayMode::rememberedForTheFile()
+{
+    QTemporaryDir dir;
+    const QString boxes = dir.filePath("BOXES.ASM"), other = dir.filePath("OTHER.ASM");
+    QVERIFY(writeFile(boxes, "; boxes\r\n") && writeFile(other, "; other\r\n"));
+    MainFixture f;
+    QAction *gbk = f.main->action("mnudisplaygbk"), *western = f.main->action("mnudisplay437");
+    f.main->openFiles({boxes});
+    QVERIFY(gbk->isChecked());
+    western->trigger();
+    f.main->mdiArea()->closeAllSubWindows();
+    f.main->Newdocument();
+    QVERIFY(gbk->isChecked());
+    f.main->openFiles({other});
+    QVERIFY(gbk->isChecked());
+    f.main->Newdocument();
+    f.main->openFiles({boxes});
+    QVERIFY(western->isChecked());
+    QVERIFY(f.main->debugPanels().screen->westernText());
+    // Chosen back to GBK, it is forgotten.
+    gbk->trigger();
+    f.main->mdiArea()->closeAllSubWindows();
+    f.main->Newdocument();
+    f.main->openFiles({boxes});
+    QVERIFY(gbk->isChecked());
 }
 
 QTEST_MAIN(TestDisplayMode)
