@@ -97,7 +97,7 @@ void frmMain::createDebugPanels()
     screenArea->setWidget(p.screen);
     screenArea->setWidgetResizable(true);
     screenArea->setFrameShape(QFrame::NoFrame);
-    p.screen->setMinimumSize(p.screen->sizeHint() * 3 / 4);
+    p.screen->setTextReadable(true);
     p.screenDock = dock(QStringLiteral("screenDock"), QStringLiteral("屏幕"), screenArea,
                         Qt::BottomDockWidgetArea);
     // The screen's 80 columns and the memory's rows each want the whole

@@ -71,7 +71,10 @@ void ScreenView::showPicture(const ScreenPicture &picture)
         picture.blink == picture_.blink && picture.colours == picture_.colours &&
         picture.columns == picture_.columns && picture.rows == picture_.rows)
         return;
+    const bool kindChanged = picture.text != picture_.text;
     picture_ = picture;
+    if (kindChanged)
+        applyMinimum();
     const qsizetype cellBytes = qsizetype(picture_.columns) * picture_.rows * 2;
     if (picture_.text && picture_.cells.size() < cellBytes)
         picture_.cells.append(QByteArray(cellBytes - picture_.cells.size(), 0));
@@ -182,6 +185,17 @@ QSize ScreenView::sizeHint() const
 {
     const QSize cell = cellSize();
     return {cell.width() * 80 + 4, cell.height() * 25 + 4};
+}
+
+void ScreenView::setTextReadable(bool on)
+{
+    textReadable_ = on;
+    applyMinimum();
+}
+
+void ScreenView::applyMinimum()
+{
+    setMinimumSize(textReadable_ && picture_.text ? sizeHint() * 3 / 4 : QSize(0, 0));
 }
 
 QSize ScreenView::minimumSizeHint() const

@@ -26,6 +26,10 @@ public:
     // 4000 bytes: character and attribute of each cell, as at B800:0.
     void showScreen(const QByteArray &cells, int cursorRow, int cursorColumn);
     void showPicture(const ScreenPicture &picture);
+    // Text is kept readable (the view does not shrink below three quarters
+    // of its natural size, and a scroll area round it scrolls); a graphics
+    // picture is scaled down to whatever room there is.
+    void setTextReadable(bool on);
     void showView(const DebugView &v);
     // Bytes 80h-FFh as code page 437 rather than GBK.
     void setWesternText(bool on);
@@ -53,6 +57,8 @@ protected:
     bool focusNextPrevChild(bool next) override;
 
 private:
+    void applyMinimum();
+    bool textReadable_ = false;
     QSize cellSize() const;
     // Where the text screen is drawn, scaled to fit the widget.
     QTransform screenTransform() const;

@@ -369,7 +369,8 @@ void TestDebugPanels::keys_data()
     QTest::newRow("digit 1") << int(Qt::Key_1) << 0 << "1" << true << QList<int>{0x0231};
     QTest::newRow("Ctrl+C") << int(Qt::Key_C) << int(Qt::ControlModifier) << "\x03" << true
                             << QList<int>{0x2E03};
-    QTest::newRow("Up, no character") << int(Qt::Key_Up) << 0 << "" << true << QList<int>{0x4800};
+    QTest::newRow("the grey Up: E0h for its character, as the AT BIOS stores it")
+        << int(Qt::Key_Up) << 0 << "" << true << QList<int>{0x48E0};
     QTest::newRow("F1") << int(Qt::Key_F1) << 0 << "" << true << QList<int>{0x3B00};
     QTest::newRow("Shift alone") << int(Qt::Key_Shift) << 0 << "" << true << QList<int>{};
     QTest::newRow("not waiting") << int(Qt::Key_A) << 0 << "a" << false << QList<int>{};
