@@ -4,6 +4,7 @@
 // the end of 10 MB as of 1 KB; case conversion or indent of 1 MB should cost
 // no more than a few loads of the same text. 50,000 marks of an assembly
 // must not make a key dearer.
+#include "editing/editingcontroller.h"
 #include "app/frmmain.h"
 #include "benchsupport.h"
 #include "documents/diagnosticstrip.h"
@@ -155,8 +156,8 @@ int main(int argc, char **argv)
     for (int round = 0; round < 3; ++round) {
         loads << timedWithLayout(rt, [&] { rt->setPlainText(plain); });
         cases << timedWithLayout(rt, [&] { main.mnuUpLow(); });
-        indents << timedWithLayout(rt, [&] { main.Rightgo(true, 8); });
-        unindents << timedWithLayout(rt, [&] { main.Rightgo(false, 8); });
+        indents << timedWithLayout(rt, [&] { main.editing().Rightgo(true, 8); });
+        unindents << timedWithLayout(rt, [&] { main.editing().Rightgo(false, 8); });
     }
 
     const double load = median(loads);

@@ -3,6 +3,7 @@
 // at least every 10 s), so one write must stay below a pause a student can
 // feel. Prints what one write of a 1 MB document takes, and its parts.
 // An argument gives another size, in KB.
+#include "documents/documentscontroller.h"
 #include "app/frmmain.h"
 #include "benchsupport.h"
 #include "documents/recoverycopies.h"
@@ -39,7 +40,7 @@ int main(int argc, char **argv)
         QKeyEvent key(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
         QCoreApplication::sendEvent(rt, &key);
         t.start();
-        main.recovery->update(doc);
+        main.documentsControl().recovery().update(doc);
         whole << double(t.nsecsElapsed()) / 1e6;
         t.start();
         const QString all = rt->text();

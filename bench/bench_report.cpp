@@ -1,11 +1,12 @@
 // The report window: a report of 100,000 diagnostic lines, and a single line
 // of 10 MB such as a broken tool might print, each shown and painted; and the
 // lines the assembler printed matched against a long listing.
+#include "toolchain/toolchaincontroller.h"
 #include "app/frmmain.h"
 #include "benchsupport.h"
 #include "platform/richtext.h"
 #include "toolchain/frmreport.h"
-#include "toolchain/listingreport.h"
+#include "rules/listingreport.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -26,7 +27,7 @@ int main(int argc, char **argv)
     Services services;
     frmMain main(services);
     main.Show();
-    FrmReport *report = main.reportWindow();
+    FrmReport *report = main.toolchain().reportWindow();
 
     QString lines;
     lines += QStringLiteral(" Assembling Report:\r\n");

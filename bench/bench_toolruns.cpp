@@ -1,6 +1,7 @@
 // F9 to the report and Ctrl+L to the program, with the real MASM 5.10 and
 // LINK 3.65, on the built-in 8086 against the same commands through DOSBox:
 // for the new-program skeleton and for a program of 1,500 lines.
+#include "toolchain/toolchaincontroller.h"
 #include "app/frmmain.h"
 #include "benchsupport.h"
 #include "documents/frmdocument.h"
@@ -69,9 +70,9 @@ static Times measure(frmMain &main, Launcher &launcher, const QString &folder,
     QList<double> assembles, links;
     for (int i = 0; i < 3; ++i) {
         main.activeDocument()->Text1->setText(source);
-        main.reportWindow()->showText(QStringLiteral("Report"), QString());
+        main.toolchain().reportWindow()->showText(QStringLiteral("Report"), QString());
         assembles << timeUntil([&] { main.mnucompile(); },
-                               [&] { return !main.reportWindow()->shownText().isEmpty(); });
+                               [&] { return !main.toolchain().reportWindow()->shownText().isEmpty(); });
         // The linker on its own, from its start to its end.
         std::unique_ptr<LaunchedRun> run;
         links << timeUntil(

@@ -1,8 +1,9 @@
 #include "app/endsignals.h"
 
 #include "app/frmmain.h"
+#include "documents/documentscontroller.h"
 #include "documents/recoverycopies.h"
-#include "toolchain/toolwait.h"
+#include "toolchain/toolchaincontroller.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -64,11 +65,9 @@ void frmMain::endBySignal()
     // No question can be answered now: the unsaved texts go to their
     // recovery copies, offered at the next start, and the windows close as
     // they are.
-    recovery->writeAll();
+    documents_->recovery().writeAll();
     Savesettings(false);
     closing_ = true;
-    for (ToolWait *wait : findChildren<ToolWait *>(Qt::FindDirectChildrenOnly))
-        wait->cancel();
-    watchedRuns_.clear();
+    toolchain_->shutdown();
     QCoreApplication::exit(0);
 }

@@ -1,24 +1,44 @@
 #include "app/frmmain.h"
 
-#include "app/pictures.h"
-#include "debugging/debugstate.h"
+#include "debugging/debugcontroller.h"
+#include "documents/documentscontroller.h"
 #include "documents/frmdocument.h"
 #include "documents/recoverycopies.h"
-#include "toolchain/toolwait.h"
+#include "editing/editingcontroller.h"
+#include "help/helpcontroller.h"
+#include "help/pictures.h"
+#include "platform/fso.h"
+#include "platform/processlauncher.h"
+#include "toolchain/toolchaincontroller.h"
+#include "toolchain/toollauncher.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QPrinter>
+#include <QMenu>
 #include <QScreen>
+#include <QStatusBar>
 #include <QTimer>
+#include <QToolBar>
 
 QPointer<frmMain> Mainform;
 
-frmMain::frmMain(const Services &services, QWidget *parent)
-    : QMainWindow(parent), services_(services)
+// The real processes, for a window made without a launcher of its own
+// (benchmarks); one for the run, kept as long as any window may start a tool.
+static Launcher &ownLauncher()
 {
+    static ProcessLauncher processes;
+    static ToolLauncher tools(processes);
+    return tools;
+}
+
+frmMain::frmMain(const Services &services, QWidget *parent)
+    : QMainWindow(parent), Fso(std::make_unique<FileSystem>()), services_(services)
+{
+    if (!services_.launcher)
+        services_.launcher = &ownLauncher();
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Korvane  2.20"));
     setWindowIcon(programIcon());
@@ -29,17 +49,20 @@ frmMain::frmMain(const Services &services, QWidget *parent)
     mdiArea_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(mdiArea_);
     connect(mdiArea_, &QMdiArea::subWindowActivated, this, &frmMain::watchWindowState);
-    recovery = new RecoveryCopies(this);
 
     createMenus();
     createToolbar();
     createStatusBar();
+    documents_ = new DocumentsController(*this, this);
+    editing_ = new EditingController(*this, this);
+    toolchain_ = new ToolchainController(*this, *documents_, this);
+    debug_ = new DebugController(*this, *documents_, *toolchain_, this);
+    help_ = new HelpController(
+        *this, [this] { return toolchain_->reportWindow(); }, services_.createBrowser, this);
+    connect(documents_, &DocumentsController::windowCreated, this, &frmMain::adoptDocument);
     connectCommands();
-    connectEditingCommands();
-    connectToolchainCommands();
-    connectDebugCommands();
-    connectDisplayCommands();
-    connect(mdiArea_, &QMdiArea::subWindowActivated, this, &frmMain::updateDebugCommands);
+    connect(mdiArea_, &QMdiArea::subWindowActivated, debug_, &DebugController::updateDebugCommands);
+    connect(mdiArea_, &QMdiArea::subWindowActivated, debug_, &DebugController::showDisplayMode);
     // No toolkit menu for hiding the toolbar: the View menu owns that.
     setContextMenuPolicy(Qt::NoContextMenu);
 
@@ -60,12 +83,25 @@ frmMain::~frmMain()
         if (sub->widget())
             sub->widget()->disconnect(this);
     }
-    mdiArea_->disconnect(this);
+    mdiArea_->disconnect();
+    // The subsystems go before the services and paths they were given.
+    delete help_;
+    delete debug_;
+    delete toolchain_;
+    delete editing_;
+    delete documents_;
 }
 
-bool frmMain::eventFilter(QObject *watched, QEvent *event)
+void frmMain::adoptDocument(frmDocument *doc)
 {
-    return debugKeyFilter(watched, event) || QMainWindow::eventFilter(watched, event);
+    connect(doc, &frmDocument::selectionChanged, editing_, &EditingController::selectionChanged);
+    connect(doc, &frmDocument::contextMenuRequested, popmain,
+            [this](const QPoint &at) { popmain->popup(at); });
+    // A file read into the active window brings its own display mode.
+    connect(doc, &frmDocument::loaded, debug_, [this](frmDocument *loaded) {
+        if (loaded == activeDocument())
+            debug_->showDisplayMode();
+    });
 }
 
 void frmMain::Show()
@@ -96,40 +132,25 @@ void frmMain::Form_Load()
         if (QAction *a = action(QString::fromLatin1(name)))
             a->setChecked(on);
     }
+    Getfullpath(QStringLiteral("masm.exe"), tools_.Masmpath);
+    Getfullpath(QStringLiteral("link.exe"), tools_.Linkpath);
+    Getfullpath(QStringLiteral("debug.exe"), tools_.Debugpath);
+    tools_.Toolfolder = tools_.Masmpath.left(tools_.Masmpath.size() - 8);
 
-    Fso = std::make_unique<FileSystem>();
-    Indentwidth = 8;
-
-    Getfullpath(QStringLiteral("masm.exe"));
-    Masmpath = Fullpath;
-    Getfullpath(QStringLiteral("link.exe"));
-    Linkpath = Fullpath;
-    Getfullpath(QStringLiteral("debug.exe"));
-    Debugpath = Fullpath;
-    Toolfolder = Masmpath.left(Masmpath.size() - 8);
-
-    Saveascancel = false;
+    documents_->Saveascancel = false;
     Newdocument();
     // Once the window is up, so that the question stands in front of it.
-    QTimer::singleShot(0, recovery, &RecoveryCopies::offer);
+    QTimer::singleShot(0, &documents_->recovery(), &RecoveryCopies::offer);
 }
 
-void frmMain::Getfullpath(const QString &name)
+void frmMain::Getfullpath(const QString &name, QString &into)
 {
-    Fullpath = Fso->absolutePathName(name);
+    into = Fso->absolutePathName(name);
     // Leading and trailing blanks only: a tab is part of a name.
-    while (Fullpath.startsWith(QLatin1Char(' ')))
-        Fullpath.remove(0, 1);
-    while (Fullpath.endsWith(QLatin1Char(' ')))
-        Fullpath.chop(1);
-}
-
-QString frmMain::Stripext(const QString &path) const
-{
-    const QString e = FileSystem().extensionName(path);
-    if (e.isEmpty())
-        return path;
-    return path.left(path.size() - e.size() - 1);
+    while (into.startsWith(QLatin1Char(' ')))
+        into.remove(0, 1);
+    while (into.endsWith(QLatin1Char(' ')))
+        into.chop(1);
 }
 
 frmDocument *frmMain::activeDocument() const
@@ -150,9 +171,29 @@ QList<frmDocument *> frmMain::documents() const
     return docs;
 }
 
-QAction *frmMain::action(const QString &name) const
+QMenu *frmMain::viewMenu() const
 {
-    return actions_.value(name, nullptr);
+    return findChild<QMenu *>(QStringLiteral("mnuView"));
+}
+
+void frmMain::setStatusPanel(const QString &text)
+{
+    statusPanel_->setText(text);
+}
+
+void frmMain::showStatusMessage(const QString &text, int timeoutMs)
+{
+    sbStatusBar->showMessage(text, timeoutMs);
+}
+
+void frmMain::clearStatusMessage()
+{
+    sbStatusBar->clearMessage();
+}
+
+void frmMain::restoreToolbar()
+{
+    tbToolBar->setVisible(action(QStringLiteral("mnuViewToolbar"))->isChecked());
 }
 
 void frmMain::closeEvent(QCloseEvent *event)
@@ -165,13 +206,9 @@ void frmMain::closeEvent(QCloseEvent *event)
             return;
         }
     }
-    saveDebugLayout();
-    endDebugging();
+    debug_->shutdown();
     Savesettings();
     closing_ = true;
-    // Every wait ends with the window, and the tool it waits for with it.
-    for (ToolWait *wait : findChildren<ToolWait *>(Qt::FindDirectChildrenOnly))
-        wait->cancel();
-    watchedRuns_.clear();
+    toolchain_->shutdown();
     event->accept();
 }

@@ -1,6 +1,6 @@
 #include "app/frmsplash.h"
 
-#include "app/pictures.h"
+#include "help/pictures.h"
 #include "platform/twips.h"
 
 #include <QApplication>

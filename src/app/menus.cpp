@@ -1,6 +1,6 @@
 #include "app/frmmain.h"
 
-#include "app/accesskeys.h"
+#include "editing/accesskeys.h"
 
 #include <QEvent>
 #include <QMenu>
@@ -230,65 +230,4 @@ void frmMain::createMenus()
     popmain->installEventFilter(new KeepOnScreen(popmain));
     // The context items' shortcuts work while the menu is closed, too.
     addActions(popmain->actions());
-}
-
-void frmMain::connectCommands()
-{
-    const std::pair<const char *, void (frmMain::*)()> commands[] = {
-        {"mnuFileNew", &frmMain::Newdocument},
-        {"mnuFileOpen", &frmMain::mnuFileOpen},
-        {"mnuFileClose", &frmMain::mnuFileClose},
-        {"mnuFileSave", &frmMain::mnuFileSave},
-        {"mnuFileSaveAs", &frmMain::mnuFileSaveAs},
-        {"mnuFilePageSetup", &frmMain::mnuFilePageSetup},
-        {"mnuFilePrint", &frmMain::mnuFilePrint},
-        {"mnuFileExit", &frmMain::mnuFileExit},
-        {"mnuEditCut", &frmMain::mnuEditCut},
-        {"mnuEditCopy", &frmMain::mnuEditCopy},
-        {"mnuEditPaste", &frmMain::mnuEditPaste},
-        {"mnudelete", &frmMain::mnudelete},
-        {"mnuRefresh", &frmMain::mnuRefresh},
-        {"mnuselectAll", &frmMain::mnuselectAll},
-        {"mnuViewToolbar", &frmMain::mnuViewToolbar},
-        {"mnuViewStatusBar", &frmMain::mnuViewStatusBar},
-        {"mnuWindowNewWindow", &frmMain::Newdocument},
-        {"mnuWindowCascade", &frmMain::mnuWindowCascade},
-        {"mnuWindowTileHorizontal", &frmMain::mnuWindowTileHorizontal},
-        {"mnuWindowTileVertical", &frmMain::mnuWindowTileVertical},
-        {"mnuWindowArrangeIcons", &frmMain::mnuWindowArrangeIcons},
-        {"mnuHelpContents", &frmMain::mnuHelpContents},
-        {"mnuHelpSearchForHelpOn", &frmMain::mnuHelpSearchForHelpOn},
-        {"mnuHelpAbout", &frmMain::mnuHelpAbout},
-        {"mnuViewWebBrowser", &frmMain::mnuViewWebBrowser},
-        // The guide installed with the program is the product's web page.
-        {"mnuHelpGuide", &frmMain::mnuViewWebBrowser},
-        {"mnuHelpMessages", &frmMain::mnuHelpMessages},
-        // Each context item runs the routine of the menu item it stands for.
-        {"popcut", &frmMain::mnuEditCut},
-        {"popcopy", &frmMain::mnuEditCopy},
-        {"poppaste", &frmMain::mnuEditPaste},
-        {"popdelete", &frmMain::mnudelete},
-        {"popselectAll", &frmMain::mnuselectAll},
-        {"popRefresh", &frmMain::mnuRefresh},
-        {"mnunextmark", &frmMain::mnunextmark},
-        {"popinsTip", &frmMain::popinsTip},
-    };
-    for (const auto &[name, slot] : commands)
-        connect(action(QString::fromLatin1(name)), &QAction::triggered, this, slot);
-    // Each style item runs its toolbar button's routine, which keeps the
-    // button's state.
-    for (const auto &[name, style, button] :
-         {std::tuple{"mnubold", Style::Bold, "粗体"},
-          std::tuple{"mnuitalic", Style::Italic, "斜体"},
-          std::tuple{"mnuunderline", Style::Underline, "下划线"}}) {
-        connect(action(QString::fromLatin1(name)), &QAction::triggered, this,
-                [this, style, button] {
-                    if (activeDocument())
-                        toggleStyle(style, this->button(QString::fromUtf8(button)));
-                });
-    }
-    connect(action(QStringLiteral("popfind")), &QAction::triggered,
-            action(QStringLiteral("menufind")), &QAction::trigger);
-    connect(findChild<QMenu *>(QStringLiteral("mnuWindow")), &QMenu::aboutToShow, this,
-            &frmMain::fillWindowList);
 }

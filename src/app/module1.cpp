@@ -3,6 +3,7 @@
 #include "app/endsignals.h"
 #include "app/frmmain.h"
 #include "app/frmsplash.h"
+#include "documents/documentscontroller.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -27,7 +28,7 @@ int Module1(QApplication &app, const Services &services, const QStringList &file
     QTimer::singleShot(500, &main, [&main, &splash, files] {
         main.Show();
         splash.showAgain();
-        main.openFiles(files);
+        main.documentsControl().openFiles(files);
     });
     QTimer::singleShot(3000, &splash, [&splash] { splash.close(); });
     return app.exec();

@@ -1,6 +1,7 @@
-#include "app/colors.h"
+#include "platform/colors.h"
 #include "app/frmmain.h"
 #include "app/settingsfile.h"
+#include "platform/fso.h"
 #include "platform/userfiles.h"
 
 // The settings file is opened by its bare name: it follows the working directory.
@@ -26,9 +27,9 @@ void frmMain::Loadsettings()
     const std::optional<ColorSettings> stored = readSettingsFile();
     const ColorSettings s =
         stored.value_or(ColorSettings{RGB(0, 0, 0), RGB(50, 200, 150), RGB(0, 0, 255)});
-    Fcolor = s.code;
-    Remcolor = s.comment;
-    Currentfcolor = s.typing;
+    colours_.Fcolor = s.code;
+    colours_.Remcolor = s.comment;
+    colours_.Currentfcolor = s.typing;
 }
 
 void frmMain::Savesettings(bool tellFailure)
@@ -41,10 +42,11 @@ void frmMain::Savesettings(bool tellFailure)
     // A file of that name that is not ours belongs to someone else.
     const QString failure =
         foreign ? QStringLiteral("同名文件不是本程序的颜色设置文件，没有改动它。")
-                : writeUserFile(name, encodeColorSettings({Fcolor, Remcolor, Currentfcolor}));
+                : writeUserFile(name, encodeColorSettings(
+                        {colours_.Fcolor, colours_.Remcolor, colours_.Currentfcolor}));
     if (!failure.isEmpty() && tellFailure)
-        dialogs().msgBox(this,
+        services_.dialogs->msgBox(this,
                          QStringLiteral("无法保存颜色设置文件：%1\n%2")
-                             .arg(Fso ? Fso->absolutePathName(name) : name, failure),
+                             .arg(Fso->absolutePathName(name), failure),
                          Dialogs::OkOnly, Dialogs::Exclamation, QStringLiteral("Korvane"));
 }

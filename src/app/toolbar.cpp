@@ -1,5 +1,7 @@
 #include "app/frmmain.h"
 
+#include "editing/editingcontroller.h"
+
 #include <QToolBar>
 
 static void initToolbarResources()
@@ -40,6 +42,8 @@ const std::pair<const char *, const char *> kIcons[] = {
 void frmMain::createToolbar()
 {
     initToolbarResources();
+    // The image list: the pictures by their keys.
+    QHash<QString, QIcon> imlToolbarIcons;
     for (const auto &[key, file] : kIcons) {
         imlToolbarIcons.insert(
             QString::fromLatin1(key),
@@ -109,13 +113,13 @@ void frmMain::tbToolBar_ButtonClick(QAction *b)
     else if (key == QStringLiteral("删除"))
         mnudelete();
     else if (key == QStringLiteral("右缩进"))
-        rightIndentButton(b);
+        editing_->rightIndentButton(b);
     else if (key == QStringLiteral("粗体"))
-        toggleStyle(Style::Bold, b);
+        editing_->toggleStyle(EditingController::Style::Bold);
     else if (key == QStringLiteral("斜体"))
-        toggleStyle(Style::Italic, b);
+        editing_->toggleStyle(EditingController::Style::Italic);
     else if (key == QStringLiteral("下划线"))
-        toggleStyle(Style::Underline, b);
+        editing_->toggleStyle(EditingController::Style::Underline);
     else if (key == QStringLiteral("查找"))
         action(QStringLiteral("menufind"))->trigger();
 }

@@ -3,8 +3,8 @@
 #include "debugging/debugsession.h"
 #include "platform/codepage.h"
 #include "toolchain/comimage.h"
-#include "toolchain/diagnostics.h"
-#include "toolchain/listingreport.h"
+#include "rules/diagnostics.h"
+#include "rules/listingreport.h"
 
 #include <QDir>
 #include <QFile>

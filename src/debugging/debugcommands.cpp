@@ -1,4 +1,7 @@
-#include "app/frmmain.h"
+#include "app/workbench.h"
+#include "debugging/debugcontroller.h"
+#include "documents/documentscontroller.h"
+#include "toolchain/toolchaincontroller.h"
 #include "debugging/debugstate.h"
 #include "debugging/flagpanel.h"
 #include "debugging/memorypanel.h"
@@ -10,6 +13,7 @@
 #include "documents/frmdocument.h"
 #include "platform/richtext.h"
 
+#include <QActionGroup>
 #include <QCoreApplication>
 #include <QDir>
 #include <QDockWidget>
@@ -38,62 +42,63 @@ QString documentPath(const frmDocument *doc)
 
 } // namespace
 
-bool frmMain::isDebugging() const
+bool DebugController::isDebugging() const
 {
     return debug_ != nullptr;
 }
 
-DebugSession *frmMain::debugSession() const
+DebugSession *DebugController::debugSession() const
 {
     return debug_ ? debug_->session.get() : nullptr;
 }
 
-void frmMain::connectDebugCommands()
+DebugController::DebugController(Workbench &wb, DocumentsController &documents,
+                                 ToolchainController &toolchain, QObject *parent)
+    : QObject(parent), wb_(wb), documents_(documents), toolchain_(toolchain)
 {
-    const std::pair<const char *, void (frmMain::*)()> commands[] = {
-        {"mnudebugstart", &frmMain::mnudebugstart},
-        {"mnustepinto", &frmMain::mnustepinto},
-        {"mnustepover", &frmMain::mnustepover},
-        {"mnustepout", &frmMain::mnustepout},
-        {"mnuruntocursor", &frmMain::mnuruntocursor},
-        {"mnutogglebreakpoint", &frmMain::mnutogglebreakpoint},
-        {"mnustopdebug", &frmMain::mnustopdebug},
-        {"mnupausedebug", &frmMain::mnupausedebug},
-    };
-    for (const auto &[name, slot] : commands)
-        connect(action(QString::fromLatin1(name)), &QAction::triggered, this, slot);
     // Off, the timer's and the keyboard's handlers run within a step
     // without stopping; on, a step by line stops in one that has source.
-    connect(action(QStringLiteral("mnuinterruptsteps")), &QAction::toggled, this, [this](bool on) {
+    connect(wb_.command(Command::InterruptSteps), &QAction::toggled, this, [this](bool on) {
         if (DebugSession *s = debugSession())
             s->setStepIntoInterrupts(on);
     });
+    auto *group = new QActionGroup(this);
+    group->addAction(wb_.command(Command::DisplayGbk));
+    group->addAction(wb_.command(Command::Display437));
     createDebugPanels();
     updateDebugCommands();
 }
 
-void frmMain::updateDebugCommands()
+DebugController::~DebugController() = default;
+
+void DebugController::shutdown()
+{
+    saveDebugLayout();
+    endDebugging();
+}
+
+void DebugController::updateDebugCommands()
 {
     DebugSession *s = debugSession();
     const bool building = debug_ && !s;
     const bool running = s && s->running();
     const bool stopped = s && !running && !s->ended();
-    const bool source = activeDocument() && activeDocument()->kind == frmDocument::Kind::Source;
-    QAction *start = action(QStringLiteral("mnudebugstart"));
+    const bool source = wb_.activeDocument() && wb_.activeDocument()->kind == frmDocument::Kind::Source;
+    QAction *start = wb_.command(Command::DebugStart);
     start->setText(stopped ? QStringLiteral("继续(&G)") : QStringLiteral("开始调试(&G)"));
     start->setEnabled(!building && !running && (s || source));
-    action(QStringLiteral("mnustepinto"))->setEnabled(stopped || (!debug_ && source));
-    action(QStringLiteral("mnustepover"))->setEnabled(stopped || (!debug_ && source));
-    action(QStringLiteral("mnuruntocursor"))->setEnabled(stopped || (!debug_ && source));
-    action(QStringLiteral("mnustepout"))->setEnabled(stopped);
-    action(QStringLiteral("mnutogglebreakpoint"))->setEnabled(activeDocument() != nullptr);
-    action(QStringLiteral("mnupausedebug"))->setEnabled(running);
-    action(QStringLiteral("mnustopdebug"))->setEnabled(debug_ != nullptr);
+    wb_.command(Command::StepInto)->setEnabled(stopped || (!debug_ && source));
+    wb_.command(Command::StepOver)->setEnabled(stopped || (!debug_ && source));
+    wb_.command(Command::RunToCursor)->setEnabled(stopped || (!debug_ && source));
+    wb_.command(Command::StepOut)->setEnabled(stopped);
+    wb_.command(Command::ToggleBreakpoint)->setEnabled(wb_.activeDocument() != nullptr);
+    wb_.command(Command::PauseDebug)->setEnabled(running);
+    wb_.command(Command::StopDebug)->setEnabled(debug_ != nullptr);
     // The toolbar's buttons name their keys.
-    for (const char *name :
-         {"mnudebugstart", "mnustepinto", "mnustepover", "mnustepout", "mnuruntocursor",
-          "mnutogglebreakpoint", "mnupausedebug", "mnustopdebug"}) {
-        QAction *a = action(QString::fromLatin1(name));
+    for (Command c : {Command::DebugStart, Command::StepInto, Command::StepOver, Command::StepOut,
+                      Command::RunToCursor, Command::ToggleBreakpoint, Command::PauseDebug,
+                      Command::StopDebug}) {
+        QAction *a = wb_.command(c);
         QString caption = a->text();
         caption.remove(QRegularExpression(QStringLiteral("\\(&.\\)$")));
         a->setToolTip(caption + QStringLiteral(" (") +
@@ -101,7 +106,7 @@ void frmMain::updateDebugCommands()
     }
 }
 
-void frmMain::mnudebugstart()
+void DebugController::mnudebugstart()
 {
     if (DebugSession *s = debugSession()) {
         if (s->ended())
@@ -114,7 +119,7 @@ void frmMain::mnudebugstart()
     startDebugging([](DebugSession &s) { s.continueRun(); });
 }
 
-void frmMain::mnustepinto()
+void DebugController::mnustepinto()
 {
     if (DebugSession *s = debugSession()) {
         if (!s->running() && !s->ended())
@@ -125,7 +130,7 @@ void frmMain::mnustepinto()
     startDebugging({});
 }
 
-void frmMain::mnustepover()
+void DebugController::mnustepover()
 {
     if (DebugSession *s = debugSession()) {
         if (!s->running() && !s->ended())
@@ -135,15 +140,15 @@ void frmMain::mnustepover()
     startDebugging({});
 }
 
-void frmMain::mnustepout()
+void DebugController::mnustepout()
 {
     if (DebugSession *s = debugSession(); s && !s->running() && !s->ended())
         s->stepOut();
 }
 
-void frmMain::mnuruntocursor()
+void DebugController::mnuruntocursor()
 {
-    frmDocument *doc = activeDocument();
+    frmDocument *doc = wb_.activeDocument();
     if (!doc)
         return;
     const SourceLine target{documentPath(doc), doc->Text1->textCursor().blockNumber() + 1};
@@ -155,32 +160,32 @@ void frmMain::mnuruntocursor()
     startDebugging([target](DebugSession &s) { s.runTo(target); });
 }
 
-void frmMain::mnutogglebreakpoint()
+void DebugController::mnutogglebreakpoint()
 {
-    if (frmDocument *doc = activeDocument())
+    if (frmDocument *doc = wb_.activeDocument())
         doc->Strip->breakpoints->toggle(doc->Text1->textCursor().blockNumber() + 1);
 }
 
-void frmMain::mnupausedebug()
+void DebugController::mnupausedebug()
 {
     if (DebugSession *s = debugSession(); s && s->running())
         s->pause();
 }
 
-void frmMain::mnustopdebug()
+void DebugController::mnustopdebug()
 {
     endDebugging();
 }
 
-void frmMain::startDebugging(std::function<void(DebugSession &)> then)
+void DebugController::startDebugging(std::function<void(DebugSession &)> then)
 {
-    frmDocument *doc = activeDocument();
+    frmDocument *doc = wb_.activeDocument();
     if (debug_ || !doc || doc->kind != frmDocument::Kind::Source)
         return;
-    if (!toolFound(Masmpath, QStringLiteral("masm.exe"),
+    if (!toolchain_.toolFound(wb_.tools().Masmpath, QStringLiteral("masm.exe"),
                    QStringLiteral("没找到！请把masm.exe存放在当前文件夹。"
                                   "是否希望到网上去搜索masm.exe？")) ||
-        !toolFound(Linkpath, QStringLiteral("link.exe"),
+        !toolchain_.toolFound(wb_.tools().Linkpath, QStringLiteral("link.exe"),
                    QStringLiteral("没找到！请把link.exe存放在当前文件夹。"
                                   "是否希望到网上去搜索link.exe？")))
         return;
@@ -188,19 +193,19 @@ void frmMain::startDebugging(std::function<void(DebugSession &)> then)
     const QFileInfo file(doc->caption());
     DebugBuildRequest request;
     // The tools as the folder spells them (MASM.EXE from a DOS disk).
-    request.masm = Fso->actualPath(Masmpath);
-    request.link = Fso->actualPath(Linkpath);
-    request.sourceBytes = assemblerBytes(doc);
+    request.masm = wb_.fso().actualPath(wb_.tools().Masmpath);
+    request.link = wb_.fso().actualPath(wb_.tools().Linkpath);
+    request.sourceBytes = toolchain_.assemblerBytes(doc);
     request.sourcePath = documentPath(doc);
     request.sourceFolder =
-        file.isAbsolute() && file.absoluteDir().exists() ? file.absolutePath() : Toolfolder;
+        file.isAbsolute() && file.absoluteDir().exists() ? file.absolutePath() : wb_.tools().Toolfolder;
 
     debug_ = std::make_unique<DebugState>();
     debug_->doc = doc;
     debug_->text = doc->Text1->text();
     debug_->then = std::move(then);
     debug_->build = std::make_unique<DebugBuild>(request);
-    sbStatusBar->showMessage(QStringLiteral("正在为调试汇编和连接程序..."));
+    wb_.showStatusMessage(QStringLiteral("正在为调试汇编和连接程序..."));
     connect(debug_->build.get(), &DebugBuild::finished, this,
             [this](bool ok, const QString &message) { debugBuilt(ok, message); });
     setDocumentLocked(doc, true);
@@ -215,17 +220,17 @@ void frmMain::startDebugging(std::function<void(DebugSession &)> then)
     updateDebugCommands();
 }
 
-void frmMain::restartDebugging()
+void DebugController::restartDebugging()
 {
     QPointer<frmDocument> doc = debug_ ? debug_->doc : nullptr;
     endDebugging();
     if (doc) {
-        mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow *>(doc->parentWidget()));
+        wb_.mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow *>(doc->parentWidget()));
         startDebugging([](DebugSession &s) { s.continueRun(); });
     }
 }
 
-void frmMain::debugBuilt(bool ok, const QString &message)
+void DebugController::debugBuilt(bool ok, const QString &message)
 {
     if (!debug_ || !debug_->build)
         return;
@@ -234,33 +239,33 @@ void frmMain::debugBuilt(bool ok, const QString &message)
     build->deleteLater();
     if (!ok || !debug_->doc) {
         endDebugging();
-        sbStatusBar->showMessage(message, 20000);
+        wb_.showStatusMessage(message, 20000);
         // The usual report shows what the assembler found.
-        if (build->assemblyFailed() && activeDocument())
-            mnucompile();
+        if (build->assemblyFailed() && wb_.activeDocument())
+            toolchain_.mnucompile();
         else if (!message.isEmpty())
-            dialogs().msgBox(this, message, Dialogs::OkOnly, Dialogs::Exclamation,
+            wb_.dialogs().msgBox(wb_.window(), message, Dialogs::OkOnly, Dialogs::Exclamation,
                              QStringLiteral("调试"));
         return;
     }
     debug_->session = build->takeSession();
     if (debug_->session)
         debug_->session->setStepIntoInterrupts(
-            action(QStringLiteral("mnuinterruptsteps"))->isChecked());
+            wb_.command(Command::InterruptSteps)->isChecked());
     if (!debug_->session) {
         endDebugging();
         return;
     }
     DebugSession *s = debug_->session.get();
     connect(s, &DebugSession::started, this, [this] {
-        sbStatusBar->showMessage(QStringLiteral("程序正在运行..."));
+        wb_.showStatusMessage(QStringLiteral("程序正在运行..."));
         updateDebugCommands();
     });
-    connect(s, &DebugSession::stopped, this, &frmMain::debugStopped);
-    for (frmDocument *d : documents())
+    connect(s, &DebugSession::stopped, this, &DebugController::debugStopped);
+    for (frmDocument *d : wb_.documents())
         syncBreakpoints(d);
     showDebugPanels(true);
-    sbStatusBar->clearMessage();
+    wb_.clearStatusMessage();
     auto then = std::move(debug_->then);
     if (then)
         then(*s);
@@ -269,7 +274,7 @@ void frmMain::debugBuilt(bool ok, const QString &message)
     updateDebugCommands();
 }
 
-void frmMain::syncBreakpoints(frmDocument *doc)
+void DebugController::syncBreakpoints(frmDocument *doc)
 {
     DebugSession *s = debugSession();
     if (!s || !doc)
@@ -299,7 +304,7 @@ void frmMain::syncBreakpoints(frmDocument *doc)
     }
 }
 
-void frmMain::debugStopped(const DebugStop &stop)
+void DebugController::debugStopped(const DebugStop &stop)
 {
     DebugSession *s = debugSession();
     if (!s)
@@ -315,35 +320,35 @@ void frmMain::debugStopped(const DebugStop &stop)
         debugPanels_->screenDock->show();
         debugPanels_->screenDock->raise();
         debugPanels_->screen->setFocus();
-        sbStatusBar->showMessage(QStringLiteral("程序在等待键盘输入：请在“屏幕”面板中按键。"));
+        wb_.showStatusMessage(QStringLiteral("程序在等待键盘输入：请在“屏幕”面板中按键。"));
         break;
     case DebugStop::Fault:
-        sbStatusBar->showMessage(stop.message);
-        dialogs().msgBox(this, stop.message, Dialogs::OkOnly, Dialogs::Exclamation,
+        wb_.showStatusMessage(stop.message);
+        wb_.dialogs().msgBox(wb_.window(), stop.message, Dialogs::OkOnly, Dialogs::Exclamation,
                          QStringLiteral("调试"));
         break;
     case DebugStop::Ended:
     case DebugStop::Paused:
-        sbStatusBar->showMessage(stop.message);
+        wb_.showStatusMessage(stop.message);
         break;
     default:
-        sbStatusBar->showMessage(stop.message, stop.message.isEmpty() ? 1 : 0);
+        wb_.showStatusMessage(stop.message, stop.message.isEmpty() ? 1 : 0);
         break;
     }
     updateDebugCommands();
 }
 
-frmDocument *frmMain::documentShowing(const QString &file)
+frmDocument *DebugController::documentShowing(const QString &file)
 {
-    for (frmDocument *d : documents())
+    for (frmDocument *d : wb_.documents())
         if (sameFile(documentPath(d), file))
             return d;
     // An include file opens at the line, read-only while debugging.
     if (!QFileInfo(file).isFile())
         return nullptr;
-    Newdocument();
-    frmDocument *view = activeDocument();
-    if (!view || !loadDocument(view, QDir::toNativeSeparators(file))) {
+    documents_.Newdocument();
+    frmDocument *view = wb_.activeDocument();
+    if (!view || !view->loadFile(QDir::toNativeSeparators(file))) {
         if (view)
             view->parentWidget()->close();
         return nullptr;
@@ -354,7 +359,7 @@ frmDocument *frmMain::documentShowing(const QString &file)
     return view;
 }
 
-void frmMain::showDebugLine(const SourceLine &line)
+void DebugController::showDebugLine(const SourceLine &line)
 {
     if (debug_->lineDoc) {
         debug_->lineDoc->Text1->setExtraSelections({});
@@ -379,10 +384,10 @@ void frmMain::showDebugLine(const SourceLine &line)
     if (auto *sub = qobject_cast<QMdiSubWindow *>(doc->parentWidget())) {
         if (sub->isMinimized())
             sub->showNormal();
-        mdiArea()->setActiveSubWindow(sub);
+        wb_.mdiArea()->setActiveSubWindow(sub);
         // The panels took room from the windows: the current line must not
         // be left below the visible part of the frame.
-        const QRect room = mdiArea()->viewport()->rect();
+        const QRect room = wb_.mdiArea()->viewport()->rect();
         if (!sub->isMaximized() && !room.contains(sub->geometry()))
             sub->setGeometry(sub->geometry().intersected(room).isEmpty() ? room
                                                                          : sub->geometry() & room);
@@ -391,7 +396,7 @@ void frmMain::showDebugLine(const SourceLine &line)
     text->centerCursor();
 }
 
-void frmMain::setDocumentLocked(frmDocument *doc, bool locked)
+void DebugController::setDocumentLocked(frmDocument *doc, bool locked)
 {
     if (!doc)
         return;
@@ -399,22 +404,22 @@ void frmMain::setDocumentLocked(frmDocument *doc, bool locked)
     if (locked) {
         doc->Text1->installEventFilter(this);
         connect(doc->Text1->document(), &QTextDocument::contentsChanged, this,
-                &frmMain::debuggedTextChanged, Qt::UniqueConnection);
+                &DebugController::debuggedTextChanged, Qt::UniqueConnection);
         connect(doc->Strip->breakpoints, &BreakpointMarks::changed, this,
                 [this, d = QPointer<frmDocument>(doc)] { syncBreakpoints(d); });
     } else {
         doc->Text1->removeEventFilter(this);
         disconnect(doc->Text1->document(), &QTextDocument::contentsChanged, this,
-                   &frmMain::debuggedTextChanged);
+                   &DebugController::debuggedTextChanged);
         disconnect(doc->Strip->breakpoints, nullptr, this, nullptr);
     }
 }
 
 // Typing into a document while it is debugged asks whether to stop.
-bool frmMain::debugKeyFilter(QObject *watched, QEvent *event)
+bool DebugController::eventFilter(QObject *watched, QEvent *event)
 {
     if (!debug_ || event->type() != QEvent::KeyPress)
-        return false;
+        return QObject::eventFilter(watched, event);
     auto *text = qobject_cast<RichText *>(watched);
     auto *key = static_cast<QKeyEvent *>(event);
     const bool edits = !key->text().isEmpty() && key->text().at(0).isPrint();
@@ -432,13 +437,13 @@ bool frmMain::debugKeyFilter(QObject *watched, QEvent *event)
     return true;
 }
 
-bool frmMain::askToStopDebugging()
+bool DebugController::askToStopDebugging()
 {
     if (!debug_ || debug_->askingToStop)
         return false;
     debug_->askingToStop = true;
-    const Dialogs::Answer answer = dialogs().msgBox(
-        this, QStringLiteral("正在调试这个程序，调试时不能修改源程序。\r\n要停止调试吗？"),
+    const Dialogs::Answer answer = wb_.dialogs().msgBox(
+        wb_.window(), QStringLiteral("正在调试这个程序，调试时不能修改源程序。\r\n要停止调试吗？"),
         Dialogs::YesNo, Dialogs::Question, QStringLiteral("调试"));
     if (debug_)
         debug_->askingToStop = false;
@@ -448,21 +453,23 @@ bool frmMain::askToStopDebugging()
     return true;
 }
 
-void frmMain::debuggedTextChanged()
+void DebugController::debuggedTextChanged()
 {
-    if (!debug_ || !debug_->doc || debug_->doc->Text1->text() == debug_->text)
+    if (!debug_ || !debug_->doc || debug_->undoing || debug_->doc->Text1->text() == debug_->text)
         return;
     // A command changed the text (paste, indent, case): it is taken back
     // unless debugging stops.
     if (!askToStopDebugging() && debug_ && debug_->doc) {
         QTextDocument *document = debug_->doc->Text1->document();
-        const QSignalBlocker quiet(this);
+        // Each undo changes the text again: those changes ask nothing.
+        debug_->undoing = true;
         while (document->isUndoAvailable() && debug_->doc->Text1->text() != debug_->text)
             document->undo();
+        debug_->undoing = false;
     }
 }
 
-void frmMain::endDebugging()
+void DebugController::endDebugging()
 {
     if (!debug_)
         return;
@@ -478,6 +485,6 @@ void frmMain::endDebugging()
     if (ending->build)
         ending->build.release()->deleteLater();
     ending.reset();
-    sbStatusBar->showMessage(QStringLiteral("调试已停止。"), 5000);
+    wb_.showStatusMessage(QStringLiteral("调试已停止。"), 5000);
     updateDebugCommands();
 }

@@ -1,4 +1,7 @@
-#include "app/frmmain.h"
+#include "app/workbench.h"
+#include "debugging/debugcontroller.h"
+#include "documents/documentscontroller.h"
+#include "toolchain/toolchaincontroller.h"
 #include "debugging/debugstate.h"
 #include "debugging/flagpanel.h"
 #include "debugging/memorypanel.h"
@@ -11,13 +14,13 @@
 #include <QApplication>
 #include <QDir>
 #include <QDockWidget>
+#include <QMainWindow>
 #include <QMenu>
 #include <QScreen>
 #include <QScrollArea>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTimer>
-#include <QToolBar>
 
 namespace {
 
@@ -55,17 +58,18 @@ void fitOnScreen(QMainWindow *window, const DebugPanels &p)
 
 } // namespace
 
-void frmMain::createDebugPanels()
+void DebugController::createDebugPanels()
 {
     debugPanels_ = std::make_unique<DebugPanels>();
     DebugPanels &p = *debugPanels_;
-    auto dock = [this](const QString &name, const QString &title, QWidget *panel,
-                       Qt::DockWidgetArea area) {
-        auto *d = new QDockWidget(title, this);
+    QMainWindow *window = wb_.window();
+    auto dock = [window](const QString &name, const QString &title, QWidget *panel,
+                         Qt::DockWidgetArea area) {
+        auto *d = new QDockWidget(title, window);
         d->setObjectName(name);
         d->setWidget(panel);
         d->setAllowedAreas(Qt::AllDockWidgetAreas);
-        addDockWidget(area, d);
+        window->addDockWidget(area, d);
         d->hide();
         return d;
     };
@@ -102,7 +106,7 @@ void frmMain::createDebugPanels()
                         Qt::BottomDockWidgetArea);
     // The screen's 80 columns and the memory's rows each want the whole
     // width: they share it as tabs.
-    tabifyDockWidget(p.memoryDock, p.screenDock);
+    window->tabifyDockWidget(p.memoryDock, p.screenDock);
     // Keys typed go to the program whether it waits for one, runs (its own
     // INT 9 handler gets them at once), or is held (they wait until it runs).
     p.screen->setTypeAhead(true);
@@ -112,7 +116,7 @@ void frmMain::createDebugPanels()
     });
 
     // The View menu can bring back a panel the user closed, after the menu's own items.
-    QMenu *view = findChild<QMenu *>(QStringLiteral("mnuView"));
+    QMenu *view = wb_.viewMenu();
     view->addSeparator()->setObjectName(QStringLiteral("panelsbar"));
     QMenu *panels = view->addMenu(QStringLiteral("调试面板(&D)"));
     panels->setObjectName(QStringLiteral("mnudebugpanels"));
@@ -130,15 +134,15 @@ void frmMain::createDebugPanels()
     QAction *next = view->addAction(QStringLiteral("切换到下一个面板(&J)"));
     next->setObjectName(QStringLiteral("mnunextpane"));
     next->setShortcut(QKeySequence(Qt::Key_F7));
-    connect(next, &QAction::triggered, this, &frmMain::focusNextPane);
+    connect(next, &QAction::triggered, this, &DebugController::focusNextPane);
 }
 
-void frmMain::focusNextPane()
+void DebugController::focusNextPane()
 {
     // The active document's text, then each panel on the screen, in the
     // View menu's order, and round again.
     QList<QWidget *> panes;
-    if (frmDocument *doc = activeDocument())
+    if (frmDocument *doc = wb_.activeDocument())
         panes << doc->Text1;
     for (QDockWidget *d : debugPanels_->docks()) {
         if (d->isVisible() && !d->visibleRegion().isEmpty())
@@ -166,10 +170,10 @@ void frmMain::focusNextPane()
     target->setFocus(Qt::ShortcutFocusReason);
 }
 
-void frmMain::showDebugPanels(bool show)
+void DebugController::showDebugPanels(bool show)
 {
     DebugPanels &p = *debugPanels_;
-    QAction *menu = findChild<QMenu *>(QStringLiteral("mnudebugpanels"))->menuAction();
+    QAction *menu = wb_.viewMenu()->findChild<QMenu *>(QStringLiteral("mnudebugpanels"))->menuAction();
     if (show == menu->isEnabled())
         return;
     if (!show) {
@@ -181,33 +185,35 @@ void frmMain::showDebugPanels(bool show)
     }
     menu->setEnabled(true);
     const QByteArray layout = layoutSettings().value(QString::fromLatin1(kLayoutKey)).toByteArray();
-    if (layout.isEmpty() || !restoreState(layout)) {
+    QMainWindow *window = wb_.window();
+    if (layout.isEmpty() || !window->restoreState(layout)) {
         for (QDockWidget *d : p.docks())
             d->show();
         p.screenDock->raise();
         // Tall enough for 25 readable rows, once the docks have their first sizes.
-        QTimer::singleShot(0, this, [this] {
-            resizeDocks({debugPanels_->screenDock}, {height() * 9 / 20}, Qt::Vertical);
+        QTimer::singleShot(0, this, [this, window] {
+            window->resizeDocks({debugPanels_->screenDock}, {window->height() * 9 / 20},
+                                Qt::Vertical);
         });
     }
     // The layout carries the toolbar too; the View menu decides on that.
-    tbToolBar->setVisible(action(QStringLiteral("mnuViewToolbar"))->isChecked());
-    fitOnScreen(this, p);
+    wb_.restoreToolbar();
+    fitOnScreen(wb_.window(), p);
     // Again once the docks have their first sizes.
-    QTimer::singleShot(0, this, [this] { fitOnScreen(this, *debugPanels_); });
+    QTimer::singleShot(0, this, [this] { fitOnScreen(wb_.window(), *debugPanels_); });
 }
 
-void frmMain::saveDebugLayout()
+void DebugController::saveDebugLayout()
 {
     if (!debugPanels_ ||
-        !findChild<QMenu *>(QStringLiteral("mnudebugpanels"))->menuAction()->isEnabled())
+        !wb_.viewMenu()->findChild<QMenu *>(QStringLiteral("mnudebugpanels"))->menuAction()->isEnabled())
         return;
     QSettings settings = layoutSettings();
-    settings.setValue(QString::fromLatin1(kLayoutKey), saveState());
+    settings.setValue(QString::fromLatin1(kLayoutKey), wb_.window()->saveState());
     settings.sync();
 }
 
-void frmMain::updateDebugPanels(const DebugView &view)
+void DebugController::updateDebugPanels(const DebugView &view)
 {
     DebugPanels &p = *debugPanels_;
     p.registers->showView(view);
@@ -216,5 +222,5 @@ void frmMain::updateDebugPanels(const DebugView &view)
     p.stack->showView(view);
     p.screen->showView(view);
     // The panels' first figures may widen them past what the screen holds.
-    fitOnScreen(this, p);
+    fitOnScreen(wb_.window(), p);
 }

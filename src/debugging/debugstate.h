@@ -57,6 +57,8 @@ struct DebugState
     // Include files opened at a line, read-only while debugging.
     QList<QPointer<frmDocument>> views;
     bool askingToStop = false;
+    // A change to the text is being taken back.
+    bool undoing = false;
     // Connections that must end with this debugging.
     QObject context;
 };

@@ -1,11 +1,15 @@
 // 运行 → 显示方式: 中文 GBK or 西文 437 for the bytes 80h-FFh on the
 // program's screen, in F5's window and the 屏幕 panel.
-#include "app/frmmain.h"
+#include "app/workbench.h"
+#include "debugging/debugcontroller.h"
+#include "documents/documentscontroller.h"
+#include "toolchain/toolchaincontroller.h"
 #include "debugging/debugstate.h"
 #include "debugging/screenview.h"
 #include "documents/frmdocument.h"
 
-#include <QActionGroup>
+#include <QAction>
+#include <QMainWindow>
 #include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -36,19 +40,7 @@ QString keyOf(const frmDocument *doc)
 
 } // namespace
 
-void frmMain::connectDisplayCommands()
-{
-    auto *group = new QActionGroup(this);
-    group->addAction(action(QStringLiteral("mnudisplaygbk")));
-    group->addAction(action(QStringLiteral("mnudisplay437")));
-    connect(action(QStringLiteral("mnudisplaygbk")), &QAction::triggered, this,
-            &frmMain::mnudisplaygbk);
-    connect(action(QStringLiteral("mnudisplay437")), &QAction::triggered, this,
-            &frmMain::mnudisplay437);
-    connect(mdiArea_, &QMdiArea::subWindowActivated, this, &frmMain::showDisplayMode);
-}
-
-static void setWestern(frmMain *main, frmDocument *doc, bool on)
+void DebugController::setWestern(frmDocument *doc, bool on)
 {
     if (doc) {
         doc->westernText = on;
@@ -62,23 +54,23 @@ static void setWestern(frmMain *main, frmDocument *doc, bool on)
         }
     }
     // The screens on view now: the 屏幕 panel and F5's windows.
-    for (ScreenView *screen : main->findChildren<ScreenView *>())
+    for (ScreenView *screen : wb_.window()->findChildren<ScreenView *>())
         screen->setWesternText(on);
 }
 
-void frmMain::mnudisplaygbk()
+void DebugController::mnudisplaygbk()
 {
-    setWestern(this, activeDocument(), false);
+    setWestern(wb_.activeDocument(), false);
 }
 
-void frmMain::mnudisplay437()
+void DebugController::mnudisplay437()
 {
-    setWestern(this, activeDocument(), true);
+    setWestern(wb_.activeDocument(), true);
 }
 
-void frmMain::showDisplayMode()
+void DebugController::showDisplayMode()
 {
-    frmDocument *doc = activeDocument();
+    frmDocument *doc = wb_.activeDocument();
     // A new document has no file to remember for: GBK until its file is
     // known.
     if (doc && !doc->displayModeRead) {
@@ -88,8 +80,8 @@ void frmMain::showDisplayMode()
         }
     }
     const bool western = doc && doc->westernText;
-    action(QStringLiteral("mnudisplay437"))->setChecked(western);
-    action(QStringLiteral("mnudisplaygbk"))->setChecked(!western);
+    wb_.command(Command::Display437)->setChecked(western);
+    wb_.command(Command::DisplayGbk)->setChecked(!western);
     if (debugPanels_ && debugPanels_->screen)
         debugPanels_->screen->setWesternText(western);
 }

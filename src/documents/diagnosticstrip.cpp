@@ -2,7 +2,7 @@
 
 #include "documents/breakpointmarks.h"
 #include "platform/richtext.h"
-#include "toolchain/messageexplanations.h"
+#include "rules/messageexplanations.h"
 
 #include <QHelpEvent>
 #include <QLabel>

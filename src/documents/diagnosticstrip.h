@@ -1,7 +1,7 @@
 #pragma once
 
-#include "editing/sourcechecks.h"
-#include "toolchain/diagnostics.h"
+#include "rules/sourcechecks.h"
+#include "rules/diagnostics.h"
 
 #include <QList>
 #include <QTimer>

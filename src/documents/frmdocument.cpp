@@ -1,13 +1,12 @@
 #include "documents/frmdocument.h"
 
-#include "app/colors.h"
-#include "app/frmmain.h"
+#include "platform/colors.h"
+#include "app/workbench.h"
 #include "documents/diagnosticstrip.h"
 #include "documents/linebreaks.h"
 #include "documents/markaccessibility.h"
-#include "documents/recoverycopies.h"
 #include "documents/textfile.h"
-#include "editing/textrules.h"
+#include "rules/textrules.h"
 #include "platform/richtext.h"
 #include "platform/twips.h"
 
@@ -20,8 +19,8 @@
 #include <QShortcut>
 #include <QStatusBar>
 
-frmDocument::frmDocument(frmMain *main, QWidget *parent)
-    : QWidget(parent), encoding(Codepage::forNewDocuments()), main_(main)
+frmDocument::frmDocument(Workbench &wb, QWidget *parent)
+    : QWidget(parent), encoding(Codepage::forNewDocuments()), wb_(wb)
 {
     setObjectName(QStringLiteral("frmDocument"));
     setAutoFillBackground(true);
@@ -40,7 +39,7 @@ frmDocument::frmDocument(frmMain *main, QWidget *parent)
     Text1->document()->setDefaultFont(font);
     // DOS and the assembler count a tab as 8 columns.
     Text1->setTabStopDistance(8 * QFontMetricsF(font).horizontalAdvance(QLatin1Char(' ')));
-    Text1->setForeColor(toQColor(main->Fcolor));
+    Text1->setForeColor(toQColor(wb.colours().Fcolor));
     Text1->setAccessibleName(QStringLiteral("源程序"));
 
     StatusBar = new QStatusBar(this);
@@ -60,8 +59,6 @@ frmDocument::frmDocument(frmMain *main, QWidget *parent)
         new QShortcut(keys, Text1, this, &frmDocument::showContextMenuAtCaret, Qt::WidgetShortcut);
 
     Text1->installEventFilter(this);
-    if (main_->recovery)
-        main_->recovery->watch(this);
     connect(Text1, &RichText::keyPress, this, &frmDocument::Text1_KeyPress);
     connect(Text1, &RichText::selChange, this, &frmDocument::Text1_SelChange);
     connect(Text1, &RichText::mouseUp, this, &frmDocument::Text1_MouseUp);
@@ -123,7 +120,7 @@ void frmDocument::showPosition(const QString &prefix)
 void frmDocument::Text1_SelChange()
 {
     showPosition(QStringLiteral("当前位置 ：     行 "));
-    main_->selectionChanged(this);
+    emit selectionChanged(this);
 }
 
 void frmDocument::Text1_MouseUp(Qt::MouseButton button, const QPoint &globalPos)
@@ -132,14 +129,14 @@ void frmDocument::Text1_MouseUp(Qt::MouseButton button, const QPoint &globalPos)
         return;
     contextMenuPosition =
         Text1->cursorForPosition(Text1->viewport()->mapFromGlobal(globalPos)).position();
-    main_->popmain->popup(globalPos);
+    emit contextMenuRequested(globalPos);
 }
 
 void frmDocument::showContextMenuAtCaret()
 {
     contextMenuPosition = Text1->textCursor().position();
     const QRect caret = Text1->cursorRect();
-    main_->popmain->popup(Text1->viewport()->mapToGlobal(caret.bottomLeft()));
+    emit contextMenuRequested(Text1->viewport()->mapToGlobal(caret.bottomLeft()));
 }
 
 QString frmDocument::fileText() const
@@ -151,7 +148,7 @@ bool frmDocument::SavefileMe(const QString &filestr)
 {
     if (filestr == caption() && !checkDisk())
         return false;
-    if (!writeTextFile(main_->dialogs(), this, filestr, fileText(), encoding, false))
+    if (!writeTextFile(wb_.dialogs(), this, filestr, fileText(), encoding, false))
         return false;
     if (filestr == caption())
         markSaved();
@@ -168,7 +165,7 @@ bool frmDocument::askToSave()
         if (sub->mdiArea())
             sub->mdiArea()->setActiveSubWindow(sub);
     }
-    Dialogs &dialogs = main_->dialogs();
+    Dialogs &dialogs = wb_.dialogs();
     const Dialogs::Answer answer =
         dialogs.msgBox(this, QStringLiteral("是否保存文件:") + caption(), Dialogs::YesNoCancel,
                        Dialogs::NoIcon, QStringLiteral("是否保存"));
@@ -193,6 +190,6 @@ void frmDocument::closeEvent(QCloseEvent *event)
         return;
     }
     // Saved, or closed without saving: either way no copy is wanted.
-    main_->recovery->forget(this);
+    emit discarded(this);
     event->accept();
 }

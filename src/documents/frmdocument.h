@@ -12,7 +12,7 @@ class DiagnosticStrip;
 class QLabel;
 class QStatusBar;
 class RichText;
-class frmMain;
+class Workbench;
 
 // A document window: one source text in its rich-text control, the caret
 // position in its own status bar, and the file's full path as its caption.
@@ -20,7 +20,7 @@ class frmDocument : public QWidget
 {
     Q_OBJECT
 public:
-    explicit frmDocument(frmMain *main, QWidget *parent = nullptr);
+    explicit frmDocument(Workbench &wb, QWidget *parent = nullptr);
 
     RichText *Text1 = nullptr;
     QStatusBar *StatusBar = nullptr;
@@ -79,7 +79,30 @@ public:
     // text. False when the file was reloaded, so a pending save must not go on.
     bool checkDisk();
 
+    // Reads the file into the window, replacing its text and caption; false
+    // (told) when the file could not be read: the window is then left alone.
+    bool loadFile(const QString &path);
+    // Colours the whole text afresh: code, then the comments, and puts the
+    // caret where typing goes on.
+    void refresh();
+    void colorComments();
+    // The colour of what is typed next, at the caret's place in the program.
+    void resetTyping();
+    // The caret's place after a whole-document operation.
+    void showPosition() { showPosition(QStringLiteral("位置 ：     行 ")); }
+
     QSize sizeHint() const override;
+
+signals:
+    void selectionChanged(frmDocument *doc);
+    void contextMenuRequested(const QPoint &globalPos);
+    // Saved, restored or reloaded: whether the text differs from the file may
+    // have changed.
+    void savedStateChanged(frmDocument *doc);
+    // Closed, saved or not: its unsaved text is no longer wanted.
+    void discarded(frmDocument *doc);
+    // A file was read into the window.
+    void loaded(frmDocument *doc);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -94,7 +117,7 @@ private:
     void showContextMenuAtCaret();
     void layoutControls();
 
-    frmMain *main_;
+    Workbench &wb_;
     QLabel *statusLine_ = nullptr;
     // The file as last read or written: what tells another program's change.
     // Another program may change a file within the clock's tick and keep

@@ -1,6 +1,7 @@
 #include "documents/recoverycopies.h"
 
-#include "app/frmmain.h"
+#include "app/workbench.h"
+#include "documents/documentscontroller.h"
 #include "documents/frmdocument.h"
 #include "documents/recoveryformat.h"
 #include "platform/richtext.h"
@@ -28,7 +29,8 @@ QString RecoveryCopies::rootFolder()
 #endif
 }
 
-RecoveryCopies::RecoveryCopies(frmMain *main) : QObject(main), main_(main), timer_(new QTimer(this))
+RecoveryCopies::RecoveryCopies(Workbench &wb, DocumentsController &documents, QObject *parent)
+    : QObject(parent), wb_(wb), documents_(documents), timer_(new QTimer(this))
 {
     timer_->setSingleShot(true);
     connect(timer_, &QTimer::timeout, this, [this] {
@@ -71,7 +73,7 @@ void RecoveryCopies::tellUnsafe(const QString &text)
     if (toldUnsafe_ || ending_)
         return;
     toldUnsafe_ = true;
-    main_->dialogs().msgBox(main_,
+    wb_.dialogs().msgBox(wb_.window(),
                             text + QStringLiteral("\n\n未保存的修改现在没有恢复副本：程序意外结束时"
                                                   "无法恢复。请及时保存文件。"),
                             Dialogs::OkOnly, Dialogs::Exclamation, QStringLiteral("Korvane"));

@@ -11,7 +11,8 @@
 
 class QTimer;
 class frmDocument;
-class frmMain;
+class DocumentsController;
+class Workbench;
 
 // Copies of the documents with unsaved changes, kept outside the user's files
 // in the user's state folder, so that a run ended by a signal, a crash or a
@@ -22,7 +23,7 @@ class RecoveryCopies : public QObject
 {
     Q_OBJECT
 public:
-    explicit RecoveryCopies(frmMain *main);
+    RecoveryCopies(Workbench &wb, DocumentsController &documents, QObject *parent);
     ~RecoveryCopies() override;
 
     // Follows the document's edits and writes its copy as they come.
@@ -78,7 +79,8 @@ private:
     bool confirmDiscard(const QList<Restorable> &copies);
     void restore(const Restorable &copy);
 
-    frmMain *main_;
+    Workbench &wb_;
+    DocumentsController &documents_;
     QTimer *timer_;
     // When the copies due are written at the latest, whatever the typing.
     QDeadlineTimer latest_;

@@ -1,9 +1,10 @@
-#include "app/colors.h"
-#include "app/frmmain.h"
+#include "platform/colors.h"
+#include "app/workbench.h"
+#include "documents/documentscontroller.h"
 #include "documents/frmdocument.h"
 #include "documents/recoverycopies.h"
 #include "documents/recoveryformat.h"
-#include "editing/textrules.h"
+#include "rules/textrules.h"
 #include "platform/richtext.h"
 #include "platform/userfiles.h"
 
@@ -94,8 +95,8 @@ void RecoveryCopies::offer()
             names += QStringLiteral("    ") + s.caption + QLatin1Char('\n');
         // Only 否 discards: Escape, closing the box and a log-out while it
         // is open keep the copies for the next start.
-        const auto answer = main_->dialogs().msgBox(
-            main_,
+        const auto answer = wb_.dialogs().msgBox(
+            wb_.window(),
             QStringLiteral("恢复未保存的文档？\n\n上次运行意外结束，以下文档的修改还没有保存：\n") +
                 names +
                 QStringLiteral("\n选“是”在新窗口中恢复它们；选“否”丢弃这些修改；"
@@ -108,7 +109,7 @@ void RecoveryCopies::offer()
             handled = answer == Dialogs::No && confirmDiscard(found.copies);
         }
         // Ended while the question stood (a log-out): nothing more is done.
-        if (main_->isClosing())
+        if (wb_.isClosing())
             return;
     }
     reportDamaged(found);
@@ -131,8 +132,8 @@ bool RecoveryCopies::confirmDiscard(const QList<Restorable> &copies)
         lost += QStringLiteral("    %1（%2 行，%3 个字符）\n")
                     .arg(s.caption, QString::number(s.text.count(QLatin1Char('\n')) + 1),
                          QString::number(s.text.size()));
-    return main_->dialogs().msgBox(
-               main_,
+    return wb_.dialogs().msgBox(
+               wb_.window(),
                QStringLiteral("丢弃这些未保存的修改？\n\n以下文档的修改将永久丢失，无法找回：\n") +
                    lost + QStringLiteral("\n选“是”丢弃；选“否”保留它们，下次启动时再恢复。"),
                Dialogs::YesNo, Dialogs::Exclamation,
@@ -141,25 +142,25 @@ bool RecoveryCopies::confirmDiscard(const QList<Restorable> &copies)
 
 void RecoveryCopies::restore(const Restorable &s)
 {
-    main_->Newdocument();
-    frmDocument *doc = main_->activeDocument();
+    documents_.Newdocument();
+    frmDocument *doc = wb_.activeDocument();
     if (!doc)
         return;
     doc->Text1->document()->setUndoRedoEnabled(false);
-    doc->Text1->setText(s.text, commentRanges, toQColor(main_->Remcolor));
+    doc->Text1->setText(s.text, commentRanges, toQColor(wb_.colours().Remcolor));
     doc->Text1->document()->setUndoRedoEnabled(true);
     // Two windows never share a name: a new document of this run that holds
     // the copy's name, untouched, takes a new one; else the copy keeps the
     // new name it was given.
-    frmDocument *holder = main_->documentNamed(s.caption, doc);
+    frmDocument *holder = documents_.documentNamed(s.caption, doc);
     if (holder && !holder->hasUnsavedChanges() && !QFileInfo::exists(s.caption))
-        holder->setCaption(main_->newDocumentName());
-    if (!main_->documentNamed(s.caption, doc))
+        holder->setCaption(documents_.newDocumentName());
+    if (!documents_.documentNamed(s.caption, doc))
         doc->setCaption(s.caption);
     doc->encoding = s.encoding;
     // Written to this run's folder at once: safe again before the old copy goes.
     doc->markRestored();
-    main_->ShowPosition(doc);
+    doc->showPosition();
 }
 
 void RecoveryCopies::reportDamaged(const Found &found)
@@ -178,7 +179,7 @@ void RecoveryCopies::reportDamaged(const Found &found)
         const bool here = moved && QFile::rename(d.path, target);
         list += QStringLiteral("    %1：%2\n").arg(here ? target : d.path, d.reason);
     }
-    main_->dialogs().msgBox(main_,
+    wb_.dialogs().msgBox(wb_.window(),
                             QStringLiteral("以下恢复副本已损坏，无法恢复：\n\n") + list +
                                 QStringLiteral("\n它们没有被删除，仍在上面所列的位置。"),
                             Dialogs::OkOnly, Dialogs::Exclamation,

@@ -1,4 +1,4 @@
-#include "app/frmmain.h"
+#include "app/workbench.h"
 #include "documents/frmdocument.h"
 #include "documents/recoverycopies.h"
 #include "platform/richtext.h"
@@ -36,14 +36,14 @@ void frmDocument::markRestored()
     checkedRevision_ = -1;
     if (const DiskState now = diskState(caption()); now.exists)
         onDisk_ = now;
-    main_->recovery->update(this);
+    emit savedStateChanged(this);
 }
 
 void frmDocument::markSaved()
 {
     markUnchanged();
     onDisk_ = diskState(caption());
-    main_->recovery->update(this);
+    emit savedStateChanged(this);
 }
 
 frmDocument::DiskState frmDocument::diskState(const QString &path)
@@ -70,7 +70,7 @@ bool frmDocument::eventFilter(QObject *watched, QEvent *event)
 
 bool frmDocument::checkDisk()
 {
-    if (!onDisk_ || checkingDisk_ || main_->isClosing())
+    if (!onDisk_ || checkingDisk_ || wb_.isClosing())
         return true;
     const DiskState now = diskState(caption());
     if (now == *onDisk_)
@@ -80,14 +80,14 @@ bool frmDocument::checkDisk()
     onDisk_ = now;
     bool reloaded = false;
     if (!now.exists) {
-        main_->dialogs().msgBox(this,
+        wb_.dialogs().msgBox(this,
                                 QStringLiteral("文件 %1 已被其他程序删除或改名。\n"
                                                "窗口中的文字仍然保留；保存时会重新写出这个文件。")
                                     .arg(caption()),
                                 Dialogs::OkOnly, Dialogs::Exclamation,
                                 QStringLiteral("文件已在磁盘上改变"));
     } else if (reloadWanted()) {
-        reloaded = main_->loadDocument(this, caption());
+        reloaded = loadFile(caption());
     }
     checkingDisk_ = false;
     return !reloaded;
@@ -97,7 +97,7 @@ bool frmDocument::reloadWanted()
 {
     // Enter keeps the window's text: the user's work is never dropped by a
     // key pressed on the way.
-    Dialogs &dialogs = main_->dialogs();
+    Dialogs &dialogs = wb_.dialogs();
     if (dialogs.msgBox(this,
                        QStringLiteral("文件 %1 已被其他程序修改。\n\n"
                                       "是否重新载入磁盘上的文件？\n"

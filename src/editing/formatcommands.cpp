@@ -1,38 +1,21 @@
-#include "app/accesskeys.h"
-#include "app/colors.h"
-#include "app/frmmain.h"
+#include "editing/accesskeys.h"
+#include "platform/colors.h"
+#include "app/workbench.h"
+#include "editing/editingcontroller.h"
 #include "documents/frmdocument.h"
 #include "editing/casetext.h"
 #include "editing/indenttext.h"
 #include "editing/numericinput.h"
-#include "editing/textrules.h"
+#include "rules/textrules.h"
 #include "platform/richtext.h"
 
 #include <QAction>
 
-void frmMain::connectEditingCommands()
-{
-    const std::pair<const char *, void (frmMain::*)()> commands[] = {
-        {"mnucodecolor", &frmMain::mnucodecolor},
-        {"mnudimcolor", &frmMain::mnudimcolor},
-        {"mnucurrentcolor", &frmMain::mnucurrentcolor},
-        {"mnubackcolor", &frmMain::mnubackcolor},
-        {"mnufont", &frmMain::mnufont},
-        {"mnufontsize", &frmMain::mnufontsize},
-        {"mnuUpLow", &frmMain::mnuUpLow},
-        {"mnurightgo", &frmMain::mnurightgo},
-        {"mnuViewOptions", &frmMain::mnuViewOptions},
-        {"menufind", &frmMain::menufind},
-    };
-    for (const auto &[name, slot] : commands)
-        connect(action(QString::fromLatin1(name)), &QAction::triggered, this, slot);
-}
-
 // The colour dialog as every colour command opens it: titled by the command's
 // caption and not preset with the colour in use. Nothing when cancelled.
-static std::optional<qint32> chooseColor(frmMain *main, const QString &caption)
+std::optional<qint32> EditingController::chooseColor(const QString &caption)
 {
-    const std::optional<QColor> chosen = main->dialogs().showColor(main, caption, Qt::black);
+    const std::optional<QColor> chosen = wb_.dialogs().showColor(wb_.window(), caption, Qt::black);
     if (!chosen)
         return std::nullopt;
     return fromQColor(*chosen);
@@ -46,65 +29,65 @@ static void selectAllWhenNothingSelected(RichText *control)
     }
 }
 
-void frmMain::mnucodecolor()
+void EditingController::mnucodecolor()
 {
-    frmDocument *doc = activeDocument();
+    frmDocument *doc = wb_.activeDocument();
     if (!doc)
         return;
     RichText *control = doc->Text1;
     const int c = control->selStart();
     selectAllWhenNothingSelected(control);
-    const std::optional<qint32> color = chooseColor(this, QStringLiteral("代码颜色"));
+    const std::optional<qint32> color = chooseColor(QStringLiteral("代码颜色"));
     if (!color)
         return;
-    Fcolor = *color;
+    wb_.colours().Fcolor = *color;
     control->beginEdit();
-    control->setSelColor(toQColor(Fcolor));
+    control->setSelColor(toQColor(wb_.colours().Fcolor));
     // Comments inside the recoloured range get their colour back.
-    ColorComments(control);
+    doc->colorComments();
     control->endEdit();
     control->setSelStart(c);
-    control->setSelColor(toQColor(Currentfcolor));
+    control->setSelColor(toQColor(wb_.colours().Currentfcolor));
 }
 
-void frmMain::mnudimcolor()
+void EditingController::mnudimcolor()
 {
-    frmDocument *doc = activeDocument();
+    frmDocument *doc = wb_.activeDocument();
     if (!doc)
         return;
     RichText *control = doc->Text1;
     const int c = control->selStart();
-    const std::optional<qint32> color = chooseColor(this, QStringLiteral("注释颜色"));
+    const std::optional<qint32> color = chooseColor(QStringLiteral("注释颜色"));
     if (!color)
         return;
-    Remcolor = *color;
-    ColorComments(control);
+    wb_.colours().Remcolor = *color;
+    doc->colorComments();
     control->setSelStart(c);
-    control->setSelColor(toQColor(Currentfcolor));
+    control->setSelColor(toQColor(wb_.colours().Currentfcolor));
 }
 
-void frmMain::mnucurrentcolor()
+void EditingController::mnucurrentcolor()
 {
     // The next key press hands the colour to the text typed after it.
-    if (const std::optional<qint32> color = chooseColor(this, QStringLiteral("当前颜色")))
-        Currentfcolor = *color;
+    if (const std::optional<qint32> color = chooseColor(QStringLiteral("当前颜色")))
+        wb_.colours().Currentfcolor = *color;
 }
 
-void frmMain::mnubackcolor()
+void EditingController::mnubackcolor()
 {
-    frmDocument *doc = activeDocument();
+    frmDocument *doc = wb_.activeDocument();
     if (!doc)
         return;
-    if (const std::optional<qint32> color = chooseColor(this, QStringLiteral("背景颜色")))
+    if (const std::optional<qint32> color = chooseColor(QStringLiteral("背景颜色")))
         doc->Text1->setBackColor(toQColor(*color));
 }
 
-void frmMain::mnufont()
+void EditingController::mnufont()
 {
-    frmDocument *doc = activeDocument();
+    frmDocument *doc = wb_.activeDocument();
     if (!doc)
         return;
-    const std::optional<QFont> font = dialogs().showFont(this, QFont());
+    const std::optional<QFont> font = wb_.dialogs().showFont(wb_.window(), QFont());
     if (!font)
         return;
     RichText *control = doc->Text1;
@@ -119,13 +102,13 @@ void frmMain::mnufont()
     control->endEdit();
 }
 
-void frmMain::mnufontsize()
+void EditingController::mnufontsize()
 {
-    frmDocument *doc = activeDocument();
+    frmDocument *doc = wb_.activeDocument();
     if (!doc)
         return;
-    const QString answer = dialogs().inputBox(
-        this, QStringLiteral("请输入您需要的字体大小：（一般为8--72，不填则为默认值）"),
+    const QString answer = wb_.dialogs().inputBox(
+        wb_.window(), QStringLiteral("请输入您需要的字体大小：（一般为8--72，不填则为默认值）"),
         QStringLiteral("Font Size"), QString());
     const std::optional<double> size = fontSizeFromAnswer(answer);
     RichText *control = doc->Text1;
@@ -138,56 +121,55 @@ void frmMain::mnufontsize()
 // Replaces the whole text, its comments coloured as they go in, as one step,
 // so that Undo brings back the earlier text with its colours; then the
 // closing steps.
-static void replaceWholeText(frmMain *main, frmDocument *doc, const QString &text)
+void EditingController::replaceWholeText(frmDocument *doc, const QString &text)
 {
-    RichText *control = doc->Text1;
-    control->replaceText(text, commentRanges, toQColor(main->Remcolor));
-    main->ResetTyping(control);
-    main->ShowPosition(doc);
+    doc->Text1->replaceText(text, commentRanges, toQColor(wb_.colours().Remcolor));
+    doc->resetTyping();
+    doc->showPosition();
 }
 
-void frmMain::mnuUpLow()
+void EditingController::mnuUpLow()
 {
-    frmDocument *doc = activeDocument();
+    frmDocument *doc = wb_.activeDocument();
     if (!doc)
         return;
     const CaseConversion step = convertCase(doc->Text1->text(), Lowerstyle);
     Lowerstyle = step.Lowerstyle;
-    action(QStringLiteral("mnuUpLow"))
+    wb_.command(Command::LowerStyle)
         ->setText(withAccessKey(QStringLiteral("mnuUpLow"), step.caption));
-    replaceWholeText(this, doc, step.text);
+    replaceWholeText(doc, step.text);
 }
 
-void frmMain::Rightgo(bool b, qint16 Lenspace)
+void EditingController::Rightgo(bool b, qint16 Lenspace)
 {
-    frmDocument *doc = activeDocument();
+    frmDocument *doc = wb_.activeDocument();
     if (!doc)
         return;
     // A negative width or a result too large to hold leaves the text as it was.
     const std::optional<QString> result = indentText(doc->Text1->text(), b, Lenspace);
     if (!result)
         return;
-    replaceWholeText(this, doc, *result);
+    replaceWholeText(doc, *result);
 }
 
-void frmMain::mnurightgo()
+void EditingController::mnurightgo()
 {
     // A check item: choosing it has already flipped the mark.
-    const bool on = action(QStringLiteral("mnurightgo"))->isChecked();
+    const bool on = wb_.command(Command::RightIndent)->isChecked();
     Rightgo(on, Indentwidth);
-    button(QStringLiteral("右缩进"))->setChecked(on);
+    wb_.command(Command::ButtonRightIndent)->setChecked(on);
 }
 
-void frmMain::rightIndentButton(QAction *b)
+void EditingController::rightIndentButton(QAction *b)
 {
     const bool on = b->isChecked();
-    action(QStringLiteral("mnurightgo"))->setChecked(on);
+    wb_.command(Command::RightIndent)->setChecked(on);
     Rightgo(on, Indentwidth);
 }
 
-void frmMain::mnuViewOptions()
+void EditingController::mnuViewOptions()
 {
-    const QString answer = dialogs().inputBox(this, QStringLiteral("请输入内缩进字符数"),
+    const QString answer = wb_.dialogs().inputBox(wb_.window(), QStringLiteral("请输入内缩进字符数"),
                                               QStringLiteral("内缩进参数"), QString());
     // A word, an empty answer, Cancel or a negative width keep the old width.
     if (const std::optional<int> width = indentWidthFromAnswer(answer))

@@ -1,6 +1,7 @@
 #include "editing/frmfind.h"
 
-#include "app/frmmain.h"
+#include "app/workbench.h"
+#include "editing/editingcontroller.h"
 #include "documents/frmdocument.h"
 #include "platform/richtext.h"
 
@@ -15,7 +16,8 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-Formfind::Formfind(frmMain *main) : QDialog(main), main_(main)
+Formfind::Formfind(Workbench &wb, const QString &findarea)
+    : QDialog(wb.window()), wb_(wb), findarea_(findarea)
 {
     setObjectName(QStringLiteral("Formfind"));
     setWindowTitle(QStringLiteral("查找"));
@@ -81,14 +83,14 @@ void Formfind::find_Click()
 {
     const QString W = Combo1->currentText();
     if (W.isEmpty()) {
-        main_->dialogs().msgBox(this, QStringLiteral("请输入要查找的字符串。"), Dialogs::OkOnly,
+        wb_.dialogs().msgBox(this, QStringLiteral("请输入要查找的字符串。"), Dialogs::OkOnly,
                                 Dialogs::NoIcon, QStringLiteral("Korvane"));
         return;
     }
-    frmDocument *doc = main_->activeDocument();
+    frmDocument *doc = wb_.activeDocument();
     if (!doc) {
         // Nothing to search in: the click counts for nothing.
-        main_->dialogs().msgBox(this, QStringLiteral("没有查找对象!"), Dialogs::OkOnly,
+        wb_.dialogs().msgBox(this, QStringLiteral("没有查找对象!"), Dialogs::OkOnly,
                                 Dialogs::NoIcon, QStringLiteral("Having no find object"));
         return;
     }
@@ -100,13 +102,13 @@ void Formfind::find_Click()
             sub->showNormal();
         sub->raise();
     }
-    main_->raise();
+    wb_.window()->raise();
     raise();
     activateWindow();
 
     const QPointer<RichText> Text1 = doc->Text1;
     const FindRequest request{W, OptionY->isChecked(), Option2->isChecked()};
-    const FindStep step = findNext(state, main_->Findarea, request, Text1->selStart());
+    const FindStep step = findNext(state, findarea_, request, Text1->selStart());
     state = step.state;
     if (step.outcome == FindOutcome::Found) {
         Text1->setSelStart(step.selStart);
@@ -114,7 +116,7 @@ void Formfind::find_Click()
         Text1->ensureCursorVisible();
         return;
     }
-    main_->dialogs().msgBox(this,
+    wb_.dialogs().msgBox(this,
                             step.outcome == FindOutcome::ReachedEnd
                                 ? QStringLiteral("已搜索到文见尾！")
                                 : QStringLiteral("已搜索到文见头！"),
@@ -124,17 +126,17 @@ void Formfind::find_Click()
         Text1->setSelLength(step.selLength);
 }
 
-void frmMain::menufind()
+void EditingController::menufind()
 {
-    frmDocument *doc = activeDocument();
+    frmDocument *doc = wb_.activeDocument();
     if (!doc) {
-        dialogs().msgBox(this, QStringLiteral("没有查找对象!"), Dialogs::OkOnly, Dialogs::NoIcon,
+        wb_.dialogs().msgBox(wb_.window(), QStringLiteral("没有查找对象!"), Dialogs::OkOnly, Dialogs::NoIcon,
                          QStringLiteral("Having no find object"));
         return;
     }
     Findarea = doc->Text1->text();
     if (!findDialog)
-        findDialog = new Formfind(this);
+        findDialog = new Formfind(wb_, Findarea);
     else if (!findDialog->isVisible())
         findDialog->Form_Load();
     findDialog->show();

@@ -9,7 +9,7 @@ class QGroupBox;
 class QLabel;
 class QPushButton;
 class QRadioButton;
-class frmMain;
+class Workbench;
 
 // The find dialog: a search text, match case or not, upward or downward, and
 // a button that selects the next hit in the active document. It stays open
@@ -18,7 +18,7 @@ class Formfind : public QDialog
 {
     Q_OBJECT
 public:
-    explicit Formfind(frmMain *main);
+    Formfind(Workbench &wb, const QString &findarea);
 
     QLabel *Label1 = nullptr;
     QComboBox *Combo1 = nullptr;
@@ -42,5 +42,7 @@ public slots:
     void find_Click();
 
 private:
-    frmMain *main_;
+    Workbench &wb_;
+    // The text searched: the document's as it was when the dialog opened.
+    const QString &findarea_;
 };

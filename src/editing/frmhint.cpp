@@ -1,6 +1,6 @@
 #include "editing/frmhint.h"
 
-#include "app/frmmain.h"
+#include "app/workbench.h"
 #include "documents/frmdocument.h"
 #include "editing/instructionhints.h"
 #include "platform/richtext.h"
@@ -16,7 +16,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-frmHint::frmHint(frmMain *main) : QWidget(main, Qt::Tool)
+frmHint::frmHint(Workbench &wb) : QWidget(wb.window(), Qt::Tool)
 {
     setObjectName(QStringLiteral("frmHint"));
     setWindowTitle(QStringLiteral("指令提示"));
@@ -34,7 +34,7 @@ frmHint::frmHint(frmMain *main) : QWidget(main, Qt::Tool)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(Hint);
     new QShortcut(QKeySequence(Qt::Key_Escape), this, this, &QWidget::close);
-    connect(main->mdiArea(), &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow *sub) {
+    connect(wb.mdiArea(), &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow *sub) {
         if (auto *doc = sub ? qobject_cast<frmDocument *>(sub->widget()) : nullptr;
             doc && isVisible() && doc != doc_) {
             follow(doc);

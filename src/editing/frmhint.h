@@ -5,7 +5,7 @@
 
 class QTextBrowser;
 class frmDocument;
-class frmMain;
+class Workbench;
 
 // "指令提示": a small window beside the caret with the hint for the word
 // there. It stays open while the user goes on editing, follows the caret
@@ -14,7 +14,7 @@ class frmHint : public QWidget
 {
     Q_OBJECT
 public:
-    explicit frmHint(frmMain *main);
+    explicit frmHint(Workbench &wb);
 
     QTextBrowser *Hint = nullptr;
     // The word the window shows the hint for.

@@ -1,6 +1,6 @@
 #include "help/frmabout.h"
 
-#include "app/pictures.h"
+#include "help/pictures.h"
 #include "help/registryvalue.h"
 #include "help/webaddresses.h"
 #include "platform/dialogs.h"

@@ -1,7 +1,7 @@
 #include "help/frmmessages.h"
 
 #include "platform/twips.h"
-#include "toolchain/messageexplanations.h"
+#include "rules/messageexplanations.h"
 
 #include <QScrollBar>
 #include <QTextBrowser>

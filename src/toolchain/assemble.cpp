@@ -1,16 +1,18 @@
-#include "app/frmmain.h"
+#include "app/workbench.h"
+#include "documents/documentscontroller.h"
+#include "toolchain/toolchaincontroller.h"
 #include "documents/diagnosticstrip.h"
 #include "documents/frmdocument.h"
 #include "documents/textfile.h"
 #include "platform/richtext.h"
 #include "toolchain/assemblyrun.h"
 #include "toolchain/commandlines.h"
-#include "toolchain/diagnostics.h"
+#include "rules/diagnostics.h"
 #include "toolchain/frmreport.h"
-#include "toolchain/listingreport.h"
-#include "toolchain/messageexplanations.h"
+#include "rules/listingreport.h"
+#include "rules/messageexplanations.h"
 #include "toolchain/toolwait.h"
-#include "toolchain/trimspaces.h"
+#include "rules/trimspaces.h"
 
 #include <QAction>
 #include <QDir>
@@ -25,55 +27,55 @@
 // name: DOS writes it).
 static const char kAssemblerOutput[] = "MASMMSG.TXT";
 
-void frmMain::mnucompile()
+void ToolchainController::mnucompile()
 {
     // A new assembly overtakes one still waiting: its assembler is ended now,
     // before this one's listing is removed, and its report never comes.
     ++assembleGeneration_;
     if (listingWait_) {
         listingWait_->cancel();
-        statusPanel_->setText(QStringLiteral("状态"));
+        wb_.setStatusPanel(QStringLiteral("状态"));
     }
     listingWait_ = nullptr;
     if (!activateViewSource())
         return;
 
-    if (!activeDocument() || action(QStringLiteral("mnuparameter"))->isChecked())
+    if (!activeDocument() || wb_.command(Command::Parameter)->isChecked())
         assembleWithPrompt();
     else
         assembleNormally();
 }
 
-void frmMain::assembleWithPrompt()
+void ToolchainController::assembleWithPrompt()
 {
     for (;;) {
         const QString typed = dialogs().inputBox(
-            this,
-            QStringLiteral("请输入要编译文件的文件名和您需要的参数：（默认路径为:") + Toolfolder,
+            window(),
+            QStringLiteral("请输入要编译文件的文件名和您需要的参数：（默认路径为:") + tools().Toolfolder,
             QStringLiteral("编译参数"), QString());
         const QString answer = assemblerPromptAnswer(typed);
         if (!answer.isEmpty()) {
-            LaunchResult result = launcher().start(assemblerPromptCommand(Masmpath, answer),
-                                                   Toolfolder, WindowStyle::Hidden);
+            LaunchResult result = launcher().start(assemblerPromptCommand(tools().Masmpath, answer),
+                                                   tools().Toolfolder, WindowStyle::Hidden);
             if (result.started()) {
                 const QString program = result.program;
                 WatchedRun watched;
                 watched.run = std::move(result.run);
                 watched.stopped = [this, program](const RunStop &stop) {
                     dialogs().msgBox(
-                        this, runStopMessage(QStringLiteral("编译程序"), program, stop),
+                        window(), runStopMessage(QStringLiteral("编译程序"), program, stop),
                         Dialogs::OkOnly, Dialogs::Exclamation, QStringLiteral("Korvane"));
                 };
                 if (watched.run)
                     watchRun(std::move(watched));
-                dialogs().msgBox(this,
+                dialogs().msgBox(window(),
                                  QStringLiteral("当前编译参数为：“") + answer + QStringLiteral("”"),
                                  Dialogs::OkOnly, Dialogs::Information, QStringLiteral("Korvane"));
-                action(QStringLiteral("mnulink"))->setEnabled(true);
+                wb_.command(Command::Link)->setEnabled(true);
                 return;
             }
         }
-        if (dialogs().msgBox(this, QStringLiteral("参数错误，是否重输？"), Dialogs::YesNo,
+        if (dialogs().msgBox(window(), QStringLiteral("参数错误，是否重输？"), Dialogs::YesNo,
                              Dialogs::Question, QStringLiteral("Parameter Error")) != Dialogs::Yes)
             return;
     }
@@ -89,62 +91,62 @@ static TextEncoding assemblerEncoding(const TextEncoding &own)
     return {own.name, false, false};
 }
 
-bool frmMain::saveForAssembler(const QString &path)
+bool ToolchainController::saveForAssembler(const QString &path)
 {
     frmDocument *doc = activeDocument();
     if (!doc)
         return false;
     TextEncoding encoding = assemblerEncoding(doc->encoding);
-    return writeTextFile(dialogs(), this, path, doc->Text1->text(), encoding);
+    return writeTextFile(dialogs(), window(), path, doc->Text1->text(), encoding);
 }
 
 // The bytes saveForAssembler would write.
-QByteArray frmMain::assemblerBytes(const frmDocument *doc) const
+QByteArray ToolchainController::assemblerBytes(const frmDocument *doc) const
 {
     return Codepage::encode(doc->Text1->text() + QStringLiteral("\r\n"),
                             assemblerEncoding(doc->encoding));
 }
 
-void frmMain::assembleNormally()
+void ToolchainController::assembleNormally()
 {
     const int generation = assembleGeneration_;
     const QPointer<frmDocument> doc = activeDocument();
 
     // Saving: the file chosen in Save As, else the temporary file.
     bool saved = false;
-    if (action(QStringLiteral("mnusavetip"))->isChecked()) {
-        mnuFileSaveAs();
-        saved = !Saveascancel;
+    if (wb_.command(Command::SaveTip)->isChecked()) {
+        documents_.mnuFileSaveAs();
+        saved = !documents_.Saveascancel;
     }
     if (!doc || generation != assembleGeneration_)
         return;
     if (!saved) {
-        Lastsaved = Toolfolder + QStringLiteral("Temp_F.asm");
+        documents_.Lastsaved = tools().Toolfolder + QStringLiteral("Temp_F.asm");
         // An existing TEMP_F.ASM is the same file to DOS: rewrite it, not a twin.
-        const QString target = Fso->actualPath(Lastsaved);
+        const QString target = Fso->actualPath(documents_.Lastsaved);
         // Savefile has told the user why.
         if (!saveForAssembler(target))
             return;
     }
 
-    Basename = Fso->baseName(Lastsaved);
+    Basename = Fso->baseName(documents_.Lastsaved);
     if (trimSpaces(Basename).isEmpty()) {
         Basename = Fso->baseName(doc->caption());
-        Lastsaved = Toolfolder + Basename;
+        documents_.Lastsaved = tools().Toolfolder + Basename;
     }
-    const QString ext = Fso->extensionName(Lastsaved);
+    const QString ext = Fso->extensionName(documents_.Lastsaved);
     const QString sourceName = Basename + QLatin1Char('.') + ext;
     if (!dosNameFits(sourceName))
         return;
     if (!copyIntoToolFolder(sourceName) || !doc || generation != assembleGeneration_)
         return;
 
-    const bool makeList = action(QStringLiteral("mnumakelist"))->isChecked();
-    const bool makeCross = action(QStringLiteral("mnumakecross"))->isChecked();
-    action(QStringLiteral("mnuCompilelist"))->setEnabled(makeList);
-    action(QStringLiteral("mnulookcross"))->setEnabled(makeCross);
+    const bool makeList = wb_.command(Command::MakeList)->isChecked();
+    const bool makeCross = wb_.command(Command::MakeCross)->isChecked();
+    wb_.command(Command::CompileList)->setEnabled(makeList);
+    wb_.command(Command::LookCross)->setEnabled(makeCross);
 
-    if (!toolFound(Masmpath, QStringLiteral("masm.exe"),
+    if (!toolFound(tools().Masmpath, QStringLiteral("masm.exe"),
                    QStringLiteral("没找到！请把masm.exe存放在当前文件夹。"
                                   "是否希望到网上去搜索masm.exe？")))
         return;
@@ -153,8 +155,8 @@ void frmMain::assembleNormally()
     assembly.document = doc;
     assembly.sourceName = sourceName;
     assembly.encoding = assemblerEncoding(doc->encoding);
-    assembly.listing = Toolfolder + listingBaseName(Basename, makeList) + QStringLiteral(".lst");
-    assembly.console = Toolfolder + QString::fromLatin1(kAssemblerOutput);
+    assembly.listing = tools().Toolfolder + listingBaseName(Basename, makeList) + QStringLiteral(".lst");
+    assembly.console = tools().Toolfolder + QString::fromLatin1(kAssemblerOutput);
     Listpath = assembly.listing;
     // Only this run's listing and output may make the report.
     assemblyResult_.reset();
@@ -169,17 +171,17 @@ void frmMain::assembleNormally()
     const QString sourceFolder = QFileInfo(doc->caption()).absolutePath();
     const bool ownFolder = QFileInfo(doc->caption()).isAbsolute() &&
                            QFileInfo(sourceFolder).isDir() &&
-                           QDir(sourceFolder) != QDir(Toolfolder);
+                           QDir(sourceFolder) != QDir(tools().Toolfolder);
     assembly.includeFolder = ownFolder ? sourceFolder : QString();
     LaunchResult result = launcher().start(
-        assemblerCommand(Masmpath, Basename, ext, makeList, makeCross), Toolfolder,
+        assemblerCommand(tools().Masmpath, Basename, ext, makeList, makeCross), tools().Toolfolder,
         WindowStyle::Hidden, QString::fromLatin1(kAssemblerOutput), assembly.includeFolder);
     if (!result.started()) {
         reportLaunchFailure(result);
         return;
     }
 
-    statusPanel_->setText(QStringLiteral("正在编译 ") + sourceName + QStringLiteral(" ……"));
+    wb_.setStatusPanel(QStringLiteral("正在编译 ") + sourceName + QStringLiteral(" ……"));
     if (frmReport_ && frmReport_->isVisible() && !assemblyReport_.isEmpty() &&
         frmReport_->shownText().startsWith(assemblyReport_))
         frmReport_->setWindowTitle(QStringLiteral("Report（已过时：正在重新编译）"));
@@ -187,9 +189,9 @@ void frmMain::assembleNormally()
     auto *wait = new ToolWait(this);
     wait->run = std::move(result.run);
     wait->boundMs = hiddenRunBoundMs;
-    wait->expired = [this, masm = Masmpath](const RunStop &stop) {
-        statusPanel_->setText(QStringLiteral("状态"));
-        dialogs().msgBox(this, runStopMessage(QStringLiteral("编译程序"), masm, stop),
+    wait->expired = [this, masm = tools().Masmpath](const RunStop &stop) {
+        wb_.setStatusPanel(QStringLiteral("状态"));
+        dialogs().msgBox(window(), runStopMessage(QStringLiteral("编译程序"), masm, stop),
                          Dialogs::OkOnly, Dialogs::Exclamation, QStringLiteral("Korvane"));
     };
     wait->then = [this, assembly] { showAssemblyReport(assembly); };
@@ -197,13 +199,13 @@ void frmMain::assembleNormally()
     wait->start();
 }
 
-bool frmMain::copyIntoToolFolder(const QString &sourceName)
+bool ToolchainController::copyIntoToolFolder(const QString &sourceName)
 {
     // The assembler reads the source from the tool folder. A copy this run
     // wrote there is kept current; another file of that name is replaced only
     // when the user says so, and without asking when it holds this text already.
-    const QString copy = Toolfolder + sourceName;
-    if (Fso->actualPath(copy) == Fso->actualPath(Lastsaved) && Fso->fileExists(copy))
+    const QString copy = tools().Toolfolder + sourceName;
+    if (Fso->actualPath(copy) == Fso->actualPath(documents_.Lastsaved) && Fso->fileExists(copy))
         return true;
     if (Fso->fileExists(copy) && !toolFolderCopies_.contains(Fso->actualPath(copy))) {
         QFile other(Fso->actualPath(copy));
@@ -211,7 +213,7 @@ bool frmMain::copyIntoToolFolder(const QString &sourceName)
             other.open(QIODevice::ReadOnly) && other.readAll() == assemblerBytes(activeDocument());
         other.close();
         if (!same &&
-            dialogs().msgBox(this,
+            dialogs().msgBox(window(),
                              QStringLiteral("编译程序要读的文件 ") + Fso->actualPath(copy) +
                                  QStringLiteral(" 已经存在，但内容与当前的源程序不同（可能是"
                                                 "以前留下的）。是否用当前的源程序替换它？"),
@@ -249,9 +251,9 @@ static std::optional<QString> readToolFile(const FileSystem &fso, const QString 
     return decodeListing(file.readAll(), encoding);
 }
 
-void frmMain::showAssemblyReport(const AssemblyRun &assembly)
+void ToolchainController::showAssemblyReport(const AssemblyRun &assembly)
 {
-    statusPanel_->setText(QStringLiteral("状态"));
+    wb_.setStatusPanel(QStringLiteral("状态"));
     const QString printed =
         readToolFile(*Fso, assembly.console, assembly.encoding).value_or(QString()).trimmed();
     const auto text = readToolFile(*Fso, assembly.listing, assembly.encoding);
@@ -262,7 +264,7 @@ void frmMain::showAssemblyReport(const AssemblyRun &assembly)
         if (!printed.isEmpty())
             message += QStringLiteral("\r\n编译程序的输出：\r\n\r\n") +
                        explainText(MessageExplanations::shipped(), printed).text;
-        dialogs().msgBox(this, message, Dialogs::OkOnly, Dialogs::Exclamation,
+        dialogs().msgBox(window(), message, Dialogs::OkOnly, Dialogs::Exclamation,
                          QStringLiteral("Korvane"));
         return;
     }
@@ -274,7 +276,7 @@ void frmMain::showAssemblyReport(const AssemblyRun &assembly)
     assembledIncludeFolder_ = assembly.includeFolder;
     assemblyReport_ = report.report;
     assemblyDiagnostics_ = reportDiagnostics(report.report);
-    const QString object = Toolfolder + QFileInfo(assembly.sourceName).completeBaseName();
+    const QString object = tools().Toolfolder + QFileInfo(assembly.sourceName).completeBaseName();
     assemblyResult_ = assemblyResult(report.report, printed, printedOnly,
                                      Fso->fileExists(object + QStringLiteral(".obj")));
     assembledObject_ = QFileInfo(assembly.sourceName).completeBaseName();
@@ -283,8 +285,8 @@ void frmMain::showAssemblyReport(const AssemblyRun &assembly)
     markDiagnostics();
 
     TextEncoding written{assembly.encoding.name, false};
-    if (writeTextFile(dialogs(), this, Fso->actualPath(assembly.listing), report.cleanedListing,
+    if (writeTextFile(dialogs(), window(), Fso->actualPath(assembly.listing), report.cleanedListing,
                       written))
         refreshListingViews(assembly.listing);
-    action(QStringLiteral("mnulink"))->setEnabled(true);
+    wb_.command(Command::Link)->setEnabled(true);
 }

@@ -1,6 +1,6 @@
 #include "toolchain/commandlines.h"
 
-#include "toolchain/trimspaces.h"
+#include "rules/trimspaces.h"
 
 #include <QRegularExpression>
 #include <QStringList>

@@ -1,10 +1,12 @@
-#include "app/frmmain.h"
+#include "app/workbench.h"
+#include "documents/documentscontroller.h"
+#include "toolchain/toolchaincontroller.h"
 #include "documents/diagnosticstrip.h"
 #include "documents/frmdocument.h"
 #include "platform/richtext.h"
 #include "toolchain/frmreport.h"
-#include "toolchain/listingreport.h"
-#include "toolchain/trimspaces.h"
+#include "rules/listingreport.h"
+#include "rules/trimspaces.h"
 
 #include <QFileInfo>
 #include <QMdiArea>
@@ -16,7 +18,7 @@ static bool sameFile(const QString &a, const QString &b)
     return !path.isEmpty() && path == QFileInfo(b).canonicalFilePath();
 }
 
-QList<Diagnostic> frmMain::diagnosticsFor(const frmDocument *doc) const
+QList<Diagnostic> ToolchainController::diagnosticsFor(const frmDocument *doc) const
 {
     QList<Diagnostic> found;
     for (const Diagnostic &d : assemblyDiagnostics_) {
@@ -25,14 +27,14 @@ QList<Diagnostic> frmMain::diagnosticsFor(const frmDocument *doc) const
         if (source ? doc == assembledDoc_
                    : doc != assembledDoc_ &&
                          sameFile(Fso->actualPath(
-                                      hostPathOf(d.file, Toolfolder, assembledIncludeFolder_)),
+                                      hostPathOf(d.file, tools().Toolfolder, assembledIncludeFolder_)),
                                   doc->caption()))
             found << d;
     }
     return found;
 }
 
-void frmMain::markDiagnostics()
+void ToolchainController::markDiagnostics()
 {
     for (const QPointer<frmDocument> &doc : std::as_const(includeMarked_)) {
         if (doc)
@@ -49,7 +51,7 @@ void frmMain::markDiagnostics()
     }
 }
 
-void frmMain::showDiagnosticSource(const QString &reportLine)
+void ToolchainController::showDiagnosticSource(const QString &reportLine)
 {
     if (!frmReport_ || frmReport_->shownText() != assemblyReport_ || assemblyReport_.isEmpty())
         return;
@@ -68,12 +70,12 @@ void frmMain::showDiagnosticSource(const QString &reportLine)
     if (!doc && location->fileName.compare(assembledSource_, Qt::CaseInsensitive) != 0) {
         // An include file not open yet opens at the line, with its marks.
         const QString path =
-            Fso->actualPath(hostPathOf(location->fileName, Toolfolder, assembledIncludeFolder_));
+            Fso->actualPath(hostPathOf(location->fileName, tools().Toolfolder, assembledIncludeFolder_));
         if (path.isEmpty() || !QFileInfo(path).isFile())
             return;
-        Newdocument();
+        documents_.Newdocument();
         doc = activeDocument();
-        if (!doc || !loadDocument(doc, path))
+        if (!doc || !doc->loadFile(path))
             return;
         doc->Strip->setDiagnostics(diagnosticsFor(doc), assemblyStatus_);
         includeMarked_ << doc;
@@ -85,7 +87,7 @@ void frmMain::showDiagnosticSource(const QString &reportLine)
         if (sub->widget() == doc)
             mdiArea()->setActiveSubWindow(sub);
     }
-    raise();
-    activateWindow();
+    window()->raise();
+    window()->activateWindow();
     doc->Text1->setFocus();
 }

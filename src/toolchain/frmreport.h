@@ -1,6 +1,6 @@
 #pragma once
 
-#include "toolchain/messageexplanations.h"
+#include "rules/messageexplanations.h"
 
 #include <QDialog>
 

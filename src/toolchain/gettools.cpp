@@ -1,4 +1,6 @@
-#include "app/frmmain.h"
+#include "app/workbench.h"
+#include "documents/documentscontroller.h"
+#include "toolchain/toolchaincontroller.h"
 #include "toolchain/dostools.h"
 #include "toolchain/tooldownload.h"
 
@@ -11,22 +13,22 @@ const QString kTitle = QStringLiteral("获取 DOS 工具");
 } // namespace
 
 // The command that needs each tool goes on once the tools are in place.
-static std::function<void()> commandNeeding(frmMain *main, const QString &tool)
+static std::function<void()> commandNeeding(ToolchainController *main, const QString &tool)
 {
-    void (frmMain::*command)() = nullptr;
+    void (ToolchainController::*command)() = nullptr;
     if (tool == QLatin1String("masm.exe"))
-        command = &frmMain::mnucompile;
+        command = &ToolchainController::mnucompile;
     else if (tool == QLatin1String("link.exe"))
-        command = &frmMain::mnulink;
+        command = &ToolchainController::mnulink;
     else if (tool == QLatin1String("debug.exe"))
-        command = &frmMain::mnurundebug;
+        command = &ToolchainController::mnurundebug;
     return [main, command] {
         if (command)
             (main->*command)();
     };
 }
 
-bool frmMain::offerDosTools(const QString &missedTool, const std::function<void()> &failed)
+bool ToolchainController::offerDosTools(const QString &missedTool, const std::function<void()> &failed)
 {
     if (toolDownload_) {
         toolDownload_->progressDialog()->raise();
@@ -35,30 +37,30 @@ bool frmMain::offerDosTools(const QString &missedTool, const std::function<void(
     QStringList present;
     QList<PinnedFile> missing;
     for (const PinnedFile &tool : dosTools()) {
-        if (Fso->fileExists(Toolfolder + tool.fileName))
+        if (Fso->fileExists(tools().Toolfolder + tool.fileName))
             present << tool.fileName;
         else
             missing << tool;
     }
     if (missing.isEmpty()) {
         if (missedTool.isEmpty())
-            dialogs().msgBox(this,
+            dialogs().msgBox(window(),
                              present.join(QStringLiteral("、")) +
-                                 QStringLiteral(" 都已在工具文件夹 ") + Toolfolder +
+                                 QStringLiteral(" 都已在工具文件夹 ") + tools().Toolfolder +
                                  QStringLiteral(" 中，不需要下载。"),
                              Dialogs::OkOnly, Dialogs::Information, kTitle);
         return false;
     }
-    if (dialogs().msgBox(this, dosToolsQuestion(missedTool, present, missing, Toolfolder),
+    if (dialogs().msgBox(window(), dosToolsQuestion(missedTool, present, missing, tools().Toolfolder),
                          Dialogs::YesNo, Dialogs::Question, kTitle) != Dialogs::Yes)
         return false;
 
     QList<PinnedFile> files;
     // The licence goes first, so that no tool lies there without it.
-    if (!Fso->fileExists(Toolfolder + dosToolsLicence().fileName))
+    if (!Fso->fileExists(tools().Toolfolder + dosToolsLicence().fileName))
         files << dosToolsLicence();
     files << missing;
-    auto *download = new ToolDownload(Toolfolder, files, this);
+    auto *download = new ToolDownload(tools().Toolfolder, files, window());
     download->stallWindowMs = downloadStallWindowMs;
     download->setParent(this);
     toolDownload_ = download;
@@ -66,17 +68,17 @@ bool frmMain::offerDosTools(const QString &missedTool, const std::function<void(
             [this, download, missedTool, failed](ToolDownload::Outcome outcome) {
                 download->deleteLater();
                 toolDownload_ = nullptr;
-                if (isClosing())
+                if (wb_.isClosing())
                     return;
                 switch (outcome) {
                 case ToolDownload::Outcome::Installed:
                     if (missedTool.isEmpty()) {
-                        QStringList tools = download->installed();
-                        tools.removeAll(dosToolsLicence().fileName);
-                        dialogs().msgBox(this,
+                        QStringList fetched = download->installed();
+                        fetched.removeAll(dosToolsLicence().fileName);
+                        dialogs().msgBox(window(),
                                          QStringLiteral("已把 ") +
-                                             tools.join(QStringLiteral("、")) +
-                                             QStringLiteral(" 下载到工具文件夹 ") + Toolfolder +
+                                             fetched.join(QStringLiteral("、")) +
+                                             QStringLiteral(" 下载到工具文件夹 ") + tools().Toolfolder +
                                              QStringLiteral("，许可证全文在 ") +
                                              dosToolsLicence().fileName + QStringLiteral(" 中。"),
                                          Dialogs::OkOnly, Dialogs::Information, kTitle);
@@ -86,14 +88,14 @@ bool frmMain::offerDosTools(const QString &missedTool, const std::function<void(
                     break;
                 case ToolDownload::Outcome::Failed:
                     dialogs().msgBox(
-                        this, download->failure() + QStringLiteral("\r\n\r\n") + dosToolsByHand(),
+                        window(), download->failure() + QStringLiteral("\r\n\r\n") + dosToolsByHand(),
                         Dialogs::OkOnly, Dialogs::Exclamation, kTitle);
                     // Without a network, a web search would fail the same way.
                     if (failed && !download->unreachable())
                         failed();
                     break;
                 case ToolDownload::Outcome::Cancelled:
-                    dialogs().msgBox(this, QStringLiteral("已取消下载，工具文件夹没有改变。"),
+                    dialogs().msgBox(window(), QStringLiteral("已取消下载，工具文件夹没有改变。"),
                                      Dialogs::OkOnly, Dialogs::Information, kTitle);
                     break;
                 }
@@ -102,7 +104,7 @@ bool frmMain::offerDosTools(const QString &missedTool, const std::function<void(
     return true;
 }
 
-void frmMain::mnugetdostools()
+void ToolchainController::mnugetdostools()
 {
     offerDosTools(QString(), {});
 }

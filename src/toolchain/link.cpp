@@ -1,11 +1,13 @@
-#include "app/frmmain.h"
+#include "app/workbench.h"
+#include "documents/documentscontroller.h"
+#include "toolchain/toolchaincontroller.h"
 #include "documents/frmdocument.h"
 #include "toolchain/commandlines.h"
 #include "toolchain/frmreport.h"
-#include "toolchain/listingreport.h"
-#include "toolchain/messageexplanations.h"
+#include "rules/listingreport.h"
+#include "rules/messageexplanations.h"
 #include "toolchain/toolwait.h"
-#include "toolchain/trimspaces.h"
+#include "rules/trimspaces.h"
 
 #include <QAction>
 
@@ -13,49 +15,49 @@
 // them here, in the tool folder (an 8.3 name: DOS writes it).
 static const char kLinkerOutput[] = "LINKMSG.TXT";
 
-void frmMain::mnulink()
+void ToolchainController::mnulink()
 {
-    if (!action(QStringLiteral("mnuparameter"))->isChecked() && refuseFailedAssembly())
+    if (!wb_.command(Command::Parameter)->isChecked() && refuseFailedAssembly())
         return;
-    if (action(QStringLiteral("mnuparameter"))->isChecked())
+    if (wb_.command(Command::Parameter)->isChecked())
         linkWithPrompt();
     else
         linkNormally();
 }
 
-void frmMain::linkWithPrompt()
+void ToolchainController::linkWithPrompt()
 {
     for (;;) {
         const QString typed = dialogs().inputBox(
-            this,
-            QStringLiteral("请输入要连接文件的文件名和您需要的参数：（默认路径为:") + Toolfolder,
+            window(),
+            QStringLiteral("请输入要连接文件的文件名和您需要的参数：（默认路径为:") + tools().Toolfolder,
             QStringLiteral("连接参数"), QString());
         const QString answer = linkerPromptAnswer(typed);
         if (!answer.isEmpty()) {
-            const LaunchResult result = launcher().start(linkerPromptCommand(Linkpath, answer),
-                                                         Toolfolder, WindowStyle::Normal);
+            const LaunchResult result = launcher().start(linkerPromptCommand(tools().Linkpath, answer),
+                                                         tools().Toolfolder, WindowStyle::Normal);
             if (result.started()) {
-                dialogs().msgBox(this,
+                dialogs().msgBox(window(),
                                  QStringLiteral("当前连接参数为：“") + answer + QStringLiteral("”"),
                                  Dialogs::OkOnly, Dialogs::Information, QStringLiteral("Korvane"));
-                action(QStringLiteral("mnurun"))->setEnabled(true);
+                wb_.command(Command::Run)->setEnabled(true);
                 return;
             }
         }
-        if (dialogs().msgBox(this, QStringLiteral("参数错误，是否重输？"), Dialogs::YesNo,
+        if (dialogs().msgBox(window(), QStringLiteral("参数错误，是否重输？"), Dialogs::YesNo,
                              Dialogs::Question, QStringLiteral("Parameter Error")) != Dialogs::Yes)
             return;
     }
 }
 
-bool frmMain::refuseFailedAssembly()
+bool ToolchainController::refuseFailedAssembly()
 {
     if (!assemblyResult_ || !assemblyResult_->failed() ||
-        assembledObject_.compare(Fso->baseName(Lastsaved), Qt::CaseInsensitive) != 0)
+        assembledObject_.compare(Fso->baseName(documents_.Lastsaved), Qt::CaseInsensitive) != 0)
         return false;
     const QString why = assemblyResult_->stoppedBy.isEmpty() ? QStringLiteral("没有生成目标文件")
                                                              : assemblyResult_->stoppedBy;
-    if (dialogs().msgBox(this,
+    if (dialogs().msgBox(window(),
                          QStringLiteral("上次编译失败：%1\n目标文件 %2.obj 不能连接。\n\n"
                                         "是否重新编译（F9）？")
                              .arg(why, assembledObject_),
@@ -65,13 +67,13 @@ bool frmMain::refuseFailedAssembly()
     return true;
 }
 
-static void unexpectedLinkError(frmMain *main)
+static void unexpectedLinkError(Dialogs &dialogs, QWidget *window)
 {
-    main->dialogs().msgBox(main, QStringLiteral("连接时发生意外错误！"), Dialogs::OkOnly,
+    dialogs.msgBox(window, QStringLiteral("连接时发生意外错误！"), Dialogs::OkOnly,
                            Dialogs::Critical, QStringLiteral("Unknown error"));
 }
 
-void frmMain::showLinkerMessages(const QString &printed, const QString &made)
+void ToolchainController::showLinkerMessages(const QString &printed, const QString &made)
 {
     // Warnings (no stack segment, a library not found) come with a program
     // that was written all the same: they go under the assembling report.
@@ -87,42 +89,42 @@ void frmMain::showLinkerMessages(const QString &printed, const QString &made)
     reportWindow()->showText(QStringLiteral("Report"), text);
 }
 
-void frmMain::linkNormally()
+void ToolchainController::linkNormally()
 {
-    action(QStringLiteral("mnulinkresult"))
-        ->setEnabled(action(QStringLiteral("mnumakemap"))->isChecked());
+    wb_.command(Command::LinkResult)
+        ->setEnabled(wb_.command(Command::MakeMap)->isChecked());
     QString library;
-    if (action(QStringLiteral("mnuuselib"))->isChecked())
-        library = dialogs().inputBox(this, QStringLiteral("请输入连接时要用到的库文件的文件名："),
+    if (wb_.command(Command::UseLib)->isChecked())
+        library = dialogs().inputBox(window(), QStringLiteral("请输入连接时要用到的库文件的文件名："),
                                      QStringLiteral("Input library file"), QString());
     if (trimSpaces(Basename).isEmpty()) {
         frmDocument *doc = activeDocument();
         if (!doc) {
-            unexpectedLinkError(this);
+            unexpectedLinkError(dialogs(), window());
             return;
         }
         Basename = Fso->baseName(doc->caption());
-        Lastsaved = Toolfolder + Basename;
+        documents_.Lastsaved = tools().Toolfolder + Basename;
     }
-    const QString objectBase = Fso->baseName(Lastsaved);
+    const QString objectBase = Fso->baseName(documents_.Lastsaved);
     if (!dosNameFits(objectBase + QStringLiteral(".obj")))
         return;
-    if (!toolFound(Linkpath, QStringLiteral("link.exe"),
+    if (!toolFound(tools().Linkpath, QStringLiteral("link.exe"),
                    QStringLiteral("没找到！请把link.exe存放在当前文件夹。"
                                   "是否希望到网上去搜索link.exe？")))
         return;
 
     // Without an earlier program of that name, a link that writes none is
     // told apart from one that did.
-    const QString program = Toolfolder + objectBase + QStringLiteral(".exe");
-    const QString output = Toolfolder + QString::fromLatin1(kLinkerOutput);
+    const QString program = tools().Toolfolder + objectBase + QStringLiteral(".exe");
+    const QString output = tools().Toolfolder + QString::fromLatin1(kLinkerOutput);
     // A .COM is there after a link only when this link made one.
     removeOldOutputs(objectBase, {QStringLiteral(".exe"), QStringLiteral(".com")});
     removeFile(output);
-    LaunchResult result = launcher().start(linkerCommand(Linkpath, objectBase, library), Toolfolder,
+    LaunchResult result = launcher().start(linkerCommand(tools().Linkpath, objectBase, library), tools().Toolfolder,
                                            WindowStyle::Hidden, QString::fromLatin1(kLinkerOutput));
     if (!result.started()) {
-        unexpectedLinkError(this);
+        unexpectedLinkError(dialogs(), window());
         return;
     }
 
@@ -141,7 +143,7 @@ void frmMain::linkNormally()
         }
         // Each of the linker's messages with its explanation under it.
         const QString said = explainText(MessageExplanations::shipped(), printed()).text;
-        dialogs().msgBox(this,
+        dialogs().msgBox(window(),
                          said.isEmpty() ? QStringLiteral("连接程序没有生成可执行文件 ") + program +
                                               QStringLiteral("，也没有输出任何信息。")
                                         : QStringLiteral("连接程序没有生成可执行文件 ") + program +
@@ -150,16 +152,16 @@ void frmMain::linkNormally()
     };
     watched.stopped = [this, printed](const RunStop &stop) {
         const QString said = printed();
-        QString text = runStopMessage(QStringLiteral("连接程序"), Linkpath, stop);
+        QString text = runStopMessage(QStringLiteral("连接程序"), tools().Linkpath, stop);
         if (!said.isEmpty())
             text += QStringLiteral("\r\n连接程序的输出：\r\n\r\n") + said;
-        dialogs().msgBox(this, text, Dialogs::OkOnly, Dialogs::Exclamation,
+        dialogs().msgBox(window(), text, Dialogs::OkOnly, Dialogs::Exclamation,
                          QStringLiteral("Korvane"));
     };
     if (watched.run)
         watchRun(std::move(watched));
 
-    dialogs().msgBox(this, QStringLiteral("当前连接对象为：") + objectBase + QStringLiteral(".obj"),
+    dialogs().msgBox(window(), QStringLiteral("当前连接对象为：") + objectBase + QStringLiteral(".obj"),
                      Dialogs::OkOnly, Dialogs::Information, QStringLiteral("Korvane"));
-    action(QStringLiteral("mnurun"))->setEnabled(true);
+    wb_.command(Command::Run)->setEnabled(true);
 }

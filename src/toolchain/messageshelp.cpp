@@ -1,4 +1,4 @@
-#include "toolchain/messageexplanations.h"
+#include "rules/messageexplanations.h"
 
 QString helpAnchor(const MessageExplanations &explanations, const MessageEntry &entry)
 {

@@ -1,15 +1,17 @@
-#include "app/frmmain.h"
+#include "app/workbench.h"
+#include "documents/documentscontroller.h"
+#include "toolchain/toolchaincontroller.h"
 
 #include <QFileInfo>
 
-void frmMain::removeOldOutputs(const QString &base, const QStringList &extensions)
+void ToolchainController::removeOldOutputs(const QString &base, const QStringList &extensions)
 {
     // A source named masm.asm must not cost the assembler.
     for (const QString &extension : extensions) {
-        const QString path = Toolfolder + base + extension;
+        const QString path = tools().Toolfolder + base + extension;
         const QString actual = Fso->actualPath(path);
-        if (Fso->fileExists(path) && actual != Fso->actualPath(Masmpath) &&
-            actual != Fso->actualPath(Linkpath) && actual != Fso->actualPath(Debugpath))
+        if (Fso->fileExists(path) && actual != Fso->actualPath(tools().Masmpath) &&
+            actual != Fso->actualPath(tools().Linkpath) && actual != Fso->actualPath(tools().Debugpath))
             removeFile(path);
     }
 }

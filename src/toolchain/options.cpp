@@ -1,6 +1,9 @@
-#include "app/frmmain.h"
+#include "app/workbench.h"
+#include "documents/documentscontroller.h"
+#include "toolchain/toolchaincontroller.h"
 #include "help/webaddresses.h"
 #include "toolchain/frmreport.h"
+#include "toolchain/toolwait.h"
 
 #include <QAction>
 #include <QApplication>
@@ -8,46 +11,80 @@
 #include <QStatusBar>
 #include <QUrl>
 
-void frmMain::connectToolchainCommands()
+ToolchainController::ToolchainController(Workbench &wb, DocumentsController &documents,
+                                         QObject *parent)
+    : QObject(parent), wb_(wb), documents_(documents), Fso(&wb.fso())
 {
-    // The six options are check items: choosing one flips its own mark, which
-    // the toolkit does for a checkable item, and nothing else happens.
-    const std::pair<const char *, void (frmMain::*)()> commands[] = {
-        {"mnucompile", &frmMain::mnucompile},
-        {"mnuCompilelist", &frmMain::mnuCompilelist},
-        {"mnulookcross", &frmMain::mnulookcross},
-        {"mnulink", &frmMain::mnulink},
-        {"mnulinkresult", &frmMain::mnulinkresult},
-        {"mnurundebug", &frmMain::mnurundebug},
-        {"mnurun", &frmMain::mnurun},
-        {"mnushellDOS", &frmMain::mnushellDOS},
-        {"mnugetdostools", &frmMain::mnugetdostools},
-    };
-    for (const auto &[name, slot] : commands)
-        connect(action(QString::fromLatin1(name)), &QAction::triggered, this, slot);
-
     // The assembler and the linker run hidden on the built-in 8086; this
     // sends them to DOSBox, as a tool the machine cannot serve goes by itself.
-    if (!services_.launcher)
-        return;
-    connect(action(QStringLiteral("mnudosboxonly")), &QAction::toggled, this,
+    connect(wb_.command(Command::DosboxOnly), &QAction::toggled, this,
             [this](bool on) { launcher().setDosboxOnly(on); });
-    launcher().setNoticeHandler([self = QPointer<frmMain>(this)](const QString &notice) {
-        if (self && self->sbStatusBar)
-            self->sbStatusBar->showMessage(notice, 20000);
+    launcher().setNoticeHandler([self = QPointer<ToolchainController>(this)](const QString &notice) {
+        if (self)
+            self->wb_.showStatusMessage(notice, 20000);
     });
 }
 
-FrmReport *frmMain::reportWindow()
+ToolchainController::~ToolchainController()
+{
+    launcher().setNoticeHandler({});
+}
+
+void ToolchainController::shutdown()
+{
+    // Every wait ends with the window, and the tool it waits for with it.
+    for (ToolWait *wait : findChildren<ToolWait *>(Qt::FindDirectChildrenOnly))
+        wait->cancel();
+    watchedRuns_.clear();
+}
+
+frmDocument *ToolchainController::activeDocument() const
+{
+    return wb_.activeDocument();
+}
+
+QList<frmDocument *> ToolchainController::documents() const
+{
+    return wb_.documents();
+}
+
+Dialogs &ToolchainController::dialogs() const
+{
+    return wb_.dialogs();
+}
+
+Launcher &ToolchainController::launcher() const
+{
+    return wb_.launcher();
+}
+
+QMdiArea *ToolchainController::mdiArea() const
+{
+    return wb_.mdiArea();
+}
+
+QWidget *ToolchainController::window() const
+{
+    return wb_.window();
+}
+
+const ToolPaths &ToolchainController::tools() const
+{
+    return wb_.tools();
+}
+
+FrmReport *ToolchainController::reportWindow()
 {
     if (!frmReport_) {
-        frmReport_ = new FrmReport(this);
-        connect(frmReport_, &FrmReport::lineActivated, this, &frmMain::showDiagnosticSource);
-        connect(frmReport_, &FrmReport::codeActivated, this, &frmMain::showMessageHelp);
+        frmReport_ = new FrmReport(window());
+        connect(frmReport_, &FrmReport::lineActivated, this, &ToolchainController::showDiagnosticSource);
+        connect(frmReport_, &FrmReport::codeActivated, this,
+                [this](const QString &code) { wb_.showMessageHelp(code); });
         // The report takes the focus after F9: the Run menu's keys work there
         // too, except while it shows the usage text modally.
-        for (const char *name : {"mnucompile", "mnunextmark", "mnulink", "mnurun", "mnushellDOS"}) {
-            QAction *command = action(QString::fromLatin1(name));
+        for (Command c : {Command::Compile, Command::NextMark, Command::Link, Command::Run,
+                          Command::ShellDos}) {
+            QAction *command = wb_.command(c);
             auto *key = new QAction(frmReport_);
             key->setShortcut(command->shortcut());
             connect(key, &QAction::triggered, command, [report = frmReport_, command] {
@@ -60,15 +97,15 @@ FrmReport *frmMain::reportWindow()
     return frmReport_;
 }
 
-bool frmMain::toolFound(const QString &path, const QString &toolName, const QString &message)
+bool ToolchainController::toolFound(const QString &path, const QString &toolName, const QString &message)
 {
     if (Fso->fileExists(path))
         return true;
     const auto ask = [this, path, toolName, message] {
         const Dialogs::Answer answer =
-            dialogs().msgBox(this,
+            dialogs().msgBox(window(),
                              path + QStringLiteral("文件") + message +
-                                 QStringLiteral("\r\n\r\n（工具文件夹是 ") + Toolfolder +
+                                 QStringLiteral("\r\n\r\n（工具文件夹是 ") + tools().Toolfolder +
                                  QStringLiteral("。免费的 MASM、LINK 和 DEBUG 随时可以用"
                                                 "“选项”菜单里的“获取 DOS 工具...”下载。）"),
                              Dialogs::YesNo, Dialogs::Question, QStringLiteral("编译文件没找到"));
@@ -82,13 +119,13 @@ bool frmMain::toolFound(const QString &path, const QString &toolName, const QStr
     return false;
 }
 
-void frmMain::openToolSearchPage(const QString &toolName)
+void ToolchainController::openToolSearchPage(const QString &toolName)
 {
     const QString page = toolSearchPage(toolName);
 #ifdef Q_OS_WIN
     const bool opened =
         launcher()
-            .start(QStringLiteral("explorer.exe ") + page, Toolfolder, WindowStyle::Normal)
+            .start(QStringLiteral("explorer.exe ") + page, tools().Toolfolder, WindowStyle::Normal)
             .started();
 #else
     const bool opened = QDesktopServices::openUrl(QUrl(page));
@@ -96,6 +133,6 @@ void frmMain::openToolSearchPage(const QString &toolName)
     // Without a browser (or xdg-open) nothing would show: say so, with the address.
     if (!opened)
         dialogs().msgBox(
-            this, QStringLiteral("无法启动系统的网页浏览器。请自己在浏览器中打开：\r\n") + page,
+            window(), QStringLiteral("无法启动系统的网页浏览器。请自己在浏览器中打开：\r\n") + page,
             Dialogs::OkOnly, Dialogs::Exclamation, QStringLiteral("Korvane"));
 }

@@ -1,8 +1,10 @@
-#include "app/frmmain.h"
+#include "app/workbench.h"
+#include "documents/documentscontroller.h"
+#include "toolchain/toolchaincontroller.h"
 #include "documents/frmdocument.h"
 #include "documents/textfile.h"
 #include "platform/richtext.h"
-#include "toolchain/listingreport.h"
+#include "rules/listingreport.h"
 #include "toolchain/toolwait.h"
 
 #include <QMdiArea>
@@ -28,7 +30,7 @@ static QString listingViewText(const QString &listing)
     return text;
 }
 
-bool frmMain::activateViewSource()
+bool ToolchainController::activateViewSource()
 {
     frmDocument *view = activeDocument();
     if (!view || view->kind == frmDocument::Kind::Source)
@@ -40,14 +42,14 @@ bool frmMain::activateViewSource()
             return true;
         }
     }
-    dialogs().msgBox(this,
+    dialogs().msgBox(window(),
                      QStringLiteral("这个窗口显示的是编译或连接的结果，它的源程序窗口已经关闭。"
                                     "请在源程序的窗口中编译。"),
                      Dialogs::OkOnly, Dialogs::Exclamation, QStringLiteral("Korvane"));
     return false;
 }
 
-void frmMain::refreshListingViews(const QString &listing)
+void ToolchainController::refreshListingViews(const QString &listing)
 {
     const QString path = Fso->actualPath(listing);
     const auto file = readTextFile(path);
@@ -57,7 +59,7 @@ void frmMain::refreshListingViews(const QString &listing)
     }
 }
 
-void frmMain::mnuCompilelist()
+void ToolchainController::mnuCompilelist()
 {
     // An assembly still under way will replace the listing: the view waits
     // for its cleaned form, and for nothing else.
@@ -69,13 +71,13 @@ void frmMain::mnuCompilelist()
             Fso->fileExists(listing) ? readTextFile(Fso->actualPath(listing)) : std::nullopt;
         if (!file) {
             dialogs().msgBox(
-                this,
+                window(),
                 QStringLiteral("没有可以查看的列表文件") +
                     (listing.isEmpty() ? QStringLiteral("。") : QStringLiteral("：") + listing),
                 Dialogs::OkOnly, Dialogs::Exclamation, QStringLiteral("Korvane"));
             return;
         }
-        auto *view = new frmDocument(this, this);
+        auto *view = documents_.createWindow();
         view->setCaption(Fso->actualPath(listing));
         view->encoding = file->encoding;
         view->kind = frmDocument::Kind::Listing;
@@ -86,13 +88,13 @@ void frmMain::mnuCompilelist()
     wait->start();
 }
 
-void frmMain::mnulinkresult()
+void ToolchainController::mnulinkresult()
 {
-    auto *view = new frmDocument(this, this);
+    auto *view = documents_.createWindow();
     view->kind = frmDocument::Kind::Map;
     view->viewOf = assembledDoc_;
     // A bare name: the map is looked for in the working directory.
-    const QString map = Fso->baseName(Lastsaved) + QStringLiteral(".Map");
+    const QString map = Fso->baseName(documents_.Lastsaved) + QStringLiteral(".Map");
     view->setCaption(map);
     const QPointer<QMdiSubWindow> sub = showView(mdiArea(), view);
     const QPointer<frmDocument> shown(view);
@@ -107,7 +109,7 @@ void frmMain::mnulinkresult()
         if (!file) {
             // An empty window would wait for a map no linker is writing.
             delete sub;
-            dialogs().msgBox(this, QStringLiteral("没有可以查看的连接映像文件：") + map,
+            dialogs().msgBox(window(), QStringLiteral("没有可以查看的连接映像文件：") + map,
                              Dialogs::OkOnly, Dialogs::Exclamation, QStringLiteral("Korvane"));
             return;
         }
@@ -117,7 +119,7 @@ void frmMain::mnulinkresult()
     wait->start();
 }
 
-void frmMain::mnulookcross()
+void ToolchainController::mnulookcross()
 {
     // The cross-reference file has no view.
 }

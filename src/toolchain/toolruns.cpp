@@ -1,4 +1,6 @@
-#include "app/frmmain.h"
+#include "app/workbench.h"
+#include "documents/documentscontroller.h"
+#include "toolchain/toolchaincontroller.h"
 #include "documents/textfile.h"
 #include "toolchain/commandlines.h"
 #include "toolchain/toolwait.h"
@@ -6,7 +8,7 @@
 #include <QFile>
 #include <QTimer>
 
-void frmMain::reportLaunchFailure(const LaunchResult &result)
+void ToolchainController::reportLaunchFailure(const LaunchResult &result)
 {
     QString why;
     switch (result.failure) {
@@ -23,12 +25,12 @@ void frmMain::reportLaunchFailure(const LaunchResult &result)
         why = result.detail.isEmpty() ? QStringLiteral("它不是可以运行的程序。") : result.detail;
         break;
     }
-    dialogs().msgBox(this,
+    dialogs().msgBox(window(),
                      QStringLiteral("无法启动“") + result.program + QStringLiteral("”：") + why,
                      Dialogs::OkOnly, Dialogs::Exclamation, QStringLiteral("Korvane"));
 }
 
-bool frmMain::dosNameFits(const QString &fileName)
+bool ToolchainController::dosNameFits(const QString &fileName)
 {
     const DosNameCheck check = checkDosName(fileName);
     QString why;
@@ -56,7 +58,7 @@ bool frmMain::dosNameFits(const QString &fileName)
         why = QStringLiteral("的扩展名超过 3 个字符");
         break;
     }
-    dialogs().msgBox(this,
+    dialogs().msgBox(window(),
                      QStringLiteral("文件名“") + fileName + QStringLiteral("”") + why +
                          QStringLiteral("，DOS 工具无法使用这个文件名。请把文件另存为一个符合 DOS "
                                         "规则的名字（主名 1 到 8 个字符，扩展名最多 3 个字符，"
@@ -65,7 +67,7 @@ bool frmMain::dosNameFits(const QString &fileName)
     return false;
 }
 
-void frmMain::removeFile(const QString &path)
+void ToolchainController::removeFile(const QString &path)
 {
     // On a case-sensitive system both "Temp_F.lst" and "TEMP_F.LST" may lie
     // there; each found is removed. The bound keeps an undeletable file from
@@ -74,19 +76,19 @@ void frmMain::removeFile(const QString &path)
         QFile::remove(Fso->actualPath(path));
 }
 
-void frmMain::watchRun(WatchedRun run)
+void ToolchainController::watchRun(WatchedRun run)
 {
     if (!runWatch_) {
         runWatch_ = new QTimer(this);
         runWatch_->setInterval(20);
-        connect(runWatch_, &QTimer::timeout, this, &frmMain::checkWatchedRuns);
+        connect(runWatch_, &QTimer::timeout, this, &ToolchainController::checkWatchedRuns);
     }
     run.idle.start();
     watchedRuns_.push_back(std::move(run));
     runWatch_->start();
 }
 
-void frmMain::checkWatchedRuns()
+void ToolchainController::checkWatchedRuns()
 {
     // The calls may show messages, whose event loops come back here: the runs
     // they belong to are out of the list before any of them is made.
@@ -106,22 +108,22 @@ void frmMain::checkWatchedRuns()
     }
     if (watchedRuns_.empty())
         runWatch_->stop();
-    const QPointer<frmMain> self(this);
+    const QPointer<ToolchainController> self(this);
     for (const auto &call : calls) {
-        if (!self || isClosing())
+        if (!self || wb_.isClosing())
             return;
         if (call)
             call();
     }
 }
 
-bool frmMain::linkerRunning() const
+bool ToolchainController::linkerRunning() const
 {
     return std::any_of(watchedRuns_.begin(), watchedRuns_.end(),
                        [](const WatchedRun &r) { return r.linker; });
 }
 
-QString frmMain::toolPrinted(const QString &output) const
+QString ToolchainController::toolPrinted(const QString &output) const
 {
     const auto file =
         Fso->fileExists(output) ? readTextFile(Fso->actualPath(output)) : std::nullopt;

@@ -2,7 +2,7 @@
 #include "platform/processlauncher.h"
 #include "realtools.h"
 #include "toolchain/frmreport.h"
-#include "toolchain/messageexplanations.h"
+#include "rules/messageexplanations.h"
 #include "toolchain/toollauncher.h"
 #include "toolchain/toolwait.h"
 

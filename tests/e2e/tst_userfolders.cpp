@@ -1,3 +1,4 @@
+#include "documents/documentscontroller.h"
 #include "documents/recoverycopies.h"
 #include "mainfixture.h"
 
@@ -34,7 +35,7 @@ void unsavedWorkLeftBehind()
     frmMain main(services);
     main.Show();
     QTest::keyClicks(main.activeDocument()->Text1, QStringLiteral("MOV AX,1"));
-    main.recovery->update(main.activeDocument());
+    main.documentsControl().recovery().update(main.activeDocument());
 }
 
 } // namespace

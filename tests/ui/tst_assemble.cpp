@@ -1,8 +1,11 @@
+#include "toolchain/toolchaincontroller.h"
+#include "editing/editingcontroller.h"
+#include "documents/documentscontroller.h"
 #include "documents/diagnosticstrip.h"
 #include "documents/skeleton.h"
 #include "mainfixture.h"
 #include "toolchain/frmreport.h"
-#include "toolchain/listingreport.h"
+#include "rules/listingreport.h"
 #include "toolchain/toolwait.h"
 
 #include <QAction>
@@ -62,8 +65,8 @@ static void putTools(MainFixture &f, bool tools = true)
 {
     for (const char *tool : {"masm.exe", "link.exe", "debug.exe"})
         QVERIFY(!tools || writeFile(f.path(tool), "tool"));
-    f.main->Lastsaved = f.toolFolder() + "Temp_F.asm";
-    f.main->Basename = "Temp_F";
+    f.main->documentsControl().Lastsaved = f.toolFolder() + "Temp_F.asm";
+    f.main->toolchain().Basename = "Temp_F";
 }
 
 static FakeLauncher::Script writes(const QString &name, const QByteArray &bytes,
@@ -179,8 +182,8 @@ void TestAssemble::commands()
             QVERIFY(QDir(f.dir.path()).mkpath(QFileInfo(rest).path()));
             f.dialogs.answerSave(f.path(rest));
         } else if (word == "saved") {
-            f.main->Lastsaved = f.path(rest);
-            f.main->Basename = QFileInfo(rest).completeBaseName();
+            f.main->documentsControl().Lastsaved = f.path(rest);
+            f.main->toolchain().Basename = QFileInfo(rest).completeBaseName();
         } else if (step == "debug.com") {
             QVERIFY(QFile::remove(f.path("debug.exe")) && writeFile(f.path("debug.com"), "tool"));
         } else if (step == "no browser") {
@@ -280,8 +283,8 @@ void TestAssemble::assemblerRun()
     if (ends == "runaway")
         masm.stop = {RunStop::OutputLimit, {}, f.path("TEMP_F.LST"), 123456789};
     f.launcher.setScript("masm.exe", ends == "overtaken" ? writes("X", "", true) : masm);
-    QCOMPARE(f.main->hiddenRunBoundMs, 30000);
-    f.main->hiddenRunBoundMs = ends == "never" ? kShortBound : ends == "progressing" ? 50 : 600000;
+    QCOMPARE(f.main->toolchain().hiddenRunBoundMs, 30000);
+    f.main->toolchain().hiddenRunBoundMs = ends == "never" ? kShortBound : ends == "progressing" ? 50 : 600000;
     QElapsedTimer clock;
     clock.start();
     press(f, Qt::Key_F9);
@@ -329,8 +332,8 @@ void TestAssemble::longLineCut()
 {
     MainFixture f;
     const QString endless(100'000, QLatin1Char('x'));
-    f.main->reportWindow()->showText("Report", "A\r\n" + endless + "\r\nB\r\n");
-    const QStringList shown = f.main->reportWindow()->RichText->text().split("\r\n");
+    f.main->toolchain().reportWindow()->showText("Report", "A\r\n" + endless + "\r\nB\r\n");
+    const QStringList shown = f.main->toolchain().reportWindow()->RichText->text().split("\r\n");
     QCOMPARE(shown.size(), 4);
     QVERIFY(shown[0] == "A" && shown[2] == "B");
     QVERIFY(shown[1].startsWith(endless.first(1000)) && shown[1].size() < 1100 &&
@@ -451,7 +454,7 @@ void TestAssemble::closingDuringWaits()
     f.main->action("mnuf5dosbox")->setChecked(true);
     putTools(f);
     // A report from before is on screen.
-    f.main->reportWindow()->showText("Report", "earlier");
+    f.main->toolchain().reportWindow()->showText("Report", "earlier");
     QPointer<frmDocument> document = f.doc();
     startWait(f, command);
     // Run waits for the linker to end.
@@ -465,7 +468,7 @@ void TestAssemble::closingDuringWaits()
         for (const auto &run : std::as_const(f.launcher.runs))
             QVERIFY(run->handleDropped);
     } else if (close == "report") {
-        f.main->reportWindow()->close();
+        f.main->toolchain().reportWindow()->close();
     } else {
         f.dialogs.answerMsgBox(Dialogs::No);
         const auto subs = f.main->mdiArea()->subWindowList();
@@ -536,7 +539,7 @@ void TestAssemble::linkOutcome()
     // What F5 hands to DOSBox: the scripted programs are no DOS programs.
     f.main->action("mnuf5dosbox")->setChecked(true);
     putTools(f);
-    f.main->hiddenRunBoundMs = stops == "hangs" ? kShortBound : 600000;
+    f.main->toolchain().hiddenRunBoundMs = stops == "hangs" ? kShortBound : 600000;
     // An earlier program of that name must not pass for this link's.
     QVERIFY(writeFile(f.path("TEMP_F.EXE"), "old") && writeFile(f.path("TEMP_F.COM"), "old"));
     FakeLauncher::Script link = writes("LINKMSG.TXT", printed, stops == "hangs");
@@ -675,7 +678,7 @@ void TestAssemble::marksBelongToTheirText()
     }
     // Indenting and changing case replace every line; the marks stay on theirs.
     for (const bool indent : {true, false}) {
-        indent ? f.main->Rightgo(true, 4) : f.main->mnuUpLow();
+        indent ? f.main->editing().Rightgo(true, 4) : f.main->mnuUpLow();
         QCOMPARE(f.doc()->Strip->marks()[0].line * 100000 + f.doc()->Strip->marks()[1].line,
                  540002);
     }

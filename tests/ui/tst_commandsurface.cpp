@@ -1,3 +1,4 @@
+#include "toolchain/toolchaincontroller.h"
 #include "documents/diagnosticstrip.h"
 #include "editing/frmhint.h"
 #include "help/frmabout.h"
@@ -253,7 +254,7 @@ void TestCommandSurface::helpCommands()
 {
     MainFixture f;
     // The usage text replaces the report in its window, modally, line by line.
-    FrmReport *report = f.main->reportWindow();
+    FrmReport *report = f.main->toolchain().reportWindow();
     report->showText(QStringLiteral("Report"), QStringLiteral(" Assembling Report:\r\n    x"));
     QString text;
     whenModal([&](QWidget *w) {

@@ -1,3 +1,4 @@
+#include "debugging/debugcontroller.h"
 #include "debugging/debugsession.h"
 #include "debugging/debugstate.h"
 #include "documents/breakpointmarks.h"
@@ -37,7 +38,7 @@ void TestDebugFit::panelsFitTheScreen()
     f.text()->setText("code segment\r\nassume cs:code\r\nstart: mov ax,4c00h\r\nint 21h\r\n"
                       "code ends\r\nend start");
     press(f, Qt::Key_F11);
-    QTRY_VERIFY_WITH_TIMEOUT(f.main->debugSession() && !f.main->debugSession()->running() &&
+    QTRY_VERIFY_WITH_TIMEOUT(f.main->debugger().debugSession() && !f.main->debugger().debugSession()->running() &&
                                  f.doc()->Strip->breakpoints->current() > 0,
                              60000);
     QTest::qWait(100);
@@ -54,7 +55,7 @@ void TestDebugFit::panelsFitTheScreen()
                        .arg(f.main->minimumSizeHint().width())
                        .arg(f.main->minimumSizeHint().height())));
     // Every panel is there: shown, or a tab a click away.
-    for (QDockWidget *dock : f.main->debugPanels().docks())
+    for (QDockWidget *dock : f.main->debugger().debugPanels().docks())
         QVERIFY2(dock->isVisible() || !f.main->tabifiedDockWidgets(dock).isEmpty(),
                  qPrintable(dock->windowTitle()));
 }

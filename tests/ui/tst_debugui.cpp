@@ -1,3 +1,4 @@
+#include "debugging/debugcontroller.h"
 #include "debugging/debugsession.h"
 #include "debugging/debugstate.h"
 #include "debugging/registerpanel.h"
@@ -97,7 +98,7 @@ struct Debugged
                                         : QString::fromLatin1(tool).toLower()));
         f.text()->setText(text);
     }
-    DebugSession *session() const { return f.main->debugSession(); }
+    DebugSession *session() const { return f.main->debugger().debugSession(); }
     int current() const { return f.doc()->Strip->breakpoints->current(); }
     Registers registers() const { return session()->view().registers; }
 };
@@ -128,7 +129,7 @@ void TestDebugUi::stepThroughGreetingAndLoop()
     QCOMPARE(d.current(), 6);
     QVERIFY(d.f.text()->isReadOnly());
     QCOMPARE(d.f.text()->extraSelections().value(0).cursor.blockNumber(), 5);
-    QVERIFY(d.f.main->debugPanels().registersDock->isVisible());
+    QVERIFY(d.f.main->debugger().debugPanels().registersDock->isVisible());
     QCOMPARE(d.f.main->action("mnudebugstart")->text(), QString("继续(&G)"));
 
     QVERIFY(stepWith(d, Qt::Key_F11));
@@ -184,10 +185,10 @@ void TestDebugUi::stepThroughGreetingAndLoop()
     press(d.f, Qt::ControlModifier | Qt::Key_F5);
     QTRY_VERIFY_WITH_TIMEOUT(d.session()->ended(), 60000);
     QCOMPARE(d.f.main->statusBar()->currentMessage(), QString("程序在第 17 行结束，返回码 0。"));
-    const DebugPanels &panels = d.f.main->debugPanels();
+    const DebugPanels &panels = d.f.main->debugger().debugPanels();
     panels.flagsDock->close();
     press(d.f, Qt::ShiftModifier | Qt::Key_F5);
-    QVERIFY(!d.f.main->isDebugging() && !d.f.text()->isReadOnly());
+    QVERIFY(!d.f.main->debugger().isDebugging() && !d.f.text()->isReadOnly());
     QVERIFY(!panels.registersDock->isVisible());
     // A panel closed stays closed the next time.
     QVERIFY(stepWith(d, Qt::Key_F11));
@@ -235,7 +236,7 @@ void TestDebugUi::keyTypedIntoScreen()
                capitals);
     press(d.f, Qt::ControlModifier | Qt::Key_F5);
     QTRY_VERIFY_WITH_TIMEOUT(d.session() && d.session()->waitingForKey(), 60000);
-    ScreenView *screen = d.f.main->debugPanels().screen;
+    ScreenView *screen = d.f.main->debugger().debugPanels().screen;
     QVERIFY(screen->isVisible());
     QTest::keyClicks(screen, QStringLiteral("Z"));
     QTRY_VERIFY_WITH_TIMEOUT(d.session()->ended(), 60000);
@@ -278,7 +279,7 @@ void TestDebugUi::interruptLabsThroughTheMenus()
     press(keys.f, Qt::ControlModifier | Qt::Key_F5);
     QTRY_VERIFY(keys.session()->running());
     QTest::qWait(300); // the program waits for its key, its handler in place
-    QTest::keyClicks(keys.f.main->debugPanels().screen, QStringLiteral("q"));
+    QTest::keyClicks(keys.f.main->debugger().debugPanels().screen, QStringLiteral("q"));
     QTRY_VERIFY_WITH_TIMEOUT(!keys.session()->running() && keys.current() == 22, 20000);
     QCOMPARE(keys.registers().ax & 0xFF00, 0); // AH still 0: INT 16h waits on
     // Chained to the BIOS, the key reaches INT 16h; the program puts the
@@ -328,13 +329,13 @@ void TestDebugUi::keyboardReachesThePanels()
     press(d.f, Qt::Key_F7);
     QTRY_VERIFY(QApplication::focusWidget() != d.f.text());
     QWidget *focus = QApplication::focusWidget();
-    QVERIFY(d.f.main->debugPanels().registersDock->isAncestorOf(focus));
+    QVERIFY(d.f.main->debugger().debugPanels().registersDock->isAncestorOf(focus));
     QCOMPARE(QAccessible::queryAccessibleInterface(focus)->text(QAccessible::Name),
              QStringLiteral("AX %1").arg(d.registers().ax, 4, 16, QChar(u'0')).toUpper());
-    QSet<QDockWidget *> reached{d.f.main->debugPanels().registersDock};
+    QSet<QDockWidget *> reached{d.f.main->debugger().debugPanels().registersDock};
     for (int i = 0; i < 6 && QApplication::focusWidget() != d.f.text(); ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_F7);
-        for (QDockWidget *dock : d.f.main->debugPanels().docks())
+        for (QDockWidget *dock : d.f.main->debugger().debugPanels().docks())
             if (dock->isAncestorOf(QApplication::focusWidget()))
                 reached << dock;
     }
@@ -362,7 +363,7 @@ void TestDebugUi::graphicsInScreenPanel()
                        "    mov ah, 0\r\n    int 16h\r\n    mov ax, 4c00h\r\n    int 21h"));
     press(d.f, Qt::ControlModifier | Qt::Key_F5);
     QTRY_VERIFY_WITH_TIMEOUT(d.session() && d.session()->waitingForKey(), 60000);
-    ScreenView *screen = d.f.main->debugPanels().screen;
+    ScreenView *screen = d.f.main->debugger().debugPanels().screen;
     QVERIFY(screen->isVisible());
     const QImage image = screen->grab().toImage();
     // The picture is 4:3, centred: a quarter of its height above and below the middle.
@@ -386,11 +387,11 @@ void TestDebugUi::editingWhileDebuggingAsks()
     d.f.dialogs.answerMsgBox(Dialogs::No);
     QTest::keyClicks(d.f.text(), QStringLiteral("x"));
     QCOMPARE(d.f.text()->text(), before);
-    QVERIFY(d.f.main->isDebugging());
+    QVERIFY(d.f.main->debugger().isDebugging());
     // Yes: debugging stops and the key is typed.
     d.f.dialogs.answerMsgBox(Dialogs::Yes);
     QTest::keyClicks(d.f.text(), QStringLiteral("x"));
-    QVERIFY(!d.f.main->isDebugging());
+    QVERIFY(!d.f.main->debugger().isDebugging());
     QCOMPARE(d.f.text()->text().size(), before.size() + 1);
     QCOMPARE(d.f.dialogs.calls.size(), 2);
 }
@@ -443,7 +444,7 @@ void TestDebugUi::closingWhileRunning()
         d.f.doc()->parentWidget()->close();
         QTRY_VERIFY(d.f.main->documents().isEmpty());
     }
-    QTRY_VERIFY(!d.f.main->isDebugging());
+    QTRY_VERIFY(!d.f.main->debugger().isDebugging());
     QVERIFY(!d.f.main->action("mnupausedebug")->isEnabled());
 }
 
@@ -454,7 +455,7 @@ void TestDebugUi::assemblyErrorShowsTheReport()
     press(d.f, Qt::ControlModifier | Qt::Key_F5);
     QTRY_VERIFY_WITH_TIMEOUT(shownReport(d.f), 60000);
     QVERIFY(shownReport(d.f)->shownText().contains("error A2009"));
-    QVERIFY(!d.f.main->isDebugging() && !d.f.text()->isReadOnly());
+    QVERIFY(!d.f.main->debugger().isDebugging() && !d.f.text()->isReadOnly());
     QCOMPARE(d.f.doc()->Strip->marks().size(), 1);
 }
 

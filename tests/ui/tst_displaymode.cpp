@@ -1,3 +1,5 @@
+#include "documents/documentscontroller.h"
+#include "debugging/debugcontroller.h"
 #include "debugging/debugstate.h"
 #include "debugging/screenview.h"
 #include "mainfixture.h"
@@ -40,7 +42,7 @@ void TestDisplayMode::keptPerDocument()
 {
     MainFixture f;
     QAction *gbk = f.main->action("mnudisplaygbk"), *western = f.main->action("mnudisplay437");
-    const ScreenView *screen = f.main->debugPanels().screen;
+    const ScreenView *screen = f.main->debugger().debugPanels().screen;
     QMdiSubWindow *first = f.main->mdiArea()->currentSubWindow();
     QVERIFY(first);
     western->trigger();
@@ -66,23 +68,23 @@ void TestDisplayMode::rememberedForTheFile()
     QVERIFY(writeFile(boxes, "; boxes\r\n") && writeFile(other, "; other\r\n"));
     MainFixture f;
     QAction *gbk = f.main->action("mnudisplaygbk"), *western = f.main->action("mnudisplay437");
-    f.main->openFiles({boxes});
+    f.main->documentsControl().openFiles({boxes});
     QVERIFY(gbk->isChecked());
     western->trigger();
     f.main->mdiArea()->closeAllSubWindows();
     f.main->Newdocument();
     QVERIFY(gbk->isChecked());
-    f.main->openFiles({other});
+    f.main->documentsControl().openFiles({other});
     QVERIFY(gbk->isChecked());
     f.main->Newdocument();
-    f.main->openFiles({boxes});
+    f.main->documentsControl().openFiles({boxes});
     QVERIFY(western->isChecked());
-    QVERIFY(f.main->debugPanels().screen->westernText());
+    QVERIFY(f.main->debugger().debugPanels().screen->westernText());
     // Chosen back to GBK, it is forgotten.
     gbk->trigger();
     f.main->mdiArea()->closeAllSubWindows();
     f.main->Newdocument();
-    f.main->openFiles({boxes});
+    f.main->documentsControl().openFiles({boxes});
     QVERIFY(gbk->isChecked());
 }
 

@@ -1,4 +1,5 @@
-#include "app/colors.h"
+#include "documents/documentscontroller.h"
+#include "platform/colors.h"
 #include "documents/skeleton.h"
 #include "mainfixture.h"
 #include "smalldisk.h"
@@ -97,7 +98,7 @@ void TestFileCommands::saveNewDocument()
     f.dialogs.answerMsgBox(Dialogs::Ok);
     if (caption == u"as") {
         f.main->mnuFileSaveAs();
-        QCOMPARE(f.main->Saveascancel, saved.isEmpty());
+        QCOMPARE(f.main->documentsControl().Saveascancel, saved.isEmpty());
     } else {
         if (!caption.isEmpty())
             f.doc()->setCaption(caption);
@@ -105,7 +106,7 @@ void TestFileCommands::saveNewDocument()
     }
     QCOMPARE(f.dialogs.callsOf(QStringLiteral("save")).size(), answer.isEmpty() ? 0 : 1);
     QCOMPARE(f.dialogs.callsOf(QStringLiteral("msgBox")).size(), answer.contains(u'/') ? 1 : 0);
-    QCOMPARE(f.main->Lastsaved, saved.isEmpty() ? QString() : f.path(saved));
+    QCOMPARE(f.main->documentsControl().Lastsaved, saved.isEmpty() ? QString() : f.path(saved));
     if (saved.isEmpty())
         QCOMPARE(f.doc()->caption(), name);
     else
@@ -116,7 +117,7 @@ void TestFileCommands::saveNewDocument()
 void TestFileCommands::openColoursCommentsOnly()
 {
     MainFixture f;
-    f.main->Currentfcolor = RGB(1, 2, 3);
+    f.main->colours().Currentfcolor = RGB(1, 2, 3);
     // A FIFO is refused, without waiting for a writer that never comes; a
     // cancelled dialog and a file that cannot be read leave the text alone.
     const QString path = f.path(QStringLiteral("prog.asm"));
@@ -135,10 +136,10 @@ void TestFileCommands::openColoursCommentsOnly()
     QCOMPARE(f.doc()->caption(), path);
     // The comment of the last line, which has no line break, is coloured to its end.
     RichText *rt = f.text();
-    QVERIFY(charColor(rt, 14) != toQColor(f.main->Remcolor));
-    QCOMPARE(charColor(rt, 15), toQColor(f.main->Remcolor));
-    QCOMPARE(charColor(rt, rt->textLength() - 1), toQColor(f.main->Remcolor));
-    QCOMPARE(f.main->Currentfcolor, RGB(100, 0, 255));
+    QVERIFY(charColor(rt, 14) != toQColor(f.main->colours().Remcolor));
+    QCOMPARE(charColor(rt, 15), toQColor(f.main->colours().Remcolor));
+    QCOMPARE(charColor(rt, rt->textLength() - 1), toQColor(f.main->colours().Remcolor));
+    QCOMPARE(f.main->colours().Currentfcolor, RGB(100, 0, 255));
     QCOMPARE(rt->selStart(), rt->textLength());
     QVERIFY(f.doc()->statusText().contains(QStringLiteral("行  2")));
 }
@@ -376,7 +377,7 @@ void TestFileCommands::saveToEveryKindOfFile()
         const QString told = f.dialogs.callsOf(QStringLiteral("msgBox"))[0].text;
         QVERIFY2(target != u"read-only" || told.contains(u"只读"), qPrintable(told));
         QVERIFY2(!full || told.contains(u"磁盘已满"), qPrintable(told));
-        QVERIFY(f.main->Lastsaved.isEmpty());
+        QVERIFY(f.main->documentsControl().Lastsaved.isEmpty());
         QVERIFY(!S_ISREG(old.st_mode) || fileBytes(path) == before);
     }
 }

@@ -1,3 +1,4 @@
+#include "editing/editingcontroller.h"
 #include "editing/frmfind.h"
 #include "mainfixture.h"
 
@@ -73,7 +74,7 @@ void TestFind::steps()
     MainFixture f;
     f.text()->setText(text);
     f.main->action(QStringLiteral("menufind"))->trigger();
-    Formfind *d = f.main->findDialog;
+    Formfind *d = f.main->editing().findDialog;
     QTest::keyClicks(d->Combo1->lineEdit(), what);
     QTest::mouseClick(matchCase ? d->OptionY : d->OptionN, Qt::LeftButton);
     QTest::mouseClick(downward ? d->Option2 : d->Option1, Qt::LeftButton);
@@ -110,7 +111,7 @@ void TestFind::openedAgain()
     MainFixture f;
     f.text()->setText(QStringLiteral("MOV AX,1\r\nNOP"));
     f.main->action(QStringLiteral("menufind"))->trigger();
-    Formfind *d = f.main->findDialog;
+    Formfind *d = f.main->editing().findDialog;
     QTest::keyClicks(d->Combo1->lineEdit(), what);
     QTest::mouseClick(downward ? d->Option2 : d->Option1, Qt::LeftButton);
     QVERIFY(!click(f, d).startsWith(u'!'));

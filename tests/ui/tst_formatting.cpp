@@ -1,4 +1,5 @@
-#include "app/colors.h"
+#include "editing/editingcontroller.h"
+#include "platform/colors.h"
 #include "mainfixture.h"
 
 #include <QAction>
@@ -142,19 +143,19 @@ void TestFormatting::commands()
     QAction *menu = f.main->action(QStringLiteral("mnurightgo"));
     QAction *uplow = f.main->action(QStringLiteral("mnuUpLow"));
     const QString caption = uplow->text();
-    f.main->Currentfcolor = RGB(1, 2, 3);
+    f.main->colours().Currentfcolor = RGB(1, 2, 3);
     if (command == u"右缩进")
         QTest::mouseClick(f.main->tbToolBar->widgetForAction(f.main->button(command)),
                           Qt::LeftButton);
     else if (command == u"unindent")
-        f.main->Rightgo(false, 3);
+        f.main->editing().Rightgo(false, 3);
     else if (command != u"open")
         f.main->action(command)->trigger();
     QCOMPARE(state(), after);
     QCOMPARE(uplow->text() != caption, command == u"mnuUpLow");
     QCOMPARE(menu->isChecked(), command == u"mnurightgo" || command == u"右缩进");
     QCOMPARE(f.main->button(QStringLiteral("右缩进"))->isChecked(), menu->isChecked());
-    QCOMPARE(f.main->Currentfcolor == RGB(100, 0, 255), command != u"open");
+    QCOMPARE(f.main->colours().Currentfcolor == RGB(100, 0, 255), command != u"open");
     QCOMPARE(rt->document()->isUndoAvailable(), command != u"open");
     // Each command is one undo step; an opened file has none.
     QTest::keyClick(rt, Qt::Key_Z, Qt::ControlModifier);

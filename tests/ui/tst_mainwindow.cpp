@@ -1,4 +1,5 @@
-#include "app/colors.h"
+#include "toolchain/toolchaincontroller.h"
+#include "platform/colors.h"
 #include "app/frmsplash.h"
 #include "app/module1.h"
 #include "documents/skeleton.h"
@@ -78,17 +79,17 @@ void TestMainWindow::colouringAndCaret()
         QVERIFY(m.inFont(QChar(0x6C47)));
     } else {
         f.text()->setText(text);
-        f.main->Fcolor = RGB(0, 0, 200);
-        f.main->Currentfcolor = RGB(1, 1, 1);
+        f.main->colours().Fcolor = RGB(0, 0, 200);
+        f.main->colours().Currentfcolor = RGB(1, 1, 1);
         f.main->mnuRefresh();
     }
     // Code in its colour, comments from the semicolon to the end of the line.
     const int comment = text.indexOf(u';', text.indexOf(QStringLiteral("MOV")));
     const int lineEnd = text.indexOf(u'\r', comment);
-    QCOMPARE(charColor(f.text(), comment - 1), toQColor(f.main->Fcolor));
+    QCOMPARE(charColor(f.text(), comment - 1), toQColor(f.main->colours().Fcolor));
     QCOMPARE(charColor(f.text(), comment), toQColor(RGB(50, 200, 150)));
     QCOMPARE(charColor(f.text(), lineEnd - 1), toQColor(RGB(50, 200, 150)));
-    QCOMPARE(charColor(f.text(), lineEnd + 2), toQColor(f.main->Fcolor));
+    QCOMPARE(charColor(f.text(), lineEnd + 2), toQColor(f.main->colours().Fcolor));
     QCOMPARE(QPoint(f.text()->selStart(), f.text()->selLength()), QPoint(caret, 0));
     QCOMPARE(f.doc()->statusText(), position);
     QTest::keyClicks(f.text(), QStringLiteral("Z"));
@@ -133,10 +134,10 @@ void TestMainWindow::storedColours()
         QCOMPARE(::symlink(node, settings), 0);
     struct stat before, after;
     ::stat(settings, &before);
-    f.main->Fcolor = RGB(255, 0, 0);
+    f.main->colours().Fcolor = RGB(255, 0, 0);
     f.main->Newdocument();
-    QCOMPARE(f.main->Fcolor, code);
-    QCOMPARE(f.main->Remcolor, code ? RGB(4, 5, 6) : RGB(50, 200, 150));
+    QCOMPARE(f.main->colours().Fcolor, code);
+    QCOMPARE(f.main->colours().Remcolor, code ? RGB(4, 5, 6) : RGB(50, 200, 150));
     QCOMPARE(charColor(f.text(), 0), toQColor(code));
     for (auto answer : {Dialogs::No, Dialogs::No, Dialogs::Ok})
         f.dialogs.answerMsgBox(answer);
@@ -299,6 +300,8 @@ static bool runProgram(const QStringList &files = {},
         dialogs.answerMsgBox(Dialogs::No);
     Services services;
     services.dialogs = &dialogs;
+    FakeLauncher launcher;
+    services.launcher = &launcher;
     const bool ok = Module1(*qApp, services, files) == 0 && QFile::exists(QStringLiteral("cl.dll"));
     QDir::setCurrent(previous);
     QStringList shown;
@@ -440,6 +443,8 @@ void TestMainWindow::signalKeepsUnsavedWork()
         dialogs.answerOpen(QDir::current().filePath(QStringLiteral("gbk.asm")));
         Services services;
         services.dialogs = &dialogs;
+        FakeLauncher launcher;
+        services.launcher = &launcher;
         Module1(*qApp, services);
         return;
     }
@@ -508,9 +513,9 @@ void TestMainWindow::ownColoursOnADarkDesktop()
     f.main->Newdocument();
     QCOMPARE(f.text()->palette().color(QPalette::Text), QColor(16, 32, 48));
     QCOMPARE(f.text()->viewport()->grab().toImage().pixelColor(0, 0), QColor(Qt::white));
-    f.main->reportWindow()->showText("Report", "x");
+    f.main->toolchain().reportWindow()->showText("Report", "x");
     f.main->popinsTip();
-    for (QWidget *area : {f.text()->viewport(), f.main->reportWindow()->RichText->viewport(),
+    for (QWidget *area : {f.text()->viewport(), f.main->toolchain().reportWindow()->RichText->viewport(),
                           f.main->findChild<frmHint *>()->Hint->viewport(),
                           static_cast<QWidget *>(f.doc()->findChild<QLabel *>())})
         QVERIFY2(area->palette().color(area->foregroundRole()).lightness() < 100 &&

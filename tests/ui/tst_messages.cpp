@@ -1,8 +1,10 @@
+#include "toolchain/toolchaincontroller.h"
+#include "documents/documentscontroller.h"
 #include "documents/diagnosticstrip.h"
 #include "help/frmmessages.h"
 #include "mainfixture.h"
 #include "toolchain/frmreport.h"
-#include "toolchain/messageexplanations.h"
+#include "rules/messageexplanations.h"
 #include "toolchain/toolwait.h"
 
 #include <QAction>
@@ -35,8 +37,8 @@ static void putTools(MainFixture &f)
 {
     for (const char *tool : {"masm.exe", "link.exe"})
         QVERIFY(writeFile(f.path(tool), "tool"));
-    f.main->Lastsaved = f.toolFolder() + "Temp_F.asm";
-    f.main->Basename = "Temp_F";
+    f.main->documentsControl().Lastsaved = f.toolFolder() + "Temp_F.asm";
+    f.main->toolchain().Basename = "Temp_F";
 }
 
 static FakeLauncher::Script writes(const QString &name, const QByteArray &bytes)

@@ -1,3 +1,4 @@
+#include "documents/documentscontroller.h"
 #include "app/module1.h"
 #include "documents/recoverycopies.h"
 #include "mainfixture.h"
@@ -63,7 +64,7 @@ struct Run : MainFixture
     {
         main->Newdocument();
         QTest::keyClicks(text(), keys);
-        main->recovery->update(doc());
+        main->documentsControl().recovery().update(doc());
         return doc();
     }
     QStringList questions() const
@@ -97,7 +98,7 @@ void endedRun(const QString &folder, const QString &state, const QString &typed,
     for (int i = 0; i < newDocuments; ++i)
         run.main->Newdocument();
     QTest::keyClicks(run.text(), typed);
-    run.main->recovery->update(run.doc());
+    run.main->documentsControl().recovery().update(run.doc());
 }
 
 // What this process has read from files so far.
@@ -218,6 +219,8 @@ void TestRecovery::questionLeftUnanswered()
         QtDialogs dialogs;
         Services services;
         services.dialogs = &dialogs;
+        FakeLauncher launcher;
+        services.launcher = &launcher;
         QCOMPARE(Module1(*qApp, services), 0);
         QVERIFY(done);
         QCOMPARE(more, QStringList());
@@ -278,7 +281,7 @@ void TestRecovery::restoredNamesAreNotShared()
     QCOMPARE(names.size(), endedRuns + 4);
     QCOMPARE(QSet<QString>(lower.begin(), lower.end()).size(), names.size());
     // The first restored copy keeps its name; saving every window loses nothing.
-    QVERIFY(run.main->documentNamed(home.filePath(QStringLiteral("VaDid%1.asm").arg(number)))
+    QVERIFY(run.main->documentsControl().documentNamed(home.filePath(QStringLiteral("VaDid%1.asm").arg(number)))
                 ->Text1->text()
                 .contains(typed[0]));
     for (frmDocument *doc : run.main->documents())
@@ -371,7 +374,7 @@ void TestRecovery::folderThatCannotBeMadeIsToldOnce()
     run.type(QStringLiteral("MOV AX,1"));
     run.type(QStringLiteral("MOV BX,2"));
     QTest::keyClicks(run.text(), QStringLiteral("NOP"));
-    run.main->recovery->update(run.doc());
+    run.main->documentsControl().recovery().update(run.doc());
     const QStringList told = run.questions();
     QCOMPARE(told.size(), 1);
     QVERIFY2(told[0].contains(blocked + QStringLiteral("/state/korvane/recovery")),
@@ -406,7 +409,7 @@ void TestRecovery::steadyTypingIsKept()
     run.start();
     if (written)
         run.type(QStringLiteral("MOV AX,1"));
-    RecoveryCopies *copies = run.main->recovery;
+    RecoveryCopies *copies = &run.main->documentsControl().recovery();
     copies->firstMs = firstMs;
     copies->idleMs = idleMs;
     copies->longestMs = longestMs;
@@ -462,12 +465,12 @@ void TestRecovery::savedWorkIsNotOffered()
         if (how == u"undo") {
             const QString saved = run.text()->text();
             QTest::keyClicks(run.text(), QStringLiteral("NOP"));
-            run.main->recovery->update(doc);
+            run.main->documentsControl().recovery().update(doc);
             QCOMPARE(copiesIn(state).size(), 1);
             for (int i = 0; i < 3; ++i)
                 QTest::keyClick(run.text(), Qt::Key_Backspace);
             QCOMPARE(run.text()->text(), saved);
-            run.main->recovery->update(doc);
+            run.main->documentsControl().recovery().update(doc);
         }
         QVERIFY(run.dialogs.unexpected.isEmpty());
     }
@@ -489,7 +492,7 @@ void TestRecovery::secondRunLeavesTheFirstAlone()
                 return;
             poll.stop();
             QTest::keyClicks(Mainform->activeDocument()->Text1, QStringLiteral("MOV AX,1234h"));
-            Mainform->recovery->update(Mainform->activeDocument());
+            Mainform->documentsControl().recovery().update(Mainform->activeDocument());
             std::puts("ready");
             std::fflush(stdout);
         });
@@ -497,6 +500,8 @@ void TestRecovery::secondRunLeavesTheFirstAlone()
         FakeDialogs dialogs;
         Services services;
         services.dialogs = &dialogs;
+        FakeLauncher launcher;
+        services.launcher = &launcher;
         Module1(*qApp, services);
         return;
     }

@@ -1,4 +1,4 @@
-#include "editing/textrules.h"
+#include "rules/textrules.h"
 #include "platform/richtext.h"
 
 #include <QRandomGenerator>

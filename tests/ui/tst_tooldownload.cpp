@@ -1,3 +1,4 @@
+#include "toolchain/toolchaincontroller.h"
 #include "loopbackserver.h"
 #include "mainfixture.h"
 #include "realtools.h"
@@ -103,7 +104,7 @@ void TestToolDownload::download()
     MainFixture f;
     // Only a server too slow is waited out, and briefly; no other row may end
     // by the stall, nor a busy machine pass for a slow server.
-    f.main->downloadStallWindowMs = serve == "stall" || serve == "trickle" ? 1500 : 600000;
+    f.main->toolchain().downloadStallWindowMs = serve == "stall" || serve == "trickle" ? 1500 : 600000;
     FakeLauncher::Script masm;
     masm.files << std::make_pair(QStringLiteral("TEMP_F.LST"), QByteArray("1 Source  Lines\r\n"));
     f.launcher.setScript("masm.exe", masm);

@@ -1,4 +1,4 @@
-#include "app/colors.h"
+#include "platform/colors.h"
 #include "mainfixture.h"
 
 #include <QAction>
@@ -71,9 +71,9 @@ void TestTyping::keys()
     QFETCH(QString, colours);
     QFETCH(QString, status);
     MainFixture f;
-    f.main->Fcolor = fromQColor(kColours[0]);
-    f.main->Remcolor = fromQColor(kColours[1]);
-    f.main->Currentfcolor = fromQColor(kColours[2]);
+    f.main->colours().Fcolor = fromQColor(kColours[0]);
+    f.main->colours().Remcolor = fromQColor(kColours[1]);
+    f.main->colours().Currentfcolor = fromQColor(kColours[2]);
     RichText *rt = f.text();
     const int caret = int(before.indexOf(u'^'));
     const int end = int(before.indexOf(u'|'));

@@ -1,5 +1,5 @@
 #include "mainfixture.h"
-#include "toolchain/listingreport.h"
+#include "rules/listingreport.h"
 
 #include <QFile>
 #include <QTest>

@@ -1,5 +1,5 @@
 #include "realtools.h"
-#include "toolchain/messageexplanations.h"
+#include "rules/messageexplanations.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "editing/sourcechecks.h"
+#include "rules/sourcechecks.h"
 
 #include <QHash>
 #include <QRegularExpression>

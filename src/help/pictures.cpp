@@ -1,4 +1,4 @@
-#include "app/pictures.h"
+#include "help/pictures.h"
 
 #include <QFont>
 #include <QFontMetricsF>

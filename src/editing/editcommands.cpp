@@ -1,4 +1,5 @@
-#include "app/frmmain.h"
+#include "app/workbench.h"
+#include "editing/editingcontroller.h"
 #include "documents/frmdocument.h"
 #include "platform/richtext.h"
 
@@ -7,9 +8,9 @@
 #include <QClipboard>
 #include <QMimeData>
 
-void frmMain::mnuEditCopy()
+void EditingController::mnuEditCopy()
 {
-    frmDocument *doc = activeDocument();
+    frmDocument *doc = wb_.activeDocument();
     if (!doc)
         return;
     // The markup carries colours and fonts to another document; the plain
@@ -17,27 +18,27 @@ void frmMain::mnuEditCopy()
     QApplication::clipboard()->setMimeData(doc->Text1->selectionMimeData());
 }
 
-void frmMain::mnuEditCut()
+void EditingController::mnuEditCut()
 {
-    frmDocument *doc = activeDocument();
+    frmDocument *doc = wb_.activeDocument();
     if (!doc)
         return;
     mnuEditCopy();
     doc->Text1->textCursor().removeSelectedText();
 }
 
-void frmMain::mnuEditPaste()
+void EditingController::mnuEditPaste()
 {
-    frmDocument *doc = activeDocument();
+    frmDocument *doc = wb_.activeDocument();
     if (!doc)
         return;
     if (const QMimeData *data = QApplication::clipboard()->mimeData())
         doc->Text1->insertMimeData(data);
 }
 
-void frmMain::mnudelete()
+void EditingController::mnudelete()
 {
-    frmDocument *doc = activeDocument();
+    frmDocument *doc = wb_.activeDocument();
     if (!doc)
         return;
     QTextCursor c = doc->Text1->textCursor();
@@ -45,18 +46,22 @@ void frmMain::mnudelete()
     doc->Text1->setTextCursor(c);
 }
 
-void frmMain::mnuselectAll()
+void EditingController::mnuselectAll()
 {
-    frmDocument *doc = activeDocument();
+    frmDocument *doc = wb_.activeDocument();
     if (!doc)
         return;
     doc->Text1->setSelStart(0);
     doc->Text1->setSelLength(doc->Text1->textLength());
 }
 
-void frmMain::toggleStyle(Style style, QAction *b)
+void EditingController::toggleStyle(Style style)
 {
-    frmDocument *doc = activeDocument();
+    const Command button = style == Style::Bold     ? Command::ButtonBold
+                           : style == Style::Italic ? Command::ButtonItalic
+                                                    : Command::ButtonUnderline;
+    QAction *b = wb_.command(button);
+    frmDocument *doc = wb_.activeDocument();
     if (!doc) {
         // Nothing to style: the button keeps the state it had.
         b->setChecked(!b->isChecked());
@@ -81,15 +86,20 @@ void frmMain::toggleStyle(Style style, QAction *b)
     b->setChecked(now);
 }
 
-void frmMain::selectionChanged(frmDocument *doc)
+void EditingController::selectionChanged(frmDocument *doc)
 {
     const bool selected = doc->Text1->selLength() != 0;
-    for (const char *name :
-         {"mnudelete", "mnuEditCopy", "mnuEditCut", "popcopy", "popcut", "popdelete"})
-        action(QString::fromLatin1(name))->setEnabled(selected);
-    for (const char *key : {"复制", "剪切", "删除"})
-        button(QString::fromUtf8(key))->setEnabled(selected);
-    button(QStringLiteral("粗体"))->setChecked(doc->Text1->selBold());
-    button(QStringLiteral("斜体"))->setChecked(doc->Text1->selItalic());
-    button(QStringLiteral("下划线"))->setChecked(doc->Text1->selUnderline());
+    for (Command c : {Command::Delete, Command::Copy, Command::Cut, Command::PopCopy,
+                      Command::PopCut, Command::PopDelete, Command::ButtonCopy, Command::ButtonCut,
+                      Command::ButtonDelete})
+        wb_.command(c)->setEnabled(selected);
+    wb_.command(Command::ButtonBold)->setChecked(doc->Text1->selBold());
+    wb_.command(Command::ButtonItalic)->setChecked(doc->Text1->selItalic());
+    wb_.command(Command::ButtonUnderline)->setChecked(doc->Text1->selUnderline());
+}
+
+void EditingController::mnuRefresh()
+{
+    if (frmDocument *doc = wb_.activeDocument())
+        doc->refresh();
 }

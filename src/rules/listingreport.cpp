@@ -1,6 +1,6 @@
-#include "toolchain/listingreport.h"
+#include "rules/listingreport.h"
 
-#include "toolchain/trimspaces.h"
+#include "rules/trimspaces.h"
 
 #include <QSet>
 

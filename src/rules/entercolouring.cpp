@@ -1,4 +1,4 @@
-#include "editing/entercolouring.h"
+#include "rules/entercolouring.h"
 
 #include <algorithm>
 

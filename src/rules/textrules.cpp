@@ -1,4 +1,4 @@
-#include "editing/textrules.h"
+#include "rules/textrules.h"
 
 QList<TextRange> commentRanges(QStringView t)
 {

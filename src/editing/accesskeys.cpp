@@ -1,4 +1,4 @@
-#include "app/accesskeys.h"
+#include "editing/accesskeys.h"
 
 #include <QHash>
 

@@ -1,4 +1,4 @@
-#include "toolchain/messageexplanations.h"
+#include "rules/messageexplanations.h"
 
 #include <QFile>
 #include <QJsonArray>

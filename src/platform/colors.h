@@ -18,3 +18,12 @@ inline qint32 fromQColor(const QColor &c)
 {
     return RGB(c.red(), c.green(), c.blue());
 }
+
+// The colours of the text, shared by every document: code, comments, and
+// what is being typed.
+struct TextColours
+{
+    qint32 Fcolor = 0;
+    qint32 Remcolor = 0;
+    qint32 Currentfcolor = 0;
+};

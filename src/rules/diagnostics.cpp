@@ -1,7 +1,7 @@
-#include "toolchain/diagnostics.h"
+#include "rules/diagnostics.h"
 
-#include "toolchain/listingreport.h"
-#include "toolchain/trimspaces.h"
+#include "rules/listingreport.h"
+#include "rules/trimspaces.h"
 
 #include <QDir>
 #include <QRegularExpression>

@@ -1,7 +1,7 @@
-#include "app/colors.h"
-#include "app/frmmain.h"
+#include "platform/colors.h"
+#include "app/workbench.h"
 #include "documents/frmdocument.h"
-#include "editing/entercolouring.h"
+#include "rules/entercolouring.h"
 #include "platform/richtext.h"
 
 #include <QTextBlock>
@@ -31,12 +31,12 @@ void frmDocument::Text1_KeyPress(int KeyAscii)
         const int lineStart = block.position() + block.blockNumber();
         const EnterColouring ranges = enterColouring(block.text(), lineStart, c);
         Text1->beginEdit();
-        paint(Text1, ranges.comment, main_->Remcolor);
-        paint(Text1, ranges.code, main_->Fcolor);
+        paint(Text1, ranges.comment, wb_.colours().Remcolor);
+        paint(Text1, ranges.code, wb_.colours().Fcolor);
         Text1->endEdit();
         // A selection is not replaced by the line break: it moves down with it.
         if (Text1->selLength() != 0)
             Text1->setSelStart(c);
     }
-    Text1->setSelColor(toQColor(main_->Currentfcolor));
+    Text1->setSelColor(toQColor(wb_.colours().Currentfcolor));
 }

@@ -1,0 +1,83 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <functional>
+#include <memory>
+
+class DebugSession;
+class DocumentsController;
+class ToolchainController;
+class Workbench;
+class frmDocument;
+struct DebugPanels;
+struct DebugState;
+struct DebugStop;
+struct DebugView;
+struct SourceLine;
+
+// Running the program on the built-in PC: F5's window, the debugger with its
+// panels and the display mode of the program's screen.
+class DebugController : public QObject
+{
+    Q_OBJECT
+public:
+    DebugController(Workbench &wb, DocumentsController &documents, ToolchainController &toolchain,
+                    QObject *parent = nullptr);
+    ~DebugController() override;
+
+    void mnurun();
+    void mnudebugstart();
+    void mnustepinto();
+    void mnustepover();
+    void mnustepout();
+    void mnuruntocursor();
+    void mnutogglebreakpoint();
+    void mnustopdebug();
+    void mnupausedebug();
+    void mnudisplaygbk();
+    void mnudisplay437();
+
+    bool isDebugging() const;
+    // The program being debugged, once it is built and loaded.
+    DebugSession *debugSession() const;
+    const DebugPanels &debugPanels() const { return *debugPanels_; }
+    // F7: the focus to the next of the document's text and the debugger's
+    // panels on the screen.
+    void focusNextPane();
+    // The commands' states follow the session and the active window.
+    void updateDebugCommands();
+    // The display mode's check mark and the 屏幕 panel follow the active document.
+    void showDisplayMode();
+    // The window is closing: the panels' places are kept and debugging ends.
+    void shutdown();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void startDebugging(std::function<void(DebugSession &)> then);
+    void restartDebugging();
+    void debugBuilt(bool ok, const QString &message);
+    void debugStopped(const DebugStop &stop);
+    void syncBreakpoints(frmDocument *doc);
+    // The window that shows the file, opened (read-only) when none does.
+    frmDocument *documentShowing(const QString &file);
+    void showDebugLine(const SourceLine &line);
+    void setDocumentLocked(frmDocument *doc, bool locked);
+    // True when the user chose to stop debugging (it has stopped then).
+    bool askToStopDebugging();
+    void debuggedTextChanged();
+    void endDebugging();
+    void createDebugPanels();
+    void showDebugPanels(bool show);
+    void saveDebugLayout();
+    void updateDebugPanels(const DebugView &view);
+    void setWestern(frmDocument *doc, bool on);
+
+    Workbench &wb_;
+    DocumentsController &documents_;
+    ToolchainController &toolchain_;
+    std::unique_ptr<DebugState> debug_;
+    std::unique_ptr<DebugPanels> debugPanels_;
+};
