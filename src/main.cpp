@@ -2,7 +2,7 @@
 #include "app/frmmain.h"
 #include "app/module1.h"
 #include "help/browser/browserwindow.h"
-#include "help/webaddresses.h"
+#include "rules/webaddresses.h"
 #include "platform/fonts.h"
 #include "platform/processlauncher.h"
 #include "platform/qtdialogs.h"

@@ -301,29 +301,36 @@ DebugStop DebugSession::describe(const MachineStop &stop) const
                                    : QStringLiteral("程序已结束，返回码 %1。").arg(stop.exitCode);
         break;
     case StopReason::Fault:
-        if (stop.detail.startsWith(QLatin1String("stack overflow"))) {
+        switch (stop.fault) {
+        case FaultKind::StackOverflow: {
             // Named at the last of the program's own code that ran: the
             // call that went one level too deep, not the garbage it led to.
             const auto [block, size] = m->lastBlock();
             fault(watch_ ? watch_->previous() : block + (size ? size - 1 : 0),
                   QStringLiteral("栈溢出：递归太深或压栈太多，栈越过了栈段的界限，"
                                  "覆盖了别处的内容。"));
+            break;
         }
-        else if (stop.detail.startsWith(QLatin1String("division overflow")))
+        case FaultKind::DivideOverflow:
             fault(at, QStringLiteral("除法溢出（除数为 0 或商太大）。"));
-        else if (stop.detail.startsWith(QLatin1String("invalid instruction")))
+            break;
+        case FaultKind::InvalidInstruction:
             fault(at, QStringLiteral("遇到无效的指令（那里的字节不是 8086 指令）。"));
-        else if (stop.detail.startsWith(QLatin1String("bound range exceeded")))
+            break;
+        case FaultKind::BoundRange:
             fault(at, QStringLiteral("数组下标越界（BOUND 指令）。"));
-        else if (stop.detail.startsWith(QLatin1String("HLT with interrupts disabled")))
+            break;
+        case FaultKind::HaltForEver:
             fault(at - 1, QStringLiteral("在中断关闭（IF=0）时执行了 HLT，程序再也不会继续。"));
-        else
+            break;
+        default:
             fault(at, QStringLiteral("出错停止（%1）。").arg(stop.detail));
+            break;
+        }
         break;
     case StopReason::Unsupported:
         // A video mode or a way of drawing is the BIOS's and the VGA's, not DOS's.
-        if (stop.detail.endsWith(QLatin1String("(video mode)")) ||
-            stop.detail.startsWith(QLatin1String("video memory")))
+        if (stop.lack == Lack::VideoMode || stop.lack == Lack::VideoMemory)
             fault(interruptAt,
                   QStringLiteral("用到了内置 PC 没有的 BIOS 显示功能（%1），无法继续调试。")
                       .arg(stop.detail));

@@ -53,6 +53,8 @@ void DebugController::setWestern(frmDocument *doc, bool on)
                 settings.remove(key);
         }
     }
+    wb_.command(Command::Display437)->setChecked(on);
+    wb_.command(Command::DisplayGbk)->setChecked(!on);
     // The screens on view now: the 屏幕 panel and F5's windows.
     for (ScreenView *screen : wb_.window()->findChildren<ScreenView *>())
         screen->setWesternText(on);

@@ -16,34 +16,41 @@ QString hex(quint16 v, int digits)
     return QString::number(v, 16).toUpper().rightJustified(digits, u'0');
 }
 
-QString faultText(const QString &detail)
+QString faultText(const MachineStop &stop)
 {
-    if (detail.startsWith(QLatin1String("stack overflow")))
+    switch (stop.fault) {
+    case FaultKind::StackOverflow:
         return QStringLiteral("栈溢出：递归太深或压栈太多，栈越过了栈段的界限，覆盖了别处的内容");
-    if (detail.startsWith(QLatin1String("division overflow")))
+    case FaultKind::DivideOverflow:
         return QStringLiteral("除法溢出");
-    if (detail.startsWith(QLatin1String("invalid instruction")))
+    case FaultKind::InvalidInstruction:
         return QStringLiteral("无效指令");
-    if (detail.startsWith(QLatin1String("bound range exceeded")))
+    case FaultKind::BoundRange:
         return QStringLiteral("数组下标越界（BOUND 指令）");
-    if (detail.startsWith(QLatin1String("HLT with interrupts disabled")))
+    case FaultKind::HaltForEver:
         return QStringLiteral("在中断关闭（IF=0）时执行了 HLT，程序再也不会继续");
-    if (detail.startsWith(QLatin1String("CPU exception")))
-        return QStringLiteral("处理器异常 %1").arg(detail.section(u' ', -1));
-    return QStringLiteral("处理器无法继续执行");
+    case FaultKind::CpuException:
+        return QStringLiteral("处理器异常 %1").arg(stop.number);
+    default:
+        return QStringLiteral("处理器无法继续执行");
+    }
 }
 
-QString handOverReason(const QString &detail, const Registers &r)
+QString handOverReason(const MachineStop &stop)
 {
-    if (detail.startsWith(QLatin1String("INT 10h, AH=00h")))
+    switch (stop.lack) {
+    case Lack::VideoMode:
         return QStringLiteral("程序设置了本机没有的 BIOS 显示模式 %1h（INT 10h，AH=00h）")
-            .arg(hex(r.ax & 0x7F, 2));
-    if (detail.startsWith(QLatin1String("port ")))
-        return QStringLiteral("程序访问了端口 %1，内置的 PC 没有这个设备").arg(detail.mid(5));
-    if (detail.startsWith(QLatin1String("video memory A000:0")))
+            .arg(hex(stop.number, 2));
+    case Lack::Port:
+        return QStringLiteral("程序访问了端口 %1h，内置的 PC 没有这个设备").arg(hex(stop.number, 3));
+    case Lack::VideoMemory:
         return QStringLiteral("程序在显示模式 %1h 下直接写显存 A000:0，本机只支持经 BIOS 画点")
-            .arg(detail.section(u' ', -1).chopped(1));
-    QString what = detail;
+            .arg(hex(stop.number, 2));
+    default:
+        break;
+    }
+    QString what = stop.detail;
     what.replace(QLatin1String(" (DOS extender)"), QStringLiteral("，DOS 扩展器"));
     what.replace(QLatin1String(", "), QStringLiteral("，"));
     return QStringLiteral("程序用到了本机没有的功能（%1）").arg(what);
@@ -144,7 +151,7 @@ void RunWindow::stopped(const MachineStop &stop)
             QStringLiteral("程序已结束（返回码 %1），按任意键关闭窗口。").arg(stop.exitCode));
     case StopReason::Fault:
         return finish(QStringLiteral("程序出错：%1（在 %2:%3），按任意键关闭窗口。")
-                          .arg(faultText(stop.detail), hex(r.cs, 4), hex(r.ip, 4)));
+                          .arg(faultText(stop), hex(r.cs, 4), hex(r.ip, 4)));
     case StopReason::OutputLimit:
         return finish(QStringLiteral("程序写的文件 %1 已达大小上限，运行停止。按任意键关闭窗口。")
                           .arg(QFileInfo(stop.file).fileName()));
@@ -153,7 +160,7 @@ void RunWindow::stopped(const MachineStop &stop)
         refresh_.stop();
         listen_.stop();
         speaker_->setTone(0);
-        emit handOver(handOverReason(stop.detail, r), machine_->machine()->changedFiles());
+        emit handOver(handOverReason(stop), machine_->machine()->changedFiles());
         close();
         return;
     default:

@@ -2,7 +2,7 @@
 
 #include "help/pictures.h"
 #include "help/registryvalue.h"
-#include "help/webaddresses.h"
+#include "rules/webaddresses.h"
 #include "platform/dialogs.h"
 #include "platform/fso.h"
 #include "platform/twips.h"

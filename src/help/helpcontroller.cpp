@@ -4,7 +4,7 @@
 #include "help/frmabout.h"
 #include "help/frmmessages.h"
 #include "help/usagetext.h"
-#include "help/webaddresses.h"
+#include "rules/webaddresses.h"
 #include "platform/dialogs.h"
 #include "platform/launcher.h"
 #include "toolchain/frmreport.h"

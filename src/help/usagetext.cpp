@@ -1,6 +1,6 @@
 #include "help/usagetext.h"
 
-#include "help/webaddresses.h"
+#include "rules/webaddresses.h"
 
 QStringList usageLines(const QString &toolFolder)
 {

@@ -20,8 +20,9 @@ void setMode(MachineState &m)
 {
     const VideoMode *mode = videoMode(m.al() & 0x7F);
     if (!mode)
-        return m.halt(StopReason::Unsupported,
-                      QStringLiteral("INT 10h, AH=00h, AL=%1h (video mode)").arg(hex(m.al(), 2)));
+        return m.lack(Lack::VideoMode,
+                      QStringLiteral("INT 10h, AH=00h, AL=%1h (video mode)").arg(hex(m.al(), 2)),
+                      m.al() & 0x7F);
     m.video.setMode(m.mem(), *mode, m.al() & 0x80);
     // The BIOS keeps bit 7 of the mode in the video control byte.
     quint8 control = m.mem().byte(0x40, 0x87) & 0x7F;

@@ -86,7 +86,7 @@ void crtcOut(MachineState &m, quint8 value)
 
 void unknownPort(MachineState &m, quint16 port)
 {
-    m.halt(StopReason::Unsupported, QStringLiteral("port %1h").arg(hex(port, 3)));
+    m.lack(Lack::Port, QStringLiteral("port %1h").arg(hex(port, 3)), port);
 }
 
 bool vectorIsRom(const MachineState &m, int number, quint16 offset)

@@ -59,10 +59,27 @@ void MachineState::halt(StopReason reason, const QString &detail)
     cpu.stop();
 }
 
+void MachineState::fault(FaultKind kind, const QString &detail, int number)
+{
+    if (stop.reason == StopReason::None) {
+        stop.fault = kind;
+        stop.number = number;
+    }
+    halt(StopReason::Fault, detail);
+}
+
+void MachineState::lack(Lack what, const QString &detail, int number)
+{
+    if (stop.reason == StopReason::None) {
+        stop.lack = what;
+        stop.number = number;
+    }
+    halt(StopReason::Unsupported, detail);
+}
+
 void MachineState::unsupported(int interrupt)
 {
-    halt(StopReason::Unsupported,
-         QStringLiteral("INT %1h, AH=%2h").arg(hex(interrupt, 2), hex(ah(), 2)));
+    lack(Lack::Service, QStringLiteral("INT %1h, AH=%2h").arg(hex(interrupt, 2), hex(ah(), 2)));
 }
 
 void MachineState::exit(quint8 code)
@@ -220,7 +237,7 @@ Machine::Machine(const Setup &setup) : setup_(withoutSameFolder(setup))
     s_->drives.setToolFolderWrites(setup_.toolFolderWrites, setup_.toolOutputs);
     s_->cpu.onInterrupt = [this](int n) { interrupt(n); };
     s_->cpu.onInvalidInstruction = [this] {
-        s_->halt(StopReason::Fault, QStringLiteral("invalid instruction"));
+        s_->fault(FaultKind::InvalidInstruction, QStringLiteral("invalid instruction"));
     };
     s_->cpu.onPortIn = [this](quint16 port) { return portIn(*s_, port); };
     s_->cpu.onPortOut = [this](quint16 port, quint8 value) { portOut(*s_, port, value); };
@@ -312,7 +329,7 @@ void Machine::service(int number)
     MachineState &m = *s_;
     switch (number) {
     case 0x00:
-        return m.halt(StopReason::Fault, QStringLiteral("division overflow (INT 0)"));
+        return m.fault(FaultKind::DivideOverflow, QStringLiteral("division overflow (INT 0)"));
     case 0x01:
     case 0x02:
     case 0x03:
@@ -330,9 +347,9 @@ void Machine::service(int number)
         if (m.mem().byte(m.r(Reg::CS), quint16(m.r(Reg::IP) - 2)) == 0xCD &&
             m.mem().byte(m.r(Reg::CS), quint16(m.r(Reg::IP) - 1)) == 0x05)
             return;
-        return m.halt(StopReason::Fault, QStringLiteral("bound range exceeded (INT 5)"));
+        return m.fault(FaultKind::BoundRange, QStringLiteral("bound range exceeded (INT 5)"));
     case 0x06:
-        return m.halt(StopReason::Fault, QStringLiteral("invalid instruction (INT 6)"));
+        return m.fault(FaultKind::InvalidInstruction, QStringLiteral("invalid instruction (INT 6)"));
     case 0x08: // the stubs of the timer and the keyboard, reached only by
     case 0x09: // a program that set a vector to them
         romCall(m, number == 8 ? romInt8 + 2 : romInt9 + 2);
@@ -369,14 +386,15 @@ void Machine::service(int number)
         // The multiplex's "not installed" answer, except where a program asks
         // for the memory managers a DOS extender needs.
         if (m.r(Reg::AX) == 0x1687 || m.r(Reg::AX) == 0x4300)
-            return m.halt(
-                StopReason::Unsupported,
+            return m.lack(
+                Lack::Service,
                 QStringLiteral("INT 2Fh, AX=%1h (DOS extender)").arg(hex(m.r(Reg::AX), 4)));
         return;
     default:
         if (number < 8)
-            return m.halt(StopReason::Fault, QStringLiteral("CPU exception %1").arg(number));
-        m.halt(StopReason::Unsupported, QStringLiteral("INT %1h").arg(hex(number, 2)));
+            return m.fault(FaultKind::CpuException, QStringLiteral("CPU exception %1").arg(number),
+                           number);
+        m.lack(Lack::Service, QStringLiteral("INT %1h").arg(hex(number, 2)));
     }
 }
 
@@ -456,15 +474,6 @@ QByteArray Machine::readMemory(quint32 address, int size) const
         return {};
     size = int(std::min<quint32>(quint32(std::max(size, 0)), Cpu::memorySize - address));
     return s_->cpu.memory().readAt(address, size);
-}
-
-void Machine::writeMemory(quint32 address, const QByteArray &bytes)
-{
-    if (address >= Cpu::memorySize)
-        return;
-    const auto size = std::min<quint32>(quint32(bytes.size()), Cpu::memorySize - address);
-    s_->cpu.memory().writeAt(address, bytes.constData(), int(size));
-    s_->cpu.flushCode(address, size);
 }
 
 bool Machine::addBreakpoint(quint32 address)
@@ -561,11 +570,6 @@ void Machine::setStepIntoInterrupts(bool on)
 quint16 Machine::psp() const
 {
     return s_->psp;
-}
-
-qint64 Machine::progress() const
-{
-    return s_->progress;
 }
 
 QStringList Machine::changedFiles() const

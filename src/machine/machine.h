@@ -88,7 +88,6 @@ public:
     Registers registers() const;
     void setRegisters(const Registers &registers);
     QByteArray readMemory(quint32 address, int size) const;
-    void writeMemory(quint32 address, const QByteArray &bytes);
     bool addBreakpoint(quint32 address);
     void removeBreakpoint(quint32 address);
     // Linear ranges (first, last) where a run stops as Fenced: where a
@@ -131,8 +130,6 @@ public:
     void setStepIntoInterrupts(bool on);
 
     quint16 psp() const;
-    // Bytes the program has written to files and the console so far.
-    qint64 progress() const;
     // Host paths of what the program created, wrote, deleted or renamed
     // since it was loaded.
     QStringList changedFiles() const;

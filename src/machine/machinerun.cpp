@@ -243,6 +243,7 @@ MachineStop Machine::runEnded(int error, bool stalled, const Bounds &bounds, boo
     if ((m.stop.reason == StopReason::Fault || m.stop.reason == StopReason::Fenced) &&
         m.stackOverflowed()) {
         m.stop.reason = StopReason::Fault;
+        m.stop.fault = FaultKind::StackOverflow;
         m.stop.detail = QStringLiteral("stack overflow (SS:SP %1:%2)")
                             .arg(hex(m.r(Reg::SS), 4), hex(m.r(Reg::SP), 4));
     }
@@ -265,6 +266,7 @@ void Machine::classify(int error, bool stalled, const Bounds &bounds, bool budge
         m.stop.reason = StopReason::StopRequested;
     } else if (error != 0) {
         m.stop.reason = StopReason::Fault;
+        m.stop.fault = FaultKind::CpuError;
         m.stop.detail = QStringLiteral("CPU error %1").arg(error);
     } else if (budgetSpent || m.cpu.budgetSpent()) {
         m.stop.reason = StopReason::BudgetSpent;
@@ -281,9 +283,11 @@ void Machine::classify(int error, bool stalled, const Bounds &bounds, bool budge
         m.stop.detail = QStringLiteral("keyboard");
     } else if (halted()) {
         m.stop.reason = StopReason::Fault;
+        m.stop.fault = FaultKind::HaltForEver;
         m.stop.detail = QStringLiteral("HLT with interrupts disabled");
     } else {
         m.stop.reason = StopReason::Fault;
+        m.stop.fault = FaultKind::CpuError;
         m.stop.detail = QStringLiteral("the CPU stopped at %1:%2")
                             .arg(hex(m.r(Reg::CS), 4), hex(m.r(Reg::IP), 4));
     }
@@ -311,7 +315,8 @@ void Machine::checkPlanarWrites()
     if (std::all_of(window.begin(), window.end(), [](char b) { return b == 0; }))
         return;
     m.stop.reason = StopReason::None;
-    m.halt(StopReason::Unsupported,
+    m.lack(Lack::VideoMemory,
            QStringLiteral("video memory A000:0 written directly in mode %1h")
-               .arg(hex(mode.number, 2)));
+               .arg(hex(mode.number, 2)),
+           mode.number);
 }

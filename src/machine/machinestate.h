@@ -104,6 +104,10 @@ struct MachineState
         cpu.setCarry(true);
     }
     void halt(StopReason reason, const QString &detail = QString());
+    // Stops the run with a fault of this kind.
+    void fault(FaultKind kind, const QString &detail, int number = 0);
+    // Stops the run on what the machine lacks.
+    void lack(Lack what, const QString &detail, int number = 0);
     void unsupported(int interrupt);
     // Exits with the code; files still open are closed, as DOS does.
     void exit(quint8 code);

@@ -1,7 +1,7 @@
 #include "app/workbench.h"
 #include "documents/documentscontroller.h"
 #include "toolchain/toolchaincontroller.h"
-#include "help/webaddresses.h"
+#include "rules/webaddresses.h"
 #include "toolchain/frmreport.h"
 #include "toolchain/toolwait.h"
 

@@ -3,7 +3,7 @@
 #include "editing/frmhint.h"
 #include "help/frmabout.h"
 #include "help/usagetext.h"
-#include "help/webaddresses.h"
+#include "rules/webaddresses.h"
 #include "mainfixture.h"
 #include "platform/pathregistry.h"
 #include "toolchain/frmreport.h"

@@ -1,7 +1,7 @@
 #include "help/browser/frmbrowser.h"
 
 #include "help/browser/browserwindow.h"
-#include "help/webaddresses.h"
+#include "rules/webaddresses.h"
 #include "platform/twips.h"
 
 #include <QAction>

@@ -1,4 +1,4 @@
-#include "help/webaddresses.h"
+#include "rules/webaddresses.h"
 
 #include <QCoreApplication>
 #include <QDir>
