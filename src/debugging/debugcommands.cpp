@@ -202,7 +202,6 @@ void DebugController::startDebugging(std::function<void(DebugSession &)> then)
 
     debug_ = std::make_unique<DebugState>();
     debug_->doc = doc;
-    debug_->text = doc->Text1->text();
     debug_->then = std::move(then);
     debug_->build = std::make_unique<DebugBuild>(request);
     wb_.showStatusMessage(QStringLiteral("正在为调试汇编和连接程序..."));
@@ -400,17 +399,17 @@ void DebugController::setDocumentLocked(frmDocument *doc, bool locked)
 {
     if (!doc)
         return;
+    // The one lock: the text takes no keys, and every command that would
+    // change it asks the document first, which asks here.
     doc->Text1->setReadOnly(locked);
     if (locked) {
+        doc->setChangeGuard([this] { return askToStopDebugging(); });
         doc->Text1->installEventFilter(this);
-        connect(doc->Text1->document(), &QTextDocument::contentsChanged, this,
-                &DebugController::debuggedTextChanged, Qt::UniqueConnection);
         connect(doc->Strip->breakpoints, &BreakpointMarks::changed, this,
                 [this, d = QPointer<frmDocument>(doc)] { syncBreakpoints(d); });
     } else {
+        doc->setChangeGuard({});
         doc->Text1->removeEventFilter(this);
-        disconnect(doc->Text1->document(), &QTextDocument::contentsChanged, this,
-                   &DebugController::debuggedTextChanged);
         disconnect(doc->Strip->breakpoints, nullptr, this, nullptr);
     }
 }
@@ -451,22 +450,6 @@ bool DebugController::askToStopDebugging()
         return false;
     endDebugging();
     return true;
-}
-
-void DebugController::debuggedTextChanged()
-{
-    if (!debug_ || !debug_->doc || debug_->undoing || debug_->doc->Text1->text() == debug_->text)
-        return;
-    // A command changed the text (paste, indent, case): it is taken back
-    // unless debugging stops.
-    if (!askToStopDebugging() && debug_ && debug_->doc) {
-        QTextDocument *document = debug_->doc->Text1->document();
-        // Each undo changes the text again: those changes ask nothing.
-        debug_->undoing = true;
-        while (document->isUndoAvailable() && debug_->doc->Text1->text() != debug_->text)
-            document->undo();
-        debug_->undoing = false;
-    }
 }
 
 void DebugController::endDebugging()

@@ -67,7 +67,6 @@ private:
     void setDocumentLocked(frmDocument *doc, bool locked);
     // True when the user chose to stop debugging (it has stopped then).
     bool askToStopDebugging();
-    void debuggedTextChanged();
     void endDebugging();
     void createDebugPanels();
     void showDebugPanels(bool show);

@@ -43,9 +43,6 @@ struct DebugPanels
 struct DebugState
 {
     QPointer<frmDocument> doc;
-    // The document's text when debugging began: a change of it, by any
-    // command, asks whether to stop debugging.
-    QString text;
     std::unique_ptr<DebugBuild> build;
     std::unique_ptr<DebugSession> session;
     // What the command that started the debugging does once the program is loaded.
@@ -57,8 +54,6 @@ struct DebugState
     // Include files opened at a line, read-only while debugging.
     QList<QPointer<frmDocument>> views;
     bool askingToStop = false;
-    // A change to the text is being taken back.
-    bool undoing = false;
     // Connections that must end with this debugging.
     QObject context;
 };

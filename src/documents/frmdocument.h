@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QPointer>
 #include <QWidget>
+#include <functional>
 #include <optional>
 
 class DiagnosticStrip;
@@ -91,6 +92,12 @@ public:
     // The caret's place after a whole-document operation.
     void showPosition() { showPosition(QStringLiteral("位置 ：     行 ")); }
 
+    // Whether the text may change now. While something holds the document
+    // (the debugger), the holder is asked, and may let go; every command
+    // that changes the text asks this first.
+    bool mayChange() const { return !changeGuard_ || changeGuard_(); }
+    void setChangeGuard(std::function<bool()> guard) { changeGuard_ = std::move(guard); }
+
     QSize sizeHint() const override;
 
 signals:
@@ -118,6 +125,7 @@ private:
     void layoutControls();
 
     Workbench &wb_;
+    std::function<bool()> changeGuard_;
     QLabel *statusLine_ = nullptr;
     // The file as last read or written: what tells another program's change.
     // Another program may change a file within the clock's tick and keep

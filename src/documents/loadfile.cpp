@@ -12,6 +12,8 @@
 
 bool frmDocument::loadFile(const QString &path)
 {
+    if (!mayChange())
+        return false;
     // A file that cannot be read leaves the window's caption and text alone.
     bool refused = false;
     auto file = readTextFile(path, &refused);

@@ -21,7 +21,7 @@ void EditingController::mnuEditCopy()
 void EditingController::mnuEditCut()
 {
     frmDocument *doc = wb_.activeDocument();
-    if (!doc)
+    if (!doc || !doc->mayChange())
         return;
     mnuEditCopy();
     doc->Text1->textCursor().removeSelectedText();
@@ -30,7 +30,7 @@ void EditingController::mnuEditCut()
 void EditingController::mnuEditPaste()
 {
     frmDocument *doc = wb_.activeDocument();
-    if (!doc)
+    if (!doc || !doc->mayChange())
         return;
     if (const QMimeData *data = QApplication::clipboard()->mimeData())
         doc->Text1->insertMimeData(data);
@@ -39,7 +39,7 @@ void EditingController::mnuEditPaste()
 void EditingController::mnudelete()
 {
     frmDocument *doc = wb_.activeDocument();
-    if (!doc)
+    if (!doc || !doc->mayChange())
         return;
     QTextCursor c = doc->Text1->textCursor();
     c.removeSelectedText();

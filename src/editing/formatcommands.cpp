@@ -131,7 +131,7 @@ void EditingController::replaceWholeText(frmDocument *doc, const QString &text)
 void EditingController::mnuUpLow()
 {
     frmDocument *doc = wb_.activeDocument();
-    if (!doc)
+    if (!doc || !doc->mayChange())
         return;
     const CaseConversion step = convertCase(doc->Text1->text(), Lowerstyle);
     Lowerstyle = step.Lowerstyle;
@@ -143,7 +143,7 @@ void EditingController::mnuUpLow()
 void EditingController::Rightgo(bool b, qint16 Lenspace)
 {
     frmDocument *doc = wb_.activeDocument();
-    if (!doc)
+    if (!doc || !doc->mayChange())
         return;
     // A negative width or a result too large to hold leaves the text as it was.
     const std::optional<QString> result = indentText(doc->Text1->text(), b, Lenspace);

@@ -20,6 +20,8 @@
 #include <QLabel>
 #include <QScreen>
 #include <QStatusBar>
+#include <QApplication>
+#include <QClipboard>
 #include <QTest>
 #include <QTextBlock>
 
@@ -40,6 +42,8 @@ private slots:
     void interruptLabsThroughTheMenus();
     void graphicsInScreenPanel();
     void editingWhileDebuggingAsks();
+    void commandsWhileDebuggingAsk_data();
+    void commandsWhileDebuggingAsk();
     void includeFileOpensReadOnly();
     void closingWhileRunning_data();
     void closingWhileRunning();
@@ -394,6 +398,43 @@ void TestDebugUi::editingWhileDebuggingAsks()
     QVERIFY(!d.f.main->debugger().isDebugging());
     QCOMPARE(d.f.text()->text().size(), before.size() + 1);
     QCOMPARE(d.f.dialogs.calls.size(), 2);
+}
+
+// The editing commands change the text past its read-only state: each asks
+// first, as a typed key does.
+void TestDebugUi::commandsWhileDebuggingAsk_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::newRow("paste") << QStringLiteral("mnuEditPaste");
+    QTest::newRow("cut") << QStringLiteral("mnuEditCut");
+    QTest::newRow("delete") << QStringLiteral("mnudelete");
+    QTest::newRow("case") << QStringLiteral("mnuUpLow");
+    QTest::newRow("indent") << QStringLiteral("mnurightgo");
+}
+
+void TestDebugUi::commandsWhileDebuggingAsk()
+{
+    QFETCH(QString, command);
+    Debugged d(QString::fromLatin1(kLoop));
+    QVERIFY(stepWith(d, Qt::Key_F11));
+    QApplication::clipboard()->setText(QStringLiteral("NOP\r\n"));
+    d.f.text()->setSelStart(0);
+    d.f.text()->setSelLength(3);
+    const QString before = d.f.text()->text();
+    const auto calls = d.f.dialogs.calls.size();
+    // No: nothing changes, debugging goes on.
+    d.f.dialogs.answerMsgBox(Dialogs::No);
+    d.f.main->action(command)->trigger();
+    QCOMPARE(d.f.text()->text(), before);
+    QVERIFY(d.f.main->debugger().isDebugging());
+    QCOMPARE(d.f.dialogs.calls.size(), calls + 1);
+    QVERIFY(d.f.dialogs.calls.last().text.contains(QStringLiteral("调试时不能修改源程序")));
+    // Yes: debugging stops and the command does its work.
+    d.f.dialogs.answerMsgBox(Dialogs::Yes);
+    d.f.main->action(command)->trigger();
+    QVERIFY(!d.f.main->debugger().isDebugging());
+    QVERIFY(d.f.text()->text() != before);
+    QVERIFY(!d.f.text()->isReadOnly());
 }
 
 // Stepping into a procedure of an INCLUDE file beside the saved source opens
