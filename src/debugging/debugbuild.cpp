@@ -1,6 +1,7 @@
 #include "debugging/debugbuild.h"
 
 #include "debugging/debugsession.h"
+#include "machine/machineworker.h"
 #include "platform/codepage.h"
 #include "toolchain/comimage.h"
 #include "rules/diagnostics.h"
@@ -12,7 +13,6 @@
 #include <QPointer>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QtEndian>
 #include <mutex>
 
@@ -193,19 +193,9 @@ DebugBuild::DebugBuild(DebugBuildRequest request, QObject *parent)
     job_->includeFolder = job_->request.sourceFolder.isEmpty()
                               ? QFileInfo(job_->request.masm).absolutePath()
                               : job_->request.sourceFolder;
-    QPointer<DebugBuild> self(this);
     std::shared_ptr<Job> job = job_;
-    thread_.reset(QThread::create([job, self] {
-        job->ok = job->build();
-        QMetaObject::invokeMethod(
-            self.data(),
-            [self] {
-                if (self)
-                    self->done();
-            },
-            Qt::QueuedConnection);
-    }));
-    thread_->start();
+    worker_ = std::make_unique<MachineWorker>();
+    worker_->start([job] { job->ok = job->build(); }, [this] { done(); });
 }
 
 DebugBuild::~DebugBuild()
@@ -216,7 +206,7 @@ DebugBuild::~DebugBuild()
         if (job_->tool)
             job_->tool->requestStop();
     }
-    thread_->wait();
+    worker_->wait();
 }
 
 void DebugBuild::done()

@@ -6,7 +6,7 @@
 #include <memory>
 
 class DebugSession;
-class QThread;
+class MachineWorker;
 
 struct DebugBuildRequest
 {
@@ -49,6 +49,6 @@ private:
     struct Job;
     void done();
     std::shared_ptr<Job> job_;
-    std::unique_ptr<QThread> thread_;
+    std::unique_ptr<MachineWorker> worker_;
     std::unique_ptr<DebugSession> session_;
 };

@@ -1,6 +1,6 @@
 #include "debugging/debugsession.h"
 
-#include "debugging/machinethread.h"
+#include "machine/machinethread.h"
 #include "debugging/sourcemap.h"
 #include "debugging/stepwatch.h"
 

@@ -1,6 +1,6 @@
 #include "debugging/runwindow.h"
 
-#include "debugging/machinethread.h"
+#include "machine/machinethread.h"
 #include "debugging/screenview.h"
 #include "debugging/speakersound.h"
 

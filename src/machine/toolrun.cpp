@@ -1,8 +1,8 @@
 #include "machine/toolrun.h"
 
 #include "machine/machine.h"
+#include "machine/machineworker.h"
 
-#include <QThread>
 #include <atomic>
 #include <mutex>
 
@@ -34,7 +34,7 @@ struct ToolRun::Worker
 {
     ToolRunRequest request;
     std::unique_ptr<Machine> machine;
-    std::unique_ptr<QThread> thread;
+    MachineWorker worker;
     std::atomic<bool> done{false};
     std::atomic<bool> cancelled{false};
     std::mutex lock; // guards machine's lifetime against cancel()
@@ -83,8 +83,7 @@ ToolRun::ToolRun(ToolRunRequest request) : worker_(std::make_unique<Worker>())
 {
     worker_->request = std::move(request);
     Worker *w = worker_.get();
-    worker_->thread.reset(QThread::create([w] { w->work(); }));
-    worker_->thread->start();
+    w->worker.start([w] { w->work(); });
 }
 
 ToolRun::~ToolRun()
@@ -105,7 +104,7 @@ void ToolRun::cancel()
         if (worker_->machine)
             worker_->machine->requestStop();
     }
-    worker_->thread->wait();
+    worker_->worker.wait();
 }
 
 ToolRunOutcome ToolRun::outcome() const

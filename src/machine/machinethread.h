@@ -1,9 +1,9 @@
 #pragma once
 
 #include "machine/machine.h"
+#include "machine/machineworker.h"
 
 #include <QObject>
-#include <QThread>
 #include <functional>
 #include <memory>
 
@@ -42,7 +42,6 @@ signals:
 
 private:
     std::unique_ptr<Machine> machine_;
-    QThread thread_;
-    QObject *worker_ = nullptr;
+    MachineWorker *worker_;
     bool running_ = false;
 };
