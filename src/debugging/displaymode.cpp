@@ -1,6 +1,6 @@
 // 运行 → 显示方式: 中文 GBK or 西文 437 for the bytes 80h-FFh on the
 // program's screen, in F5's window and the 屏幕 panel.
-#include "app/workbench.h"
+#include "workbench/workbench.h"
 #include "debugging/debugcontroller.h"
 #include "documents/documentscontroller.h"
 #include "toolchain/toolchaincontroller.h"

@@ -1,6 +1,6 @@
 // F5: the program runs on the built-in PC in a window of its own, or in
 // DOSBox where it needs what the built-in PC has not.
-#include "app/workbench.h"
+#include "workbench/workbench.h"
 #include "debugging/debugcontroller.h"
 #include "debugging/runwindow.h"
 #include "debugging/screenview.h"

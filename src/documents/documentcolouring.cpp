@@ -1,4 +1,4 @@
-#include "app/workbench.h"
+#include "workbench/workbench.h"
 #include "documents/frmdocument.h"
 #include "platform/colors.h"
 #include "platform/richtext.h"

@@ -1,6 +1,6 @@
 #include "documents/documentscontroller.h"
 
-#include "app/workbench.h"
+#include "workbench/workbench.h"
 #include "documents/diagnosticstrip.h"
 #include "documents/frmdocument.h"
 #include "documents/recoverycopies.h"

@@ -1,7 +1,7 @@
 #include "documents/frmdocument.h"
 
 #include "platform/colors.h"
-#include "app/workbench.h"
+#include "workbench/workbench.h"
 #include "documents/diagnosticstrip.h"
 #include "documents/linebreaks.h"
 #include "documents/markaccessibility.h"

@@ -1,4 +1,4 @@
-#include "app/workbench.h"
+#include "workbench/workbench.h"
 #include "documents/diagnosticstrip.h"
 #include "documents/frmdocument.h"
 #include "documents/linebreaks.h"

@@ -1,6 +1,6 @@
 #include "documents/recoverycopies.h"
 
-#include "app/workbench.h"
+#include "workbench/workbench.h"
 #include "documents/documentscontroller.h"
 #include "documents/frmdocument.h"
 #include "documents/recoveryformat.h"

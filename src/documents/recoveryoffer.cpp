@@ -1,5 +1,5 @@
 #include "platform/colors.h"
-#include "app/workbench.h"
+#include "workbench/workbench.h"
 #include "documents/documentscontroller.h"
 #include "documents/frmdocument.h"
 #include "documents/recoverycopies.h"

@@ -1,5 +1,5 @@
 #include "platform/colors.h"
-#include "app/workbench.h"
+#include "workbench/workbench.h"
 #include "documents/frmdocument.h"
 #include "rules/entercolouring.h"
 #include "platform/richtext.h"

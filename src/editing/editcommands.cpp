@@ -1,4 +1,4 @@
-#include "app/workbench.h"
+#include "workbench/workbench.h"
 #include "editing/editingcontroller.h"
 #include "documents/frmdocument.h"
 #include "platform/richtext.h"

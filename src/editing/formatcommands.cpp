@@ -1,6 +1,6 @@
 #include "editing/accesskeys.h"
 #include "platform/colors.h"
-#include "app/workbench.h"
+#include "workbench/workbench.h"
 #include "editing/editingcontroller.h"
 #include "documents/frmdocument.h"
 #include "editing/casetext.h"

@@ -1,6 +1,6 @@
 #include "editing/frmfind.h"
 
-#include "app/workbench.h"
+#include "workbench/workbench.h"
 #include "editing/editingcontroller.h"
 #include "documents/frmdocument.h"
 #include "platform/richtext.h"

@@ -1,6 +1,6 @@
 #include "editing/frmhint.h"
 
-#include "app/workbench.h"
+#include "workbench/workbench.h"
 #include "documents/frmdocument.h"
 #include "editing/instructionhints.h"
 #include "platform/richtext.h"

@@ -1,6 +1,6 @@
 #include "help/helpcontroller.h"
 
-#include "app/workbench.h"
+#include "workbench/workbench.h"
 #include "help/frmabout.h"
 #include "help/frmmessages.h"
 #include "help/usagetext.h"

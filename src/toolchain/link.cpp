@@ -1,4 +1,4 @@
-#include "app/workbench.h"
+#include "workbench/workbench.h"
 #include "documents/documentscontroller.h"
 #include "toolchain/toolchaincontroller.h"
 #include "documents/frmdocument.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/workbench.h"
+#include "workbench/workbench.h"
 #include "platform/fso.h"
 
 #include <QHash>
