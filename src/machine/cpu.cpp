@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 
 namespace {
 
@@ -229,9 +230,17 @@ int Cpu::run(quint64 instructionCount, const Watch &watch)
     budget.watch = watch ? &watch : nullptr;
     uc_hook hook = 0;
     if (budget.counting || budget.watch) {
-        uc_hook_add(uc_, &hook, UC_HOOK_CODE, reinterpret_cast<void *>(countHook), &budget, 1, 0);
+        note(uc_hook_add(uc_, &hook, UC_HOOK_CODE, reinterpret_cast<void *>(countHook), &budget, 1,
+                         0));
         // Code translated by a run without the hook would not call it.
         flushCode(0, memorySize + 0x10000);
+    }
+    // A run without its budget, its breakpoints or fresh code would not stop
+    // where it must: it does not start.
+    if (const int failed = std::exchange(controlError_, 0)) {
+        if (hook)
+            uc_hook_del(uc_, hook);
+        return failed;
     }
     // In 16-bit mode Unicorn takes the linear start address and derives IP
     // from it and CS; with exits enabled it has no end address.
@@ -301,7 +310,13 @@ void Cpu::stop()
 
 void Cpu::flushCode(quint32 address, quint32 size)
 {
-    uc_ctl_remove_cache(uc_, address, address + size);
+    note(uc_ctl_remove_cache(uc_, address, address + size));
+}
+
+void Cpu::note(int error)
+{
+    if (error != UC_ERR_OK && controlError_ == UC_ERR_OK)
+        controlError_ = error;
 }
 
 void Cpu::setExits(quint32 except)
@@ -310,7 +325,7 @@ void Cpu::setExits(quint32 except)
     for (quint64 b : breakpoints_)
         if (b != except)
             exits.push_back(b);
-    uc_ctl_set_exits(uc_, exits.data(), exits.size());
+    note(uc_ctl_set_exits(uc_, exits.data(), exits.size()));
     // Exits are compiled into the translated code.
     if (except != 0xFFFFFFFF)
         flushCode(except, 1);

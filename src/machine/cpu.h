@@ -145,6 +145,10 @@ private:
     GuestMemory guest_;
     // Breakpoints are Unicorn's exits: it stops before their instruction.
     void setExits(quint32 except);
+    // A control call to Unicorn that failed (an exit, a flush, a hook) leaves
+    // the next run unsafe: its error ends that run before it starts.
+    void note(int error);
+    int controlError_ = 0;
     std::vector<quint64> breakpoints_;
     std::atomic<bool> stopped_{false};
     bool lastRunSpentBudget_ = false;
