@@ -57,9 +57,9 @@ bool DebugBuild::Job::build()
     case Status::ToolMissing:
         return fail(QStringLiteral("找不到 %1，无法为调试编译程序。").arg(built.reason));
     case Status::AssemblyFailed:
-        if (built.assembled.errors > 0)
+        if (built.assembly.result.errors > 0)
             return fail(QStringLiteral("汇编有 %1 个错误，请先按 F9 查看编译报告。")
-                            .arg(built.assembled.errors));
+                            .arg(built.assembly.result.errors));
         return fail(QStringLiteral("汇编没有成功，请先按 F9 查看编译报告。") + built.reason);
     case Status::LinkFailed:
         return fail(QStringLiteral("连接没有成功：") + built.reason);

@@ -7,6 +7,7 @@
 #include "platform/richtext.h"
 #include "toolchain/assemblyrun.h"
 #include "toolchain/commandlines.h"
+#include "rules/assemblyoutcome.h"
 #include "rules/diagnostics.h"
 #include "toolchain/frmreport.h"
 #include "rules/listingreport.h"
@@ -269,18 +270,18 @@ void ToolchainController::showAssemblyReport(const AssemblyRun &assembly)
         return;
     }
 
-    const QStringList printedOnly = consoleOnlyLines(printed, *text);
-    const ListingReport report = buildListingReport(*text, assembly.sourceName, printedOnly);
+    const QString object = tools().Toolfolder + QFileInfo(assembly.sourceName).completeBaseName();
+    const AssemblyOutcome outcome = readAssembly(*text, printed, assembly.sourceName,
+                                                 Fso->fileExists(object + QStringLiteral(".obj")));
+    const ListingReport &report = outcome.report;
     assembledDoc_ = assembly.document;
     assembledSource_ = assembly.sourceName;
     assembledIncludeFolder_ = assembly.includeFolder;
     assemblyReport_ = report.report;
-    assemblyDiagnostics_ = reportDiagnostics(report.report);
-    const QString object = tools().Toolfolder + QFileInfo(assembly.sourceName).completeBaseName();
-    assemblyResult_ = assemblyResult(report.report, printed, printedOnly,
-                                     Fso->fileExists(object + QStringLiteral(".obj")));
+    assemblyDiagnostics_ = outcome.diagnostics;
+    assemblyResult_ = outcome.result;
     assembledObject_ = QFileInfo(assembly.sourceName).completeBaseName();
-    assemblyStatus_ = assemblyStatus(*assemblyResult_);
+    assemblyStatus_ = outcome.status;
     reportWindow()->showText(QStringLiteral("Report"), report.report);
     markDiagnostics();
 

@@ -2,7 +2,6 @@
 
 #include "machine/machine.h"
 #include "platform/codepage.h"
-#include "rules/listingreport.h"
 #include "toolchain/comimage.h"
 
 #include <QDir>
@@ -118,14 +117,13 @@ BuildResult buildProgram(const BuildRequest &request, BuildStop &stop)
     // An object MASM gave up on ("End of file encountered on input file") is
     // told as F9 tells it, never handed to the linker.
     const QString listingText = Codepage::decode(result.listing).text;
-    result.assembled = assemblyResult(listingText, result.assemblerSaid,
-                                      consoleOnlyLines(result.assemblerSaid, listingText),
-                                      !findFile(dir, QStringLiteral("TEMP_F.OBJ")).isEmpty());
-    if (masm.reason != StopReason::Exited || result.assembled.errors > 0 ||
-        result.assembled.failed()) {
-        const QString why = !result.assembled.stoppedBy.isEmpty() ? result.assembled.stoppedBy
-                            : result.assemblerSaid.isEmpty()      ? masm.detail
-                                                                  : result.assemblerSaid;
+    result.assembly = readAssembly(listingText, result.assemblerSaid, u"TEMP_F.ASM",
+                                   !findFile(dir, QStringLiteral("TEMP_F.OBJ")).isEmpty());
+    const AssemblyResult &assembled = result.assembly.result;
+    if (masm.reason != StopReason::Exited || assembled.errors > 0 || assembled.failed()) {
+        const QString why = !assembled.stoppedBy.isEmpty()  ? assembled.stoppedBy
+                            : result.assemblerSaid.isEmpty() ? masm.detail
+                                                             : result.assemblerSaid;
         return ended(result, Status::AssemblyFailed, why);
     }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "rules/diagnostics.h"
+#include "rules/assemblyoutcome.h"
 
 #include <QByteArray>
 #include <QString>
@@ -38,10 +38,11 @@ struct BuildResult
     QString reason;
     // Holds the outputs; they go with the last holder of it.
     std::shared_ptr<QTemporaryDir> folder;
-    // The listing as MASM wrote it, and what it printed.
+    // The listing as MASM wrote it, what it printed, and what the assembly
+    // came to, read as F9 reads it.
     QByteArray listing;
     QString assemblerSaid;
-    AssemblyResult assembled;
+    AssemblyOutcome assembly;
     QString linkerSaid;
     // The program: TEMP_F.EXE, or TEMP_F.COM when it was linked as one.
     QString image;

@@ -74,7 +74,12 @@ private slots:
         QCOMPARE(built.status, status);
         QVERIFY2(built.reason.contains(reasonHas), qPrintable(built.reason));
         if (status == Status::AssemblyFailed && reasonHas.isEmpty())
-            QCOMPARE(built.assembled.errors, 1);
+            {
+            QCOMPARE(built.assembly.result.errors, 1);
+            // Read as F9 reads it: the error is a diagnostic on its line.
+            QCOMPARE(built.assembly.diagnostics.size(), 1);
+            QCOMPARE(built.assembly.diagnostics.first().line, 3);
+        }
         if (!image.isEmpty()) {
             QCOMPARE(QFileInfo(built.image).suffix().toUpper(), image);
             QVERIFY(QFileInfo(built.image).size() > 0);
