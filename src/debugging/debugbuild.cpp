@@ -1,15 +1,13 @@
 #include "debugging/debugbuild.h"
 
 #include "debugging/debugsession.h"
-#include "machine/machineworker.h"
-#include "platform/codepage.h"
 #include "platform/fso.h"
+#include "toolchain/machinelauncher.h"
 #include "toolchain/programbuild.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QPointer>
 #include <QRegularExpression>
 
 namespace {
@@ -20,58 +18,62 @@ QByteArray readAll(const QString &path)
     return !path.isEmpty() && f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-} // namespace
-
-struct DebugBuild::Job
-{
-    DebugBuildRequest request;
-    QString includeFolder;
-    BuildStop stop;
-    bool ok = false;
-    bool assemblyFailed = false;
-    QString message;
-    DebugSession::Program program;
-
-    bool fail(const QString &why)
-    {
-        message = why;
-        return false;
-    }
-
-    bool build();
-};
-
-bool DebugBuild::Job::build()
+// What the user is told of a build that made no program.
+QString whyNot(const BuildResult &built)
 {
     using Status = BuildResult::Status;
-    const BuildResult built =
-        buildProgram({request.masm, request.link, request.sourceBytes, includeFolder}, stop);
-    assemblyFailed = built.status == Status::AssemblyFailed;
     switch (built.status) {
     case Status::Built:
-        break;
+        return {};
     case Status::NoFolder:
-        return fail(QStringLiteral("无法建立调试用的临时文件夹。"));
+        return QStringLiteral("无法建立调试用的临时文件夹。");
     case Status::WriteFailed:
-        return fail(QStringLiteral("无法写入调试用的临时文件：") + built.reason);
+        return QStringLiteral("无法写入调试用的临时文件：") + built.reason;
     case Status::ToolMissing:
-        return fail(QStringLiteral("找不到 %1，无法为调试编译程序。").arg(built.reason));
+        return QStringLiteral("找不到 %1，无法为调试编译程序。").arg(built.reason);
+    case Status::NotStarted:
+        return QStringLiteral("无法为调试运行编译工具：") + built.reason;
+    case Status::ToolStopped:
+        return built.reason;
     case Status::AssemblyFailed:
         if (built.assembly.result.errors > 0)
-            return fail(QStringLiteral("汇编有 %1 个错误，请先按 F9 查看编译报告。")
-                            .arg(built.assembly.result.errors));
-        return fail(QStringLiteral("汇编没有成功，请先按 F9 查看编译报告。") + built.reason);
+            return QStringLiteral("汇编有 %1 个错误，请先按 F9 查看编译报告。")
+                .arg(built.assembly.result.errors);
+        return QStringLiteral("汇编没有成功，请先按 F9 查看编译报告。") + built.reason;
     case Status::LinkFailed:
-        return fail(QStringLiteral("连接没有成功：") + built.reason);
-    case Status::Cancelled:
-        return fail(QStringLiteral("已取消。"));
+        return QStringLiteral("连接没有成功：") + built.reason;
     }
+    return {};
+}
 
+} // namespace
+
+DebugBuild::DebugBuild(DebugBuildRequest request, QObject *parent)
+    : QObject(parent), request_(std::move(request)),
+      launcher_(std::make_unique<MachineLauncher>())
+{
+    includeFolder_ = request_.sourceFolder.isEmpty() ? QFileInfo(request_.masm).absolutePath()
+                                                     : request_.sourceFolder;
+    build_ = new ProgramBuild({request_.masm, request_.link, request_.sourceBytes, includeFolder_},
+                              *launcher_, this);
+    connect(build_, &ProgramBuild::finished, this, &DebugBuild::built);
+    build_->start();
+}
+
+// The build goes first: its tool runs use the launcher.
+DebugBuild::~DebugBuild()
+{
+    delete build_;
+}
+
+bool DebugBuild::load(const BuildResult &built, QString *message)
+{
     const QString mainFile =
-        request.sourcePath.isEmpty() ? QStringLiteral("Temp_F.asm") : request.sourcePath;
-    const QString includeDir = includeFolder;
+        request_.sourcePath.isEmpty() ? QStringLiteral("Temp_F.asm") : request_.sourcePath;
+    const QString includeDir = includeFolder_;
+    DebugSession::Program program;
     program.listing = readListing(
-        built.listing, request.sourceBytes, mainFile,
+        built.listing, request_.sourceBytes, mainFile,
         [includeDir](const QByteArray &name) -> std::optional<IncludedFile> {
             QString file = QString::fromLocal8Bit(name);
             file = file.mid(file.lastIndexOf(QRegularExpression(QStringLiteral("[:\\\\/]"))) + 1);
@@ -87,51 +89,35 @@ bool DebugBuild::Job::build()
     program.mainFile = mainFile;
     program.folder = built.folder;
     program.setup.toolFolder =
-        request.runFolder.isEmpty() ? QFileInfo(request.masm).absolutePath() : request.runFolder;
-    program.setup.sourceFolder = request.sourceFolder;
+        request_.runFolder.isEmpty() ? QFileInfo(request_.masm).absolutePath() : request_.runFolder;
+    program.setup.sourceFolder = request_.sourceFolder;
     // The tools and the settings lie in C:: the program may read them, and
     // change only files of its own.
     program.setup.toolFolderWrites = Drives::ToolFolderWrites::ExceptTools;
+    QString error;
+    auto session = std::make_unique<DebugSession>(program, &error);
+    if (!error.isEmpty()) {
+        *message = QStringLiteral("无法载入程序：") + error;
+        return false;
+    }
+    session_ = std::move(session);
     return true;
 }
 
-DebugBuild::DebugBuild(DebugBuildRequest request, QObject *parent)
-    : QObject(parent), job_(std::make_shared<Job>())
+void DebugBuild::built(const BuildResult &result)
 {
-    job_->request = std::move(request);
-    job_->includeFolder = job_->request.sourceFolder.isEmpty()
-                              ? QFileInfo(job_->request.masm).absolutePath()
-                              : job_->request.sourceFolder;
-    std::shared_ptr<Job> job = job_;
-    worker_ = std::make_unique<MachineWorker>();
-    worker_->start([job] { job->ok = job->build(); }, [this] { done(); });
-}
-
-DebugBuild::~DebugBuild()
-{
-    job_->stop.request();
-    worker_->wait();
-}
-
-void DebugBuild::done()
-{
-    if (!job_->ok) {
-        emit finished(false, job_->message);
+    assemblyFailed_ = result.status == BuildResult::Status::AssemblyFailed;
+    QString message = whyNot(result);
+    if (message.isEmpty() && load(result, &message)) {
+        emit finished(true, QString());
         return;
     }
-    QString error;
-    auto session = std::make_unique<DebugSession>(job_->program, &error);
-    if (!error.isEmpty()) {
-        emit finished(false, QStringLiteral("无法载入程序：") + error);
-        return;
-    }
-    session_ = std::move(session);
-    emit finished(true, QString());
+    emit finished(false, message);
 }
 
 bool DebugBuild::assemblyFailed() const
 {
-    return job_->assemblyFailed;
+    return assemblyFailed_;
 }
 
 std::unique_ptr<DebugSession> DebugBuild::takeSession()

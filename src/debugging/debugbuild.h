@@ -6,7 +6,9 @@
 #include <memory>
 
 class DebugSession;
-class MachineWorker;
+class MachineLauncher;
+class ProgramBuild;
+struct BuildResult;
 
 struct DebugBuildRequest
 {
@@ -24,15 +26,16 @@ struct DebugBuildRequest
 };
 
 // Assembles and links the document privately, with a listing and a map, on
-// the emulated machine in a worker thread, then loads the program for
-// debugging. MASM is deterministic: the program is the one F9 and Ctrl+L make.
+// the built-in machine (the steps F9 and Ctrl+L run), then loads the program
+// for debugging. MASM is deterministic: the program is the one F9 and Ctrl+L
+// make.
 class DebugBuild : public QObject
 {
     Q_OBJECT
 public:
     explicit DebugBuild(DebugBuildRequest request, QObject *parent = nullptr); // starts at once
-    // Ends a build still running and waits for it; the private folder goes
-    // with the last of this and the session taken from it.
+    // Ends a build still running; the private folder goes with the last of
+    // this and the session taken from it.
     ~DebugBuild() override;
 
     // After finished(true): the program loaded, stopped at its first instruction.
@@ -46,9 +49,13 @@ signals:
     void finished(bool ok, const QString &message);
 
 private:
-    struct Job;
-    void done();
-    std::shared_ptr<Job> job_;
-    std::unique_ptr<MachineWorker> worker_;
+    void built(const BuildResult &result);
+    bool load(const BuildResult &result, QString *message);
+
+    DebugBuildRequest request_;
+    QString includeFolder_;
+    bool assemblyFailed_ = false;
+    std::unique_ptr<MachineLauncher> launcher_;
+    ProgramBuild *build_;
     std::unique_ptr<DebugSession> session_;
 };

@@ -5,7 +5,7 @@
 #include "documents/frmdocument.h"
 #include "documents/textfile.h"
 #include "platform/richtext.h"
-#include "toolchain/assemblyrun.h"
+#include "toolchain/programbuilder.h"
 #include "toolchain/commandlines.h"
 #include "rules/assemblyoutcome.h"
 #include "rules/diagnostics.h"
@@ -22,7 +22,7 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QStringDecoder>
+#include <QScopeGuard>
 
 // What the hidden assembler prints goes here, in the tool folder (an 8.3
 // name: DOS writes it).
@@ -33,11 +33,11 @@ void ToolchainController::mnucompile()
     // A new assembly overtakes one still waiting: its assembler is ended now,
     // before this one's listing is removed, and its report never comes.
     ++assembleGeneration_;
-    if (listingWait_) {
-        listingWait_->cancel();
+    if (builder_->assembling()) {
+        builder_->cancelAssembly();
         wb_.setStatusPanel(QStringLiteral("状态"));
     }
-    listingWait_ = nullptr;
+    assemblyPending_ = false;
     if (!activateViewSource())
         return;
 
@@ -152,52 +152,41 @@ void ToolchainController::assembleNormally()
                                   "是否希望到网上去搜索masm.exe？")))
         return;
 
-    AssemblyRun assembly;
-    assembly.document = doc;
-    assembly.sourceName = sourceName;
-    assembly.encoding = assemblerEncoding(doc->encoding);
-    assembly.listing = tools().Toolfolder + listingBaseName(Basename, makeList) + QStringLiteral(".lst");
-    assembly.console = tools().Toolfolder + QString::fromLatin1(kAssemblerOutput);
-    Listpath = assembly.listing;
-    // Only this run's listing and output may make the report.
-    assemblyResult_.reset();
-    removeFile(assembly.listing);
-    removeFile(assembly.console);
-    // A failed assembly must leave no earlier program for Link and Run.
-    removeOldOutputs(Basename,
-                     {QStringLiteral(".obj"), QStringLiteral(".exe"), QStringLiteral(".com")});
-
     // Include files beside a source saved outside the tool folder are found
     // through the assembler's INCLUDE search.
     const QString sourceFolder = QFileInfo(doc->caption()).absolutePath();
     const bool ownFolder = QFileInfo(doc->caption()).isAbsolute() &&
                            QFileInfo(sourceFolder).isDir() &&
                            QDir(sourceFolder) != QDir(tools().Toolfolder);
-    assembly.includeFolder = ownFolder ? sourceFolder : QString();
-    LaunchResult result = launcher().start(
-        assemblerCommand(tools().Masmpath, Basename, ext, makeList, makeCross), tools().Toolfolder,
-        WindowStyle::Hidden, QString::fromLatin1(kAssemblerOutput), assembly.includeFolder);
+    AssembleStep step;
+    step.tool = tools().Masmpath;
+    step.folder = tools().Toolfolder;
+    step.commandLine = assemblerCommand(tools().Masmpath, Basename, ext, makeList, makeCross);
+    step.sourceName = sourceName;
+    step.listing = tools().Toolfolder + listingBaseName(Basename, makeList) + QStringLiteral(".lst");
+    step.object = tools().Toolfolder + QFileInfo(sourceName).completeBaseName() + QStringLiteral(".obj");
+    step.console = QString::fromLatin1(kAssemblerOutput);
+    step.includeFolder = ownFolder ? sourceFolder : QString();
+    step.encoding = assemblerEncoding(doc->encoding);
+    Listpath = step.listing;
+    assemblyResult_.reset();
+    // A failed assembly must leave no earlier program for Link and Run.
+    removeOldOutputs(Basename,
+                     {QStringLiteral(".obj"), QStringLiteral(".exe"), QStringLiteral(".com")});
+
+    builder_->boundMs = hiddenRunBoundMs;
+    const LaunchResult result = builder_->assemble(step);
     if (!result.started()) {
         reportLaunchFailure(result);
         return;
     }
+    assembling_ = doc;
+    assemblyPending_ = true;
 
     wb_.setStatusPanel(QStringLiteral("正在编译 ") + sourceName + QStringLiteral(" ……"));
     if (frmReport_ && frmReport_->isVisible() && !assemblyReport_.isEmpty() &&
         frmReport_->shownText().startsWith(assemblyReport_))
         frmReport_->setWindowTitle(QStringLiteral("Report（已过时：正在重新编译）"));
-
-    auto *wait = new ToolWait(this);
-    wait->run = std::move(result.run);
-    wait->boundMs = hiddenRunBoundMs;
-    wait->expired = [this, masm = tools().Masmpath](const RunStop &stop) {
-        wb_.setStatusPanel(QStringLiteral("状态"));
-        dialogs().msgBox(window(), runStopMessage(QStringLiteral("编译程序"), masm, stop),
-                         Dialogs::OkOnly, Dialogs::Exclamation, QStringLiteral("Korvane"));
-    };
-    wait->then = [this, assembly] { showAssemblyReport(assembly); };
-    listingWait_ = wait;
-    wait->start();
 }
 
 bool ToolchainController::copyIntoToolFolder(const QString &sourceName)
@@ -231,63 +220,46 @@ bool ToolchainController::copyIntoToolFolder(const QString &sourceName)
     return true;
 }
 
-// The listing is read in the encoding its source was saved in: the assembler
-// copies the source's bytes into it, and prints them the same way.
-static QString decodeListing(const QByteArray &bytes, const TextEncoding &encoding)
+void ToolchainController::showAssemblyReport(const AssembleResult &assembly)
 {
-    QStringDecoder decoder(encoding.name.toUtf8().constData());
-    if (!decoder.isValid())
-        return Codepage::decode(bytes).text;
-    return decoder.decode(bytes);
-}
-
-static std::optional<QString> readToolFile(const FileSystem &fso, const QString &path,
-                                           const TextEncoding &encoding)
-{
-    if (!fso.fileExists(path))
-        return std::nullopt;
-    QFile file(fso.actualPath(path));
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    return decodeListing(file.readAll(), encoding);
-}
-
-void ToolchainController::showAssemblyReport(const AssemblyRun &assembly)
-{
+    // Views waiting for this assembly's listing wait until it is rewritten.
+    const auto done = qScopeGuard([this] { assemblyPending_ = false; });
     wb_.setStatusPanel(QStringLiteral("状态"));
-    const QString printed =
-        readToolFile(*Fso, assembly.console, assembly.encoding).value_or(QString()).trimmed();
-    const auto text = readToolFile(*Fso, assembly.listing, assembly.encoding);
-    if (!text) {
+    const AssembleStep &step = assembly.step;
+    using Status = AssembleResult::Status;
+    if (assembly.status == Status::Stopped) {
+        dialogs().msgBox(window(), runStopMessage(QStringLiteral("编译程序"), step.tool, assembly.stop),
+                         Dialogs::OkOnly, Dialogs::Exclamation, QStringLiteral("Korvane"));
+        return;
+    }
+    if (assembly.status == Status::NoListing) {
         QString message =
-            QStringLiteral("编译程序已经结束，但没有生成列表文件：") + assembly.listing;
+            QStringLiteral("编译程序已经结束，但没有生成列表文件：") + step.listing;
         // A fatal message ("Include file not found") with its explanation under it.
-        if (!printed.isEmpty())
+        if (!assembly.printed.isEmpty())
             message += QStringLiteral("\r\n编译程序的输出：\r\n\r\n") +
-                       explainText(MessageExplanations::shipped(), printed).text;
+                       explainText(MessageExplanations::shipped(), assembly.printed).text;
         dialogs().msgBox(window(), message, Dialogs::OkOnly, Dialogs::Exclamation,
                          QStringLiteral("Korvane"));
         return;
     }
 
-    const QString object = tools().Toolfolder + QFileInfo(assembly.sourceName).completeBaseName();
-    const AssemblyOutcome outcome = readAssembly(*text, printed, assembly.sourceName,
-                                                 Fso->fileExists(object + QStringLiteral(".obj")));
+    const AssemblyOutcome &outcome = assembly.outcome;
     const ListingReport &report = outcome.report;
-    assembledDoc_ = assembly.document;
-    assembledSource_ = assembly.sourceName;
-    assembledIncludeFolder_ = assembly.includeFolder;
+    assembledDoc_ = assembling_;
+    assembledSource_ = step.sourceName;
+    assembledIncludeFolder_ = step.includeFolder;
     assemblyReport_ = report.report;
     assemblyDiagnostics_ = outcome.diagnostics;
     assemblyResult_ = outcome.result;
-    assembledObject_ = QFileInfo(assembly.sourceName).completeBaseName();
+    assembledObject_ = QFileInfo(step.sourceName).completeBaseName();
     assemblyStatus_ = outcome.status;
     reportWindow()->showText(QStringLiteral("Report"), report.report);
     markDiagnostics();
 
-    TextEncoding written{assembly.encoding.name, false};
-    if (writeTextFile(dialogs(), window(), Fso->actualPath(assembly.listing), report.cleanedListing,
+    TextEncoding written{step.encoding.name, false};
+    if (writeTextFile(dialogs(), window(), Fso->actualPath(step.listing), report.cleanedListing,
                       written))
-        refreshListingViews(assembly.listing);
+        refreshListingViews(step.listing);
     wb_.command(Command::Link)->setEnabled(true);
 }

@@ -15,3 +15,13 @@ bool linkedAsCom(const QByteArray &exeHead, QStringView linkerPrinted)
     const quint16 cs = word(0x16);
     return relocations == 0 && ip == 0x100 && cs == 0;
 }
+
+QByteArray comImage(const QByteArray &exe)
+{
+    if (exe.size() < 0x20)
+        return {};
+    const auto word = [&exe](int at) { return qFromLittleEndian<quint16>(exe.constData() + at); };
+    const int header = word(0x08) * 16;
+    const int size = word(0x04) * 512 - (word(0x02) ? 512 - word(0x02) : 0);
+    return exe.mid(header + 0x100, std::min<qsizetype>(size, exe.size()) - header - 0x100);
+}

@@ -9,3 +9,6 @@
 // with DS at the PSP and go wrong; EXE2BIN makes the real .COM of it.
 // exeHead: at least the first 28 bytes of the .EXE.
 bool linkedAsCom(const QByteArray &exeHead, QStringView linkerPrinted);
+
+// The .COM EXE2BIN makes of such an .EXE: its image from offset 100h on.
+QByteArray comImage(const QByteArray &exe);

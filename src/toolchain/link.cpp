@@ -4,12 +4,14 @@
 #include "documents/frmdocument.h"
 #include "toolchain/commandlines.h"
 #include "toolchain/frmreport.h"
+#include "toolchain/programbuilder.h"
 #include "rules/listingreport.h"
 #include "rules/messageexplanations.h"
 #include "toolchain/toolwait.h"
 #include "rules/trimspaces.h"
 
 #include <QAction>
+#include <QFileInfo>
 
 // The linker prints its complaints on the console only; a hidden run sends
 // them here, in the tool folder (an 8.3 name: DOS writes it).
@@ -89,6 +91,38 @@ void ToolchainController::showLinkerMessages(const QString &printed, const QStri
     reportWindow()->showText(QStringLiteral("Report"), text);
 }
 
+void ToolchainController::showLinkResult(const LinkResult &link)
+{
+    const LinkStep &step = link.step;
+    switch (link.status) {
+    case LinkResult::Status::Linked:
+    case LinkResult::Status::LinkedWithErrors:
+        if (link.com)
+            makeComProgram(QFileInfo(step.program).completeBaseName(), link.printed);
+        else
+            showLinkerMessages(link.printed);
+        return;
+    case LinkResult::Status::NoProgram: {
+        // Each of the linker's messages with its explanation under it.
+        const QString said = explainText(MessageExplanations::shipped(), link.printed).text;
+        const QString missing = QStringLiteral("连接程序没有生成可执行文件 ") + step.program;
+        dialogs().msgBox(window(),
+                         said.isEmpty() ? missing + QStringLiteral("，也没有输出任何信息。")
+                                        : missing + QStringLiteral("。连接程序的输出：\r\n\r\n") + said,
+                         Dialogs::OkOnly, Dialogs::Exclamation, QStringLiteral("Korvane"));
+        return;
+    }
+    case LinkResult::Status::Stopped: {
+        QString text = runStopMessage(QStringLiteral("连接程序"), step.tool, link.stop);
+        if (!link.printed.isEmpty())
+            text += QStringLiteral("\r\n连接程序的输出：\r\n\r\n") + link.printed;
+        dialogs().msgBox(window(), text, Dialogs::OkOnly, Dialogs::Exclamation,
+                         QStringLiteral("Korvane"));
+        return;
+    }
+    }
+}
+
 void ToolchainController::linkNormally()
 {
     wb_.command(Command::LinkResult)
@@ -116,50 +150,19 @@ void ToolchainController::linkNormally()
 
     // Without an earlier program of that name, a link that writes none is
     // told apart from one that did.
-    const QString program = tools().Toolfolder + objectBase + QStringLiteral(".exe");
-    const QString output = tools().Toolfolder + QString::fromLatin1(kLinkerOutput);
+    LinkStep step;
+    step.tool = tools().Linkpath;
+    step.folder = tools().Toolfolder;
+    step.commandLine = linkerCommand(tools().Linkpath, objectBase, library);
+    step.program = tools().Toolfolder + objectBase + QStringLiteral(".exe");
+    step.console = QString::fromLatin1(kLinkerOutput);
     // A .COM is there after a link only when this link made one.
     removeOldOutputs(objectBase, {QStringLiteral(".exe"), QStringLiteral(".com")});
-    removeFile(output);
-    LaunchResult result = launcher().start(linkerCommand(tools().Linkpath, objectBase, library), tools().Toolfolder,
-                                           WindowStyle::Hidden, QString::fromLatin1(kLinkerOutput));
-    if (!result.started()) {
+    builder_->boundMs = hiddenRunBoundMs;
+    if (!builder_->link(step).started()) {
         unexpectedLinkError(dialogs(), window());
         return;
     }
-
-    auto printed = [this, output] { return toolPrinted(output); };
-    WatchedRun watched;
-    watched.run = std::move(result.run);
-    watched.linker = true;
-    watched.ended = [this, program, printed, objectBase] {
-        if (Fso->fileExists(program)) {
-            const QString said = printed();
-            if (linkedComProgram(program, said))
-                makeComProgram(objectBase, said);
-            else
-                showLinkerMessages(said);
-            return;
-        }
-        // Each of the linker's messages with its explanation under it.
-        const QString said = explainText(MessageExplanations::shipped(), printed()).text;
-        dialogs().msgBox(window(),
-                         said.isEmpty() ? QStringLiteral("连接程序没有生成可执行文件 ") + program +
-                                              QStringLiteral("，也没有输出任何信息。")
-                                        : QStringLiteral("连接程序没有生成可执行文件 ") + program +
-                                              QStringLiteral("。连接程序的输出：\r\n\r\n") + said,
-                         Dialogs::OkOnly, Dialogs::Exclamation, QStringLiteral("Korvane"));
-    };
-    watched.stopped = [this, printed](const RunStop &stop) {
-        const QString said = printed();
-        QString text = runStopMessage(QStringLiteral("连接程序"), tools().Linkpath, stop);
-        if (!said.isEmpty())
-            text += QStringLiteral("\r\n连接程序的输出：\r\n\r\n") + said;
-        dialogs().msgBox(window(), text, Dialogs::OkOnly, Dialogs::Exclamation,
-                         QStringLiteral("Korvane"));
-    };
-    if (watched.run)
-        watchRun(std::move(watched));
 
     dialogs().msgBox(window(), QStringLiteral("当前连接对象为：") + objectBase + QStringLiteral(".obj"),
                      Dialogs::OkOnly, Dialogs::Information, QStringLiteral("Korvane"));

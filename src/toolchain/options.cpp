@@ -3,6 +3,7 @@
 #include "toolchain/toolchaincontroller.h"
 #include "rules/webaddresses.h"
 #include "toolchain/frmreport.h"
+#include "toolchain/programbuilder.h"
 #include "toolchain/toolwait.h"
 
 #include <QAction>
@@ -13,8 +14,12 @@
 
 ToolchainController::ToolchainController(Workbench &wb, DocumentsController &documents,
                                          QObject *parent)
-    : QObject(parent), wb_(wb), documents_(documents), Fso(&wb.fso())
+    : QObject(parent), wb_(wb), documents_(documents), Fso(&wb.fso()),
+      builder_(new ProgramBuilder(wb.launcher(), this))
 {
+    connect(builder_, &ProgramBuilder::assembled, this, &ToolchainController::showAssemblyReport);
+    connect(builder_, &ProgramBuilder::linked, this, &ToolchainController::showLinkResult);
+    connect(builder_, &ProgramBuilder::comMade, this, &ToolchainController::showComResult);
     // The assembler and the linker run hidden on the built-in 8086; this
     // sends them to DOSBox, as a tool the machine cannot serve goes by itself.
     connect(wb_.command(Command::DosboxOnly), &QAction::toggled, this,
@@ -36,6 +41,8 @@ void ToolchainController::shutdown()
     for (ToolWait *wait : findChildren<ToolWait *>(Qt::FindDirectChildrenOnly))
         wait->cancel();
     watchedRuns_.clear();
+    builder_->cancel();
+    assemblyPending_ = false;
 }
 
 frmDocument *ToolchainController::activeDocument() const

@@ -64,7 +64,7 @@ void ToolchainController::mnuCompilelist()
     // An assembly still under way will replace the listing: the view waits
     // for its cleaned form, and for nothing else.
     auto *wait = new ToolWait(this);
-    wait->ready = [this] { return !listingWait_; };
+    wait->ready = [this] { return !assemblyPending_; };
     wait->then = [this] {
         const QString listing = Listpath;
         const auto file =

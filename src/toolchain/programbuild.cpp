@@ -1,154 +1,136 @@
 #include "toolchain/programbuild.h"
 
-#include "machine/machine.h"
-#include "platform/codepage.h"
+#include "platform/fso.h"
 #include "toolchain/comimage.h"
+#include "toolchain/programbuilder.h"
+#include "toolchain/toolwait.h"
 
 #include <QDir>
 #include <QFile>
-#include <QRegularExpression>
 #include <QTemporaryDir>
-#include <QtEndian>
 
 namespace {
 
-// DOS writes upper-case names; the host may have them in any case.
-QString findFile(const QString &folder, const QString &name)
-{
-    const QStringList found =
-        QDir(folder).entryList({name}, QDir::Files | QDir::Readable | QDir::CaseSensitive);
-    if (!found.isEmpty())
-        return QDir(folder).filePath(found.first());
-    for (const QString &f : QDir(folder).entryList(QDir::Files | QDir::Readable))
-        if (f.compare(name, Qt::CaseInsensitive) == 0)
-            return QDir(folder).filePath(f);
-    return {};
-}
-
 QByteArray readAll(const QString &path)
 {
-    QFile f(path);
-    return !path.isEmpty() && f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-QString printed(const QString &folder, const QString &name)
-{
-    return QString::fromLocal8Bit(readAll(findFile(folder, name))).trimmed();
-}
-
-// A .COM that EXE2BIN would make: the image from offset 100h on.
-QByteArray comImage(const QByteArray &exe)
-{
-    const auto word = [&exe](int at) { return qFromLittleEndian<quint16>(exe.constData() + at); };
-    const int header = word(0x08) * 16;
-    const int size = word(0x04) * 512 - (word(0x02) ? 512 - word(0x02) : 0);
-    return exe.mid(header + 0x100, std::min<qsizetype>(size, exe.size()) - header - 0x100);
-}
-
-MachineStop runTool(const QString &folder, const QString &includeFolder, const QString &program,
-                    const QByteArray &tail, const QString &console, BuildStop &stop)
-{
-    Machine::Setup setup;
-    setup.toolFolder = folder;
-    setup.sourceFolder = includeFolder;
-    setup.consoleFile = QDir(folder).filePath(console);
-    Machine machine(setup);
-    QString error;
-    if (!machine.load(program, tail, &error))
-        return {StopReason::Fault, 0, error, {}, 0};
-    if (!stop.running(&machine))
-        return {StopReason::StopRequested, 0, {}, {}, 0};
-    const MachineStop ended = machine.run({30000, 0});
-    stop.running(nullptr);
-    return ended;
-}
-
-BuildResult ended(BuildResult result, BuildResult::Status status, const QString &reason = {})
-{
-    result.status = status;
-    result.reason = reason;
-    return result;
+    const FileSystem fso;
+    QFile f(fso.actualPath(path));
+    return fso.fileExists(path) && f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 } // namespace
 
-void BuildStop::request()
+ProgramBuild::ProgramBuild(BuildRequest request, Launcher &launcher, QObject *parent)
+    : QObject(parent), request_(std::move(request)), builder_(new ProgramBuilder(launcher, this))
 {
-    std::lock_guard guard(lock_);
-    requested_ = true;
-    if (tool_)
-        tool_->requestStop();
+    connect(builder_, &ProgramBuilder::assembled, this, &ProgramBuild::assembled);
+    connect(builder_, &ProgramBuilder::linked, this, &ProgramBuild::linked);
 }
 
-bool BuildStop::running(Machine *tool)
+ProgramBuild::~ProgramBuild() = default;
+
+QString ProgramBuild::inFolder(const QString &name) const
 {
-    std::lock_guard guard(lock_);
-    tool_ = requested_ ? nullptr : tool;
-    return !requested_;
+    return QDir(result_.folder->path()).filePath(name);
 }
 
-BuildResult buildProgram(const BuildRequest &request, BuildStop &stop)
+void ProgramBuild::start()
 {
     using Status = BuildResult::Status;
-    BuildResult result;
-    result.folder = std::make_shared<QTemporaryDir>();
-    const QString dir = result.folder->path();
-    if (!result.folder->isValid())
-        return ended(result, Status::NoFolder);
-    for (const auto &[from, to] : {std::pair{request.masm, QStringLiteral("MASM.EXE")},
-                                   std::pair{request.link, QStringLiteral("LINK.EXE")}}) {
-        if (!QFile::copy(from, QDir(dir).filePath(to)))
-            return ended(result, Status::ToolMissing, from);
+    result_.folder = std::make_shared<QTemporaryDir>();
+    if (!result_.folder->isValid())
+        return end(Status::NoFolder);
+    for (const auto &[from, to] : {std::pair{request_.masm, QStringLiteral("MASM.EXE")},
+                                   std::pair{request_.link, QStringLiteral("LINK.EXE")}}) {
+        if (!QFile::copy(from, inFolder(to)))
+            return end(Status::ToolMissing, from);
     }
-    QFile source(QDir(dir).filePath(QStringLiteral("TEMP_F.ASM")));
-    if (!source.open(QIODevice::WriteOnly) || source.write(request.sourceBytes) < 0)
-        return ended(result, Status::WriteFailed, source.errorString());
+    QFile source(inFolder(QStringLiteral("TEMP_F.ASM")));
+    if (!source.open(QIODevice::WriteOnly) || source.write(request_.sourceBytes) < 0)
+        return end(Status::WriteFailed, source.errorString());
     source.close();
 
     // With a cross-reference asked for, the listing numbers its lines: the
     // form the listing reader knows.
-    const MachineStop masm =
-        runTool(dir, request.includeFolder, QDir(dir).filePath(QStringLiteral("MASM.EXE")),
-                " TEMP_F.ASM,TEMP_F,TEMP_F,TEMP_F;", QStringLiteral("MASMMSG.TXT"), stop);
-    if (masm.reason == StopReason::StopRequested)
-        return ended(result, Status::Cancelled);
-    result.listing = readAll(findFile(dir, QStringLiteral("TEMP_F.LST")));
-    result.assemblerSaid = printed(dir, QStringLiteral("MASMMSG.TXT"));
-    // An object MASM gave up on ("End of file encountered on input file") is
-    // told as F9 tells it, never handed to the linker.
-    const QString listingText = Codepage::decode(result.listing).text;
-    result.assembly = readAssembly(listingText, result.assemblerSaid, u"TEMP_F.ASM",
-                                   !findFile(dir, QStringLiteral("TEMP_F.OBJ")).isEmpty());
-    const AssemblyResult &assembled = result.assembly.result;
-    if (masm.reason != StopReason::Exited || assembled.errors > 0 || assembled.failed()) {
-        const QString why = !assembled.stoppedBy.isEmpty()  ? assembled.stoppedBy
-                            : result.assemblerSaid.isEmpty() ? masm.detail
-                                                             : result.assemblerSaid;
-        return ended(result, Status::AssemblyFailed, why);
+    AssembleStep step;
+    step.tool = request_.masm;
+    step.folder = result_.folder->path();
+    step.commandLine = QStringLiteral("MASM.EXE TEMP_F.ASM,TEMP_F,TEMP_F,TEMP_F;");
+    step.sourceName = QStringLiteral("TEMP_F.ASM");
+    step.listing = inFolder(QStringLiteral("TEMP_F.LST"));
+    step.object = inFolder(QStringLiteral("TEMP_F.OBJ"));
+    step.console = QStringLiteral("MASMMSG.TXT");
+    step.includeFolder = request_.includeFolder;
+    const LaunchResult started = builder_->assemble(step);
+    if (!started.started())
+        end(Status::NotStarted, started.detail.isEmpty() ? started.program : started.detail);
+}
+
+void ProgramBuild::assembled(const AssembleResult &step)
+{
+    using Status = BuildResult::Status;
+    result_.listing = step.listingBytes;
+    result_.assemblerSaid = step.printed;
+    result_.assembly = step.outcome;
+    switch (step.status) {
+    case AssembleResult::Status::Assembled:
+        break;
+    case AssembleResult::Status::Stopped:
+        return end(Status::ToolStopped,
+                   runStopMessage(QStringLiteral("编译程序"), step.step.tool, step.stop));
+    case AssembleResult::Status::NoListing:
+        return end(Status::AssemblyFailed, step.printed);
+    case AssembleResult::Status::Refused: {
+        // An object MASM gave up on ("End of file encountered on input
+        // file") is told as F9 tells it, never handed to the linker.
+        const AssemblyResult &assembled = step.outcome.result;
+        return end(Status::AssemblyFailed,
+                   !assembled.stoppedBy.isEmpty() ? assembled.stoppedBy : step.printed);
+    }
     }
 
-    const MachineStop link =
-        runTool(dir, request.includeFolder, QDir(dir).filePath(QStringLiteral("LINK.EXE")),
-                " TEMP_F.OBJ,TEMP_F,TEMP_F;", QStringLiteral("LINKMSG.TXT"), stop);
-    if (link.reason == StopReason::StopRequested)
-        return ended(result, Status::Cancelled);
-    result.linkerSaid = printed(dir, QStringLiteral("LINKMSG.TXT"));
-    const QString exe = findFile(dir, QStringLiteral("TEMP_F.EXE"));
-    static const QRegularExpression linkError(QStringLiteral("error L\\d+"));
-    if (link.reason != StopReason::Exited || exe.isEmpty() ||
-        result.linkerSaid.contains(linkError))
-        return ended(result, Status::LinkFailed,
-                     result.linkerSaid.isEmpty() ? link.detail : result.linkerSaid);
+    LinkStep link;
+    link.tool = request_.link;
+    link.folder = result_.folder->path();
+    link.commandLine = QStringLiteral("LINK.EXE TEMP_F.OBJ,TEMP_F,TEMP_F;");
+    link.program = inFolder(QStringLiteral("TEMP_F.EXE"));
+    link.console = QStringLiteral("LINKMSG.TXT");
+    const LaunchResult started = builder_->link(link);
+    if (!started.started())
+        end(Status::NotStarted, started.detail.isEmpty() ? started.program : started.detail);
+}
 
-    result.image = exe;
-    const QByteArray exeBytes = readAll(exe);
-    result.com = linkedAsCom(exeBytes.left(0x20), result.linkerSaid);
-    if (result.com) {
-        QFile com(QDir(dir).filePath(QStringLiteral("TEMP_F.COM")));
-        if (!com.open(QIODevice::WriteOnly) || com.write(comImage(exeBytes)) < 0)
-            return ended(result, Status::WriteFailed, com.errorString());
-        result.image = com.fileName();
+void ProgramBuild::linked(const LinkResult &step)
+{
+    using Status = BuildResult::Status;
+    result_.linkerSaid = step.printed;
+    switch (step.status) {
+    case LinkResult::Status::Linked:
+        break;
+    case LinkResult::Status::Stopped:
+        return end(Status::ToolStopped,
+                   runStopMessage(QStringLiteral("连接程序"), step.step.tool, step.stop));
+    case LinkResult::Status::LinkedWithErrors:
+    case LinkResult::Status::NoProgram:
+        return end(Status::LinkFailed, step.printed);
     }
-    result.map = readAll(findFile(dir, QStringLiteral("TEMP_F.MAP")));
-    return ended(result, Status::Built);
+    result_.image = FileSystem().actualPath(step.step.program);
+    result_.com = step.com;
+    if (result_.com) {
+        QFile com(inFolder(QStringLiteral("TEMP_F.COM")));
+        if (!com.open(QIODevice::WriteOnly) || com.write(comImage(readAll(result_.image))) < 0)
+            return end(Status::WriteFailed, com.errorString());
+        result_.image = com.fileName();
+    }
+    result_.map = readAll(inFolder(QStringLiteral("TEMP_F.MAP")));
+    end(Status::Built);
+}
+
+void ProgramBuild::end(BuildResult::Status status, const QString &reason)
+{
+    result_.status = status;
+    result_.reason = reason;
+    // Told later, never from inside start().
+    QMetaObject::invokeMethod(
+        this, [this] { emit finished(result_); }, Qt::QueuedConnection);
 }

@@ -1,19 +1,17 @@
 #pragma once
 
-#include "rules/assemblyoutcome.h"
+#include "toolchain/buildsteps.h"
 
 #include <QByteArray>
+#include <QObject>
 #include <QString>
-#include <functional>
 #include <memory>
-#include <mutex>
 
-class Machine;
+class ProgramBuilder;
 class QTemporaryDir;
 
-// One document's text, assembled with a listing and linked with a map on the
-// built-in machine, in a private folder: no window, no dialog, no file of
-// the user's touched.
+// One document's text, assembled with a listing and linked with a map, in a
+// private folder: no window, no dialog, no file of the user's touched.
 struct BuildRequest
 {
     QString masm, link;     // host paths of the user's masm.exe and link.exe
@@ -29,11 +27,12 @@ struct BuildResult
         NoFolder,       // the private folder could not be made
         WriteFailed,    // a file could not be written there (reason: the system's words)
         ToolMissing,    // masm.exe or link.exe could not be copied (reason: its path)
+        NotStarted,     // a tool could not be started (reason: why)
+        ToolStopped,    // a tool was stopped before its end (reason: why)
         AssemblyFailed, // errors, or MASM gave up: assembled and reason say why
-        LinkFailed,     // reason: what LINK printed, or why it stopped
-        Cancelled,
+        LinkFailed,     // reason: what LINK printed, or why no program came
     };
-    Status status = Status::Cancelled;
+    Status status = Status::NoFolder;
     // For people: the tools' own words, or what went wrong.
     QString reason;
     // Holds the outputs; they go with the last holder of it.
@@ -50,20 +49,27 @@ struct BuildResult
     QByteArray map;
 };
 
-// Lets another thread end a build: the tool running stops soon.
-class BuildStop
+// The build: the steps F9 and Ctrl+L run, on the launcher given, in a folder
+// of its own. Dropping it ends a tool still running, and nothing is told.
+class ProgramBuild : public QObject
 {
+    Q_OBJECT
 public:
-    void request();
-    // The build's side: the machine running a tool now (nullptr between
-    // tools); false when the build is to end instead.
-    bool running(Machine *tool);
+    ProgramBuild(BuildRequest request, Launcher &launcher, QObject *parent = nullptr);
+    ~ProgramBuild() override;
+    // Starts the build; finished comes once, later.
+    void start();
+
+signals:
+    void finished(const BuildResult &result);
 
 private:
-    std::mutex lock_;
-    Machine *tool_ = nullptr;
-    bool requested_ = false;
-};
+    void assembled(const AssembleResult &step);
+    void linked(const LinkResult &step);
+    void end(BuildResult::Status status, const QString &reason = {});
+    QString inFolder(const QString &name) const;
 
-// Runs on the calling thread until both tools are done: a worker's job.
-BuildResult buildProgram(const BuildRequest &request, BuildStop &stop);
+    BuildRequest request_;
+    BuildResult result_;
+    ProgramBuilder *builder_;
+};

@@ -2,7 +2,6 @@
 
 #include "platform/launcher.h"
 #include "rules/diagnostics.h"
-#include "toolchain/assemblyrun.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -13,6 +12,10 @@
 #include <optional>
 
 class Dialogs;
+class ProgramBuilder;
+struct AssembleResult;
+struct ComResult;
+struct LinkResult;
 class DocumentsController;
 class FileSystem;
 class FrmReport;
@@ -75,7 +78,6 @@ private:
         std::unique_ptr<LaunchedRun> run;
         // The time since the run last made progress.
         QElapsedTimer idle;
-        bool linker = false;
         // Called once the run has ended by itself.
         std::function<void()> ended;
         // Called after the run was stopped (no progress, waiting for input ...).
@@ -94,7 +96,9 @@ private:
     bool saveForAssembler(const QString &path);
     bool copyIntoToolFolder(const QString &sourceName);
     // Builds the report from the listing of a finished assembly and shows it.
-    void showAssemblyReport(const AssemblyRun &assembly);
+    void showAssemblyReport(const AssembleResult &assembly);
+    void showLinkResult(const LinkResult &link);
+    void showComResult(const ComResult &made);
     void linkWithPrompt();
     void linkNormally();
     // Offers to fetch the free DOS tools that are missing; true when the
@@ -104,17 +108,13 @@ private:
     void openToolSearchPage(const QString &toolName);
     bool dosNameFits(const QString &fileName);
     void removeFile(const QString &path);
-    // What a hidden tool printed into its console file, trimmed; empty when
-    // there is no such file.
-    QString toolPrinted(const QString &output) const;
     void watchRun(WatchedRun run);
     void checkWatchedRuns();
     bool linkerRunning() const;
     // What the linker printed, under the assembling report; made: a line on
     // what was made of the linked program, empty for none.
     void showLinkerMessages(const QString &printed, const QString &made = QString());
-    // A program linked as a .COM (see linkedAsCom) and EXE2BIN making it one.
-    bool linkedComProgram(const QString &program, const QString &linkerSaid) const;
+    // EXE2BIN making the .COM of a program linked as one (see linkedAsCom).
     void makeComProgram(const QString &objectBase, const QString &linkerSaid);
     void showDiagnosticSource(const QString &reportLine);
     // The latest assembly's diagnostics about the document's text: the
@@ -134,8 +134,14 @@ private:
     DocumentsController &documents_;
     FileSystem *Fso;
     QPointer<FrmReport> frmReport_;
-    // The wait of the latest normal-mode assembly, while its assembler runs.
-    QPointer<ToolWait> listingWait_;
+    // Runs the assembler, the linker and EXE2BIN for F9 and Ctrl+L.
+    ProgramBuilder *builder_;
+    // The document of the assembly running, and whether its report is still
+    // to come (listing views wait for it).
+    QPointer<frmDocument> assembling_;
+    bool assemblyPending_ = false;
+    // What the linker printed, for the report after EXE2BIN.
+    QString linkerSaid_;
     // Counts assemblies: a Save As answered after a newer assembly began
     // ends the older one.
     int assembleGeneration_ = 0;

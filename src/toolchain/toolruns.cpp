@@ -3,6 +3,7 @@
 #include "toolchain/toolchaincontroller.h"
 #include "documents/textfile.h"
 #include "toolchain/commandlines.h"
+#include "toolchain/programbuilder.h"
 #include "toolchain/toolwait.h"
 
 #include <QFile>
@@ -119,13 +120,5 @@ void ToolchainController::checkWatchedRuns()
 
 bool ToolchainController::linkerRunning() const
 {
-    return std::any_of(watchedRuns_.begin(), watchedRuns_.end(),
-                       [](const WatchedRun &r) { return r.linker; });
-}
-
-QString ToolchainController::toolPrinted(const QString &output) const
-{
-    const auto file =
-        Fso->fileExists(output) ? readTextFile(Fso->actualPath(output)) : std::nullopt;
-    return file ? file->text.trimmed() : QString();
+    return builder_->linking();
 }

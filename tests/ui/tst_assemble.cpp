@@ -608,6 +608,7 @@ void TestAssemble::whileAndAfterAssembling()
     shownReport(f)->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(shownReport(f)));
     f.dialogs.answerMsgBox(Dialogs::Ok);
+    f.launcher.setScript("link.exe", writes("TEMP_F.EXE", "MZ"));
     QTest::keyClick(shownReport(f), Qt::Key_L, Qt::ControlModifier);
     QVERIFY(f.launcher.calls.last().commandLine.contains("link.exe Temp_F.obj"));
 
