@@ -99,15 +99,79 @@ void Cpu::portOutHook(uc_struct *, quint32 port, int size, quint32 value, void *
             cpu->onPortOut(quint16(port + i), quint8(value >> (8 * i)));
 }
 
-void Cpu::blockHook(uc_struct *uc, quint64 address, quint32, void *user)
+void Cpu::blockHook(uc_struct *uc, quint64 address, quint32 size, void *user)
 {
     auto *cpu = static_cast<Cpu *>(user);
-    if (!cpu->stopSoon_.exchange(false))
+    cpu->mendPushedFlags();
+    if (!cpu->stopSoon_.exchange(false)) {
+        if (cpu->hookFlagsImage(quint32(address), size)) {
+            cpu->restart_ = true;
+            cpu->restartAt_ = offsetOf(uc, address);
+            cpu->restartBlock_ = {quint32(address), size};
+            uc_emu_stop(uc);
+        }
         return;
+    }
     cpu->stopped_ = true;
     cpu->blockStopped_ = true;
     cpu->blockStoppedAt_ = offsetOf(uc, address);
     uc_emu_stop(uc);
+}
+
+bool Cpu::hookFlagsImage(quint32 address, quint32 size)
+{
+    if (!guest_.holds(address, int(size), 0x9C) || !flagBlocks_.insert(address).second)
+        return false;
+    uc_hook h = 0;
+    if (uc_hook_add(uc_, &h, UC_HOOK_CODE, reinterpret_cast<void *>(flagsHook), this, address,
+                    address + size - 1) != UC_ERR_OK)
+        return false;
+    flagHooks_.push_back(h);
+    return true;
+}
+
+void Cpu::flagsHook(uc_struct *uc, quint64 address, quint32, void *user)
+{
+    auto *cpu = static_cast<Cpu *>(user);
+    cpu->mendPushedFlags();
+    // Segment, LOCK and REP prefixes may stand before it; with 66h it is a
+    // 386's PUSHFD, which no 8086 program has.
+    quint32 at = quint32(address);
+    quint8 op = cpu->guest_.byteAt(at);
+    for (int i = 0; i < 4 && (op == 0x26 || op == 0x2E || op == 0x36 || op == 0x3E ||
+                              op == 0xF0 || op == 0xF2 || op == 0xF3);
+         ++i)
+        op = cpu->guest_.byteAt(++at);
+    if (op != 0x9C)
+        return;
+    cpu->imagePending_ = true;
+    uc_reg_read(uc, UC_X86_REG_SS, &cpu->imageSs_);
+    uc_reg_read(uc, UC_X86_REG_SP, &cpu->imageSp_);
+}
+
+void Cpu::mendPushedFlags()
+{
+    if (!std::exchange(imagePending_, false))
+        return;
+    // Only when the PUSHF did run: a run may stop before it.
+    const quint16 sp = quint16(imageSp_ - 2);
+    if (reg(Reg::SS) != imageSs_ || reg(Reg::SP) != sp)
+        return;
+    guest_.setWord(imageSs_, sp, flagsImage(guest_.word(imageSs_, sp)));
+}
+
+int Cpu::start(quint32 address)
+{
+    for (;;) {
+        const int error = uc_emu_start(uc_, address, 0, 0, 0);
+        mendPushedFlags();
+        if (!std::exchange(restart_, false) || error)
+            return error;
+        // The block is translated again, with its hook.
+        flushCode(restartBlock_.first, restartBlock_.second);
+        setReg(Reg::IP, restartAt_);
+        address = linear(reg(Reg::CS), restartAt_);
+    }
 }
 
 void Cpu::stopSoon()
@@ -244,7 +308,7 @@ int Cpu::run(quint64 instructionCount, const Watch &watch)
     }
     // In 16-bit mode Unicorn takes the linear start address and derives IP
     // from it and CS; with exits enabled it has no end address.
-    int error = uc_emu_start(uc_, here, 0, 0, 0);
+    int error = start(here);
     if (budget.spent || budget.watched)
         setReg(Reg::IP, budget.stoppedAt);
     if (onBreakpoint) {
@@ -257,7 +321,7 @@ int Cpu::run(quint64 instructionCount, const Watch &watch)
             uc_hook_del(uc_, hook);
             hook = 0;
         }
-        error = uc_emu_start(uc_, linear(reg(Reg::CS), reg(Reg::IP)), 0, 0, 0);
+        error = start(linear(reg(Reg::CS), reg(Reg::IP)));
         if (budget.watched)
             setReg(Reg::IP, budget.stoppedAt);
     }

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <unordered_set>
 #include <vector>
 
 struct uc_struct;
@@ -32,6 +33,10 @@ public:
     ~Cpu();
     Cpu(const Cpu &) = delete;
     Cpu &operator=(const Cpu &) = delete;
+
+    // The flags word as an 8086 pushes it: bits 12 to 15 set, bit 1 set,
+    // bits 3 and 5 clear (a 386 pushes its IOPL and NT there instead).
+    static quint16 flagsImage(quint16 flags) { return quint16((flags & 0x0FD5) | 0xF002); }
 
     bool ok() const { return uc_ != nullptr; }
     GuestMemory &memory() { return guest_; }
@@ -155,6 +160,24 @@ private:
     bool watchStopped_ = false;
     std::vector<size_t> fenceHooks_;
     size_t traceHook_ = 0;
+
+    // PUSHF pushes the 8086's flags image. The emulator pushes a 386's: each
+    // block of code that holds the PUSHF opcode gets a hook, which notes a
+    // PUSHF about to run, and the word it pushed is mended before anything
+    // else runs (the next instruction, the next block, the end of the run).
+    // A block found running without its hook is run again from its start.
+    static void flagsHook(uc_struct *uc, quint64 address, quint32 size, void *user);
+    bool hookFlagsImage(quint32 address, quint32 size);
+    void mendPushedFlags();
+    // uc_emu_start, run again from a block that got its hook on the way.
+    int start(quint32 address);
+    std::unordered_set<quint32> flagBlocks_;
+    std::vector<size_t> flagHooks_;
+    bool imagePending_ = false;
+    quint16 imageSs_ = 0, imageSp_ = 0;
+    bool restart_ = false;
+    quint16 restartAt_ = 0;
+    std::pair<quint32, quint32> restartBlock_{0, 0};
 };
 
 quint32 linear(quint16 segment, quint16 offset);

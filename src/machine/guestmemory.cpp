@@ -1,6 +1,7 @@
 #include "machine/guestmemory.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -62,6 +63,15 @@ QByteArray GuestMemory::readAt(quint32 address, int count) const
         std::copy_n(bytes_ + start, n, out.data() + done);
     });
     return out;
+}
+
+bool GuestMemory::holds(quint32 address, int count, quint8 value) const
+{
+    bool found = false;
+    inPieces(address, count, [&](quint32 start, int, int n) {
+        found = found || std::memchr(bytes_ + start, value, size_t(n)) != nullptr;
+    });
+    return found;
 }
 
 void GuestMemory::writeAt(quint32 address, const char *data, int count)

@@ -62,6 +62,8 @@ public:
     QByteArray readAt(quint32 address, int count) const;
     void writeAt(quint32 address, const char *data, int count);
     void fillAt(quint32 address, quint8 value, int count);
+    // Whether the count bytes from address hold value.
+    bool holds(quint32 address, int count, quint8 value) const;
 
 private:
     quint8 *bytes_;

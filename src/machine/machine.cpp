@@ -138,7 +138,7 @@ void MachineState::enterVector(int number)
     const quint16 cs = r(Reg::CS), ip = r(Reg::IP);
     quint16 sp = r(Reg::SP);
     const quint16 ss = r(Reg::SS);
-    const quint16 frame[] = {ip, cs, r(Reg::Flags)};
+    const quint16 frame[] = {ip, cs, Cpu::flagsImage(r(Reg::Flags))};
     for (int i = 2; i >= 0; --i) {
         sp = quint16(sp - 2);
         mem().setWord(ss, sp, frame[i]);

@@ -26,6 +26,8 @@ private slots:
     void lineInput_data();
     void lineInput();
     void steppingAndKeys();
+    void flagsImage_data();
+    void flagsImage();
 };
 
 static QTemporaryDir *workDir;
@@ -493,6 +495,65 @@ again:
     QCOMPARE(stop.reason, StopReason::Exited);
     QCOMPARE(stop.exitCode, 7);
     QCOMPARE(machine.registers().bx, quint16(2));
+}
+
+// PUSHF, and an interrupt, push the flags as an 8086 does (bits 12 to 15
+// set), whether the program runs or is stepped, however often the code runs.
+void TestMachine::flagsImage_data()
+{
+    QTest::addColumn<QByteArray>("code");
+    QTest::addColumn<QList<quint16>>("pushed");
+    // Each program leaves the words it saw at 400h.
+    QTest::newRow("as the program starts")
+        << QByteArray("pushf\npop ax\nmov [400h], ax") << QList<quint16>{0xF202};
+    QTest::newRow("after POPF of nothing")
+        << QByteArray("push word 0\npopf\npushf\npop ax\nmov [400h], ax")
+        << QList<quint16>{0xF002};
+    QTest::newRow("after POPF of every flag but TF")
+        << QByteArray("push word 0FEFFh\npopf\npushf\npop ax\nmov [400h], ax")
+        << QList<quint16>{0xFED7};
+    QTest::newRow("each pass of a loop")
+        << QByteArray("mov di, 400h\nmov cx, 3\nagain: pushf\npop ax\nstosw\nloop again")
+        << QList<quint16>{0xF202, 0xF202, 0xF202};
+    QTest::newRow("behind a segment prefix")
+        << QByteArray("db 2Eh\npushf\npop ax\nmov [400h], ax") << QList<quint16>{0xF202};
+    QTest::newRow("an interrupt's frame")
+        << QByteArray("xor ax, ax\nmov es, ax\nmov word [es:180h], handler\n"
+                      "mov [es:182h], cs\nstc\nint 60h\njmp done\n"
+                      "handler: push bp\nmov bp, sp\nmov ax, [bp+6]\nmov [400h], ax\n"
+                      "pop bp\niret\ndone:")
+        << QList<quint16>{0xF247};
+}
+
+void TestMachine::flagsImage()
+{
+    QFETCH(QByteArray, code);
+    QFETCH(QList<quint16>, pushed);
+    const QString program = assemble(code + "\nmov ax, 4C00h\nint 21h");
+    QVERIFY(!program.isEmpty());
+    for (const bool stepped : {false, true}) {
+        Machine::Setup setup;
+        setup.toolFolder = workDir->filePath("c");
+        Machine machine(setup);
+        QString error;
+        QVERIFY(machine.load(program, {}, &error));
+        MachineStop stop;
+        if (stepped) {
+            for (int i = 0; i < 1000 && (stop = machine.step()).reason == StopReason::BudgetSpent; ++i) {
+            }
+        } else {
+            stop = machine.run({});
+        }
+        QCOMPARE(stop.reason, StopReason::Exited);
+        const QByteArray seen = machine.readMemory(machine.psp() * 16 + 0x400, int(pushed.size()) * 2);
+        for (int i = 0; i < pushed.size(); ++i) {
+            const quint16 word = quint8(seen[2 * i]) | quint8(seen[2 * i + 1]) << 8;
+            QVERIFY2(word == pushed[i], qPrintable(QString("%1: %2 instead of %3")
+                                                       .arg(stepped ? "stepped" : "run")
+                                                       .arg(word, 4, 16, QChar('0'))
+                                                       .arg(pushed[i], 4, 16, QChar('0'))));
+        }
+    }
 }
 
 QTEST_MAIN(TestMachine)
