@@ -69,12 +69,12 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "dosbox, fonts-wqy-zenhei | fonts-wqy-microhei | fonts-noto-cjk, qt6-qpa-plugins, libqt6svg6")
 find_program(KORVANE_DPKG_SHLIBDEPS dpkg-shlibdeps)
 if(KORVANE_DPKG_SHLIBDEPS)
-    # The libraries the program links (Qt, Unicorn), with their versions, and
+    # The libraries the program links (Qt, Unicorn, Capstone), with their versions, and
     # the web engine's helper process, which its library names.
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 else()
     string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS
-           ", libqt6core6, libqt6gui6, libqt6widgets6, libqt6printsupport6, libqt6network6, libqt6webenginecore6, libqt6webenginecore6-bin, libqt6webenginewidgets6, libqt6multimedia6, libunicorn2")
+           ", libqt6core6, libqt6gui6, libqt6widgets6, libqt6printsupport6, libqt6network6, libqt6webenginecore6, libqt6webenginecore6-bin, libqt6webenginewidgets6, libqt6multimedia6, libunicorn2, libcapstone4")
 endif()
 # xdg-utils opens the tool search page in the system's browser.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, xdg-utils")

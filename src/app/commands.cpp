@@ -49,6 +49,7 @@ void frmMain::mnudebugstart() { debug_->mnudebugstart(); }
 void frmMain::mnustepinto() { debug_->mnustepinto(); }
 void frmMain::mnustepover() { debug_->mnustepover(); }
 void frmMain::mnustepout() { debug_->mnustepout(); }
+void frmMain::mnustepinstruction() { debug_->mnustepinstruction(); }
 void frmMain::mnuruntocursor() { debug_->mnuruntocursor(); }
 void frmMain::mnutogglebreakpoint() { debug_->mnutogglebreakpoint(); }
 void frmMain::mnustopdebug() { debug_->mnustopdebug(); }
@@ -99,6 +100,7 @@ void frmMain::connectCommands()
         {"mnustepinto", &frmMain::mnustepinto},
         {"mnustepover", &frmMain::mnustepover},
         {"mnustepout", &frmMain::mnustepout},
+        {"mnustepinstruction", &frmMain::mnustepinstruction},
         {"mnuruntocursor", &frmMain::mnuruntocursor},
         {"mnutogglebreakpoint", &frmMain::mnutogglebreakpoint},
         {"mnustopdebug", &frmMain::mnustopdebug},
@@ -177,6 +179,7 @@ QAction *frmMain::command(Command c) const
         {Command::LinkResult, "mnulinkresult"}, {Command::Run, "mnurun"},
         {Command::DebugStart, "mnudebugstart"}, {Command::StepInto, "mnustepinto"},
         {Command::StepOver, "mnustepover"}, {Command::StepOut, "mnustepout"},
+        {Command::StepInstruction, "mnustepinstruction"},
         {Command::RunToCursor, "mnuruntocursor"}, {Command::ToggleBreakpoint, "mnutogglebreakpoint"},
         {Command::StopDebug, "mnustopdebug"}, {Command::PauseDebug, "mnupausedebug"},
         {Command::InterruptSteps, "mnuinterruptsteps"}, {Command::DisplayGbk, "mnudisplaygbk"},

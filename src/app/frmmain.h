@@ -95,7 +95,7 @@ public slots:
     void mnuViewToolbar(); void mnuViewStatusBar(); void mnuViewOptions(); void mnuViewWebBrowser();
     void mnucompile(); void mnuCompilelist(); void mnulookcross(); void mnulink();
     void mnulinkresult(); void mnurundebug(); void mnurun(); void mnushellDOS(); void mnunextmark();
-    void mnudebugstart(); void mnustepinto(); void mnustepover(); void mnustepout();
+    void mnudebugstart(); void mnustepinto(); void mnustepover(); void mnustepout(); void mnustepinstruction();
     void mnuruntocursor(); void mnutogglebreakpoint(); void mnustopdebug(); void mnupausedebug();
     void mnudisplaygbk(); void mnudisplay437();
     void mnufont(); void mnufontsize(); void mnucodecolor(); void mnudimcolor();

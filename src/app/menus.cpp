@@ -75,6 +75,7 @@ const Item kMenuBar[] = {
     {"mnustepinto", "单步(&I)", "F11"},
     {"mnustepover", "跳过(&N)", "F10"},
     {"mnustepout", "跳出(&T)", "Shift+F11", K::Command, false},
+    {"mnustepinstruction", "单步一条指令(&Y)", "Ctrl+F11"},
     {"mnuruntocursor", "运行到光标处(&H)", "Ctrl+F10"},
     {"mnutogglebreakpoint", "切换断点(&B)", "F2"},
     {"mnustopdebug", "停止调试(&X)", "Shift+F5", K::Command, false},

@@ -3,6 +3,7 @@
 #include "documents/documentscontroller.h"
 #include "toolchain/toolchaincontroller.h"
 #include "debugging/debugstate.h"
+#include "debugging/disassemblypanel.h"
 #include "debugging/flagpanel.h"
 #include "debugging/memorypanel.h"
 #include "debugging/registerpanel.h"
@@ -66,6 +67,15 @@ DebugController::DebugController(Workbench &wb, DocumentsController &documents,
     group->addAction(wb_.command(Command::DisplayGbk));
     group->addAction(wb_.command(Command::Display437));
     createDebugPanels();
+    // F5 would start a second copy of the program beside the one debugged:
+    // it waits until debugging ends, whoever enables it meanwhile.
+    QAction *run = wb_.command(Command::Run);
+    connect(run, &QAction::changed, this, [this, run] {
+        if (debug_ && run->isEnabled()) {
+            debug_->runWanted = true;
+            run->setEnabled(false);
+        }
+    });
     updateDebugCommands();
 }
 
@@ -91,6 +101,7 @@ void DebugController::updateDebugCommands()
     wb_.command(Command::StepOver)->setEnabled(stopped || (!debug_ && source));
     wb_.command(Command::RunToCursor)->setEnabled(stopped || (!debug_ && source));
     wb_.command(Command::StepOut)->setEnabled(stopped);
+    wb_.command(Command::StepInstruction)->setEnabled(stopped || (!debug_ && source));
     wb_.command(Command::ToggleBreakpoint)->setEnabled(wb_.activeDocument() != nullptr);
     wb_.command(Command::PauseDebug)->setEnabled(running);
     wb_.command(Command::StopDebug)->setEnabled(debug_ != nullptr);
@@ -119,25 +130,30 @@ void DebugController::mnudebugstart()
     startDebugging([](DebugSession &s) { s.continueRun(); });
 }
 
-void DebugController::mnustepinto()
+void DebugController::step(void (DebugSession::*command)())
 {
     if (DebugSession *s = debugSession()) {
         if (!s->running() && !s->ended())
-            s->stepInto();
+            (s->*command)();
         return;
     }
     // The program stops on its first line.
     startDebugging({});
 }
 
+void DebugController::mnustepinto()
+{
+    step(&DebugSession::stepInto);
+}
+
 void DebugController::mnustepover()
 {
-    if (DebugSession *s = debugSession()) {
-        if (!s->running() && !s->ended())
-            s->stepOver();
-        return;
-    }
-    startDebugging({});
+    step(&DebugSession::stepOver);
+}
+
+void DebugController::mnustepinstruction()
+{
+    step(&DebugSession::stepInstruction);
 }
 
 void DebugController::mnustepout()
@@ -202,6 +218,8 @@ void DebugController::startDebugging(std::function<void(DebugSession &)> then)
 
     debug_ = std::make_unique<DebugState>();
     debug_->doc = doc;
+    debug_->runWanted = wb_.command(Command::Run)->isEnabled();
+    wb_.command(Command::Run)->setEnabled(false);
     debug_->then = std::move(then);
     debug_->build = std::make_unique<DebugBuild>(request);
     wb_.showStatusMessage(QStringLiteral("正在为调试汇编和连接程序..."));
@@ -261,10 +279,17 @@ void DebugController::debugBuilt(bool ok, const QString &message)
         updateDebugCommands();
     });
     connect(s, &DebugSession::stopped, this, &DebugController::debugStopped);
+    connect(s, &DebugSession::screenWhileRunning, this,
+            [this](const ScreenPicture &picture) { debugPanels_->screen->showPicture(picture); });
+    wb_.clearStatusMessage();
     for (frmDocument *d : wb_.documents())
         syncBreakpoints(d);
+    // The panels show the new program from its first instruction on, not
+    // what the last one left, even while it runs to its first stop.
+    debugPanels_->memory->startOver();
+    debugPanels_->disassembly->startOver();
+    updateDebugPanels(s->view());
     showDebugPanels(true);
-    wb_.clearStatusMessage();
     auto then = std::move(debug_->then);
     if (then)
         then(*s);
@@ -289,10 +314,15 @@ void DebugController::syncBreakpoints(frmDocument *doc)
         // A breakpoint on a line without code moves to the next line with code.
         const SourceLine code = s->lineWithCode({file, line});
         if (!code.valid() || !sameFile(code.file, file)) {
+            tellBreakpointMoved(
+                QStringLiteral("第 %1 行及其后没有指令：断点已取消。").arg(line));
             doc->Strip->breakpoints->set(line, false);
             continue;
         }
         if (code.line != line) {
+            tellBreakpointMoved(QStringLiteral("第 %1 行没有指令：断点移到了有指令的第 %2 行。")
+                                    .arg(line)
+                                    .arg(code.line));
             const QSignalBlocker quiet(doc->Strip->breakpoints);
             doc->Strip->breakpoints->set(line, false);
             doc->Strip->breakpoints->set(code.line, true);
@@ -301,6 +331,14 @@ void DebugController::syncBreakpoints(frmDocument *doc)
         if (s->setBreakpoint(code, true))
             given << code.line;
     }
+}
+
+void DebugController::tellBreakpointMoved(const QString &message)
+{
+    wb_.showStatusMessage(message);
+    // Loading the program is followed by its first stop, which would clear it.
+    if (debug_)
+        debug_->notice = message;
 }
 
 void DebugController::debugStopped(const DebugStop &stop)
@@ -331,10 +369,23 @@ void DebugController::debugStopped(const DebugStop &stop)
         wb_.showStatusMessage(stop.message);
         break;
     default:
-        wb_.showStatusMessage(stop.message, stop.message.isEmpty() ? 1 : 0);
+        if (stop.message.isEmpty() && !debug_->notice.isEmpty())
+            wb_.showStatusMessage(debug_->notice);
+        else
+            wb_.showStatusMessage(stop.message, stop.message.isEmpty() ? 1 : 0);
         break;
     }
+    if (debug_)
+        debug_->notice.clear();
     updateDebugCommands();
+}
+
+QString DebugController::sourceText(const SourceLine &line) const
+{
+    for (frmDocument *d : wb_.documents())
+        if (sameFile(documentPath(d), line.file))
+            return d->Text1->document()->findBlockByNumber(line.line - 1).text();
+    return {};
 }
 
 frmDocument *DebugController::documentShowing(const QString &file)
@@ -403,6 +454,10 @@ void DebugController::setDocumentLocked(frmDocument *doc, bool locked)
     // change it asks the document first, which asks here.
     doc->Text1->setReadOnly(locked);
     if (locked) {
+        // Only the text is read-only: the caret still moves, for F2 and
+        // run to the caret.
+        doc->Text1->setTextInteractionFlags(Qt::TextSelectableByMouse |
+                                            Qt::TextSelectableByKeyboard);
         doc->setChangeGuard([this] { return askToStopDebugging(); });
         doc->Text1->installEventFilter(this);
         connect(doc->Strip->breakpoints, &BreakpointMarks::changed, this,
@@ -467,6 +522,7 @@ void DebugController::endDebugging()
     showDebugPanels(false);
     if (ending->build)
         ending->build.release()->deleteLater();
+    wb_.command(Command::Run)->setEnabled(ending->runWanted);
     ending.reset();
     wb_.showStatusMessage(QStringLiteral("调试已停止。"), 5000);
     updateDebugCommands();

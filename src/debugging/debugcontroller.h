@@ -31,6 +31,8 @@ public:
     void mnustepinto();
     void mnustepover();
     void mnustepout();
+    // One machine instruction, inside a macro, a REP string or code without source.
+    void mnustepinstruction();
     void mnuruntocursor();
     void mnutogglebreakpoint();
     void mnustopdebug();
@@ -56,13 +58,19 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // The command on a stopped program; without one, debugging starts.
+    void step(void (DebugSession::*command)());
     void startDebugging(std::function<void(DebugSession &)> then);
     void restartDebugging();
     void debugBuilt(bool ok, const QString &message);
     void debugStopped(const DebugStop &stop);
+    // In the status line, and again at the stop that follows the loading.
+    void tellBreakpointMoved(const QString &message);
     void syncBreakpoints(frmDocument *doc);
     // The window that shows the file, opened (read-only) when none does.
     frmDocument *documentShowing(const QString &file);
+    // The line as a window shows it; empty where none shows its file.
+    QString sourceText(const SourceLine &line) const;
     void showDebugLine(const SourceLine &line);
     void setDocumentLocked(frmDocument *doc, bool locked);
     // True when the user chose to stop debugging (it has stopped then).

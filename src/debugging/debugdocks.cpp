@@ -3,6 +3,7 @@
 #include "documents/documentscontroller.h"
 #include "toolchain/toolchaincontroller.h"
 #include "debugging/debugstate.h"
+#include "debugging/disassemblypanel.h"
 #include "debugging/flagpanel.h"
 #include "debugging/memorypanel.h"
 #include "debugging/registerpanel.h"
@@ -78,6 +79,8 @@ void DebugController::createDebugPanels()
     p.memory = new MemoryPanel;
     p.stack = new StackPanel;
     p.screen = new ScreenView;
+    p.disassembly = new DisassemblyPanel;
+    p.disassembly->setSourceReader([this](const SourceLine &line) { return sourceText(line); });
     // On a small or scaled screen the figures shrink with their docks and
     // scroll, rather than push the window past the screen's edge.
     auto scrolled = [](QWidget *panel) {
@@ -107,6 +110,9 @@ void DebugController::createDebugPanels()
     // The screen's 80 columns and the memory's rows each want the whole
     // width: they share it as tabs.
     window->tabifyDockWidget(p.memoryDock, p.screenDock);
+    p.disassemblyDock = dock(QStringLiteral("disassemblyDock"), QStringLiteral("反汇编"),
+                             p.disassembly, Qt::BottomDockWidgetArea);
+    window->tabifyDockWidget(p.memoryDock, p.disassemblyDock);
     // Keys typed go to the program whether it waits for one, runs (its own
     // INT 9 handler gets them at once), or is held (they wait until it runs).
     p.screen->setTypeAhead(true);
@@ -121,7 +127,7 @@ void DebugController::createDebugPanels()
     QMenu *panels = view->addMenu(QStringLiteral("调试面板(&D)"));
     panels->setObjectName(QStringLiteral("mnudebugpanels"));
     panels->menuAction()->setObjectName(QStringLiteral("mnudebugpanels"));
-    const QString keys = QStringLiteral("RFMKS");
+    const QString keys = QStringLiteral("RFMKSU");
     int i = 0;
     for (QDockWidget *d : p.docks()) {
         QAction *toggle = d->toggleViewAction();
@@ -221,6 +227,7 @@ void DebugController::updateDebugPanels(const DebugView &view)
     p.memory->showView(view);
     p.stack->showView(view);
     p.screen->showView(view);
+    p.disassembly->showView(view);
     // The panels' first figures may widen them past what the screen holds.
     fitOnScreen(wb_.window(), p);
 }

@@ -44,13 +44,27 @@ DebugSession::DebugSession(const Program &program, QString *error, QObject *pare
                       {0xF0800, Machine::biosCode.first - 1},
                       {Machine::biosCode.second + 1, 0x10FFFF}});
     m->traceBlocks(map_->imageBegin(), std::max(map_->imageEnd(), map_->imageBegin() + 1) - 1);
-    previous_ = m->registers();
+    // The registers as DEBUG loads a program: its size in BX:CX, and DX, BP,
+    // SI and DI clear, as the labs' first R shows them.
+    Registers r = m->registers();
+    r.bx = quint16(m->imageSize() >> 16);
+    r.cx = quint16(m->imageSize());
+    r.dx = r.bp = r.si = r.di = 0;
+    m->setRegisters(r);
+    stackSegment_ = r.ss;
+    stackTop_ = program.com || r.sp == 0 ? 0x10000 : r.sp;
+    previous_ = r;
     connect(thread_.get(), &MachineThread::stopped, this, &DebugSession::finished);
     startedTimer_.setSingleShot(true);
     startedTimer_.setInterval(50);
     connect(&startedTimer_, &QTimer::timeout, this, [this] {
         if (running())
             emit started();
+    });
+    refreshTimer_.setInterval(100);
+    connect(&refreshTimer_, &QTimer::timeout, this, [this] {
+        if (running())
+            emit screenWhileRunning(thread_->recentScreen());
     });
 }
 
@@ -83,6 +97,7 @@ void DebugSession::begin(Work work)
     thread_->machine()->setStepIntoInterrupts(stepIntoInterrupts_);
     thread_->start(resume_);
     startedTimer_.start();
+    refreshTimer_.start();
 }
 
 void DebugSession::continueRun()
@@ -120,6 +135,11 @@ void DebugSession::stepOver()
 void DebugSession::stepOut()
 {
     step(StepWatch::Out);
+}
+
+void DebugSession::stepInstruction()
+{
+    step(StepWatch::Single);
 }
 
 void DebugSession::runTo(const SourceLine &line)
@@ -224,6 +244,7 @@ void DebugSession::finished(const MachineStop &stop)
         return;
     }
     rearm_ = false;
+    refreshTimer_.stop();
     waitingForKey_ = stop.reason == StopReason::InputWanted;
     if (!waitingForKey_ && runToAddress_ != ~0u) {
         if (!applied_.contains(runToAddress_))
@@ -370,8 +391,13 @@ DebugView DebugSession::view() const
     v.cursorColumn = m->cursorColumn();
     v.screen = m->screenPicture();
     v.dataLabels = map_->dataLabels();
+    if (v.registers.ss == stackSegment_)
+        v.stackTop = stackTop_;
     v.sourceLineOf = [map = std::shared_ptr<const SourceMap>(map_)](quint32 at) {
         return map->lineText(map->lineAt(at));
+    };
+    v.sourceLineAt = [map = std::shared_ptr<const SourceMap>(map_)](quint32 at) {
+        return map->lineAt(at);
     };
     return v;
 }

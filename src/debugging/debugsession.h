@@ -59,6 +59,8 @@ public:
     void stepInto();
     void stepOver();
     void stepOut();
+    // Exactly one instruction of the program's (the machine's own services run whole).
+    void stepInstruction();
     // Runs to the first address of the line (a breakpoint or the end may come
     // first); a line without code stops at once with a message.
     void runTo(const SourceLine &line);
@@ -90,6 +92,8 @@ signals:
     // A command that may take long began (emitted 50 ms into it).
     void started();
     void stopped(const DebugStop &stop);
+    // What the monitor shows while the program runs, ten times a second.
+    void screenWhileRunning(const ScreenPicture &picture);
 
 private:
     using Work = std::function<MachineStop(Machine &)>;
@@ -105,6 +109,9 @@ private:
     std::shared_ptr<SourceMap> map_;
     std::shared_ptr<QTemporaryDir> folder_;
     Registers previous_;
+    // Where the program's stack began: the words above it were never pushed.
+    quint16 stackSegment_ = 0;
+    quint32 stackTop_ = 0x10000;
     QSet<SourceLine> breakpoints_;
     QSet<quint32> applied_; // breakpoints the machine has
     quint32 runToAddress_ = ~0u;
@@ -119,4 +126,6 @@ private:
     bool ended_ = false;
     bool stepIntoInterrupts_ = false;
     QTimer startedTimer_;
+    // While running, the screen as the machine last showed it.
+    QTimer refreshTimer_;
 };

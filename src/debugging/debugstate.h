@@ -17,6 +17,7 @@ class FlagPanel;
 class MemoryPanel;
 class StackPanel;
 class ScreenView;
+class DisassemblyPanel;
 
 // The debugger's panels: docks of the main window, shown while a program
 // is debugged, their places remembered from one start of the program to
@@ -28,14 +29,16 @@ struct DebugPanels
     QDockWidget *memoryDock = nullptr;
     QDockWidget *stackDock = nullptr;
     QDockWidget *screenDock = nullptr;
+    QDockWidget *disassemblyDock = nullptr;
     RegisterPanel *registers = nullptr;
     FlagPanel *flags = nullptr;
     MemoryPanel *memory = nullptr;
     StackPanel *stack = nullptr;
     ScreenView *screen = nullptr;
+    DisassemblyPanel *disassembly = nullptr;
     QList<QDockWidget *> docks() const
     {
-        return {registersDock, flagsDock, memoryDock, stackDock, screenDock};
+        return {registersDock, flagsDock, memoryDock, stackDock, screenDock, disassemblyDock};
     }
 };
 
@@ -54,6 +57,11 @@ struct DebugState
     // Include files opened at a line, read-only while debugging.
     QList<QPointer<frmDocument>> views;
     bool askingToStop = false;
+    // Said at the next stop that says nothing of its own (a breakpoint that
+    // moved as the program was loaded).
+    QString notice;
+    // Whether F5 would be enabled but for the debugging.
+    bool runWanted = false;
     // Connections that must end with this debugging.
     QObject context;
 };

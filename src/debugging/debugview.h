@@ -1,5 +1,6 @@
 #pragma once
 
+#include "debugging/sourceline.h"
 #include "machine/cpu.h"
 #include "machine/screenpicture.h"
 
@@ -31,7 +32,13 @@ struct DebugView
     // What the monitor shows.
     ScreenPicture screen;
     QList<DataLabel> dataLabels;
+    // The offset in SS just past the program's stack: the words from SP up
+    // to it are what was pushed (0x10000 where the stack is the segment's
+    // end, as a .COM's, or the program moved to a stack of its own).
+    quint32 stackTop = 0x10000;
     // The source line that holds the instruction at a linear address, as
     // people read it ("第 12 行", "MACROS.INC 第 3 行"); empty outside the program.
     std::function<QString(quint32 linear)> sourceLineOf;
+    // The source line whose bytes hold a linear address; invalid outside.
+    std::function<SourceLine(quint32 linear)> sourceLineAt;
 };

@@ -1,5 +1,6 @@
 #include "debugging/memorypanel.h"
 
+#include "debugging/addresstext.h"
 #include "debugging/dostext.h"
 
 #include <QComboBox>
@@ -10,43 +11,15 @@
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QVBoxLayout>
+#include <utility>
 
 namespace {
 
 const QString followText = QStringLiteral("DS:0");
 
-QString hex4(quint16 v)
-{
-    return QString::number(v, 16).toUpper().rightJustified(4, u'0');
-}
-
 QString labelText(const DataLabel &l)
 {
     return QStringLiteral("%1 (%2:%3)").arg(l.name, hex4(l.segment), hex4(l.offset));
-}
-
-// "075A:0010", "ds:10h" (the register's value now), "0010" (in DS).
-bool parseAddress(const QString &text, const Registers &r, quint16 *segment, quint16 *offset)
-{
-    static const QRegularExpression form(
-        QStringLiteral("^\\s*(?:([0-9a-f]{1,4}|[cdes]s)h?\\s*:\\s*)?([0-9a-f]{1,4})h?\\s*$"),
-        QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch m = form.match(text);
-    if (!m.hasMatch())
-        return false;
-    const QString seg = m.captured(1).toUpper();
-    if (seg.isEmpty() || seg == QLatin1String("DS"))
-        *segment = r.ds;
-    else if (seg == QLatin1String("CS"))
-        *segment = r.cs;
-    else if (seg == QLatin1String("ES"))
-        *segment = r.es;
-    else if (seg == QLatin1String("SS"))
-        *segment = r.ss;
-    else
-        *segment = quint16(seg.toUInt(nullptr, 16));
-    *offset = quint16(m.captured(2).toUInt(nullptr, 16));
-    return true;
 }
 
 } // namespace
@@ -98,7 +71,18 @@ void MemoryPanel::showView(const DebugView &v)
     view_ = v;
     hasView_ = true;
     updateLabels(v.dataLabels);
+    if (std::exchange(startOver_, false)) {
+        if (place_->count() > 1)
+            return choose(1);
+        return showPlace(true, 0, 0);
+    }
     render();
+}
+
+void MemoryPanel::startOver()
+{
+    clearView();
+    startOver_ = true;
 }
 
 void MemoryPanel::clearView()
@@ -146,7 +130,7 @@ void MemoryPanel::typed()
         if (place_->itemText(i).section(u' ', 0, 0).compare(text, Qt::CaseInsensitive) == 0)
             return choose(i);
     quint16 segment, offset;
-    if (!parseAddress(text, view_.registers, &segment, &offset)) {
+    if (!parseAddress(text, view_.registers, view_.registers.ds, &segment, &offset)) {
         problem_->setText(QStringLiteral("地址无效：请写 段:偏移（十六进制）"));
         problem_->show();
         return;

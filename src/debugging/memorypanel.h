@@ -18,6 +18,9 @@ public:
     explicit MemoryPanel(QWidget *parent = nullptr);
     void showView(const DebugView &v);
     void clearView();
+    // A new program: its first view starts at its first data label (where
+    // its data segment begins), or follows DS:0 when it has none.
+    void startOver();
 
     static constexpr int rows = 16;
 
@@ -35,5 +38,6 @@ private:
     DebugView view_;
     bool hasView_ = false;
     bool following_ = true;
+    bool startOver_ = false;
     quint16 segment_ = 0, offset_ = 0;
 };

@@ -1,17 +1,14 @@
 #include "debugging/stackpanel.h"
 
+#include "debugging/addresstext.h"
 #include "debugging/dostext.h"
 
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
-
-QString hex4(quint16 v)
-{
-    return QString::number(v, 16).toUpper().rightJustified(4, u'0');
-}
 
 // Whether the bytes before a return address end with an instruction that
 // pushes one: a near or far CALL (direct or through memory or a register),
@@ -70,8 +67,10 @@ void StackPanel::showView(const DebugView &v)
         const quint32 at = linear(segment, offset) % Cpu::memorySize;
         return v.sourceLineOf && afterCall(memory, at, far) ? v.sourceLineOf(at) : QString();
     };
-    // Only the words below the top of the stack segment.
-    const int count = std::min(words, (0x10000 - r.sp) / 2);
+    // Only what was pushed: the words from SP up to where the stack began.
+    // SP 0 below a top at the segment's end is that end: nothing pushed.
+    const quint32 sp = r.sp == 0 && v.stackTop == 0x10000 ? 0x10000 : r.sp;
+    const int count = std::clamp(int((qint64(v.stackTop) - sp) / 2), 0, words);
     QList<quint16> values;
     for (int i = 0; i < count; ++i)
         values << word(quint16(r.sp + 2 * i));

@@ -25,6 +25,19 @@ bool StepWatch::outsideSource(quint32 address) const
 bool StepWatch::operator()(quint32 address)
 {
     const quint16 sp = machine_.reg(Reg::SP);
+    if (mode_ == Single) {
+        // The machine's own BIOS and DOS code behind an INT runs whole, as
+        // the service the program called.
+        // A repeated string instruction is met once more with CX at 0 only
+        // to end it: the 8086's step goes on to the next instruction.
+        const bool ending = address == previous_ && machine_.reg(Reg::CX) == 0 &&
+                            instructionAt(machine_.memory(), address).kind == Instruction::Repeat;
+        if (started_ && address < 0xF0000 && !ending)
+            return true;
+        started_ = true;
+        previous_ = address;
+        return false;
+    }
     if (mode_ == Out) {
         // Past a return that took the stack above where it was: back in the caller.
         if (returned_ && above(sp, startSp_))

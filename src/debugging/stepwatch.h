@@ -16,6 +16,8 @@ public:
         Over, // to the next line of this level: calls, interrupts, loops and
               // repeated string instructions run to their end
         Out,  // until the procedure returns to its caller
+        Single, // one instruction (one pass of a repeated string
+                // instruction, as the 8086's trap flag has it)
     };
     StepWatch(Mode mode, std::shared_ptr<const SourceMap> map, const Machine &machine);
 
@@ -40,4 +42,5 @@ private:
     quint16 targetSp_ = 0;
     bool checkSp_ = false;
     bool returned_ = false;
+    bool started_ = false;
 };

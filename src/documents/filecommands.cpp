@@ -39,7 +39,9 @@ void DocumentsController::mnuFileOpen()
     if (!wb_.activeDocument())
         Newdocument();
     frmDocument *doc = wb_.activeDocument();
-    if (!doc)
+    // A window whose text may not change (it is being debugged) asks
+    // before the dialog, not after the user has picked a file.
+    if (!doc || !doc->mayChange())
         return;
     prepareFileDialog(dlgCommonDialog, "打开");
     const QString path = wb_.dialogs().showOpen(wb_.window(), dlgCommonDialog);

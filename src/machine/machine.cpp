@@ -486,26 +486,6 @@ void Machine::removeBreakpoint(quint32 address)
     s_->cpu.removeBreakpoint(address);
 }
 
-ScreenPicture Machine::screenPicture() const
-{
-    return ::screenPicture(s_->cpu.memory(), s_->video);
-}
-
-quint16 Machine::screenCell(int row, int column) const
-{
-    return s_->screen.cell(row, column);
-}
-
-int Machine::cursorRow() const
-{
-    return s_->screen.row();
-}
-
-int Machine::cursorColumn() const
-{
-    return s_->screen.column();
-}
-
 void Machine::pushKey(quint16 key)
 {
     {
@@ -570,6 +550,11 @@ void Machine::setStepIntoInterrupts(bool on)
 quint16 Machine::psp() const
 {
     return s_->psp;
+}
+
+quint32 Machine::imageSize() const
+{
+    return s_->imageEnd - s_->imageFirst;
 }
 
 QStringList Machine::changedFiles() const

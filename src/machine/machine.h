@@ -11,6 +11,7 @@
 #include <QString>
 #include <QList>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <memory>
@@ -104,6 +105,9 @@ public:
 
     // What the monitor shows now.
     ScreenPicture screenPicture() const;
+    // What it showed at most a tenth of a second ago while a run goes on:
+    // any thread, without stopping the run.
+    ScreenPicture recentScreen() const;
     // The active page: character in the low byte, attribute in the high.
     quint16 screenCell(int row, int column) const;
     int cursorRow() const;
@@ -130,11 +134,19 @@ public:
     void setStepIntoInterrupts(bool on);
 
     quint16 psp() const;
+    // The bytes of the program loaded: a .COM's whole file, an .EXE's load
+    // module (the file less its header).
+    quint32 imageSize() const;
     // Host paths of what the program created, wrote, deleted or renamed
     // since it was loaded.
     QStringList changedFiles() const;
 
 private:
+    // On the run's own thread, now and then: the picture recentScreen() gives.
+    void publishScreen();
+    mutable std::mutex screenLock_;
+    ScreenPicture recent_;
+    std::chrono::steady_clock::time_point recentAt_{};
     void interrupt(int number);
     void service(int number);
     MachineStop runFor(const Bounds &bounds, quint64 count, const Cpu::Watch &watch = {});

@@ -127,6 +127,7 @@ MachineStop Machine::runFor(const Bounds &bounds, quint64 count, const Cpu::Watc
     const auto runCpu = [&] {
         int error = 0;
         for (;;) {
+            publishScreen();
             if (takeEvents(live, count ? budgetEnd : ~quint64(0)) &&
                 m.cpu.hasBreakpoint(linear(m.r(Reg::CS), m.r(Reg::IP)))) {
                 m.stop.reason = StopReason::Breakpoint; // the handler's first line

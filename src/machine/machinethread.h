@@ -34,6 +34,8 @@ public:
     // A key typed, whether or not a run goes on: a running program gets it
     // through the keyboard's interrupt at once, a stopped one when it runs.
     void pushKey(quint16 key) { machine_->pushKey(key); }
+    // What the monitor showed lately, while a run goes on too.
+    ScreenPicture recentScreen() const { return machine_->recentScreen(); }
     // The speaker's tone now (0: silent), while a run goes on too.
     int speakerHz() const { return machine_->speakerHz(); }
 

@@ -25,7 +25,7 @@ enum class Command {
     ViewToolbar, ViewStatusBar,
     // 运行
     Compile, CompileList, NextMark, ShellDos, LookCross, Link, LinkResult, Run, DebugStart, StepInto, StepOver,
-    StepOut, RunToCursor, ToggleBreakpoint, StopDebug, PauseDebug, InterruptSteps, DisplayGbk,
+    StepOut, StepInstruction, RunToCursor, ToggleBreakpoint, StopDebug, PauseDebug, InterruptSteps, DisplayGbk,
     Display437,
     // 选项
     SaveTip, MakeList, MakeCross, MakeMap, UseLib, Parameter, DosboxOnly, F5Dosbox,

@@ -26,6 +26,7 @@ dpkg-deb -f "$deb" Depends | grep -q dosbox || fail "the package does not depend
 dpkg-deb -f "$deb" Depends | grep -q fonts-wqy-zenhei || fail "the package brings no CJK font"
 dpkg-deb -f "$deb" Depends | grep -q libqt6widgets6 || fail "the package does not name the Qt libraries"
 dpkg-deb -f "$deb" Depends | grep -q libunicorn || fail "the package does not depend on the Unicorn library"
+dpkg-deb -f "$deb" Depends | grep -q libcapstone || fail "the package does not depend on the Capstone library"
 dups=$(dpkg-deb -f "$deb" Depends | tr ',' '\n' | sed 's/^ *//; s/ .*//' | sort | uniq -d)
 [ -z "$dups" ] || fail "the package names $dups twice"
 dpkg-deb -x "$deb" "$work/root"

@@ -47,6 +47,7 @@ const CommandItem kCommands[] = {
     {Command::StepInto, "mnustepinto", "F11"},
     {Command::StepOver, "mnustepover", "F10"},
     {Command::StepOut, "mnustepout", "Shift+F11", false, false, false},
+    {Command::StepInstruction, "mnustepinstruction", "Ctrl+F11"},
     {Command::RunToCursor, "mnuruntocursor", "Ctrl+F10"},
     {Command::ToggleBreakpoint, "mnutogglebreakpoint", "F2"},
     {Command::StopDebug, "mnustopdebug", "Shift+F5", false, false, false},

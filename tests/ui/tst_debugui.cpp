@@ -6,6 +6,7 @@
 #include "debugging/screenview.h"
 #include "documents/breakpointmarks.h"
 #include "documents/diagnosticstrip.h"
+#include "debugged.h"
 #include "mainfixture.h"
 #include "realtools.h"
 #include "toolchain/frmreport.h"
@@ -78,45 +79,6 @@ const char kLoop[] = "data segment\r\n"            // 1
                      "bump endp\r\n"               // 21
                      "code ends\r\n"               // 22
                      "end start";
-
-// A program of one code segment whose lines 3 and on are the given ones.
-QString program(const QString &body)
-{
-    return QStringLiteral("code segment\r\nassume cs:code\r\n") + body +
-           QStringLiteral("\r\ncode ends\r\nend start");
-}
-
-// The assembler and the linker run on the built-in machine; what would go
-// to DOSBox is only recorded.
-struct Debugged
-{
-    FakeLauncher dosbox;
-    ToolLauncher tools{dosbox};
-    MainFixture f{true, &tools};
-    // capitals: the tools named as on a DOS disk (MASM.EXE).
-    explicit Debugged(const QString &text, bool capitals = false)
-    {
-        for (const char *tool : {"MASM.EXE", "LINK.EXE"})
-            QFile::copy(realToolsFolder() + u'/' + QLatin1String(tool),
-                        f.path(capitals ? QString::fromLatin1(tool)
-                                        : QString::fromLatin1(tool).toLower()));
-        f.text()->setText(text);
-    }
-    DebugSession *session() const { return f.main->debugger().debugSession(); }
-    int current() const { return f.doc()->Strip->breakpoints->current(); }
-    Registers registers() const { return session()->view().registers; }
-};
-
-// Presses the key and waits until the program has stopped again.
-bool stepWith(Debugged &d, QKeyCombination key)
-{
-    press(d.f, key);
-    const bool stopped = QTest::qWaitFor(
-        [&d] { return d.session() && !d.session()->running() && d.current() > 0; }, 60000);
-    if (!stopped)
-        qWarning() << d.f.main->statusBar()->currentMessage();
-    return stopped;
-}
 
 } // namespace
 
@@ -204,11 +166,11 @@ void TestDebugUi::stopsInWords_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("message"); // what the dialog says
-    QTest::newRow("division by zero") << program("start: mov ax, 5\r\n    mov bl, 0\r\n    div "
+    QTest::newRow("division by zero") << oneSegmentProgram("start: mov ax, 5\r\n    mov bl, 0\r\n    div "
                                                  "bl\r\n    mov ax, 4c00h\r\n    int 21h")
                                       << "第 5 行";
     QTest::newRow("jump into nowhere")
-        << program(
+        << oneSegmentProgram(
                "start: mov ax, 5000h\r\n    push ax\r\n    xor ax, ax\r\n    push ax\r\n    retf")
         << "第 7 行";
 }
@@ -236,7 +198,7 @@ void TestDebugUi::keyTypedIntoScreen_data()
 void TestDebugUi::keyTypedIntoScreen()
 {
     QFETCH(bool, capitals);
-    Debugged d(program("start: mov ah, 1\r\n    int 21h\r\n    mov ah, 4ch\r\n    int 21h"),
+    Debugged d(oneSegmentProgram("start: mov ah, 1\r\n    int 21h\r\n    mov ah, 4ch\r\n    int 21h"),
                capitals);
     press(d.f, Qt::ControlModifier | Qt::Key_F5);
     QTRY_VERIFY_WITH_TIMEOUT(d.session() && d.session()->waitingForKey(), 60000);
@@ -254,7 +216,7 @@ void TestDebugUi::keyTypedIntoScreen()
 // at a time until it returns to the source.
 void TestDebugUi::interruptLabsThroughTheMenus()
 {
-    Debugged keys(program("old dd ?\r\n"                   // 3
+    Debugged keys(oneSegmentProgram("old dd ?\r\n"                   // 3
                           "start: push cs\r\n"             // 4
                           "    pop ds\r\n"                 // 5
                           "    assume ds:code\r\n"         // 6
@@ -293,7 +255,7 @@ void TestDebugUi::interruptLabsThroughTheMenus()
     QCOMPARE(keys.f.main->statusBar()->currentMessage(), QString("程序在第 20 行结束，返回码 0。"));
     press(keys.f, Qt::ShiftModifier | Qt::Key_F5);
 
-    Debugged copied(program("start: push cs\r\n"                                   // 3
+    Debugged copied(oneSegmentProgram("start: push cs\r\n"                                   // 3
                             "    pop ds\r\n"                                       // 4
                             "    mov ax, 0\r\n"                                    // 5
                             "    mov es, ax\r\n"                                   // 6
@@ -360,7 +322,7 @@ void TestDebugUi::keyboardReachesThePanels()
 // top half in colour 1 made red through the DAC.
 void TestDebugUi::graphicsInScreenPanel()
 {
-    Debugged d(program("start: mov ax, 13h\r\n    int 10h\r\n    mov ax, 1010h\r\n"
+    Debugged d(oneSegmentProgram("start: mov ax, 13h\r\n    int 10h\r\n    mov ax, 1010h\r\n"
                        "    mov bx, 1\r\n    mov dh, 63\r\n    mov cx, 0\r\n    int 10h\r\n"
                        "    mov ax, 0a000h\r\n    mov es, ax\r\n    xor di, di\r\n"
                        "    mov al, 1\r\n    mov cx, 32000\r\n    rep stosb\r\n"
@@ -441,7 +403,7 @@ void TestDebugUi::commandsWhileDebuggingAsk()
 // that file at its line, read-only until debugging stops.
 void TestDebugUi::includeFileOpensReadOnly()
 {
-    Debugged d(program("start: call twice\r\n    mov ax, 4c00h\r\n    int 21h\r\n"
+    Debugged d(oneSegmentProgram("start: call twice\r\n    mov ax, 4c00h\r\n    int 21h\r\n"
                        "include procs.inc"));
     QVERIFY(QDir().mkpath(d.f.path("src")));
     QVERIFY(writeFile(d.f.path("src/procs.inc"), "; shared\r\ntwice proc\r\n    inc bx\r\n"
@@ -473,7 +435,7 @@ void TestDebugUi::closingWhileRunning_data()
 void TestDebugUi::closingWhileRunning()
 {
     QFETCH(bool, main);
-    Debugged d(program("start: jmp start"));
+    Debugged d(oneSegmentProgram("start: jmp start"));
     press(d.f, Qt::ControlModifier | Qt::Key_F5);
     QTRY_VERIFY_WITH_TIMEOUT(d.session() && d.session()->running(), 60000);
     QTRY_VERIFY(d.f.main->action("mnupausedebug")->isEnabled());
@@ -492,7 +454,7 @@ void TestDebugUi::closingWhileRunning()
 // A program the assembler refuses does not start: the usual report tells why.
 void TestDebugUi::assemblyErrorShowsTheReport()
 {
-    Debugged d(program("start: mov ax, bogus\r\n    int 21h"));
+    Debugged d(oneSegmentProgram("start: mov ax, bogus\r\n    int 21h"));
     press(d.f, Qt::ControlModifier | Qt::Key_F5);
     QTRY_VERIFY_WITH_TIMEOUT(shownReport(d.f), 60000);
     QVERIFY(shownReport(d.f)->shownText().contains("error A2009"));
@@ -505,11 +467,11 @@ void TestDebugUi::runWindow_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("shown"); // on the window's screen; empty: DOSBox runs it
     QTest::newRow("GBK greeting")
-        << program("msg db 0C4h,0E3h,0BAh,0C3h,'$'\r\nstart: push cs\r\n    pop ds\r\n    mov dx, "
+        << oneSegmentProgram("msg db 0C4h,0E3h,0BAh,0C3h,'$'\r\nstart: push cs\r\n    pop ds\r\n    mov dx, "
                    "offset msg\r\n    mov ah, 9\r\n    int 21h\r\n    mov ax, 4c00h\r\n    int 21h")
         << "你好";
     QTest::newRow("a video mode the machine lacks")
-        << program("start: mov ax, 0fh\r\n    int 10h\r\n    mov ax, 4c00h\r\n    int 21h") << "";
+        << oneSegmentProgram("start: mov ax, 0fh\r\n    int 10h\r\n    mov ax, 4c00h\r\n    int 21h") << "";
 }
 
 void TestDebugUi::runWindow()
