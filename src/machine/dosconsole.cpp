@@ -1,6 +1,6 @@
 // INT 21h console functions. Standard output is handle 1, so with "> FILE"
 // the characters go to the file, as under DOS; keyboard reads take keys from
-// the machine's queue.
+// the machine's queue, or with "< FILE" the file's bytes.
 #include "machine/keybuffer.h"
 #include "machine/machinestate.h"
 
@@ -12,10 +12,35 @@ void writeStandard(MachineState &m, quint8 c)
     m.writeHandle(1, &c, 1, &error);
 }
 
+// Standard input given as a file ("< FILE"): the console functions read it
+// instead of the keyboard, and never wait.
+QFile *inputFile(MachineState &m)
+{
+    const OpenFiles::Shared in = m.files.at(0);
+    return in && in->kind == OpenFiles::Kind::File ? in->file.get() : nullptr;
+}
+
+// The next byte of the file; past its end DOS hands out Ctrl+Z.
+quint8 readInput(QFile *in)
+{
+    char c = 0;
+    return in->getChar(&c) ? quint8(c) : quint8(0x1A);
+}
+
 // Keys of a whole line up to CR, taken from the buffer as they come, or a
 // stop to wait for more.
 bool takeLine(MachineState &m, QByteArray *line)
 {
+    if (QFile *in = inputFile(m)) {
+        // Up to the CR, as DOS reads a redirected line: the LF of a text
+        // file's CR LF is the first character of the next read.
+        line->clear();
+        char c = 0;
+        while (in->getChar(&c) && c != '\r')
+            line->append(c);
+        line->append('\r');
+        return true;
+    }
     for (;;) {
         if (!m.keyWaiting()) {
             m.waitForKey();
@@ -39,7 +64,9 @@ bool takeLine(MachineState &m, QByteArray *line)
 void int21_01h_readEcho(MachineState &m)
 {
     quint16 key;
-    if (!m.takeKey(&key))
+    if (QFile *in = inputFile(m))
+        key = readInput(in);
+    else if (!m.takeKey(&key))
         return;
     m.setAL(quint8(key));
     writeStandard(m, quint8(key));
@@ -59,6 +86,11 @@ void int21_06h_directIo(MachineState &m)
         m.setAL(dl);
         return;
     }
+    if (QFile *in = inputFile(m)) {
+        m.setAL(readInput(in));
+        m.cpu.setZero(false);
+        return;
+    }
     if (!m.keyWaiting()) {
         m.setAL(0);
         m.cpu.setZero(true);
@@ -71,7 +103,9 @@ void int21_06h_directIo(MachineState &m)
 void int21_07h_readRaw(MachineState &m)
 {
     quint16 key;
-    if (m.takeKey(&key))
+    if (QFile *in = inputFile(m))
+        m.setAL(readInput(in));
+    else if (m.takeKey(&key))
         m.setAL(quint8(key));
 }
 
@@ -111,7 +145,10 @@ void int21_0Ah_readLine(MachineState &m)
 
 void int21_0Bh_inputStatus(MachineState &m)
 {
-    m.setAL(m.keyWaiting() ? 0xFF : 0);
+    if (QFile *in = inputFile(m))
+        m.setAL(in->atEnd() ? 0 : 0xFF);
+    else
+        m.setAL(m.keyWaiting() ? 0xFF : 0);
 }
 
 void int21_0Ch_flushThenRead(MachineState &m)

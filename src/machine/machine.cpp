@@ -291,6 +291,15 @@ bool Machine::load(const QString &hostProgram, const QByteArray &tail, QString *
             return fail(out->file->errorString());
         s_->files.setStandard(1, out);
     }
+    if (!setup_.inputFile.isEmpty()) {
+        auto in = std::make_shared<OpenFiles::Entry>();
+        in->kind = OpenFiles::Kind::File;
+        in->drive = Drives::C;
+        in->file = std::make_unique<QFile>(setup_.inputFile);
+        if (!in->file->open(QIODevice::ReadOnly))
+            return fail(in->file->errorString());
+        s_->files.setStandard(0, in);
+    }
     QList<QByteArray> environment = {"PATH=Z:\\", "COMSPEC=Z:\\COMMAND.COM",
                                      "BLASTER=A220 I7 D1 H5 T6"};
     // In the case the hidden DOSBox runs write it: MASM copies the variable
@@ -550,6 +559,11 @@ void Machine::setStepIntoInterrupts(bool on)
 quint16 Machine::psp() const
 {
     return s_->psp;
+}
+
+quint64 Machine::instructionsRun() const
+{
+    return s_->cpu.countsInstructions() ? s_->cpu.instructions() : 0;
 }
 
 quint32 Machine::imageSize() const

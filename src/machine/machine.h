@@ -35,6 +35,8 @@ public:
         QString sourceFolder;
         // Receives standard output as "> FILE" would; empty: the screen.
         QString consoleFile;
+        // Gives standard input as "< FILE" would; empty: the keyboard.
+        QString inputFile;
         qint64 fileSizeLimit = qint64(64) * 1024 * 1024;
         // All bytes written to files in one run.
         qint64 writeLimit = qint64(256) * 1024 * 1024;
@@ -134,6 +136,9 @@ public:
     void setStepIntoInterrupts(bool on);
 
     quint16 psp() const;
+    // Instructions run since the load, where the clock counts them
+    // (MachineClock::Kind::Instructions); 0 otherwise.
+    quint64 instructionsRun() const;
     // The bytes of the program loaded: a .COM's whole file, an .EXE's load
     // module (the file less its header).
     quint32 imageSize() const;

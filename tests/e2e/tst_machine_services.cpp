@@ -43,6 +43,7 @@ struct Program
     QSet<int> covers;    // interrupt << 8 | function
     QList<quint16> keys; // scan code << 8 | character, typed before it starts
     QStringList files;   // fixture files put into its C: first
+    QString input;       // one of them given as standard input ("< FILE")
 };
 
 QTemporaryDir *work;
@@ -55,6 +56,7 @@ QList<Program> readPrograms()
     static const QRegularExpression covers(QStringLiteral("; covers:(.*)"));
     static const QRegularExpression keys(QStringLiteral("; keys:(.*)"));
     static const QRegularExpression files(QStringLiteral("; files:(.*)"));
+    static const QRegularExpression input(QStringLiteral("; input: *(\\S+)"));
     for (const QString &file : QDir(kSources).entryList({QStringLiteral("*.ASM")}, QDir::Files)) {
         const QString text = QString::fromLatin1(fileBytes(kSources + u'/' + file));
         const QRegularExpressionMatch c = covers.match(text);
@@ -68,6 +70,7 @@ QList<Program> readPrograms()
         for (const QString &k : keys.match(text).captured(1).split(u' ', Qt::SkipEmptyParts))
             p.keys << quint16(k.toUInt(nullptr, 16));
         p.files = files.match(text).captured(1).split(u' ', Qt::SkipEmptyParts);
+        p.input = input.match(text).captured(1);
         list << p;
     }
     return list;
@@ -106,6 +109,8 @@ QString runOnMachine(const Program &p)
     Machine::Setup setup;
     setup.toolFolder = side(QStringLiteral("machine"), p, QStringLiteral("c"));
     setup.sourceFolder = side(QStringLiteral("machine"), p, QStringLiteral("d"));
+    if (!p.input.isEmpty())
+        setup.inputFile = setup.toolFolder + u'/' + p.input;
     Machine machine(setup);
     QString error;
     if (!machine.load(setup.toolFolder + u'/' + p.name + QStringLiteral(".EXE"), "", &error))
@@ -191,7 +196,8 @@ void TestMachineServices::initTestCase()
         QVERIFY(prepare(p, exe, stuffer));
         jobs << DosboxJob{side(QStringLiteral("dosbox"), p, QStringLiteral("c")),
                           side(QStringLiteral("dosbox"), p, QStringLiteral("d")),
-                          {QStringLiteral("STUFF"), p.name}};
+                          {QStringLiteral("STUFF"),
+                           p.input.isEmpty() ? p.name : p.name + QStringLiteral(" < ") + p.input}};
     }
     if (!runDosbox(jobs, work->path(), &why))
         failure = why;
