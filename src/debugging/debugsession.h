@@ -1,7 +1,7 @@
 #pragma once
 
 #include "debugging/debugview.h"
-#include "debugging/linkmap.h"
+#include "toolchain/linkmap.h"
 #include "debugging/listing.h"
 #include "debugging/sourceline.h"
 #include "machine/machine.h"
@@ -46,6 +46,8 @@ public:
         LinkMap map;
         QString mainFile;
         std::shared_ptr<QTemporaryDir> folder;
+        // The command tail, as typed after the program's name.
+        QByteArray tail;
     };
     // Loads the program; on failure *error says why and the session is unusable.
     DebugSession(const Program &program, QString *error, QObject *parent = nullptr);

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "debugging/debugview.h"
-#include "debugging/linkmap.h"
+#include "toolchain/linkmap.h"
 #include "debugging/listing.h"
 
 #include <QHash>

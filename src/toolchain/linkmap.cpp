@@ -1,4 +1,4 @@
-#include "debugging/linkmap.h"
+#include "toolchain/linkmap.h"
 
 #include <QRegularExpression>
 

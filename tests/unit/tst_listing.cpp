@@ -1,6 +1,7 @@
-#include "debugging/linkmap.h"
+#include "toolchain/linkmap.h"
 #include "debugging/listing.h"
 #include "debugging/sourcemap.h"
+#include "rules/symboltable.h"
 #include "mainfixture.h"
 
 #include <QFileInfo>
@@ -15,6 +16,8 @@ private slots:
     void lines_data();
     void lines();
     void addresses();
+    void symbols_data();
+    void symbols();
 };
 
 static const QString kFixtures = QStringLiteral(KORVANE_FIXTURES);
@@ -123,4 +126,41 @@ void TestListing::addresses()
 }
 
 QTEST_GUILESS_MAIN(TestListing)
+
+void TestListing::symbols_data()
+{
+    QTest::addColumn<QString>("listing");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("size");
+    QTest::addColumn<uint>("value");
+    QTest::addColumn<QString>("segment");
+    using K = ListedSymbol::Kind;
+    QTest::newRow("word") << "masm510/ERRS" << "CNT" << int(K::Data) << 2 << 0x0Eu << "DATA";
+    QTest::newRow("byte") << "masm510/ERRS" << "MSG" << int(K::Data) << 1 << 0u << "DATA";
+    QTest::newRow("dword") << "debugger/XLIST" << "BIG" << int(K::Data) << 4 << 0x13u << "DATA";
+    QTest::newRow("code label") << "debugger/XLIST" << "AGAIN" << int(K::Code) << 0 << 0x10u << "CODE";
+    QTest::newRow("procedure") << "masm510/ERRS" << "MAIN" << int(K::Proc) << 0 << 0u << "CODE";
+    QTest::newRow("constant") << "debugger/MACROS" << "N" << int(K::Number) << 0 << 9u << "";
+    QTest::newRow("simplified segments") << "debugger/STRUCTS" << "FL" << int(K::Data) << 1 << 0x41u
+                                         << "_DATA";
+    QTest::newRow("text macro") << "masm510/CLEAN" << "@CPU" << int(K::Other) << 0 << 0x101u << "";
+}
+
+// The symbol table the real assembler wrote: what a label's value is read by.
+void TestListing::symbols()
+{
+    QFETCH(QString, listing);
+    QFETCH(QString, name);
+    const QList<ListedSymbol> table = readSymbolTable(fileBytes(kFixtures + "/" + listing + ".LST"));
+    const auto found = std::find_if(table.begin(), table.end(),
+                                    [&](const ListedSymbol &s) { return s.name == name; });
+    QVERIFY2(found != table.end(), qPrintable(name));
+    QTEST(int(found->kind), "kind");
+    QTEST(found->size, "size");
+    QTEST(uint(found->value), "value");
+    if (found->kind != ListedSymbol::Kind::Other)
+        QTEST(found->segment, "segment");
+}
+
 #include "tst_listing.moc"

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+// One name of the symbol table at the end of a MASM 5.10 listing.
+struct ListedSymbol
+{
+    enum class Kind {
+        Data,   // a variable: BYTE, WORD, DWORD, QWORD, TBYTE
+        Code,   // a NEAR or FAR label
+        Proc,   // a procedure
+        Number, // an EQU or = constant
+        Other,  // text macros, aliases ...
+    };
+    QString name; // upper case, as the table has it
+    Kind kind = Kind::Other;
+    int size = 0;      // bytes of one element of a variable (1, 2, 4, 8, 10)
+    quint32 value = 0; // offset in its segment, or the constant
+    QString segment;   // upper case; empty for a constant
+    int length = 0;    // elements of a DUP, where the table says; else 0
+};
+
+// The symbols of a listing (names in the table, nothing from the source).
+QList<ListedSymbol> readSymbolTable(const QByteArray &listing);
