@@ -22,7 +22,8 @@ install(FILES ${PROJECT_SOURCE_DIR}/resources/debian/copyright
 find_program(KORVANE_GZIP gzip)
 if(KORVANE_GZIP)
     set(KORVANE_COMPRESSED)
-    foreach(source resources/man/korvane.1 resources/man/korvane-desktop.1 resources/debian/changelog)
+    foreach(source resources/man/korvane.1 resources/man/korvane-desktop.1 resources/man/korvane-check.1
+                   resources/debian/changelog)
         get_filename_component(name ${source} NAME)
         add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/compressed/${name}.gz
             COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/compressed
@@ -35,6 +36,7 @@ if(KORVANE_GZIP)
     add_dependencies(korvane korvane_compressed)
     install(FILES ${PROJECT_BINARY_DIR}/compressed/korvane.1.gz
                   ${PROJECT_BINARY_DIR}/compressed/korvane-desktop.1.gz
+                  ${PROJECT_BINARY_DIR}/compressed/korvane-check.1.gz
             DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
     install(FILES ${PROJECT_BINARY_DIR}/compressed/changelog.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
 endif()
@@ -74,7 +76,7 @@ if(KORVANE_DPKG_SHLIBDEPS)
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 else()
     string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS
-           ", libqt6core6, libqt6gui6, libqt6widgets6, libqt6printsupport6, libqt6network6, libqt6webenginecore6, libqt6webenginecore6-bin, libqt6webenginewidgets6, libqt6multimedia6, libunicorn2, libcapstone4")
+           ", libqt6core6, libqt6gui6, libqt6widgets6, libqt6printsupport6, libqt6network6, libqt6webenginecore6, libqt6webenginecore6-bin, libqt6webenginewidgets6, libqt6multimedia6, libunicorn2, libcapstone4, libzip4")
 endif()
 # xdg-utils opens the tool search page in the system's browser.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, xdg-utils")

@@ -1,6 +1,7 @@
 #include "app/commandline.h"
 #include "app/frmmain.h"
 #include "app/module1.h"
+#include "checking/checkcommand.h"
 #include "help/browser/browserwindow.h"
 #include "rules/webaddresses.h"
 #include "platform/fonts.h"
@@ -35,6 +36,13 @@ int main(int argc, char *argv[])
     QStringList raw;
     for (int i = 1; i < argc; ++i)
         raw << QString::fromLocal8Bit(argv[i]);
+    // `korvane check ...` checks programs against a test file, without a
+    // window and so without a display.
+    if (!raw.isEmpty() && raw.first() == QLatin1String("check")) {
+        QCoreApplication app(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("Korvane"));
+        return runCheckCommand(raw.mid(1));
+    }
     const CommandLine early = parseCommandLine(raw, true);
     if (early.action == CommandLine::Help)
         return answer(commandLineUsage(), stdout, 0);

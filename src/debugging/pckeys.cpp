@@ -84,6 +84,18 @@ QList<quint16> fromText(const QString &text)
     return keys;
 }
 
+QList<quint16> fromTyped(const QString &text)
+{
+    QList<quint16> out;
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    for (int i = 0; i < lines.size(); ++i) {
+        out << fromText(lines.at(i));
+        if (i + 1 < lines.size())
+            out << 0x1C0D;
+    }
+    return out;
+}
+
 QList<quint16> fromKeyEvent(const QKeyEvent &event)
 {
     switch (event.key()) {

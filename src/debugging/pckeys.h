@@ -15,5 +15,7 @@ namespace PcKeys {
 // editing keys carry E0h as their character, the keypad's 00h.
 QList<quint16> fromKeyEvent(const QKeyEvent &event);
 QList<quint16> fromText(const QString &text);
+// Text as typed: "\n" is the Enter key.
+QList<quint16> fromTyped(const QString &text);
 
 } // namespace PcKeys

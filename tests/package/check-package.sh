@@ -52,6 +52,10 @@ help=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$usr/bin/korvane" -
 case $help in 用法：korvane*) ;; *) fail "korvane --help printed: $help" ;; esac
 [ "$(env -u DISPLAY -u QT_QPA_PLATFORM "$usr/bin/korvane" --version)" = "Korvane 2.20" ] ||
     fail "korvane --version printed no version"
+# So does the class checker's.
+check_help=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$usr/bin/korvane" check --help) ||
+    fail "korvane check --help failed"
+case $check_help in 用法：korvane\ check*) ;; *) fail "korvane check --help printed: $check_help" ;; esac
 # So does an option it does not know, with the usage error.
 rc=0
 bogus=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$usr/bin/korvane" --bogus 2>&1) || rc=$?
@@ -64,7 +68,7 @@ zcat "$usr/share/man/man1/korvane.1.gz" | sed -n '/^\.SH FILES/,/^\.SH EXIT/p' |
     grep -q 'recovery' || fail "the manual page names no recovery folder under FILES"
 zcat "$usr/share/man/man1/korvane.1.gz" | sed -n '/^\.SH FILES/,/^\.SH EXIT/p' |
     grep -q 'layout.ini' || fail "the manual page names no layout file under FILES"
-for page in korvane korvane-desktop; do
+for page in korvane korvane-desktop korvane-check; do
     [ -f "$usr/share/man/man1/$page.1.gz" ] || fail "no manual page for $page"
 done
 [ -f "$usr/share/doc/korvane/copyright" ] || fail "no copyright file"

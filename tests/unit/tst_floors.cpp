@@ -19,7 +19,8 @@ int floorOf(const QString &folder)
         {QStringLiteral("documents"), 2},
         {QStringLiteral("editing"), 3},   {QStringLiteral("toolchain"), 4},
         {QStringLiteral("help"), 5},      {QStringLiteral("debugging"), 5},
-        {QStringLiteral("app"), 6},
+        {QStringLiteral("checking"), 6}, {QStringLiteral("selftest"), 7},
+        {QStringLiteral("app"), 8},
     };
     return floors.value(folder, -1);
 }
