@@ -5,6 +5,7 @@
 #include "documents/documentscontroller.h"
 #include "editing/editingcontroller.h"
 #include "help/helpcontroller.h"
+#include "selftest/selftestcontroller.h"
 #include "toolchain/toolchaincontroller.h"
 
 #include <QAction>
@@ -56,6 +57,7 @@ void frmMain::mnustopdebug() { debug_->mnustopdebug(); }
 void frmMain::mnupausedebug() { debug_->mnupausedebug(); }
 void frmMain::mnudisplaygbk() { debug_->mnudisplaygbk(); }
 void frmMain::mnudisplay437() { debug_->mnudisplay437(); }
+void frmMain::mnuselftest() { selfTest_->mnuselftest(); }
 void frmMain::mnuViewWebBrowser() { help_->mnuViewWebBrowser(); }
 void frmMain::mnuHelpContents() { help_->mnuHelpContents(); }
 void frmMain::mnuHelpSearchForHelpOn() { help_->mnuHelpSearchForHelpOn(); }
@@ -107,6 +109,7 @@ void frmMain::connectCommands()
         {"mnupausedebug", &frmMain::mnupausedebug},
         {"mnudisplaygbk", &frmMain::mnudisplaygbk},
         {"mnudisplay437", &frmMain::mnudisplay437},
+        {"mnuselftest", &frmMain::mnuselftest},
         {"mnufont", &frmMain::mnufont},
         {"mnufontsize", &frmMain::mnufontsize},
         {"mnucodecolor", &frmMain::mnucodecolor},

@@ -7,6 +7,7 @@
 #include "editing/editingcontroller.h"
 #include "help/helpcontroller.h"
 #include "help/pictures.h"
+#include "selftest/selftestcontroller.h"
 #include "platform/fso.h"
 #include "platform/processlauncher.h"
 #include "toolchain/toolchaincontroller.h"
@@ -57,6 +58,7 @@ frmMain::frmMain(const Services &services, QWidget *parent)
     editing_ = new EditingController(*this, this);
     toolchain_ = new ToolchainController(*this, *documents_, this);
     debug_ = new DebugController(*this, *documents_, *toolchain_, this);
+    selfTest_ = new SelfTestController(*this, *toolchain_, *debug_, this);
     help_ = new HelpController(
         *this, [this] { return toolchain_->reportWindow(); }, services_.createBrowser, this);
     connect(documents_, &DocumentsController::windowCreated, this, &frmMain::adoptDocument);

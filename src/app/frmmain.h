@@ -10,6 +10,7 @@
 #include <memory>
 
 class DebugController;
+class SelfTestController;
 class DocumentsController;
 class EditingController;
 class FileSystem;
@@ -59,6 +60,7 @@ public:
     EditingController &editing() const { return *editing_; }
     ToolchainController &toolchain() const { return *toolchain_; }
     DebugController &debugger() const { return *debug_; }
+    SelfTestController &selfTest() const { return *selfTest_; }
     HelpController &help() const { return *help_; }
 
     // Workbench
@@ -97,7 +99,7 @@ public slots:
     void mnulinkresult(); void mnurundebug(); void mnurun(); void mnushellDOS(); void mnunextmark();
     void mnudebugstart(); void mnustepinto(); void mnustepover(); void mnustepout(); void mnustepinstruction();
     void mnuruntocursor(); void mnutogglebreakpoint(); void mnustopdebug(); void mnupausedebug();
-    void mnudisplaygbk(); void mnudisplay437();
+    void mnudisplaygbk(); void mnudisplay437(); void mnuselftest();
     void mnufont(); void mnufontsize(); void mnucodecolor(); void mnudimcolor();
     void mnucurrentcolor(); void mnubackcolor(); void mnugetdostools(); void popinsTip();
     void mnuWindowCascade(); void mnuWindowTileHorizontal(); void mnuWindowTileVertical();
@@ -143,6 +145,7 @@ private:
     EditingController *editing_ = nullptr;
     ToolchainController *toolchain_ = nullptr;
     DebugController *debug_ = nullptr;
+    SelfTestController *selfTest_ = nullptr;
     HelpController *help_ = nullptr;
 };
 

@@ -221,6 +221,12 @@ void frmMain::createMenus()
         }
         build(current, item);
     }
+    // Checking one's own program against the teacher's tests, after the
+    // Run menu's own items.
+    if (auto *run = menuBar()->findChild<QMenu *>(QStringLiteral("menuRun"))) {
+        build(run, Item{"selftestbar", "-", nullptr, K::Separator});
+        build(run, Item{"mnuselftest", "自测(&Z)..."});
+    }
 
     popmain = new QMenu(QStringLiteral("popmenu"), this);
     popmain->setObjectName(QStringLiteral("popmain"));

@@ -88,6 +88,7 @@ bool DebugBuild::load(const BuildResult &built, QString *message)
     program.map = readLinkMap(built.map);
     program.mainFile = mainFile;
     program.folder = built.folder;
+    program.tail = request_.tail;
     program.setup.toolFolder =
         request_.runFolder.isEmpty() ? QFileInfo(request_.masm).absolutePath() : request_.runFolder;
     program.setup.sourceFolder = request_.sourceFolder;

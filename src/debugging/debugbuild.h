@@ -23,6 +23,8 @@ struct DebugBuildRequest
     // C: of the program debugged, where its files are read and written;
     // empty: the folder of masm.exe, where F5 runs it.
     QString runFolder;
+    // The command tail the program is started with.
+    QByteArray tail;
 };
 
 // Assembles and links the document privately, with a listing and a map, on

@@ -6,6 +6,7 @@
 #include "debugging/disassemblypanel.h"
 #include "debugging/flagpanel.h"
 #include "debugging/memorypanel.h"
+#include "debugging/pckeys.h"
 #include "debugging/registerpanel.h"
 #include "debugging/screenview.h"
 #include "debugging/stackpanel.h"
@@ -24,6 +25,7 @@
 #include <QMdiSubWindow>
 #include <QRegularExpression>
 #include <QStatusBar>
+#include <QStringEncoder>
 #include <QTextBlock>
 #include <QTimer>
 
@@ -193,7 +195,26 @@ void DebugController::mnustopdebug()
     endDebugging();
 }
 
-void DebugController::startDebugging(std::function<void(DebugSession &)> then)
+void DebugController::debugWithKeys(frmDocument *doc, const QString &keys, const QString &tail)
+{
+    if (isDebugging())
+        mnustopdebug();
+    for (QMdiSubWindow *sub : wb_.mdiArea()->subWindowList())
+        if (sub->widget() == doc)
+            wb_.mdiArea()->setActiveSubWindow(sub);
+    if (wb_.activeDocument() != doc)
+        return;
+    const QList<quint16> typed = PcKeys::fromTyped(keys);
+    startDebugging(
+        [this, typed](DebugSession &s) {
+            for (const quint16 key : typed)
+                s.typeKey(key);
+            debugStopped(DebugStop{DebugStop::Stepped, s.currentLine(), {}, 0});
+        },
+        QStringEncoder("GB18030").encode(tail));
+}
+
+void DebugController::startDebugging(std::function<void(DebugSession &)> then, const QByteArray &tail)
 {
     frmDocument *doc = wb_.activeDocument();
     if (debug_ || !doc || doc->kind != frmDocument::Kind::Source)
@@ -212,6 +233,7 @@ void DebugController::startDebugging(std::function<void(DebugSession &)> then)
     request.masm = wb_.fso().actualPath(wb_.tools().Masmpath);
     request.link = wb_.fso().actualPath(wb_.tools().Linkpath);
     request.sourceBytes = toolchain_.assemblerBytes(doc);
+    request.tail = tail;
     request.sourcePath = documentPath(doc);
     request.sourceFolder =
         file.isAbsolute() && file.absoluteDir().exists() ? file.absolutePath() : wb_.tools().Toolfolder;

@@ -39,6 +39,9 @@ public:
     void mnupausedebug();
     void mnudisplaygbk();
     void mnudisplay437();
+    // Debugging of doc starts (anew), stopped on its first line, with these
+    // keys already typed ("\n": Enter) and this command tail.
+    void debugWithKeys(frmDocument *doc, const QString &keys, const QString &tail);
 
     bool isDebugging() const;
     // The program being debugged, once it is built and loaded.
@@ -60,7 +63,7 @@ protected:
 private:
     // The command on a stopped program; without one, debugging starts.
     void step(void (DebugSession::*command)());
-    void startDebugging(std::function<void(DebugSession &)> then);
+    void startDebugging(std::function<void(DebugSession &)> then, const QByteArray &tail = {});
     void restartDebugging();
     void debugBuilt(bool ok, const QString &message);
     void debugStopped(const DebugStop &stop);

@@ -24,7 +24,7 @@ DebugSession::DebugSession(const Program &program, QString *error, QObject *pare
       folder_(program.folder)
 {
     Machine *m = thread_->machine();
-    if (!m->load(program.image, QByteArray(), error)) {
+    if (!m->load(program.image, program.tail, error)) {
         ended_ = true;
         map_ = std::make_shared<SourceMap>(ProgramListing{}, LinkMap{}, 0, program.mainFile);
         return;
