@@ -142,7 +142,8 @@ QString checkUsage()
         "      korvane check merge 结果1.json 结果2.json ... [报告选项]\n"
         "\n"
         "用真正的 MASM 和 LINK 在内置的 8086 上汇编、连接每个学生的程序，\n"
-        "按测试文件中的每个用例运行一次，并给出结果。不打开窗口，也不启动 DOSBox。\n"
+        "按测试文件中的每个用例运行一次，并给出结果。不打开窗口；不加 --allow-dosbox 就不启动 "
+        "DOSBox。\n"
         "班级文件夹里每个学生一个 .asm 文件，或每个学生一个子文件夹（含 INCLUDE 文件）。\n"
         "\n"
         "Options (选项):\n"
@@ -157,6 +158,7 @@ QString checkUsage()
         "  --shard I/N       只检查 N 份中的第 I 份，再用 merge 合并各份结果\n"
         "  --similar         列出相似的程序（离线比较，程序不离开本机）\n"
         "  --template FILE   发给学生的程序框架，比较相似时不计在内\n"
+        "  --allow-dosbox    内置 8086 运行不了的程序改在 DOSBox 中运行（只能检查标准输出和文件）\n"
         "  --quiet           不在终端显示进度和汇总表\n"
         "  --help            显示本说明\n"
         "\n"
@@ -198,6 +200,7 @@ int runCheckCommand(const QStringList &arguments)
         return failed(
             QStringLiteral("在 %1 中找不到 masm.exe 和 link.exe：请用 --tools 指定它们所在的文件夹")
                 .arg(QDir::toNativeSeparators(tools)));
+    options.allowDosbox = a.allowDosbox;
     options.jobs = a.jobs ? a.jobs : std::max(1, QThread::idealThreadCount());
     QThreadPool::globalInstance()->setMaxThreadCount(std::max(options.jobs, 1));
 

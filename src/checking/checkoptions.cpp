@@ -71,6 +71,8 @@ std::optional<CheckArguments> readCheckArguments(const QStringList &arguments, Q
                     QStringLiteral("--shard 的值应形如 2/5（第 2 份，共 5 份），而不是 %1").arg(n);
                 return std::nullopt;
             }
+        } else if (arg == QLatin1String("--allow-dosbox")) {
+            a.allowDosbox = true;
         } else if (arg == QLatin1String("--similar")) {
             a.similar = true;
         } else if (arg == QLatin1String("--quiet") || arg == QLatin1String("-q")) {

@@ -17,6 +17,7 @@ struct CheckArguments
     int jobs = 0;              // 0: the number of cores
     int shard = 0, shards = 1; // check the shard-th (from 1) of shards parts
     bool similar = false;
+    bool allowDosbox = false;
     QString templateSource; // lines every student was given, for --similar
     bool quiet = false;
 };

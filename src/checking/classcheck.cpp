@@ -31,7 +31,7 @@ void ClassCheck::next()
     const int index = started_++;
     const QString folder = QDir(work_->path()).filePath(QString::number(index + 1));
     auto *check = new SubmissionCheck(submissions_.at(index), suite_, options_.masm, options_.link,
-                                      folder, this);
+                                      folder, options_.allowDosbox, this);
     connect(check, &SubmissionCheck::finished, this,
             [this, check, index](const SubmissionResult &result) {
                 check->deleteLater();

@@ -16,6 +16,8 @@ struct CheckOptions
 {
     QString masm, link; // host paths of the tools
     int jobs = 1;       // programs checked at once
+    // DOSBox may be started for what the built-in PC cannot run.
+    bool allowDosbox = false;
 };
 
 // Checks submissions against a test file: each is copied, built with the

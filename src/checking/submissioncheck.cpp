@@ -1,20 +1,31 @@
 #include "checking/submissioncheck.h"
 
 #include "checking/casebatch.h"
+#include "checking/dosboxcase.h"
+#include "platform/processlauncher.h"
 #include "toolchain/machinelauncher.h"
 #include "toolchain/programbuild.h"
+#include "toolchain/toollauncher.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 
 SubmissionCheck::SubmissionCheck(const Submission &submission, const CheckSuite &suite,
                                  const QString &masm, const QString &link, const QString &folder,
-                                 QObject *parent)
+                                 bool allowDosbox, QObject *parent)
     : QObject(parent), submission_(submission), suite_(suite), masm_(masm), link_(link),
-      folder_(folder), launcher_(std::make_unique<MachineLauncher>())
+      folder_(folder), allowDosbox_(allowDosbox)
 {
+    // Without leave, nothing of this check ever starts DOSBox.
+    if (allowDosbox_) {
+        processes_ = std::make_unique<ProcessLauncher>();
+        launcher_ = std::make_unique<ToolLauncher>(*processes_);
+    } else {
+        launcher_ = std::make_unique<MachineLauncher>();
+    }
     result_.student = submission.student;
     result_.source = submission.source;
 }
@@ -85,10 +96,37 @@ void SubmissionCheck::built(const BuildResult &build)
     if (result_.build != BuildVerdict::Built)
         return end();
 
+    program_ = build.image;
+    built_ = build.folder;
     runCasesLater(this, build, suite_, folder_, [this](const QList<CaseResult> &cases) {
         result_.cases = cases;
-        end();
+        for (int i = 0; i < cases.size(); ++i) {
+            if (cases.at(i).verdict != CaseVerdict::NeedsDosbox || !allowDosbox_)
+                continue;
+            const QString why = DosboxCase::cannotJudge(suite_.cases.at(i));
+            if (why.isEmpty())
+                forDosbox_ << i;
+            else
+                result_.cases[i].reason += QStringLiteral("；") + why;
+        }
+        nextInDosbox();
     });
+}
+
+void SubmissionCheck::nextInDosbox()
+{
+    if (forDosbox_.isEmpty())
+        return end();
+    const int index = forDosbox_.takeFirst();
+    auto *run =
+        new DosboxCase(*processes_, program_, suite_.cases.at(index), suite_,
+                       QDir(folder_).filePath(QStringLiteral("dosbox%1").arg(index + 1)), this);
+    connect(run, &DosboxCase::finished, this, [this, run, index](const CaseResult &r) {
+        run->deleteLater();
+        result_.cases[index] = r;
+        nextInDosbox();
+    });
+    run->start();
 }
 
 namespace {

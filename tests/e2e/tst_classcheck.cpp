@@ -11,6 +11,7 @@
 #include <QHash>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
 #include <QtTest>
@@ -313,6 +314,7 @@ class TestClassCheck : public QObject
     Q_OBJECT
 private slots:
     void classOfThirtyWithTheRealTools();
+    void dosboxOnlyWhenAllowed();
 };
 
 void TestClassCheck::classOfThirtyWithTheRealTools()
@@ -445,6 +447,50 @@ void TestClassCheck::classOfThirtyWithTheRealTools()
     QCOMPARE(failedCases, expectedFailures);
     // The summary on the terminal names every student.
     QVERIFY(said.contains("王 五"));
+}
+
+// A program that needs what the built-in PC lacks (the mouse driver) is
+// reported as such; with --allow-dosbox the cases DOSBox can judge (output
+// and files, no keys) are run there.
+void TestClassCheck::dosboxOnlyWhenAllowed()
+{
+    REQUIRE_REAL_TOOLS();
+    if (QStandardPaths::findExecutable("dosbox").isEmpty())
+        QSKIP("real DOS tools unavailable: dosbox is not installed");
+    QTemporaryDir house;
+    const QDir root(house.path());
+    QVERIFY(write(root.filePath("class/mouse.asm"),
+                  "CODE SEGMENT\r\n        ASSUME CS:CODE,DS:CODE\r\n"
+                  "START:  MOV AX,CS\r\n        MOV DS,AX\r\n        MOV AX,3\r\n"
+                  "        INT 33H\r\n        MOV AH,9\r\n        MOV DX,OFFSET HELLO\r\n"
+                  "        INT 21H\r\n        MOV AX,4C00H\r\n        INT 21H\r\n"
+                  "HELLO   DB 'HELLO$'\r\nCODE ENDS\r\n        END START\r\n"));
+    QVERIFY(write(root.filePath("t.toml"), "[[case]]\nname = \"out\"\noutput = \"HELLO\"\n"
+                                           "[[case]]\nname = \"keys\"\nkeys = \"x\"\n"
+                                           "output = \"HELLO\"\n"));
+    const QStringList check = {root.filePath("class"),
+                               "--tests",
+                               root.filePath("t.toml"),
+                               "--tools",
+                               realToolsFolder(),
+                               "--quiet",
+                               "--csv",
+                               root.filePath("r.csv")};
+    const auto verdicts = [&] {
+        QStringList v;
+        for (const QString &row : rowsWithoutTimes(root.filePath("r.csv")).mid(1))
+            v << csvFields(row).at(4) + u' ' + csvFields(row).at(7);
+        return v;
+    };
+    QCOMPARE(korvaneCheck(house.path(), check), 1);
+    QStringList v = verdicts();
+    QCOMPARE(v.size(), 2);
+    QVERIFY2(v.at(0).startsWith("needs-dosbox") && v.at(0).contains("INT 33h"),
+             qPrintable(v.at(0)));
+    QCOMPARE(korvaneCheck(house.path(), check + QStringList{"--allow-dosbox"}), 1);
+    v = verdicts();
+    QCOMPARE(v.at(0), QStringLiteral("passed "));
+    QVERIFY2(v.at(1).startsWith("needs-dosbox") && v.at(1).contains("按键"), qPrintable(v.at(1)));
 }
 
 QTEST_GUILESS_MAIN(TestClassCheck)
