@@ -219,12 +219,7 @@ void DebugController::startDebugging(std::function<void(DebugSession &)> then, c
     frmDocument *doc = wb_.activeDocument();
     if (debug_ || !doc || doc->kind != frmDocument::Kind::Source)
         return;
-    if (!toolchain_.toolFound(wb_.tools().Masmpath, QStringLiteral("masm.exe"),
-                   QStringLiteral("没找到！请把masm.exe存放在当前文件夹。"
-                                  "是否希望到网上去搜索masm.exe？")) ||
-        !toolchain_.toolFound(wb_.tools().Linkpath, QStringLiteral("link.exe"),
-                   QStringLiteral("没找到！请把link.exe存放在当前文件夹。"
-                                  "是否希望到网上去搜索link.exe？")))
+    if (!toolchain_.buildToolsFound())
         return;
     // Include files are searched beside a saved source, else in the tool folder.
     const QFileInfo file(doc->caption());

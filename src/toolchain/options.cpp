@@ -126,6 +126,16 @@ bool ToolchainController::toolFound(const QString &path, const QString &toolName
     return false;
 }
 
+bool ToolchainController::buildToolsFound()
+{
+    return toolFound(tools().Masmpath, QStringLiteral("masm.exe"),
+                     QStringLiteral("没找到！请把masm.exe存放在当前文件夹。"
+                                    "是否希望到网上去搜索masm.exe？")) &&
+           toolFound(tools().Linkpath, QStringLiteral("link.exe"),
+                     QStringLiteral("没找到！请把link.exe存放在当前文件夹。"
+                                    "是否希望到网上去搜索link.exe？"));
+}
+
 void ToolchainController::openToolSearchPage(const QString &toolName)
 {
     const QString page = toolSearchPage(toolName);

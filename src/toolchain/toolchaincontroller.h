@@ -58,6 +58,8 @@ public:
     void reportLaunchFailure(const LaunchResult &result);
     // True when the tool is there; else says so and offers to fetch it.
     bool toolFound(const QString &path, const QString &toolName, const QString &message);
+    // masm.exe and link.exe both there, for a build of the whole program.
+    bool buildToolsFound();
     // The window is closing: every wait ends, and the tool it waits for with it.
     void shutdown();
 
