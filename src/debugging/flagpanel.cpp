@@ -2,6 +2,7 @@
 
 #include "debugging/changemark.h"
 #include "debugging/dostext.h"
+#include "debugging/flagletters.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -59,8 +60,14 @@ FlagPanel::FlagPanel(QWidget *parent) : QWidget(parent)
         grid->addWidget(value, 1, i);
         values_.append(value);
     }
+    letters_ = new QLabel(this);
+    letters_->setObjectName(QStringLiteral("debugLetters"));
+    letters_->setFont(font);
+    letters_->setToolTip(QStringLiteral("DEBUG 的 R 命令这样显示标志"));
+    letters_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    grid->addWidget(letters_, 2, 0, 1, int(std::size(flags)));
     grid->setColumnStretch(int(std::size(flags)), 1);
-    grid->setRowStretch(2, 1);
+    grid->setRowStretch(3, 1);
     clearView();
 }
 
@@ -72,10 +79,12 @@ void FlagPanel::showView(const DebugView &v)
         showValue(values_[i], QString::number(now));
         markChanged(values_[i], now != before);
     }
+    letters_->setText(debugFlagLetters(v.registers.flags));
 }
 
 void FlagPanel::clearView()
 {
+    letters_->clear();
     for (QLabel *value : values_) {
         showValue(value, QStringLiteral("-"));
         markChanged(value, false);

@@ -7,7 +7,7 @@
 class QLabel;
 
 // 标志: the nine flags of the 8086 by name with 0 or 1, what the last step
-// changed marked.
+// changed marked, and below them the words DEBUG's R shows for them.
 class FlagPanel : public QWidget
 {
     Q_OBJECT
@@ -18,4 +18,5 @@ public:
 
 private:
     QList<QLabel *> values_;
+    QLabel *letters_;
 };

@@ -1,3 +1,4 @@
+#include "debugging/flagletters.h"
 #include "debugging/debugbuild.h"
 #include "debugging/debugsession.h"
 #include "dosreference.h"
@@ -31,7 +32,7 @@ const QString kSources = QStringLiteral(KORVANE_FIXTURES "/trace");
 // its own flags.
 constexpr int kPrelude = 12;
 
-constexpr quint16 OF = 0x800, DF = 0x400, SF = 0x80, ZF = 0x40, AF = 0x10, PF = 0x04, CF = 0x01;
+constexpr quint16 OF = 0x800, DF = 0x400, IF = 0x200, SF = 0x80, ZF = 0x40, AF = 0x10, PF = 0x04, CF = 0x01;
 constexpr quint16 kArithmetic = OF | SF | ZF | AF | PF | CF;
 
 // What an instruction does to the flags the 8086 defines: the flags it
@@ -101,6 +102,8 @@ struct Step
     // steps over all of it, DEBUG's T takes one round (and this DEBUG has no
     // P), so DEBUG is told to go to the instruction after it.
     bool repeats = false;
+    // DEBUG's own words for the flags ("NV UP EI PL NZ NA PO NC").
+    QString letters;
 };
 
 // DEBUG's R display after each T: two lines of registers and flags, then
@@ -109,7 +112,7 @@ QList<Step> parseDebug(const QByteArray &output)
 {
     static const QRegularExpression pair(QStringLiteral("([A-Z]{2})=([0-9A-F]{4})"));
     static const QHash<QString, quint16> flagNames = {
-        {"OV", OF}, {"DN", DF}, {"NG", SF}, {"ZR", ZF}, {"AC", AF}, {"PE", PF}, {"CY", CF}};
+        {"OV", OF}, {"DN", DF}, {"EI", IF}, {"NG", SF}, {"ZR", ZF}, {"AC", AF}, {"PE", PF}, {"CY", CF}};
     QList<Step> steps;
     const QStringList lines = QString::fromLatin1(output).split(u'\n');
     for (qsizetype i = 0; i + 2 < lines.size(); ++i) {
@@ -123,8 +126,13 @@ QList<Step> parseDebug(const QByteArray &output)
                 s.registers[m.captured(1)] = quint16(m.captured(2).toUInt(nullptr, 16));
             }
         }
-        for (const QString &word : lines[i + 1].split(u' ', Qt::SkipEmptyParts))
+        QStringList letters;
+        for (const QString &word : lines[i + 1].split(u' ', Qt::SkipEmptyParts)) {
             s.flags |= flagNames.value(word);
+            if (word.size() == 2)
+                letters << word;
+        }
+        s.letters = letters.join(u' ');
         // "0B5F:0003 0500F0        ADD\tAX,F000": after the address and the bytes.
         s.next = lines[i + 2].mid(lines[i + 2].indexOf(u' ', 10)).simplified();
         steps << s;
@@ -278,6 +286,10 @@ void TestDebuggerTrace::sameAsDebug()
                              .arg(it.key())
                              .arg(machine[i].registers.value(it.key()), 4, 16, QLatin1Char('0'))
                              .arg(it.value(), 4, 16, QLatin1Char('0'));
+        // The 标志 panel's words for DEBUG's flags are DEBUG's own.
+        if (debugFlagLetters(debug[i].flags) != debug[i].letters)
+            wrong << QStringLiteral("flag words %1 (DEBUG %2)")
+                         .arg(debugFlagLetters(debug[i].flags), debug[i].letters);
         const quint16 compared = (kArithmetic | DF) & ~undefined;
         if ((machine[i].flags & compared) != (debug[i].flags & compared))
             wrong << QStringLiteral("flags %1 (DEBUG %2, compared %3)")

@@ -1,3 +1,4 @@
+#include "debugging/flagletters.h"
 #include "debugging/flagpanel.h"
 #include "debugging/memorypanel.h"
 #include "debugging/registerpanel.h"
@@ -112,6 +113,10 @@ void TestDebugPanels::registersAndFlags()
         if (name.size() == 2 && name != "ZF" && name.endsWith(u'X'))
             QCOMPARE(label->toolTip(), QStringLiteral("十进制 %1").arg(text.toInt(nullptr, 16)));
     }
+    // Under them, the same flags in DEBUG's words, on screen.
+    auto *letters = window.findChild<QLabel *>("debugLetters");
+    QVERIFY(letters->isVisible());
+    QCOMPARE(letters->text(), debugFlagLetters(quint16(flagsAfter)));
     registers->clearView();
     QCOMPARE(window.findChild<QLabel *>("AX")->text(), "----");
     QVERIFY(!window.findChild<QLabel *>("AX")->font().bold());
