@@ -2,6 +2,21 @@
 
 #include <QLabel>
 
+namespace {
+
+const QColor kAmber(255, 214, 102);
+
+} // namespace
+
+QTextCharFormat changedFormat()
+{
+    QTextCharFormat f;
+    f.setBackground(kAmber);
+    f.setForeground(Qt::black);
+    f.setFontWeight(QFont::Bold);
+    return f;
+}
+
 void markChanged(QLabel *value, bool changed)
 {
     if (value->property("changed").toBool() == changed && value->property("marked").isValid())
@@ -11,7 +26,7 @@ void markChanged(QLabel *value, bool changed)
     value->setAutoFillBackground(changed);
     if (changed) {
         QPalette p = value->palette();
-        p.setColor(QPalette::Window, QColor(255, 214, 102));
+        p.setColor(QPalette::Window, kAmber);
         p.setColor(QPalette::WindowText, Qt::black);
         value->setPalette(p);
     } else {

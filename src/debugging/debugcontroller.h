@@ -64,6 +64,10 @@ private:
     // The command on a stopped program; without one, debugging starts.
     void step(void (DebugSession::*command)());
     void startDebugging(std::function<void(DebugSession &)> then, const QByteArray &tail = {});
+    // The panels' edits reach the stopped program through these.
+    void connectEdits();
+    void userChange(const std::function<bool(DebugSession &)> &change, const QString &done,
+                    bool moves);
     void restartDebugging();
     void debugBuilt(bool ok, const QString &message);
     void debugStopped(const DebugStop &stop);

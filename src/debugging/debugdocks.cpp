@@ -78,6 +78,7 @@ void DebugController::createDebugPanels()
     p.flags = new FlagPanel;
     p.memory = new MemoryPanel;
     p.stack = new StackPanel;
+    connectEdits();
     p.screen = new ScreenView;
     p.disassembly = new DisassemblyPanel;
     p.disassembly->setSourceReader([this](const SourceLine &line) { return sourceText(line); });

@@ -105,7 +105,7 @@ void DebugSession::continueRun()
     if (running() || ended_)
         return;
     watch_.reset();
-    previous_ = thread_->machine()->registers();
+    remember();
     begin([](Machine &m) { return m.run({}); });
 }
 
@@ -114,7 +114,7 @@ void DebugSession::step(int mode)
     if (running() || ended_)
         return;
     Machine *m = thread_->machine();
-    previous_ = m->registers();
+    remember();
     auto watch = std::make_shared<StepWatch>(StepWatch::Mode(mode), map_, *m);
     watch_ = watch;
     begin([watch](Machine &machine) {
@@ -157,7 +157,7 @@ void DebugSession::runTo(const SourceLine &line)
     }
     Machine *m = thread_->machine();
     watch_.reset();
-    previous_ = m->registers();
+    remember();
     runToAddress_ = target;
     m->addBreakpoint(target);
     begin([](Machine &machine) { return machine.run({}); });
@@ -378,6 +378,46 @@ DebugStop DebugSession::describe(const MachineStop &stop) const
     return d;
 }
 
+void DebugSession::remember()
+{
+    const Machine *m = thread_->machine();
+    previous_ = m->registers();
+    previousMemory_ = m->readMemory(0, Cpu::memorySize);
+}
+
+namespace {
+
+void put(Registers &r, Reg reg, quint16 value)
+{
+    quint16 *const fields[] = {&r.ax, &r.bx, &r.cx, &r.dx, &r.si, &r.di, &r.bp, &r.sp,
+                               &r.cs, &r.ds, &r.es, &r.ss, &r.ip, &r.flags};
+    const Reg order[] = {Reg::AX, Reg::BX, Reg::CX, Reg::DX, Reg::SI, Reg::DI, Reg::BP,
+                         Reg::SP, Reg::CS, Reg::DS, Reg::ES, Reg::SS, Reg::IP, Reg::Flags};
+    for (int i = 0; i < int(std::size(order)); ++i)
+        if (order[i] == reg)
+            *fields[i] = value;
+}
+
+} // namespace
+
+bool DebugSession::setRegister(Reg reg, quint16 value)
+{
+    Machine *m = thread_->machine();
+    if (!m || running() || ended_)
+        return false;
+    Registers r = m->registers();
+    // The 8086 keeps bits 12 to 15 of its flags set, and bit 1.
+    put(r, reg, reg == Reg::Flags ? quint16((value & 0x0FD5) | 0xF002) : value);
+    m->setRegisters(r);
+    return true;
+}
+
+bool DebugSession::writeMemory(quint32 address, const QByteArray &bytes)
+{
+    Machine *m = thread_->machine();
+    return m && !running() && !ended_ && m->writeMemory(address, bytes);
+}
+
 DebugView DebugSession::view() const
 {
     DebugView v;
@@ -387,6 +427,7 @@ DebugView DebugSession::view() const
     v.registers = m->registers();
     v.previous = previous_;
     v.memory = m->readMemory(0, Cpu::memorySize);
+    v.previousMemory = previousMemory_.isEmpty() ? v.memory : previousMemory_;
     v.cursorRow = m->cursorRow();
     v.cursorColumn = m->cursorColumn();
     v.screen = m->screenPicture();

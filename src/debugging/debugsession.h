@@ -85,6 +85,12 @@ public:
     // the program's; off (the default), time stands still during a step.
     void setStepIntoInterrupts(bool on) { stepIntoInterrupts_ = on; }
 
+    // While stopped, the user's own changes: kept until the program or the
+    // user changes them again, and shown as changed. False while running or
+    // after the end.
+    bool setRegister(Reg reg, quint16 value);
+    bool writeMemory(quint32 address, const QByteArray &bytes);
+
     // While not running.
     DebugView view() const;
     // "第 12 行" or "MACROS.INC 第 3 行".
@@ -104,6 +110,8 @@ private:
     DebugStop describe(const MachineStop &stop) const;
     QString where(quint32 address, const SourceLine &line) const;
     void step(int mode);
+    // What the next stop is compared with: the registers and memory now.
+    void remember();
     void syncMachine();
     void rearm();
 
@@ -111,6 +119,7 @@ private:
     std::shared_ptr<SourceMap> map_;
     std::shared_ptr<QTemporaryDir> folder_;
     Registers previous_;
+    QByteArray previousMemory_;
     // Where the program's stack began: the words above it were never pushed.
     quint16 stackSegment_ = 0;
     quint32 stackTop_ = 0x10000;

@@ -25,8 +25,10 @@ struct DebugView
     // Before the last step or run: what differs is what it changed. Equal to
     // registers before the first step.
     Registers previous;
-    // The whole first megabyte (the text screen at B800:0 included).
+    // The whole first megabyte (the text screen at B800:0 included), and as
+    // it was before the last step or run.
     QByteArray memory;
+    QByteArray previousMemory;
     int cursorRow = 0;
     int cursorColumn = 0;
     // What the monitor shows.

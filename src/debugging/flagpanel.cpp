@@ -5,7 +5,9 @@
 #include "debugging/flagletters.h"
 
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QMouseEvent>
 
 namespace {
 
@@ -56,6 +58,8 @@ FlagPanel::FlagPanel(QWidget *parent) : QWidget(parent)
         value->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
         value->setFocusPolicy(Qt::StrongFocus);
         caption->setBuddy(value);
+        value->installEventFilter(this);
+        value->setCursor(Qt::PointingHandCursor);
         grid->addWidget(caption, 0, i);
         grid->addWidget(value, 1, i);
         values_.append(value);
@@ -71,8 +75,25 @@ FlagPanel::FlagPanel(QWidget *parent) : QWidget(parent)
     clearView();
 }
 
+bool FlagPanel::eventFilter(QObject *watched, QEvent *event)
+{
+    const int i = int(values_.indexOf(static_cast<QLabel *>(watched)));
+    if (i < 0 || !hasView_)
+        return QWidget::eventFilter(watched, event);
+    const bool clicked = event->type() == QEvent::MouseButtonRelease &&
+                         static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton;
+    const bool space = event->type() == QEvent::KeyPress &&
+                       static_cast<QKeyEvent *>(event)->key() == Qt::Key_Space;
+    if (!clicked && !space)
+        return QWidget::eventFilter(watched, event);
+    emit flagsEdited(quint16(shown_ ^ (1u << flags[i].bit)));
+    return true;
+}
+
 void FlagPanel::showView(const DebugView &v)
 {
+    shown_ = v.registers.flags;
+    hasView_ = true;
     for (int i = 0; i < values_.size(); ++i) {
         const int now = (v.registers.flags >> flags[i].bit) & 1;
         const int before = (v.previous.flags >> flags[i].bit) & 1;
@@ -84,6 +105,7 @@ void FlagPanel::showView(const DebugView &v)
 
 void FlagPanel::clearView()
 {
+    hasView_ = false;
     letters_->clear();
     for (QLabel *value : values_) {
         showValue(value, QStringLiteral("-"));

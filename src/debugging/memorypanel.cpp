@@ -1,7 +1,9 @@
 #include "debugging/memorypanel.h"
 
 #include "debugging/addresstext.h"
+#include "debugging/changemark.h"
 #include "debugging/dostext.h"
+#include "debugging/memoryedit.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -10,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QScrollBar>
+#include <QTextBlock>
 #include <QVBoxLayout>
 #include <utility>
 
@@ -62,6 +65,20 @@ MemoryPanel::MemoryPanel(QWidget *parent) : QWidget(parent)
                            dump_->verticalScrollBar()->sizeHint().width() +
                            2 * dump_->frameWidth() + 8);
     column->addWidget(dump_, 1);
+    auto *bottom = new QHBoxLayout;
+    auto *editCaption = new QLabel(QStringLiteral("修改(&E)："), this);
+    edit_ = new QLineEdit(this);
+    edit_->setObjectName(QStringLiteral("memoryEdit"));
+    edit_->setPlaceholderText(QStringLiteral("DS:10 41 42 'OK'　或　F DS:0 L 20 0"));
+    edit_->setAccessibleName(QStringLiteral("修改内存"));
+    edit_->setToolTip(QStringLiteral(
+        "地址和要写入的值：十六进制字节或引号里的文字（中文按 GBK），如 DS:10 41 42 'OK'；"
+        "以 F 开头则填充一段，如 F DS:0 L 20 0 或 F DS:0 1F 0"));
+    editCaption->setBuddy(edit_);
+    bottom->addWidget(editCaption);
+    bottom->addWidget(edit_, 1);
+    column->addLayout(bottom);
+    connect(edit_, &QLineEdit::returnPressed, this, &MemoryPanel::editTyped);
     connect(place_, &QComboBox::activated, this, &MemoryPanel::choose);
     connect(place_->lineEdit(), &QLineEdit::returnPressed, this, &MemoryPanel::typed);
 }
@@ -150,6 +167,24 @@ void MemoryPanel::showPlace(bool follow, quint16 segment, quint16 offset, const 
     render();
 }
 
+void MemoryPanel::editTyped()
+{
+    if (!hasView_)
+        return;
+    QString why;
+    const quint16 bare = following_ ? view_.registers.ds : segment_;
+    const std::optional<MemoryEdit> edit =
+        parseMemoryEdit(edit_->text(), view_.registers, bare, &why);
+    if (!edit) {
+        problem_->setText(why);
+        problem_->show();
+        return;
+    }
+    problem_->hide();
+    edit_->clear();
+    emit memoryEdited(edit->address, edit->bytes);
+}
+
 void MemoryPanel::render()
 {
     if (!hasView_)
@@ -173,4 +208,26 @@ void MemoryPanel::render()
                           DosText::rowText(bytes, u'.', false));
     }
     dump_->setPlainText(lines.join(u'\n'));
+    // The bytes the last step (or the user) changed, marked as the
+    // registers are.
+    QList<QTextEdit::ExtraSelection> marks;
+    const QByteArray &before = view_.previousMemory;
+    for (int row = 0; row < rows; ++row) {
+        const QTextBlock block = dump_->document()->findBlockByNumber(row);
+        for (int i = 0; i < 16; ++i) {
+            const quint32 at = linear(segment, quint16(start + row * 16 + i)) % Cpu::memorySize;
+            if (at >= quint32(memory.size()) || at >= quint32(before.size()) ||
+                memory[at] == before[at])
+                continue;
+            QTextEdit::ExtraSelection mark;
+            mark.format = changedFormat();
+            mark.cursor = QTextCursor(block);
+            // "SSSS:OOOO  " then three columns a byte, two more after the eighth.
+            mark.cursor.setPosition(block.position() + 11 + i * 3 + (i > 7 ? 1 : 0));
+            mark.cursor.setPosition(mark.cursor.position() + 2, QTextCursor::KeepAnchor);
+            marks << mark;
+        }
+    }
+    dump_->setExtraSelections(marks);
+    changedBytes_ = int(marks.size());
 }

@@ -6,6 +6,7 @@
 
 class QComboBox;
 class QLabel;
+class QLineEdit;
 class QPlainTextEdit;
 
 // 内存: rows of 16 bytes (address, hexadecimal, characters with GBK as
@@ -23,10 +24,17 @@ public:
     void startOver();
 
     static constexpr int rows = 16;
+    // Bytes shown marked as changed by the last step or by the user.
+    int changedBytes() const { return changedBytes_; }
+
+signals:
+    // The user typed bytes for the program's memory (see MemoryEdit).
+    void memoryEdited(quint32 address, const QByteArray &bytes);
 
 private:
     void choose(int index);
     void typed();
+    void editTyped();
     // shown: the place as the address box names it; empty for segment:offset.
     void showPlace(bool follow, quint16 segment, quint16 offset, const QString &shown = {});
     void render();
@@ -35,6 +43,8 @@ private:
     QComboBox *place_;
     QLabel *problem_;
     QPlainTextEdit *dump_;
+    QLineEdit *edit_;
+    int changedBytes_ = 0;
     DebugView view_;
     bool hasView_ = false;
     bool following_ = true;

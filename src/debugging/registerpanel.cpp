@@ -4,7 +4,10 @@
 #include "debugging/dostext.h"
 
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
+#include <QRegularExpressionValidator>
 
 namespace {
 
@@ -98,6 +101,7 @@ RegisterPanel::RegisterPanel(QWidget *parent) : QWidget(parent)
         caption->setBuddy(value);
         grid->addWidget(caption, i / 3, (i % 3) * 2);
         grid->addWidget(value, i / 3, (i % 3) * 2 + 1);
+        value->installEventFilter(this);
         fields_.append({value, p.reg, p.shift});
         ++i;
     }
@@ -106,8 +110,77 @@ RegisterPanel::RegisterPanel(QWidget *parent) : QWidget(parent)
     clearView();
 }
 
+bool RegisterPanel::eventFilter(QObject *watched, QEvent *event)
+{
+    const auto *key = event->type() == QEvent::KeyPress ? static_cast<QKeyEvent *>(event) : nullptr;
+    if (watched == editor_ && key && key->key() == Qt::Key_Escape) {
+        closeEditor();
+        return true;
+    }
+    for (int i = 0; i < fields_.size(); ++i) {
+        if (fields_[i].value != watched)
+            continue;
+        if (event->type() == QEvent::MouseButtonDblClick ||
+            (key && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter ||
+                     key->key() == Qt::Key_F2))) {
+            edit(i);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void RegisterPanel::closeEditor()
+{
+    if (!editor_)
+        return;
+    QLineEdit *editor = editor_;
+    editor_ = nullptr;
+    editor->hide();
+    editor->deleteLater();
+    if (editing_ >= 0 && editing_ < fields_.size())
+        fields_[editing_].value->setFocus();
+}
+
+void RegisterPanel::edit(int index)
+{
+    if (!hasView_)
+        return;
+    closeEditor();
+    const Field f = fields_[index];
+    const int digits = f.shift == 0 ? 4 : 2;
+    editing_ = index;
+    editor_ = new QLineEdit(f.value->text(), this);
+    editor_->setObjectName(QStringLiteral("registerEditor"));
+    editor_->setFont(f.value->font());
+    editor_->setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("[0-9A-Fa-f]{1,%1}").arg(digits)), editor_));
+    editor_->setAccessibleName(QStringLiteral("%1 的新值（十六进制）").arg(f.value->objectName()));
+    editor_->setGeometry(f.value->geometry().adjusted(-2, -2, 24, 2));
+    editor_->installEventFilter(this);
+    editor_->selectAll();
+    editor_->show();
+    editor_->setFocus();
+    connect(editor_, &QLineEdit::returnPressed, this, [this, f] {
+        const int typed = editor_->text().toInt(nullptr, 16);
+        const quint16 now = valueOf(shown_, f.reg);
+        const quint16 word = f.shift == 0  ? quint16(typed)
+                             : f.shift > 0 ? quint16((now & 0x00FF) | typed << 8)
+                                           : quint16((now & 0xFF00) | typed);
+        closeEditor();
+        emit registerEdited(f.reg, word);
+    });
+    // The focus elsewhere leaves the value as it was.
+    connect(editor_, &QLineEdit::editingFinished, this, [this] {
+        if (editor_ && !editor_->hasFocus())
+            closeEditor();
+    });
+}
+
 void RegisterPanel::showView(const DebugView &v)
 {
+    shown_ = v.registers;
+    hasView_ = true;
     for (const Field &f : fields_) {
         const int now = part(valueOf(v.registers, f.reg), f.shift);
         const int before = part(valueOf(v.previous, f.reg), f.shift);
@@ -120,6 +193,8 @@ void RegisterPanel::showView(const DebugView &v)
 
 void RegisterPanel::clearView()
 {
+    hasView_ = false;
+    closeEditor();
     for (const Field &f : fields_) {
         showValue(f.value, QString(f.shift == 0 ? 4 : 2, u'-'));
         f.value->setToolTip(QString());

@@ -477,6 +477,15 @@ void Machine::setRegisters(const Registers &registers)
     s_->cpu.setRegisters(registers);
 }
 
+bool Machine::writeMemory(quint32 address, const QByteArray &bytes)
+{
+    if (address >= Cpu::memorySize || quint32(bytes.size()) > Cpu::memorySize - address)
+        return false;
+    s_->cpu.memory().writeAt(address, bytes.constData(), int(bytes.size()));
+    s_->cpu.flushCode(address, quint32(bytes.size()));
+    return true;
+}
+
 QByteArray Machine::readMemory(quint32 address, int size) const
 {
     if (address >= Cpu::memorySize)

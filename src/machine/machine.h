@@ -91,6 +91,10 @@ public:
     Registers registers() const;
     void setRegisters(const Registers &registers);
     QByteArray readMemory(quint32 address, int size) const;
+    // Between runs: the bytes written from a linear address on, within the
+    // first megabyte (false, and nothing written, past it). Code already
+    // translated there is run anew.
+    bool writeMemory(quint32 address, const QByteArray &bytes);
     bool addBreakpoint(quint32 address);
     void removeBreakpoint(quint32 address);
     // Linear ranges (first, last) where a run stops as Fenced: where a

@@ -1,6 +1,7 @@
 #include "debugged.h"
 #include "debugging/debugcontroller.h"
 #include "debugging/debugstate.h"
+#include "debugging/memorypanel.h"
 #include "debugging/screenview.h"
 #include "documents/breakpointmarks.h"
 #include "documents/diagnosticstrip.h"
@@ -32,6 +33,7 @@ private slots:
     void openAsksFirst();
     void runWaitsForTheDebugging();
     void stepByInstruction();
+    void changeWhatTheProgramSees();
 };
 
 namespace {
@@ -329,6 +331,75 @@ void TestDebugLab::stepByInstruction()
     QCOMPARE(d.current(), 18);
     const Registers r = d.registers();
     QCOMPARE(d.session()->view().memory.mid(int(linear(r.ds, 3)), 3), QByteArray("ABC"));
+}
+
+// A register typed, a flag turned over and bytes written while stopped: the
+// program goes on with them, and the panels mark them as changed.
+void TestDebugLab::changeWhatTheProgramSees()
+{
+    Debugged d(QStringLiteral("data segment\r\n"
+                              "msg db 'AB$'\r\n"
+                              "data ends\r\n"
+                              "code segment\r\n"
+                              "assume cs:code, ds:data\r\n"
+                              "start: mov ax, data\r\n" // 6
+                              "    mov ds, ax\r\n"
+                              "    mov bx, 1\r\n"
+                              "    cmp bx, 1\r\n"     // 9
+                              "    je same\r\n"       // 10
+                              "    mov cx, 5\r\n"
+                              "same: mov dx, offset msg\r\n" // 12
+                              "    mov ah, 9\r\n"
+                              "    int 21h\r\n"
+                              "    mov ax, 4c00h\r\n" // 15
+                              "    int 21h\r\n"
+                              "code ends\r\n"
+                              "end start"));
+    for (int i = 0; i < 4; ++i)
+        QVERIFY(stepWith(d, Qt::Key_F10));
+    QCOMPARE(d.current(), 9);
+
+    // BX typed as 2 in its cell: CMP finds it unequal.
+    auto *bx = panelPart<QLabel>(d, "BX");
+    QTest::mouseDClick(bx, Qt::LeftButton);
+    auto *editor = d.f.main->findChild<QLineEdit *>("registerEditor");
+    QVERIFY(editor && editor->isVisible());
+    editor->selectAll();
+    QTest::keyClicks(editor, "2");
+    QTest::keyClick(editor, Qt::Key_Return);
+    QCOMPARE(d.registers().bx, quint16(2));
+    QCOMPARE(bx->text(), QStringLiteral("0002"));
+    QVERIFY(bx->font().bold());
+    QVERIFY(stepWith(d, Qt::Key_F10));
+    QCOMPARE(d.current(), 10);
+    QCOMPARE(d.registers().flags & 0x40, 0);
+
+    // ZF turned over with a click: JE jumps after all.
+    auto *zf = panelPart<QLabel>(d, "ZF");
+    QCOMPARE(zf->text(), QStringLiteral("0"));
+    QTest::mouseClick(zf, Qt::LeftButton);
+    QCOMPARE(zf->text(), QStringLiteral("1"));
+    QVERIFY(panelPart<QLabel>(d, "debugLetters")->text().contains("ZR"));
+    QVERIFY(stepWith(d, Qt::Key_F10));
+    QCOMPARE(d.current(), 12);
+
+    // Text typed into the message: the program prints it, and 内存 marks
+    // the two bytes.
+    auto *edit = panelPart<QLineEdit>(d, "memoryEdit");
+    edit->setText(QStringLiteral("DS:0 'Hi'"));
+    QTest::keyClick(edit, Qt::Key_Return);
+    auto *memory = d.f.main->findChild<MemoryPanel *>();
+    QCOMPARE(memory->changedBytes(), 2);
+    // A wrong line says why and writes nothing.
+    edit->setText(QStringLiteral("DS:0 4G"));
+    QTest::keyClick(edit, Qt::Key_Return);
+    QVERIFY(panelPart<QLabel>(d, "addressProblem")->text().contains("4G"));
+    for (int i = 0; i < 3; ++i)
+        QVERIFY(stepWith(d, Qt::Key_F10));
+    QCOMPARE(d.current(), 15);
+    QVERIFY2(d.f.main->debugger().debugPanels().screen->text().contains("Hi"),
+             qPrintable(d.f.main->debugger().debugPanels().screen->text().left(200)));
+    QCOMPARE(memory->changedBytes(), 0);
 }
 
 QTEST_MAIN(TestDebugLab)
