@@ -2,6 +2,7 @@
 
 #include "toolchain/tooldownload.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QTest>
 
@@ -26,8 +27,12 @@ static QString findTools()
     const QStringList folders = {qEnvironmentVariable("KORVANE_DOS_TOOLS"),
                                  QStringLiteral(KORVANE_SHARED_DOS_TOOLS),
                                  QStringLiteral(KORVANE_DOWNLOADED_DOS_TOOLS)};
-    // A closed network answers at once; a slow one is given a bound.
-    if (std::none_of(folders.begin(), folders.end(), holdsTools) && QDir().mkpath(folders.last())) {
+    // A closed network answers at once; a slow one is given a bound. The
+    // download shows its progress in a dialog: a test program without
+    // widgets (no QApplication) goes without it, and skips.
+    const bool widgets = qobject_cast<QApplication *>(QCoreApplication::instance());
+    if (widgets && std::none_of(folders.begin(), folders.end(), holdsTools) &&
+        QDir().mkpath(folders.last())) {
         ToolDownload download(folders.last(), underRepositoryNames(), nullptr);
         bool done = false;
         QObject::connect(&download, &ToolDownload::finished, [&done] { done = true; });
