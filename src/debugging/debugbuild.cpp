@@ -89,6 +89,8 @@ bool DebugBuild::load(const BuildResult &built, QString *message)
     program.mainFile = mainFile;
     program.folder = built.folder;
     program.tail = request_.tail;
+    program.symbols = readSymbolTable(built.listing);
+    program.segmentLengths = readSegmentLengths(built.listing);
     program.setup.toolFolder =
         request_.runFolder.isEmpty() ? QFileInfo(request_.masm).absolutePath() : request_.runFolder;
     program.setup.sourceFolder = request_.sourceFolder;

@@ -10,6 +10,7 @@
 #include "debugging/registerpanel.h"
 #include "debugging/screenview.h"
 #include "debugging/stackpanel.h"
+#include "debugging/watchpanel.h"
 #include "documents/breakpointmarks.h"
 #include "documents/diagnosticstrip.h"
 #include "documents/frmdocument.h"
@@ -305,6 +306,7 @@ void DebugController::debugBuilt(bool ok, const QString &message)
     // what the last one left, even while it runs to its first stop.
     debugPanels_->memory->startOver();
     debugPanels_->disassembly->startOver();
+    debugPanels_->watch->setExpressions(keptWatches(debug_->doc));
     updateDebugPanels(s->view());
     showDebugPanels(true);
     auto then = std::move(debug_->then);
@@ -477,11 +479,13 @@ void DebugController::setDocumentLocked(frmDocument *doc, bool locked)
                                             Qt::TextSelectableByKeyboard);
         doc->setChangeGuard([this] { return askToStopDebugging(); });
         doc->Text1->installEventFilter(this);
+        doc->Text1->viewport()->installEventFilter(this);
         connect(doc->Strip->breakpoints, &BreakpointMarks::changed, this,
                 [this, d = QPointer<frmDocument>(doc)] { syncBreakpoints(d); });
     } else {
         doc->setChangeGuard({});
         doc->Text1->removeEventFilter(this);
+        doc->Text1->viewport()->removeEventFilter(this);
         disconnect(doc->Strip->breakpoints, nullptr, this, nullptr);
     }
 }
@@ -489,6 +493,8 @@ void DebugController::setDocumentLocked(frmDocument *doc, bool locked)
 // Typing into a document while it is debugged asks whether to stop.
 bool DebugController::eventFilter(QObject *watched, QEvent *event)
 {
+    if (debug_ && event->type() == QEvent::ToolTip)
+        return showNameValue(watched, static_cast<QHelpEvent *>(event));
     if (!debug_ || event->type() != QEvent::KeyPress)
         return QObject::eventFilter(watched, event);
     auto *text = qobject_cast<RichText *>(watched);

@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class DebugSession;
 class DocumentsController;
@@ -11,6 +12,7 @@ class ToolchainController;
 class Workbench;
 class frmDocument;
 struct DebugPanels;
+class QHelpEvent;
 struct DebugState;
 struct DebugStop;
 struct DebugView;
@@ -64,6 +66,12 @@ private:
     // The command on a stopped program; without one, debugging starts.
     void step(void (DebugSession::*command)());
     void startDebugging(std::function<void(DebugSession &)> then, const QByteArray &tail = {});
+    // A name of the program under the mouse in the debugged text: its value
+    // as a tooltip. False where there is none.
+    bool showNameValue(QObject *viewport, QHelpEvent *event);
+    // 监视's list, kept for the document's file from one debugging to the next.
+    void keepWatches(const QStringList &expressions);
+    std::optional<QStringList> keptWatches(const frmDocument *doc) const;
     // The panels' edits reach the stopped program through these.
     void connectEdits();
     void userChange(const std::function<bool(DebugSession &)> &change, const QString &done,

@@ -9,6 +9,7 @@
 #include "debugging/registerpanel.h"
 #include "debugging/screenview.h"
 #include "debugging/stackpanel.h"
+#include "debugging/watchpanel.h"
 #include "documents/frmdocument.h"
 #include "platform/richtext.h"
 
@@ -114,6 +115,11 @@ void DebugController::createDebugPanels()
     p.disassemblyDock = dock(QStringLiteral("disassemblyDock"), QStringLiteral("反汇编"),
                              p.disassembly, Qt::BottomDockWidgetArea);
     window->tabifyDockWidget(p.memoryDock, p.disassemblyDock);
+    p.watch = new WatchPanel;
+    p.watchDock = dock(QStringLiteral("watchDock"), QStringLiteral("监视"), p.watch,
+                       Qt::RightDockWidgetArea);
+    window->tabifyDockWidget(p.stackDock, p.watchDock);
+    connect(p.watch, &WatchPanel::expressionsChanged, this, &DebugController::keepWatches);
     // Keys typed go to the program whether it waits for one, runs (its own
     // INT 9 handler gets them at once), or is held (they wait until it runs).
     p.screen->setTypeAhead(true);
@@ -128,7 +134,7 @@ void DebugController::createDebugPanels()
     QMenu *panels = view->addMenu(QStringLiteral("调试面板(&D)"));
     panels->setObjectName(QStringLiteral("mnudebugpanels"));
     panels->menuAction()->setObjectName(QStringLiteral("mnudebugpanels"));
-    const QString keys = QStringLiteral("RFMKSU");
+    const QString keys = QStringLiteral("RFMKSUW");
     int i = 0;
     for (QDockWidget *d : p.docks()) {
         QAction *toggle = d->toggleViewAction();
@@ -229,6 +235,7 @@ void DebugController::updateDebugPanels(const DebugView &view)
     p.stack->showView(view);
     p.screen->showView(view);
     p.disassembly->showView(view);
+    p.watch->showView(view);
     // The panels' first figures may widen them past what the screen holds.
     fitOnScreen(wb_.window(), p);
 }

@@ -54,6 +54,26 @@ DebugSession::DebugSession(const Program &program, QString *error, QObject *pare
     stackSegment_ = r.ss;
     stackTop_ = program.com || r.sp == 0 ? 0x10000 : r.sp;
     previous_ = r;
+    // The symbol table's names where the program now lies.
+    for (const ListedSymbol &l : program.symbols) {
+        WatchSymbol w;
+        w.name = l.name;
+        if (l.kind == ListedSymbol::Kind::Number) {
+            w.kind = WatchSymbol::Kind::Number;
+            w.number = l.value;
+        } else if (l.kind != ListedSymbol::Kind::Other && program.map.starts.contains(l.segment)) {
+            const quint32 start = base + program.map.starts.value(l.segment);
+            w.kind = l.kind == ListedSymbol::Kind::Data ? WatchSymbol::Kind::Data
+                                                        : WatchSymbol::Kind::Code;
+            w.size = l.size;
+            w.length = elementCount(l, program.symbols, program.segmentLengths);
+            w.segment = quint16(start >> 4);
+            w.offset = quint16(l.value + (start & 15));
+        } else {
+            continue;
+        }
+        symbols_ << w;
+    }
     connect(thread_.get(), &MachineThread::stopped, this, &DebugSession::finished);
     startedTimer_.setSingleShot(true);
     startedTimer_.setInterval(50);
@@ -432,6 +452,7 @@ DebugView DebugSession::view() const
     v.cursorColumn = m->cursorColumn();
     v.screen = m->screenPicture();
     v.dataLabels = map_->dataLabels();
+    v.symbols = symbols_;
     if (v.registers.ss == stackSegment_)
         v.stackTop = stackTop_;
     v.sourceLineOf = [map = std::shared_ptr<const SourceMap>(map_)](quint32 at) {

@@ -4,6 +4,7 @@
 #include "toolchain/linkmap.h"
 #include "debugging/listing.h"
 #include "debugging/sourceline.h"
+#include "rules/symboltable.h"
 #include "machine/machine.h"
 
 #include <QObject>
@@ -48,6 +49,8 @@ public:
         std::shared_ptr<QTemporaryDir> folder;
         // The command tail, as typed after the program's name.
         QByteArray tail;
+        QList<ListedSymbol> symbols;
+        QHash<QString, int> segmentLengths;
     };
     // Loads the program; on failure *error says why and the session is unusable.
     DebugSession(const Program &program, QString *error, QObject *parent = nullptr);
@@ -120,6 +123,7 @@ private:
     std::shared_ptr<QTemporaryDir> folder_;
     Registers previous_;
     QByteArray previousMemory_;
+    QList<WatchSymbol> symbols_;
     // Where the program's stack began: the words above it were never pushed.
     quint16 stackSegment_ = 0;
     quint32 stackTop_ = 0x10000;

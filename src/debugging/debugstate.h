@@ -18,6 +18,7 @@ class MemoryPanel;
 class StackPanel;
 class ScreenView;
 class DisassemblyPanel;
+class WatchPanel;
 
 // The debugger's panels: docks of the main window, shown while a program
 // is debugged, their places remembered from one start of the program to
@@ -30,15 +31,18 @@ struct DebugPanels
     QDockWidget *stackDock = nullptr;
     QDockWidget *screenDock = nullptr;
     QDockWidget *disassemblyDock = nullptr;
+    QDockWidget *watchDock = nullptr;
     RegisterPanel *registers = nullptr;
     FlagPanel *flags = nullptr;
     MemoryPanel *memory = nullptr;
     StackPanel *stack = nullptr;
     ScreenView *screen = nullptr;
     DisassemblyPanel *disassembly = nullptr;
+    WatchPanel *watch = nullptr;
     QList<QDockWidget *> docks() const
     {
-        return {registersDock, flagsDock, memoryDock, stackDock, screenDock, disassemblyDock};
+        return {registersDock, flagsDock, memoryDock, stackDock,
+                screenDock,    disassemblyDock, watchDock};
     }
 };
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "debugging/sourceline.h"
+#include "debugging/watchexpression.h"
 #include "machine/cpu.h"
 #include "machine/screenpicture.h"
 
@@ -34,6 +35,8 @@ struct DebugView
     // What the monitor shows.
     ScreenPicture screen;
     QList<DataLabel> dataLabels;
+    // Every name of the symbol table, where the program was loaded.
+    QList<WatchSymbol> symbols;
     // The offset in SS just past the program's stack: the words from SP up
     // to it are what was pushed (0x10000 where the stack is the segment's
     // end, as a .COM's, or the program moved to a stack of its own).

@@ -57,3 +57,40 @@ QList<ListedSymbol> readSymbolTable(const QByteArray &listing)
     }
     return symbols;
 }
+
+QHash<QString, int> readSegmentLengths(const QByteArray &listing)
+{
+    // "DATA . . . . . . . . . . . . . .  \t0008\tPARA\tNONE\t'DATA'"
+    static const QRegularExpression row(
+        QStringLiteral(R"(^([A-Z0-9_@$?]+)[ .]*\t([0-9A-F]{4})\t(?:PARA|BYTE|WORD|PAGE|DWORD))"));
+    QHash<QString, int> lengths;
+    bool inTable = false;
+    for (const QByteArray &raw : listing.split('\n')) {
+        const QString line = QString::fromLatin1(raw).remove(QLatin1Char('\r'));
+        if (line.startsWith(QLatin1String("Segments and Groups:")))
+            inTable = true;
+        else if (line.startsWith(QLatin1String("Symbols:")))
+            break;
+        if (!inTable)
+            continue;
+        const QRegularExpressionMatch m = row.match(line);
+        if (m.hasMatch())
+            lengths.insert(m.captured(1), m.captured(2).toInt(nullptr, 16));
+    }
+    return lengths;
+}
+
+int elementCount(const ListedSymbol &variable, const QList<ListedSymbol> &symbols,
+                 const QHash<QString, int> &segmentLengths)
+{
+    if (variable.size <= 0)
+        return 1;
+    if (variable.length > 0)
+        return variable.length;
+    qint64 end = segmentLengths.value(variable.segment, int(variable.value) + variable.size);
+    for (const ListedSymbol &s : symbols)
+        if (s.segment == variable.segment && s.kind != ListedSymbol::Kind::Number &&
+            s.kind != ListedSymbol::Kind::Other && s.value > variable.value && s.value < end)
+            end = s.value;
+    return int(std::max<qint64>(1, (end - variable.value) / variable.size));
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -24,3 +25,12 @@ struct ListedSymbol
 
 // The symbols of a listing (names in the table, nothing from the source).
 QList<ListedSymbol> readSymbolTable(const QByteArray &listing);
+// The segments' lengths in bytes, by upper-case name, from the table of
+// segments and groups before the symbols.
+QHash<QString, int> readSegmentLengths(const QByteArray &listing);
+
+// How many elements a variable has: a DUP's count where the table gives one,
+// else as many as fit before the next name in its segment (or the
+// segment's end): "ARR DW 1,2,3" has three, a string all its bytes.
+int elementCount(const ListedSymbol &variable, const QList<ListedSymbol> &symbols,
+                 const QHash<QString, int> &segmentLengths);

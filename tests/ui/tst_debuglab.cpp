@@ -15,6 +15,9 @@
 #include <QSet>
 #include <QStatusBar>
 #include <QTest>
+#include <QToolTip>
+#include <QTreeWidget>
+#include <QHelpEvent>
 #include <QTextBlock>
 
 // A lab session at the debugger: what a student does between the steps
@@ -34,6 +37,7 @@ private slots:
     void runWaitsForTheDebugging();
     void stepByInstruction();
     void changeWhatTheProgramSees();
+    void watchesByName();
 };
 
 namespace {
@@ -400,6 +404,72 @@ void TestDebugLab::changeWhatTheProgramSees()
     QVERIFY2(d.f.main->debugger().debugPanels().screen->text().contains("Hi"),
              qPrintable(d.f.main->debugger().debugPanels().screen->text().left(200)));
     QCOMPARE(memory->changedBytes(), 0);
+}
+
+// 监视: the program's variables from the start, a value a step changed
+// marked, an expression added, and the list kept for the next debugging; a
+// name under the mouse shows its value.
+void TestDebugLab::watchesByName()
+{
+    Debugged d(QStringLiteral("data segment\r\n"
+                              "arr dw 1, 2, 3\r\n"
+                              "total dw 0\r\n"
+                              "n equ 3\r\n"
+                              "data ends\r\n"
+                              "code segment\r\n"
+                              "assume cs:code, ds:data\r\n"
+                              "start: mov ax, data\r\n" // 8
+                              "    mov ds, ax\r\n"
+                              "    mov bx, offset arr\r\n"
+                              "    mov ax, [bx+2]\r\n"
+                              "    mov total, ax\r\n"  // 12
+                              "    mov ax, 4c00h\r\n"  // 13
+                              "    int 21h\r\n"
+                              "code ends\r\n"
+                              "end start"));
+    QVERIFY(stepWith(d, Qt::Key_F11));
+    auto *list = panelPart<QTreeWidget>(d, "watches");
+    const auto row = [list](const QString &expression) -> QTreeWidgetItem * {
+        const auto found = list->findItems(expression, Qt::MatchFixedString);
+        return found.isEmpty() ? nullptr : found.first();
+    };
+    QTRY_VERIFY(row("ARR") && row("TOTAL"));
+    for (int i = 0; i < 3; ++i)
+        QVERIFY(stepWith(d, Qt::Key_F10));
+    QCOMPARE(row("ARR")->text(1), QStringLiteral("0001H 0002H 0003H"));
+    QCOMPARE(row("TOTAL")->text(1), QStringLiteral("0000H"));
+    auto *add = panelPart<QLineEdit>(d, "watchAdd");
+    add->setText("[bx+2]");
+    QTest::keyClick(add, Qt::Key_Return);
+    QTRY_VERIFY(row("[bx+2]"));
+    QCOMPARE(row("[bx+2]")->text(2), QStringLiteral("2"));
+    QVERIFY(stepWith(d, Qt::Key_F10));
+    QVERIFY(stepWith(d, Qt::Key_F10));
+    QCOMPARE(d.current(), 13);
+    QCOMPARE(row("TOTAL")->text(1), QStringLiteral("0002H"));
+    QCOMPARE(row("TOTAL")->data(0, Qt::AccessibleDescriptionRole).toString(), QStringLiteral("已改变"));
+    QVERIFY(row("ARR")->data(0, Qt::AccessibleDescriptionRole).toString().isEmpty());
+
+    // A name under the mouse in the text: its value.
+    QTextCursor word = d.f.text()->document()->find(QStringLiteral("total,"));
+    QVERIFY(!word.isNull());
+    word.setPosition(word.selectionStart() + 2);
+    QWidget *viewport = d.f.text()->viewport();
+    const QPoint at = d.f.text()->cursorRect(word).center();
+    QHelpEvent hover(QEvent::ToolTip, at, viewport->mapToGlobal(at));
+    QCoreApplication::sendEvent(viewport, &hover);
+    QCOMPARE(QToolTip::text(), QStringLiteral("TOTAL = 0002H（2）"));
+
+    // ARR taken off the list: the next debugging starts with the rest.
+    list->setCurrentItem(row("ARR"));
+    row("ARR")->setSelected(true);
+    QTest::keyClick(list, Qt::Key_Delete);
+    QVERIFY(!row("ARR"));
+    press(d.f, Qt::ShiftModifier | Qt::Key_F5);
+    QTRY_VERIFY(!d.session());
+    QVERIFY(stepWith(d, Qt::Key_F11));
+    QTRY_VERIFY(row("TOTAL") && row("[bx+2]"));
+    QCOMPARE(list->topLevelItemCount(), 2);
 }
 
 QTEST_MAIN(TestDebugLab)

@@ -18,6 +18,8 @@ private slots:
     void addresses();
     void symbols_data();
     void symbols();
+    void elements_data();
+    void elements();
 };
 
 static const QString kFixtures = QStringLiteral(KORVANE_FIXTURES);
@@ -161,6 +163,30 @@ void TestListing::symbols()
     QTEST(uint(found->value), "value");
     if (found->kind != ListedSymbol::Kind::Other)
         QTEST(found->segment, "segment");
+}
+
+void TestListing::elements_data()
+{
+    QTest::addColumn<QString>("listing");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("count");
+    QTest::newRow("a string up to the next name") << "masm510/ERRS" << "MSG" << 14;
+    QTest::newRow("the last word of its segment") << "masm510/ERRS" << "CNT" << 1;
+    QTest::newRow("bytes up to a word") << "debugger/XLIST" << "BUF" << 12;
+    QTest::newRow("a word before a dword") << "debugger/XLIST" << "NUM" << 1;
+}
+
+// How many elements a variable shows: what lies before the next name.
+void TestListing::elements()
+{
+    QFETCH(QString, listing);
+    QFETCH(QString, name);
+    const QByteArray bytes = fileBytes(kFixtures + "/" + listing + ".LST");
+    const QList<ListedSymbol> table = readSymbolTable(bytes);
+    const auto found = std::find_if(table.begin(), table.end(),
+                                    [&](const ListedSymbol &s) { return s.name == name; });
+    QVERIFY(found != table.end());
+    QTEST(elementCount(*found, table, readSegmentLengths(bytes)), "count");
 }
 
 #include "tst_listing.moc"
