@@ -20,8 +20,10 @@ void ClassCheck::start()
     const int jobs = std::max(1, options_.jobs);
     for (int i = 0; i < jobs; ++i)
         next();
+    // An empty part of a class ends too, but never before start() returns:
+    // the caller may not be listening yet.
     if (submissions_.isEmpty())
-        done(-1, {});
+        QMetaObject::invokeMethod(this, [this] { done(-1, {}); }, Qt::QueuedConnection);
 }
 
 void ClassCheck::next()
