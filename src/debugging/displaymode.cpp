@@ -1,16 +1,17 @@
 // 运行 → 显示方式: 中文 GBK or 西文 437 for the bytes 80h-FFh on the
 // program's screen, in F5's window and the 屏幕 panel.
-#include "workbench/workbench.h"
 #include "debugging/debugcontroller.h"
-#include "documents/documentscontroller.h"
-#include "toolchain/toolchaincontroller.h"
 #include "debugging/debugstate.h"
+#include "debugging/filesettings.h"
 #include "debugging/screenview.h"
+#include "documents/documentscontroller.h"
 #include "documents/frmdocument.h"
+#include "toolchain/toolchaincontroller.h"
+#include "workbench/workbench.h"
 
 #include <QAction>
-#include <QMainWindow>
 #include <QFileInfo>
+#include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QSettings>
@@ -22,20 +23,12 @@ namespace {
 // and is not stored.
 QSettings remembered()
 {
-    return QSettings(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) +
-                         QStringLiteral("/displaymodes.ini"),
-                     QSettings::IniFormat);
+    return fileSettings(QStringLiteral("displaymodes.ini"));
 }
 
-// A key for a saved document's file; empty for a new one.
 QString keyOf(const frmDocument *doc)
 {
-    const QFileInfo file(doc->caption());
-    if (!file.isAbsolute() || !file.exists())
-        return {};
-    // Hex, so that the path's slashes are not taken for groups.
-    return QStringLiteral("437/") +
-           QString::fromLatin1(file.canonicalFilePath().toUtf8().toHex());
+    return fileKey(QStringLiteral("437"), doc);
 }
 
 } // namespace

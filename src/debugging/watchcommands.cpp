@@ -3,6 +3,7 @@
 // under the mouse shown with its value.
 #include "debugging/debugcontroller.h"
 #include "debugging/debugstate.h"
+#include "debugging/filesettings.h"
 #include "documents/frmdocument.h"
 
 #include "debugging/debugsession.h"
@@ -19,20 +20,13 @@ namespace {
 
 QSettings kept()
 {
-    return QSettings(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) +
-                         QStringLiteral("/watches.ini"),
-                     QSettings::IniFormat);
+    return fileSettings(QStringLiteral("watches.ini"));
 }
 
-// A key for a saved document's file; empty for a new one, whose list lasts
-// as long as the document.
+// Empty for a new document, whose list lasts as long as the document.
 QString keyOf(const frmDocument *doc)
 {
-    const QFileInfo file(doc ? doc->caption() : QString());
-    if (!doc || !file.isAbsolute() || !file.exists())
-        return {};
-    return QStringLiteral("watches/") +
-           QString::fromLatin1(file.canonicalFilePath().toUtf8().toHex());
+    return fileKey(QStringLiteral("watches"), doc);
 }
 
 } // namespace
