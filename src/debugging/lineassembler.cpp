@@ -2,6 +2,7 @@
 
 #include <QStringEncoder>
 #include <QStringList>
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -59,7 +60,7 @@ struct Operand
     int override = -1;      // memory after a segment register: ES:[BX]
 };
 
-// word is full, or its start of at least least letters.
+// word is full itself or its first least letters or more (WO for WORD).
 bool abbreviates(const QString &word, const char *full, int least)
 {
     return word.size() >= least && QLatin1String(full).startsWith(word);
@@ -382,46 +383,24 @@ std::optional<QByteArray> encode(const Form &f, int place, const Operand *a, con
     int size = 0;
     bool sizeless = false;
     for (const auto &[p, o] : {std::pair{f.a, a}, std::pair{f.b, b}}) {
-        int s = 0;
-        switch (p) {
-        case R:
-        case R16:
-        case SREG:
-        case SREGW:
+        const auto among = [p](std::initializer_list<Pat> set) {
+            return std::ranges::find(set, p) != set.end();
+        };
+        if (among({R, R16, SREG, SREGW}))
             reg = o;
-            break;
-        case RM:
-        case M:
-        case RM16:
-        case MFAR:
-        case ANY:
+        else if (among({RM, M, RM16, MFAR, ANY}))
             rm = o;
-            break;
-        case IMM:
-        case IMM8:
-        case IMM16:
-        case SIMM:
+        else if (among({IMM, IMM8, IMM16, SIMM}))
             imm = o, immediate = p;
-            break;
-        case MOFFS:
-        case REL8:
-        case REL16:
-        case PTR:
+        else if (among({MOFFS, REL8, REL16, PTR}))
             other = o;
-            break;
-        default:
-            break;
-        }
-        if (p == RM || p == R || p == M || p == ACC || p == MOFFS)
-            s = o->size;
-        else if (p == R16 || p == RM16 || p == AX)
-            s = 2;
+        const int s = among({RM, R, M, ACC, MOFFS}) ? o->size : among({R16, RM16, AX}) ? 2 : 0;
         if (s && size && s != size) {
             *why = QStringLiteral("两个操作数大小不同");
             return std::nullopt;
         }
         size = s ? s : size;
-        sizeless = sizeless || ((p == RM || p == M || p == MOFFS) && o->kind == Operand::Mem);
+        sizeless = sizeless || (among({RM, M, MOFFS}) && o->kind == Operand::Mem);
     }
     if (!size && sizeless) {
         *why = QStringLiteral("要写明 BYTE PTR 或 WORD PTR");

@@ -15,6 +15,8 @@ struct AssembledLine
 // call or loop names the offset it goes to, a size is BYTE/WORD (PTR), a
 // distance SHORT/NEAR/FAR, prefixes (ES:, REP, LOCK) stand on a line of their
 // own or before the instruction, and DB/DW list numbers and quoted text.
+// A few things this DEBUG lacks are taken as MASM writes them: ES:[BX] in an
+// operand, SAL, XLATB, RETN n, DWORD PTR for a far jump's address.
 // Where DEBUG has a choice of encodings this makes the one DEBUG makes.
 // The code is to sit at segment:offset (relative jumps are counted from
 // there; JMP FAR with an offset alone goes into segment).
