@@ -13,7 +13,7 @@ struct AssemblerRow
     const char *error;
 };
 
-// JMP FAR with an offset alone takes this segment.
+// The segment DEBUG ran in under DOSBox: JMP FAR to an offset alone goes into it.
 constexpr quint16 kAssemblerRowSegment = 0x0482;
 
 inline constexpr AssemblerRow kAssemblerRows[] = {
