@@ -175,11 +175,20 @@ void DebugSession::runTo(const SourceLine &line)
         emit stopped(stop);
         return;
     }
+    runToAny({target});
+}
+
+void DebugSession::runToAny(const QList<quint32> &addresses)
+{
+    if (running() || ended_)
+        return;
     Machine *m = thread_->machine();
     watch_.reset();
     remember();
-    runToAddress_ = target;
-    m->addBreakpoint(target);
+    for (const quint32 a : addresses) {
+        runToAddresses_.insert(a);
+        m->addBreakpoint(a);
+    }
     begin([](Machine &machine) { return machine.run({}); });
 }
 
@@ -241,7 +250,7 @@ void DebugSession::syncMachine()
     for (const SourceLine &line : std::as_const(breakpoints_))
         wanted.insert(map_->firstAddress(line));
     for (const quint32 a : std::as_const(applied_))
-        if (!wanted.contains(a) && a != runToAddress_)
+        if (!wanted.contains(a) && !runToAddresses_.contains(a))
             m->removeBreakpoint(a);
     for (const quint32 a : std::as_const(wanted))
         if (!applied_.contains(a))
@@ -266,13 +275,14 @@ void DebugSession::finished(const MachineStop &stop)
     rearm_ = false;
     refreshTimer_.stop();
     waitingForKey_ = stop.reason == StopReason::InputWanted;
-    if (!waitingForKey_ && runToAddress_ != ~0u) {
-        if (!applied_.contains(runToAddress_))
-            m->removeBreakpoint(runToAddress_);
+    if (!waitingForKey_) {
+        for (const quint32 a : std::as_const(runToAddresses_))
+            if (!applied_.contains(a))
+                m->removeBreakpoint(a);
     }
     const DebugStop said = describe(stop);
     if (!waitingForKey_)
-        runToAddress_ = ~0u;
+        runToAddresses_.clear();
     switch (stop.reason) {
     case StopReason::Exited:
     case StopReason::Fault:
@@ -321,7 +331,7 @@ DebugStop DebugSession::describe(const MachineStop &stop) const
     case StopReason::None:
         break;
     case StopReason::Breakpoint:
-        d.kind = at == runToAddress_ && !applied_.contains(at) ? DebugStop::Stepped
+        d.kind = runToAddresses_.contains(at) && !applied_.contains(at) ? DebugStop::Stepped
                                                                : DebugStop::Breakpoint;
         break;
     case StopReason::StopRequested:
@@ -430,6 +440,43 @@ bool DebugSession::setRegister(Reg reg, quint16 value)
     put(r, reg, reg == Reg::Flags ? quint16((value & 0x0FD5) | 0xF002) : value);
     m->setRegisters(r);
     return true;
+}
+
+bool DebugSession::setRegisters(const Registers &registers)
+{
+    Machine *m = thread_->machine();
+    if (!m || running() || ended_)
+        return false;
+    Registers r = registers;
+    r.flags = quint16((r.flags & 0x0FD5) | 0xF002);
+    m->setRegisters(r);
+    return true;
+}
+
+Registers DebugSession::registers() const
+{
+    const Machine *m = thread_->machine();
+    return m ? m->registers() : Registers{};
+}
+
+QByteArray DebugSession::memory() const
+{
+    const Machine *m = thread_->machine();
+    return m ? m->readMemory(0, Cpu::memorySize) : QByteArray();
+}
+
+std::optional<quint8> DebugSession::readPort(quint16 port)
+{
+    Machine *m = thread_->machine();
+    if (!m || running() || ended_)
+        return std::nullopt;
+    return m->readPort(port);
+}
+
+bool DebugSession::writePort(quint16 port, quint8 value)
+{
+    Machine *m = thread_->machine();
+    return m && !running() && !ended_ && m->writePort(port, value);
 }
 
 bool DebugSession::writeMemory(quint32 address, const QByteArray &bytes)

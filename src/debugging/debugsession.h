@@ -69,6 +69,8 @@ public:
     // Runs to the first address of the line (a breakpoint or the end may come
     // first); a line without code stops at once with a message.
     void runTo(const SourceLine &line);
+    // Runs until one of these linear addresses (or a breakpoint, or the end).
+    void runToAny(const QList<quint32> &addresses);
     // A running command stops within 100 ms: stopped(Paused) names where.
     void pause();
 
@@ -93,6 +95,12 @@ public:
     // after the end.
     bool setRegister(Reg reg, quint16 value);
     bool writeMemory(quint32 address, const QByteArray &bytes);
+    bool setRegisters(const Registers &registers);
+    // While not running: the machine as it is, and its devices' ports.
+    Registers registers() const;
+    QByteArray memory() const;
+    std::optional<quint8> readPort(quint16 port);
+    bool writePort(quint16 port, quint8 value);
 
     // While not running.
     DebugView view() const;
@@ -129,7 +137,8 @@ private:
     quint32 stackTop_ = 0x10000;
     QSet<SourceLine> breakpoints_;
     QSet<quint32> applied_; // breakpoints the machine has
-    quint32 runToAddress_ = ~0u;
+    // Where a run to a line or an address stops besides the breakpoints.
+    QSet<quint32> runToAddresses_;
     // The step going on (kept across a stop for a key).
     std::shared_ptr<StepWatch> watch_;
     Work resume_;

@@ -486,6 +486,27 @@ bool Machine::writeMemory(quint32 address, const QByteArray &bytes)
     return true;
 }
 
+std::optional<quint8> Machine::readPort(quint16 port)
+{
+    // A port no device answers would stop the program: here it only says so.
+    const MachineStop before = s_->stop;
+    const quint8 value = portIn(*s_, port);
+    const bool answered = s_->stop.reason != StopReason::Unsupported ||
+                          before.reason == StopReason::Unsupported;
+    s_->stop = before;
+    return answered ? std::optional<quint8>(value) : std::nullopt;
+}
+
+bool Machine::writePort(quint16 port, quint8 value)
+{
+    const MachineStop before = s_->stop;
+    portOut(*s_, port, value);
+    const bool answered = s_->stop.reason != StopReason::Unsupported ||
+                          before.reason == StopReason::Unsupported;
+    s_->stop = before;
+    return answered;
+}
+
 QByteArray Machine::readMemory(quint32 address, int size) const
 {
     if (address >= Cpu::memorySize)

@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <utility>
 
 struct MachineState;
@@ -95,6 +96,10 @@ public:
     // first megabyte (false, and nothing written, past it). Code already
     // translated there is run anew.
     bool writeMemory(quint32 address, const QByteArray &bytes);
+    // Between runs: a port of the devices as IN and OUT reach it; nothing
+    // (false) where no device answers, and the program goes on unstopped.
+    std::optional<quint8> readPort(quint16 port);
+    bool writePort(quint16 port, quint8 value);
     bool addBreakpoint(quint32 address);
     void removeBreakpoint(quint32 address);
     // Linear ranges (first, last) where a run stops as Fenced: where a
