@@ -3,6 +3,7 @@
 #include "documents/documentscontroller.h"
 #include "toolchain/toolchaincontroller.h"
 #include "debugging/debugstate.h"
+#include "debugging/commandpanel.h"
 #include "debugging/disassemblypanel.h"
 #include "debugging/flagpanel.h"
 #include "debugging/memorypanel.h"
@@ -306,6 +307,7 @@ void DebugController::debugBuilt(bool ok, const QString &message)
     // what the last one left, even while it runs to its first stop.
     debugPanels_->memory->startOver();
     debugPanels_->disassembly->startOver();
+    debugPanels_->commands->clear();
     debugPanels_->watch->setExpressions(keptWatches(debug_->doc));
     updateDebugPanels(s->view());
     showDebugPanels(true);
@@ -397,6 +399,7 @@ void DebugController::debugStopped(const DebugStop &stop)
     if (debug_)
         debug_->notice.clear();
     updateDebugCommands();
+    consoleStopped(stop);
 }
 
 QString DebugController::sourceText(const SourceLine &line) const

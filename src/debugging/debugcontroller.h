@@ -77,6 +77,11 @@ private:
     void userChange(const std::function<bool(DebugSession &)> &change, const QString &done,
                     bool moves);
     void restartDebugging();
+    // The 命令 panel: a line of DEBUG's language, the runs it asks for, and
+    // their stops.
+    void enterDebugCommand(const QString &line);
+    void runConsoleStep();
+    void consoleStopped(const DebugStop &stop);
     void debugBuilt(bool ok, const QString &message);
     void debugStopped(const DebugStop &stop);
     // In the status line, and again at the stop that follows the loading.

@@ -3,6 +3,7 @@
 #include "documents/documentscontroller.h"
 #include "toolchain/toolchaincontroller.h"
 #include "debugging/debugstate.h"
+#include "debugging/commandpanel.h"
 #include "debugging/disassemblypanel.h"
 #include "debugging/flagpanel.h"
 #include "debugging/memorypanel.h"
@@ -120,6 +121,11 @@ void DebugController::createDebugPanels()
                        Qt::RightDockWidgetArea);
     window->tabifyDockWidget(p.stackDock, p.watchDock);
     connect(p.watch, &WatchPanel::expressionsChanged, this, &DebugController::keepWatches);
+    p.commands = new CommandPanel;
+    p.commandsDock = dock(QStringLiteral("commandsDock"), QStringLiteral("命令"), p.commands,
+                          Qt::BottomDockWidgetArea);
+    window->tabifyDockWidget(p.memoryDock, p.commandsDock);
+    connect(p.commands, &CommandPanel::lineEntered, this, &DebugController::enterDebugCommand);
     // Keys typed go to the program whether it waits for one, runs (its own
     // INT 9 handler gets them at once), or is held (they wait until it runs).
     p.screen->setTypeAhead(true);
@@ -134,7 +140,7 @@ void DebugController::createDebugPanels()
     QMenu *panels = view->addMenu(QStringLiteral("调试面板(&D)"));
     panels->setObjectName(QStringLiteral("mnudebugpanels"));
     panels->menuAction()->setObjectName(QStringLiteral("mnudebugpanels"));
-    const QString keys = QStringLiteral("RFMKSUW");
+    const QString keys = QStringLiteral("RFMKSUWC");
     int i = 0;
     for (QDockWidget *d : p.docks()) {
         QAction *toggle = d->toggleViewAction();

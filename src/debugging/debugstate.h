@@ -1,6 +1,7 @@
 #pragma once
 
 #include "debugging/debugbuild.h"
+#include "debugging/debugconsole.h"
 #include "debugging/debugsession.h"
 
 #include <QHash>
@@ -19,6 +20,7 @@ class StackPanel;
 class ScreenView;
 class DisassemblyPanel;
 class WatchPanel;
+class CommandPanel;
 
 // The debugger's panels: docks of the main window, shown while a program
 // is debugged, their places remembered from one start of the program to
@@ -32,6 +34,7 @@ struct DebugPanels
     QDockWidget *screenDock = nullptr;
     QDockWidget *disassemblyDock = nullptr;
     QDockWidget *watchDock = nullptr;
+    QDockWidget *commandsDock = nullptr;
     RegisterPanel *registers = nullptr;
     FlagPanel *flags = nullptr;
     MemoryPanel *memory = nullptr;
@@ -39,10 +42,11 @@ struct DebugPanels
     ScreenView *screen = nullptr;
     DisassemblyPanel *disassembly = nullptr;
     WatchPanel *watch = nullptr;
+    CommandPanel *commands = nullptr;
     QList<QDockWidget *> docks() const
     {
-        return {registersDock, flagsDock, memoryDock, stackDock,
-                screenDock,    disassemblyDock, watchDock};
+        return {registersDock, flagsDock,       memoryDock, stackDock,
+                screenDock,    disassemblyDock, watchDock,  commandsDock};
     }
 };
 
@@ -66,6 +70,11 @@ struct DebugState
     QString notice;
     // Whether F5 would be enabled but for the debugging.
     bool runWanted = false;
+    // The 命令 panel's DEBUG, and the run its last command asked for (with
+    // the steps of a T or P still to come).
+    DebugConsole console;
+    DebugRun consoleRun;
+    int consoleLeft = 0;
     // Connections that must end with this debugging.
     QObject context;
 };
