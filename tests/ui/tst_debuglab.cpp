@@ -38,6 +38,7 @@ private slots:
     void stepByInstruction();
     void changeWhatTheProgramSees();
     void watchesByName();
+    void watchAfterASort();
 };
 
 namespace {
@@ -470,6 +471,48 @@ void TestDebugLab::watchesByName()
     QVERIFY(stepWith(d, Qt::Key_F11));
     QTRY_VERIFY(row("TOTAL") && row("[bx+2]"));
     QCOMPARE(list->topLevelItemCount(), 2);
+}
+
+// A bubble sort run to its end: 监视 shows the array sorted, and marked as
+// changed.
+void TestDebugLab::watchAfterASort()
+{
+    Debugged d(QStringLiteral("data segment\r\n"
+                              "arr db 5, 3, 8, 1, 9, 2\r\n"
+                              "data ends\r\n"
+                              "code segment\r\n"
+                              "assume cs:code, ds:data\r\n"
+                              "start: mov ax, data\r\n"
+                              "    mov ds, ax\r\n"
+                              "    mov cx, 5\r\n"
+                              "outer: mov si, 0\r\n"
+                              "    mov dx, cx\r\n"
+                              "inner: mov al, arr[si]\r\n"
+                              "    cmp al, arr[si+1]\r\n"
+                              "    jbe next\r\n"
+                              "    xchg al, arr[si+1]\r\n"
+                              "    mov arr[si], al\r\n"
+                              "next: inc si\r\n"
+                              "    dec dx\r\n"
+                              "    jnz inner\r\n"
+                              "    loop outer\r\n"
+                              "    mov ax, 4c00h\r\n" // 20
+                              "    int 21h\r\n"
+                              "code ends\r\n"
+                              "end start"));
+    QVERIFY(stepWith(d, Qt::Key_F11));
+    auto *list = panelPart<QTreeWidget>(d, "watches");
+    QTreeWidgetItem *arr = nullptr;
+    QTRY_VERIFY((arr = list->findItems(QStringLiteral("ARR"), Qt::MatchFixedString).value(0)));
+    QCOMPARE(arr->text(1), QStringLiteral("05H 03H 08H 01H 09H 02H"));
+    d.f.text()->setTextCursor(QTextCursor(d.f.text()->document()->findBlockByNumber(19)));
+    QVERIFY(stepWith(d, Qt::ControlModifier | Qt::Key_F10));
+    QCOMPARE(d.current(), 20);
+    arr = list->findItems(QStringLiteral("ARR"), Qt::MatchFixedString).value(0);
+    QVERIFY(arr);
+    QCOMPARE(arr->text(1), QStringLiteral("01H 02H 03H 05H 08H 09H"));
+    QCOMPARE(arr->text(2), QStringLiteral("1 2 3 5 8 9"));
+    QCOMPARE(arr->data(0, Qt::AccessibleDescriptionRole).toString(), QStringLiteral("已改变"));
 }
 
 QTEST_MAIN(TestDebugLab)
