@@ -132,6 +132,10 @@ void TestPcDevices::programs_data()
         << QByteArray(" mov al, 0Bh\n out 70h, al\n in al, 71h\n mov bl, al\n mov al, 0Dh\n"
                       " out 70h, al\n in al, 71h\n and al, 80h\n or al, bl\n")
         << QList<quint16>() << 0x82 << true;
+    QTest::newRow("the clock chip's day of the week is DOS's, Sunday as 1")
+        << QByteArray(" mov ah, 2Ah\n int 21h\n inc al\n mov bl, al\n mov al, 6\n out 70h, al\n"
+                      " in al, 71h\n cmp al, bl\n mov al, 0\n jne finish\n mov al, 1\n")
+        << QList<quint16>() << 1 << true;
     QTest::newRow("the clock chip's century is 20")
         << QByteArray(" mov al, 32h\n out 70h, al\n in al, 71h\n")
         << QList<quint16>() << 0x20 << true;

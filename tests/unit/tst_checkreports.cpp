@@ -186,6 +186,8 @@ private slots:
     void jsonFaults();
     void merge_data();
     void merge();
+    void csvCells_data();
+    void csvCells();
 };
 
 void TestCheckReports::reportsAgree_data()
@@ -371,6 +373,35 @@ void TestCheckReports::merge()
     }
     QVERIFY2(merged, qPrintable(error));
     QCOMPARE(resultToJson(*merged), resultToJson(wholeClass()));
+}
+
+// A student's name as the CSV's first cell: never a formula when a
+// spreadsheet opens it, quoted where a comma, a quote or a line end is in it.
+void TestCheckReports::csvCells_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("cell");
+    QTest::newRow("plain") << QStringLiteral("张三") << QStringLiteral("张三");
+    QTest::newRow("a formula") << QStringLiteral("=HYPERLINK(1)") << QStringLiteral("'=HYPERLINK(1)");
+    QTest::newRow("a sum") << QStringLiteral("+1+1") << QStringLiteral("'+1+1");
+    QTest::newRow("a minus") << QStringLiteral("-2") << QStringLiteral("'-2");
+    QTest::newRow("an at") << QStringLiteral("@SUM(A1)") << QStringLiteral("'@SUM(A1)");
+    QTest::newRow("a comma") << QStringLiteral("李,四") << QStringLiteral("\"李,四\"");
+    QTest::newRow("a quote") << QStringLiteral("王\"五") << QStringLiteral("\"王\"\"五\"");
+    QTest::newRow("formula and comma") << QStringLiteral("=1,2") << QStringLiteral("\"'=1,2\"");
+}
+
+void TestCheckReports::csvCells()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, cell);
+    ClassResult r;
+    r.title = QStringLiteral("t");
+    SubmissionResult s{name, name + ".asm", BuildVerdict::Built, {}, {}, {}, {}, 1};
+    r.submissions = {s};
+    const QString csv = QString::fromUtf8(csvReport(r));
+    const QString row = csv.section(QLatin1String("\r\n"), 1, 1);
+    QVERIFY2(row.startsWith(cell + u','), qPrintable(row));
 }
 
 QTEST_GUILESS_MAIN(TestCheckReports)
