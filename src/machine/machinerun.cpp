@@ -147,7 +147,7 @@ MachineStop Machine::runFor(const Bounds &bounds, quint64 count, const Cpu::Watc
                 if (m.cpu.budgetSpent() || left == 0)
                     return 0;
             }
-            if (m.cpu.fenced() || m.cpu.watchStopped() ||
+            if (m.cpu.writeStopped() || m.cpu.fenced() || m.cpu.watchStopped() ||
                 m.cpu.hasBreakpoint(linear(m.r(Reg::CS), m.r(Reg::IP))))
                 return 0;
             const bool hlt = halted();
@@ -260,7 +260,9 @@ void Machine::classify(int error, bool stalled, const Bounds &bounds, bool budge
         checkPlanarWrites();
     if (m.stop.reason != StopReason::None)
         return;
-    if (stalled) {
+    if (m.cpu.writeStopped()) {
+        m.stop.reason = StopReason::DataWritten;
+    } else if (stalled) {
         m.stop.reason = StopReason::Stalled;
         m.stop.detail = QStringLiteral("no output for %1 ms").arg(bounds.idleMs);
     } else if (stopRequested_.exchange(false)) {
@@ -299,6 +301,7 @@ bool Machine::halted() const
 {
     const MachineState &m = *s_;
     return m.stop.reason == StopReason::None && !m.cpu.budgetSpent() && !m.cpu.fenced() &&
+           !m.cpu.writeStopped() &&
            !m.cpu.watchStopped() && !m.cpu.hasBreakpoint(linear(m.r(Reg::CS), m.r(Reg::IP))) &&
            m.cpu.memory().byte(m.r(Reg::CS), quint16(m.r(Reg::IP) - 1)) == 0xF4;
 }
