@@ -2,6 +2,7 @@
 #include "debugging/debugcontroller.h"
 #include "documents/documentscontroller.h"
 #include "toolchain/toolchaincontroller.h"
+#include "debugging/breakpointpanel.h"
 #include "debugging/debugstate.h"
 #include "debugging/disassemblypanel.h"
 #include "debugging/flagpanel.h"
@@ -300,8 +301,13 @@ void DebugController::debugBuilt(bool ok, const QString &message)
     connect(s, &DebugSession::screenWhileRunning, this,
             [this](const ScreenPicture &picture) { debugPanels_->screen->showPicture(picture); });
     wb_.clearStatusMessage();
+    const QList<Breakpoint> kept = keptBreakpoints(debug_->doc);
     for (frmDocument *d : wb_.documents())
         syncBreakpoints(d);
+    restoreBreakpoints(*s, kept);
+    connect(s, &DebugSession::breakpointsChanged, this, &DebugController::showBreakpoints);
+    showBreakpoints();
+    debugPanels_->breakpoints->tell({});
     // The panels show the new program from its first instruction on, not
     // what the last one left, even while it runs to its first stop.
     debugPanels_->memory->startOver();

@@ -2,6 +2,7 @@
 #include "debugging/debugcontroller.h"
 #include "documents/documentscontroller.h"
 #include "toolchain/toolchaincontroller.h"
+#include "debugging/breakpointpanel.h"
 #include "debugging/debugstate.h"
 #include "debugging/disassemblypanel.h"
 #include "debugging/flagpanel.h"
@@ -120,6 +121,12 @@ void DebugController::createDebugPanels()
                        Qt::RightDockWidgetArea);
     window->tabifyDockWidget(p.stackDock, p.watchDock);
     connect(p.watch, &WatchPanel::expressionsChanged, this, &DebugController::keepWatches);
+    p.breakpoints = new BreakpointPanel;
+    // Its rows want the width of a condition: beside the memory's, as a tab.
+    p.breakpointsDock = dock(QStringLiteral("breakpointsDock"), QStringLiteral("断点"),
+                             p.breakpoints, Qt::BottomDockWidgetArea);
+    window->tabifyDockWidget(p.memoryDock, p.breakpointsDock);
+    connectBreakpointPanel();
     // Keys typed go to the program whether it waits for one, runs (its own
     // INT 9 handler gets them at once), or is held (they wait until it runs).
     p.screen->setTypeAhead(true);
@@ -134,7 +141,7 @@ void DebugController::createDebugPanels()
     QMenu *panels = view->addMenu(QStringLiteral("调试面板(&D)"));
     panels->setObjectName(QStringLiteral("mnudebugpanels"));
     panels->menuAction()->setObjectName(QStringLiteral("mnudebugpanels"));
-    const QString keys = QStringLiteral("RFMKSUW");
+    const QString keys = QStringLiteral("RFMKSUWB");
     int i = 0;
     for (QDockWidget *d : p.docks()) {
         QAction *toggle = d->toggleViewAction();

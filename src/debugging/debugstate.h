@@ -19,6 +19,7 @@ class StackPanel;
 class ScreenView;
 class DisassemblyPanel;
 class WatchPanel;
+class BreakpointPanel;
 
 // The debugger's panels: docks of the main window, shown while a program
 // is debugged, their places remembered from one start of the program to
@@ -32,6 +33,7 @@ struct DebugPanels
     QDockWidget *screenDock = nullptr;
     QDockWidget *disassemblyDock = nullptr;
     QDockWidget *watchDock = nullptr;
+    QDockWidget *breakpointsDock = nullptr;
     RegisterPanel *registers = nullptr;
     FlagPanel *flags = nullptr;
     MemoryPanel *memory = nullptr;
@@ -39,10 +41,11 @@ struct DebugPanels
     ScreenView *screen = nullptr;
     DisassemblyPanel *disassembly = nullptr;
     WatchPanel *watch = nullptr;
+    BreakpointPanel *breakpoints = nullptr;
     QList<QDockWidget *> docks() const
     {
-        return {registersDock, flagsDock, memoryDock, stackDock,
-                screenDock,    disassemblyDock, watchDock};
+        return {registersDock, flagsDock,       memoryDock, stackDock,
+                screenDock,    disassemblyDock, watchDock,  breakpointsDock};
     }
 };
 

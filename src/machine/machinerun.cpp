@@ -6,6 +6,7 @@
 #include "machine/threadclock.h"
 
 #include <algorithm>
+#include <utility>
 #include <thread>
 
 namespace {
@@ -124,11 +125,16 @@ MachineStop Machine::runFor(const Bounds &bounds, quint64 count, const Cpu::Watc
     std::atomic<bool> stalled{false};
     bool budgetSpent = false;
 
+    // A run that starts on a breakpoint passes its instruction before an
+    // interrupt comes in: one taken there would come back to the breakpoint
+    // and stop the run on it again, as if reached anew.
+    bool leaving = m.cpu.hasBreakpoint(linear(m.r(Reg::CS), m.r(Reg::IP)));
     const auto runCpu = [&] {
         int error = 0;
         for (;;) {
             publishScreen();
-            if (takeEvents(live, count ? budgetEnd : ~quint64(0)) &&
+            const bool interrupts = live && !std::exchange(leaving, false);
+            if (takeEvents(interrupts, count ? budgetEnd : ~quint64(0)) &&
                 m.cpu.hasBreakpoint(linear(m.r(Reg::CS), m.r(Reg::IP)))) {
                 m.stop.reason = StopReason::Breakpoint; // the handler's first line
                 return 0;
