@@ -116,6 +116,19 @@ void DebugController::showBreakpoints()
     const QList<Breakpoint> list = s->breakpointList();
     debugPanels_->breakpoints->showBreakpoints(
         list, [s](const Breakpoint &b) { return s->placeText(b); });
+    // A line's breakpoint turned off shows hollow in the text's margin.
+    for (frmDocument *d : wb_.documents()) {
+        const QString file = QDir::cleanPath(QDir::fromNativeSeparators(d->caption()));
+        QList<int> off;
+        for (const Breakpoint &b : list)
+            if (b.kind == Breakpoint::Kind::Line && !b.enabled &&
+                QDir::cleanPath(b.line.file) == file)
+                off << b.line.line;
+        if (off != d->Strip->breakpoints->disabledLines()) {
+            d->Strip->breakpoints->setDisabledLines(off);
+            d->Strip->update();
+        }
+    }
     // Kept with the document, and with its file for the next time it is opened.
     if (frmDocument *doc = debug_->doc) {
         doc->setProperty(kKept, QVariant::fromValue(list));

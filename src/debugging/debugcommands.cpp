@@ -541,6 +541,13 @@ void DebugController::endDebugging()
     if (!debug_)
         return;
     std::unique_ptr<DebugState> ending = std::move(debug_);
+    // Off or on is the debugger's: the text, editable again, shows marks only.
+    for (frmDocument *d : wb_.documents()) {
+        if (!d->Strip->breakpoints->disabledLines().isEmpty()) {
+            d->Strip->breakpoints->setDisabledLines({});
+            d->Strip->update();
+        }
+    }
     if (ending->lineDoc) {
         ending->lineDoc->Text1->setExtraSelections({});
         ending->lineDoc->Strip->breakpoints->setCurrent(0);

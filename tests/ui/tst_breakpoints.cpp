@@ -215,6 +215,7 @@ void TestBreakpoints::disabledIsPassed()
     item = row(d, QStringLiteral("第 10 行"));
     QCOMPARE(item->checkState(0), Qt::Unchecked);
     QCOMPARE(d.f.doc()->Strip->breakpoints->lines(), (QList<int>{10, 13}));
+    QCOMPARE(d.f.doc()->Strip->breakpoints->disabledLines(), QList<int>{10});
     QVERIFY(stepWith(d, Qt::ControlModifier | Qt::Key_F5));
     QCOMPARE(d.current(), 13);
     QCOMPARE(row(d, QStringLiteral("第 10 行"))->text(3), QStringLiteral("0"));
@@ -226,6 +227,13 @@ void TestBreakpoints::disabledIsPassed()
     QCOMPARE(d.f.doc()->Strip->breakpoints->lines(), (QList<int>{10}));
     press(d.f, Qt::ControlModifier | Qt::Key_F5);
     QTRY_VERIFY_WITH_TIMEOUT(d.session()->ended(), 60000);
+    // Debugging over, the mark is a mark; the next debugging has it off again.
+    press(d.f, Qt::ShiftModifier | Qt::Key_F5);
+    QTRY_VERIFY(!d.session());
+    QVERIFY(d.f.doc()->Strip->breakpoints->disabledLines().isEmpty());
+    QVERIFY(stepWith(d, Qt::Key_F11));
+    QCOMPARE(d.f.doc()->Strip->breakpoints->disabledLines(), QList<int>{10});
+    QCOMPARE(row(d, QStringLiteral("第 10 行"))->checkState(0), Qt::Unchecked);
 }
 
 void TestBreakpoints::conditionErrorsAreTold_data()
