@@ -216,6 +216,15 @@ void DebugController::showDebugPanels(bool show)
                                 Qt::Vertical);
         });
     }
+    // A layout kept from before 断点 was there leaves it hidden: it joins
+    // the memory's tabs instead. (A dock's name is in the layout in UTF-16.)
+    QByteArray name;
+    for (const QChar c : p.breakpointsDock->objectName())
+        name.append(char(c.unicode() >> 8)).append(char(c.unicode() & 0xFF));
+    if (!layout.isEmpty() && !layout.contains(name)) {
+        window->tabifyDockWidget(p.memoryDock, p.breakpointsDock);
+        p.breakpointsDock->show();
+    }
     // The layout carries the toolbar too; the View menu decides on that.
     wb_.restoreToolbar();
     fitOnScreen(wb_.window(), p);

@@ -7,7 +7,11 @@
 #include "documents/diagnosticstrip.h"
 #include "realtools.h"
 
+#include <QDockWidget>
 #include <QLabel>
+#include <QMainWindow>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QLineEdit>
 #include <QStatusBar>
 #include <QTest>
@@ -35,6 +39,7 @@ private slots:
     void bufferReadByDos();
     void addressWithoutSource_data();
     void addressWithoutSource();
+    void layoutFromBefore();
 };
 
 namespace {
@@ -426,6 +431,31 @@ void TestBreakpoints::addressWithoutSource()
     // Back in the program after the routine, it runs to its end.
     QVERIFY(continueRun(d));
     QVERIFY(d.session()->ended());
+}
+
+// The panels' places kept by a version without 断点: the list is shown
+// beside the memory all the same, not left hidden.
+void TestBreakpoints::layoutFromBefore()
+{
+    Debugged d(QString::fromLatin1(kLoop));
+    {
+        QMainWindow before;
+        for (const char *name : {"registersDock", "flagsDock", "stackDock", "memoryDock",
+                                 "screenDock", "disassemblyDock", "watchDock"}) {
+            auto *dock = new QDockWidget(QString::fromLatin1(name), &before);
+            dock->setObjectName(QString::fromLatin1(name));
+            before.addDockWidget(Qt::RightDockWidgetArea, dock);
+        }
+        QSettings layout(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) +
+                             QStringLiteral("/layout.ini"),
+                         QSettings::IniFormat);
+        layout.setValue(QStringLiteral("debugger/layout"), before.saveState());
+    }
+    QVERIFY(stepWith(d, Qt::Key_F11));
+    QDockWidget *dock = d.f.main->debugger().debugPanels().breakpointsDock;
+    QVERIFY(!dock->isHidden());
+    QVERIFY(d.f.main->tabifiedDockWidgets(dock).contains(
+        d.f.main->debugger().debugPanels().memoryDock));
 }
 
 QTEST_MAIN(TestBreakpoints)
