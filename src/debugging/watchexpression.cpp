@@ -22,9 +22,9 @@ struct Operand
 };
 
 // The flags a condition names, as 0 or 1, by their bit.
-constexpr std::pair<const char *, int> kFlagBits[] = {
-    {"CF", 0}, {"PF", 2}, {"AF", 4}, {"ZF", 6}, {"SF", 7},
-    {"TF", 8}, {"IF", 9}, {"DF", 10}, {"OF", 11}};
+constexpr std::pair<const char *, int> kFlagBits[] = {{"CF", 0}, {"PF", 2},  {"AF", 4},
+                                                      {"ZF", 6}, {"SF", 7},  {"TF", 8},
+                                                      {"IF", 9}, {"DF", 10}, {"OF", 11}};
 
 class Reader
 {
@@ -171,8 +171,7 @@ private:
             const int size = v.size ? v.size : 2;
             quint64 raw = 0;
             for (int b = size - 1; b >= 0; --b)
-                raw = raw << 8 |
-                      (byteAt_ ? byteAt_(linear(segment, quint16(v.number + b))) : 0);
+                raw = raw << 8 | (byteAt_ ? byteAt_(linear(segment, quint16(v.number + b))) : 0);
             return qint64(raw);
         }
         if (n < 0 && width > 0 && width < 8)

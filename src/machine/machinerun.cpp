@@ -6,8 +6,8 @@
 #include "machine/threadclock.h"
 
 #include <algorithm>
-#include <utility>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -307,8 +307,8 @@ bool Machine::halted() const
 {
     const MachineState &m = *s_;
     return m.stop.reason == StopReason::None && !m.cpu.budgetSpent() && !m.cpu.fenced() &&
-           !m.cpu.writeStopped() &&
-           !m.cpu.watchStopped() && !m.cpu.hasBreakpoint(linear(m.r(Reg::CS), m.r(Reg::IP))) &&
+           !m.cpu.writeStopped() && !m.cpu.watchStopped() &&
+           !m.cpu.hasBreakpoint(linear(m.r(Reg::CS), m.r(Reg::IP))) &&
            m.cpu.memory().byte(m.r(Reg::CS), quint16(m.r(Reg::IP) - 1)) == 0xF4;
 }
 

@@ -130,32 +130,58 @@ void TestWatchExpression::conditions_data()
 {
     QTest::addColumn<QString>("condition");
     QTest::addColumn<QString>("result"); // "true", "false", or part of the error
-    QTest::newRow("register equal") << "CX == 0" << "true";
-    QTest::newRow("register not equal") << "cx != 0" << "false";
-    QTest::newRow("half against a character") << "AL > 'Z'" << "true";
-    QTest::newRow("and with a flag") << "AL > 'Z' && ZF" << "true";
-    QTest::newRow("and with a clear flag") << "AL > 'Z' && CF" << "false";
-    QTest::newRow("or") << "CF || DX == 5" << "true";
-    QTest::newRow("not") << "!CF" << "true";
-    QTest::newRow("not of a parenthesis") << "!(CX == 0) || OF" << "false";
-    QTest::newRow("memory at a register") << "[SI] != 0" << "true";
-    QTest::newRow("byte of memory") << "BYTE PTR [SI] == 61H" << "true";
-    QTest::newRow("variable's first element") << "COUNT >= 3" << "true";
-    QTest::newRow("variable below") << "COUNT < 3" << "false";
-    QTest::newRow("constant") << "LIMIT == 10" << "true";
-    QTest::newRow("arithmetic on both sides") << "(DX+1)*2 <= 0CH" << "true";
-    QTest::newRow("negative constant in a byte") << "AH == -1" << "true";
-    QTest::newRow("negative constant in a word") << "BX == -2" << "true";
-    QTest::newRow("unsigned comparison") << "BX > 7FFFH" << "true";
-    QTest::newRow("binary number") << "DL <= 101B" << "true";
-    QTest::newRow("a value alone") << "DX" << "true";
-    QTest::newRow("variable called like a flag") << "CF == 7" << "true";
-    QTest::newRow("direction and interrupt flags") << "DF == 0 && IF" << "true";
-    QTest::newRow("unknown name") << "TOTAL > 1" << "不认识“TOTAL”";
-    QTest::newRow("a comparison missing its side") << "CX ==" << "不完整";
-    QTest::newRow("single equals") << "CX = 0" << "看不懂“=”";
-    QTest::newRow("empty") << "  " << "空";
-    QTest::newRow("unclosed") << "(CX == 0" << "括号";
+    QTest::newRow("register equal") << "CX == 0"
+                                    << "true";
+    QTest::newRow("register not equal") << "cx != 0"
+                                        << "false";
+    QTest::newRow("half against a character") << "AL > 'Z'"
+                                              << "true";
+    QTest::newRow("and with a flag") << "AL > 'Z' && ZF"
+                                     << "true";
+    QTest::newRow("and with a clear flag") << "AL > 'Z' && CF"
+                                           << "false";
+    QTest::newRow("or") << "CF || DX == 5"
+                        << "true";
+    QTest::newRow("not") << "!CF"
+                         << "true";
+    QTest::newRow("not of a parenthesis") << "!(CX == 0) || OF"
+                                          << "false";
+    QTest::newRow("memory at a register") << "[SI] != 0"
+                                          << "true";
+    QTest::newRow("byte of memory") << "BYTE PTR [SI] == 61H"
+                                    << "true";
+    QTest::newRow("variable's first element") << "COUNT >= 3"
+                                              << "true";
+    QTest::newRow("variable below") << "COUNT < 3"
+                                    << "false";
+    QTest::newRow("constant") << "LIMIT == 10"
+                              << "true";
+    QTest::newRow("arithmetic on both sides") << "(DX+1)*2 <= 0CH"
+                                              << "true";
+    QTest::newRow("negative constant in a byte") << "AH == -1"
+                                                 << "true";
+    QTest::newRow("negative constant in a word") << "BX == -2"
+                                                 << "true";
+    QTest::newRow("unsigned comparison") << "BX > 7FFFH"
+                                         << "true";
+    QTest::newRow("binary number") << "DL <= 101B"
+                                   << "true";
+    QTest::newRow("a value alone") << "DX"
+                                   << "true";
+    QTest::newRow("variable called like a flag") << "CF == 7"
+                                                 << "true";
+    QTest::newRow("direction and interrupt flags") << "DF == 0 && IF"
+                                                   << "true";
+    QTest::newRow("unknown name") << "TOTAL > 1"
+                                  << "不认识“TOTAL”";
+    QTest::newRow("a comparison missing its side") << "CX =="
+                                                   << "不完整";
+    QTest::newRow("single equals") << "CX = 0"
+                                   << "看不懂“=”";
+    QTest::newRow("empty") << "  "
+                           << "空";
+    QTest::newRow("unclosed") << "(CX == 0"
+                              << "括号";
 }
 
 void TestWatchExpression::conditions()
