@@ -2,6 +2,7 @@
 #include "debugging/debugcontroller.h"
 #include "documents/documentscontroller.h"
 #include "toolchain/toolchaincontroller.h"
+#include "debugging/breakpointpanel.h"
 #include "debugging/debugstate.h"
 #include "debugging/commandpanel.h"
 #include "debugging/disassemblypanel.h"
@@ -301,8 +302,13 @@ void DebugController::debugBuilt(bool ok, const QString &message)
     connect(s, &DebugSession::screenWhileRunning, this,
             [this](const ScreenPicture &picture) { debugPanels_->screen->showPicture(picture); });
     wb_.clearStatusMessage();
+    const QList<Breakpoint> kept = keptBreakpoints(debug_->doc);
     for (frmDocument *d : wb_.documents())
         syncBreakpoints(d);
+    restoreBreakpoints(*s, kept);
+    connect(s, &DebugSession::breakpointsChanged, this, &DebugController::showBreakpoints);
+    showBreakpoints();
+    debugPanels_->breakpoints->tell({});
     // The panels show the new program from its first instruction on, not
     // what the last one left, even while it runs to its first stop.
     debugPanels_->memory->startOver();
@@ -538,6 +544,13 @@ void DebugController::endDebugging()
     if (!debug_)
         return;
     std::unique_ptr<DebugState> ending = std::move(debug_);
+    // Off or on is the debugger's: the text, editable again, shows marks only.
+    for (frmDocument *d : wb_.documents()) {
+        if (!d->Strip->breakpoints->disabledLines().isEmpty()) {
+            d->Strip->breakpoints->setDisabledLines({});
+            d->Strip->update();
+        }
+    }
     if (ending->lineDoc) {
         ending->lineDoc->Text1->setExtraSelections({});
         ending->lineDoc->Strip->breakpoints->setCurrent(0);

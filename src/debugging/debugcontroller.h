@@ -17,6 +17,7 @@ struct DebugState;
 struct DebugStop;
 struct DebugView;
 struct SourceLine;
+struct Breakpoint;
 
 // Running the program on the built-in PC: F5's window, the debugger with its
 // panels and the display mode of the program's screen.
@@ -72,6 +73,16 @@ private:
     // 监视's list, kept for the document's file from one debugging to the next.
     void keepWatches(const QStringList &expressions);
     std::optional<QStringList> keptWatches(const frmDocument *doc) const;
+    // 断点's list: its edits reach the session, the session's changes show
+    // there, and the document keeps them for its next debugging.
+    void connectBreakpointPanel();
+    void showBreakpoints();
+    void addBreakpointFrom(const QString &text);
+    void removeBreakpoints(const QList<int> &ids);
+    QList<Breakpoint> keptBreakpoints(const frmDocument *doc) const;
+    // Conditions, hit targets and the breakpoints not on lines, as kept.
+    void restoreBreakpoints(DebugSession &s, const QList<Breakpoint> &kept);
+    void tellBreakpointProblem(const QString &problem);
     // The panels' edits reach the stopped program through these.
     void connectEdits();
     void userChange(const std::function<bool(DebugSession &)> &change, const QString &done,

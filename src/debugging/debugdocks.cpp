@@ -2,6 +2,7 @@
 #include "debugging/debugcontroller.h"
 #include "documents/documentscontroller.h"
 #include "toolchain/toolchaincontroller.h"
+#include "debugging/breakpointpanel.h"
 #include "debugging/debugstate.h"
 #include "debugging/commandpanel.h"
 #include "debugging/disassemblypanel.h"
@@ -126,6 +127,12 @@ void DebugController::createDebugPanels()
                           Qt::BottomDockWidgetArea);
     window->tabifyDockWidget(p.memoryDock, p.commandsDock);
     connect(p.commands, &CommandPanel::lineEntered, this, &DebugController::enterDebugCommand);
+    p.breakpoints = new BreakpointPanel;
+    // Its rows want the width of a condition: beside the memory's, as a tab.
+    p.breakpointsDock = dock(QStringLiteral("breakpointsDock"), QStringLiteral("断点"),
+                             p.breakpoints, Qt::BottomDockWidgetArea);
+    window->tabifyDockWidget(p.memoryDock, p.breakpointsDock);
+    connectBreakpointPanel();
     // Keys typed go to the program whether it waits for one, runs (its own
     // INT 9 handler gets them at once), or is held (they wait until it runs).
     p.screen->setTypeAhead(true);
@@ -140,7 +147,7 @@ void DebugController::createDebugPanels()
     QMenu *panels = view->addMenu(QStringLiteral("调试面板(&D)"));
     panels->setObjectName(QStringLiteral("mnudebugpanels"));
     panels->menuAction()->setObjectName(QStringLiteral("mnudebugpanels"));
-    const QString keys = QStringLiteral("RFMKSUWC");
+    const QString keys = QStringLiteral("RFMKSUWCB");
     int i = 0;
     for (QDockWidget *d : p.docks()) {
         QAction *toggle = d->toggleViewAction();
@@ -214,6 +221,18 @@ void DebugController::showDebugPanels(bool show)
             window->resizeDocks({debugPanels_->screenDock}, {window->height() * 9 / 20},
                                 Qt::Vertical);
         });
+    }
+    // A layout kept from before 命令 or 断点 was there leaves them hidden:
+    // they join the memory's tabs instead. (A dock's name is in the layout
+    // in UTF-16.)
+    for (QDockWidget *d : {p.commandsDock, p.breakpointsDock}) {
+        QByteArray name;
+        for (const QChar c : d->objectName())
+            name.append(char(c.unicode() >> 8)).append(char(c.unicode() & 0xFF));
+        if (!layout.isEmpty() && !layout.contains(name)) {
+            window->tabifyDockWidget(p.memoryDock, d);
+            d->show();
+        }
     }
     // The layout carries the toolbar too; the View menu decides on that.
     wb_.restoreToolbar();

@@ -19,9 +19,82 @@ QString address(quint32 linearAddress, quint16 segment)
 
 } // namespace
 
+// A breakpoint as the worker sees it while the program runs.
+struct ArmedBreakpoint
+{
+    int id = 0;
+    QString condition;
+    int target = 0;
+    std::shared_ptr<std::atomic<int>> hits;
+};
+
+// What the worker found at the stop it made: the breakpoint that stopped
+// it, and why its condition could not be read, if so.
+struct BreakpointVerdict
+{
+    int id = 0;
+    QString error;
+};
+
+struct ArmedBreakpoints
+{
+    QList<WatchSymbol> symbols;
+    QMultiHash<quint32, ArmedBreakpoint> code;
+    QList<std::pair<std::pair<quint32, quint32>, ArmedBreakpoint>> data;
+
+    // The same for the data breakpoints on the bytes the machine saw change.
+    bool decideData(const Machine &m, BreakpointVerdict &verdict) const
+    {
+        const Cpu::WriteSeen &seen = m.lastWrite();
+        bool stop = false, any = false;
+        for (const auto &[range, b] : data) {
+            if (range.first == seen.first && range.second == seen.last) {
+                any = true;
+                stop = hit(b, m, verdict) || stop;
+            }
+        }
+        return stop || !any;
+    }
+
+    // Counts a hit of each breakpoint at CS:IP whose condition holds; true
+    // when one of them stops the program (or the run was to stop there).
+    bool decide(const Machine &m, const QSet<quint32> &runTo, BreakpointVerdict &verdict) const
+    {
+        const quint32 at = linear(m.reg(Reg::CS), m.reg(Reg::IP));
+        if (runTo.contains(at) || !code.contains(at))
+            return true;
+        bool stop = false;
+        for (auto it = code.constFind(at); it != code.cend() && it.key() == at; ++it)
+            stop = hit(*it, m, verdict) || stop;
+        return stop;
+    }
+
+    bool hit(const ArmedBreakpoint &b, const Machine &m, BreakpointVerdict &verdict) const
+    {
+        if (!b.condition.isEmpty()) {
+            const WatchCondition c = evaluateCondition(
+                b.condition, m.registers(),
+                [&m](quint32 address) { return m.memory().byteAt(address); }, symbols);
+            if (!c.ok) {
+                verdict.id = b.id;
+                verdict.error = c.error;
+                return true;
+            }
+            if (!c.holds)
+                return false;
+        }
+        const int n = ++*b.hits;
+        if (b.target > 0 && n != b.target)
+            return false;
+        if (!verdict.id)
+            verdict.id = b.id;
+        return true;
+    }
+};
+
 DebugSession::DebugSession(const Program &program, QString *error, QObject *parent)
     : QObject(parent), thread_(std::make_unique<MachineThread>(program.setup)),
-      folder_(program.folder)
+      folder_(program.folder), verdict_(std::make_shared<BreakpointVerdict>())
 {
     Machine *m = thread_->machine();
     if (!m->load(program.image, program.tail, error)) {
@@ -74,6 +147,7 @@ DebugSession::DebugSession(const Program &program, QString *error, QObject *pare
         }
         symbols_ << w;
     }
+    syncMachine();
     connect(thread_.get(), &MachineThread::stopped, this, &DebugSession::finished);
     startedTimer_.setSingleShot(true);
     startedTimer_.setInterval(50);
@@ -115,9 +189,29 @@ void DebugSession::begin(Work work)
     waitingForKey_ = false;
     resume_ = std::move(work);
     thread_->machine()->setStepIntoInterrupts(stepIntoInterrupts_);
-    thread_->start(resume_);
+    launch(resume_);
     startedTimer_.start();
     refreshTimer_.start();
+}
+
+void DebugSession::launch(const Work &work)
+{
+    *verdict_ = {};
+    thread_->start([work, armed = armed_, verdict = verdict_,
+                    runTo = runToAddresses_](Machine &m) {
+        for (;;) {
+            const MachineStop stop = work(m);
+            if (!armed)
+                return stop;
+            if (stop.reason == StopReason::DataWritten) {
+                if (armed->decideData(m, *verdict))
+                    return stop;
+                continue;
+            }
+            if (stop.reason != StopReason::Breakpoint || armed->decide(m, runTo, *verdict))
+                return stop;
+        }
+    });
 }
 
 void DebugSession::continueRun()
@@ -204,20 +298,223 @@ bool DebugSession::setBreakpoint(const SourceLine &line, bool on)
 {
     if (map_->firstAddress(line) == ~0u)
         return false;
-    if (on)
-        breakpoints_.insert(line);
-    else
-        breakpoints_.remove(line);
-    if (running())
-        rearm();
-    else
-        syncMachine();
+    const int id = breakpointAt(line);
+    if (on && !id) {
+        Breakpoint b;
+        b.kind = Breakpoint::Kind::Line;
+        b.line = line;
+        add(b);
+    } else if (!on && id) {
+        removeBreakpoint(id);
+    }
     return true;
 }
 
 QList<SourceLine> DebugSession::breakpoints() const
 {
-    return breakpoints_.values();
+    QList<SourceLine> lines;
+    for (const Entry &e : breakpoints_)
+        if (e.b.kind == Breakpoint::Kind::Line)
+            lines << e.b.line;
+    return lines;
+}
+
+int DebugSession::add(Breakpoint b)
+{
+    b.id = nextId_++;
+    b.hits = 0;
+    breakpoints_.append({b, std::make_shared<std::atomic<int>>(0)});
+    changed();
+    return b.id;
+}
+
+void DebugSession::changed()
+{
+    if (running())
+        rearm();
+    else
+        syncMachine();
+    emit breakpointsChanged();
+}
+
+Breakpoint *DebugSession::find(int id)
+{
+    for (Entry &e : breakpoints_)
+        if (e.b.id == id)
+            return &e.b;
+    return nullptr;
+}
+
+int DebugSession::addAddressBreakpoint(quint32 linearAddress, const QString &condition,
+                                       QString *error)
+{
+    return addAddressBreakpoint(quint16((linearAddress >> 4) & 0xF000),
+                                quint16(linearAddress & 0xFFFF), condition, error);
+}
+
+int DebugSession::addAddressBreakpoint(quint16 segment, quint16 offset, const QString &condition,
+                                       QString *error)
+{
+    const QString problem = conditionError(condition);
+    if (!problem.isEmpty()) {
+        if (error)
+            *error = problem;
+        return 0;
+    }
+    Breakpoint b;
+    b.kind = Breakpoint::Kind::Address;
+    b.segment = segment;
+    b.offset = offset;
+    b.address = linear(segment, offset);
+    b.condition = condition.simplified();
+    return add(b);
+}
+
+int DebugSession::addDataBreakpoint(quint16 segment, quint16 offset, int length,
+                                    const QString &condition, QString *error)
+{
+    const quint32 first = linear(segment, offset);
+    if (length <= 0 || first + quint32(length) > Cpu::memorySize) {
+        if (error)
+            *error = QStringLiteral("数据断点的字节应在 1 MB 以内，至少 1 个");
+        return 0;
+    }
+    const QString problem = conditionError(condition);
+    if (!problem.isEmpty()) {
+        if (error)
+            *error = problem;
+        return 0;
+    }
+    Breakpoint b;
+    b.kind = Breakpoint::Kind::Data;
+    b.segment = segment;
+    b.offset = offset;
+    b.address = first;
+    b.length = length;
+    b.condition = condition.simplified();
+    return add(b);
+}
+
+int DebugSession::addDataBreakpoint(const QString &variable, const QString &condition,
+                                    QString *error)
+{
+    const QString name = variable.trimmed().toUpper();
+    for (const WatchSymbol &w : std::as_const(symbols_)) {
+        if (w.name != name || w.kind != WatchSymbol::Kind::Data)
+            continue;
+        const int length = std::max(1, w.size) * std::max(1, w.length);
+        const QString problem = conditionError(condition);
+        if (!problem.isEmpty()) {
+            if (error)
+                *error = problem;
+            return 0;
+        }
+        Breakpoint b;
+        b.kind = Breakpoint::Kind::Data;
+        b.segment = w.segment;
+        b.offset = w.offset;
+        b.address = linear(w.segment, w.offset);
+        b.length = length;
+        b.label = name;
+        b.condition = condition.simplified();
+        return add(b);
+    }
+    if (error)
+        *error = QStringLiteral("程序里没有叫 %1 的变量").arg(name);
+    return 0;
+}
+
+bool DebugSession::removeBreakpoint(int id)
+{
+    for (qsizetype i = 0; i < breakpoints_.size(); ++i) {
+        if (breakpoints_.at(i).b.id == id) {
+            breakpoints_.removeAt(i);
+            changed();
+            return true;
+        }
+    }
+    return false;
+}
+
+bool DebugSession::setBreakpointEnabled(int id, bool on)
+{
+    Breakpoint *b = find(id);
+    if (!b)
+        return false;
+    if (b->enabled != on) {
+        b->enabled = on;
+        changed();
+    }
+    return true;
+}
+
+bool DebugSession::setBreakpointCondition(int id, const QString &condition, QString *error)
+{
+    Breakpoint *b = find(id);
+    if (!b)
+        return false;
+    const QString problem = conditionError(condition);
+    if (!problem.isEmpty()) {
+        if (error)
+            *error = problem;
+        return false;
+    }
+    b->condition = condition.simplified();
+    changed();
+    return true;
+}
+
+bool DebugSession::setBreakpointHitTarget(int id, int target)
+{
+    Breakpoint *b = find(id);
+    if (!b || target < 0)
+        return false;
+    b->hitTarget = target;
+    changed();
+    return true;
+}
+
+QList<Breakpoint> DebugSession::breakpointList() const
+{
+    QList<Breakpoint> list;
+    for (const Entry &e : breakpoints_) {
+        Breakpoint b = e.b;
+        b.hits = *e.hits;
+        list << b;
+    }
+    return list;
+}
+
+int DebugSession::breakpointAt(const SourceLine &line) const
+{
+    for (const Entry &e : breakpoints_)
+        if (e.b.kind == Breakpoint::Kind::Line && e.b.line == line)
+            return e.b.id;
+    return 0;
+}
+
+QString DebugSession::conditionError(const QString &condition) const
+{
+    if (condition.trimmed().isEmpty())
+        return {};
+    // What can be read does not hang on the values: zeros do.
+    const WatchCondition c =
+        evaluateCondition(condition, Registers{}, [](quint32) { return quint8(0); }, symbols_);
+    return c.ok ? QString() : c.error;
+}
+
+QString DebugSession::placeText(const Breakpoint &b) const
+{
+    switch (b.kind) {
+    case Breakpoint::Kind::Line:
+        return lineText(b.line);
+    case Breakpoint::Kind::Address:
+        return QStringLiteral("地址 ") + address(b.address, b.segment);
+    case Breakpoint::Kind::Data:
+        return (b.label.isEmpty() ? address(b.address, b.segment) : b.label) +
+               QStringLiteral("（%1 字节）").arg(b.length);
+    }
+    return {};
 }
 
 SourceLine DebugSession::lineWithCode(const SourceLine &line) const
@@ -247,8 +544,37 @@ void DebugSession::syncMachine()
 {
     Machine *m = thread_->machine();
     QSet<quint32> wanted;
-    for (const SourceLine &line : std::as_const(breakpoints_))
-        wanted.insert(map_->firstAddress(line));
+    auto armed = std::make_shared<ArmedBreakpoints>();
+    armed->symbols = symbols_;
+    std::vector<std::pair<quint32, quint32>> ranges;
+    for (const Entry &e : std::as_const(breakpoints_)) {
+        if (!e.b.enabled)
+            continue;
+        const ArmedBreakpoint a{e.b.id, e.b.condition, e.b.hitTarget, e.hits};
+        if (e.b.kind == Breakpoint::Kind::Data) {
+            const std::pair<quint32, quint32> range{e.b.address,
+                                                    e.b.address + quint32(e.b.length) - 1};
+            if (std::find(ranges.begin(), ranges.end(), range) == ranges.end())
+                ranges.push_back(range);
+            armed->data.append({range, a});
+            continue;
+        }
+        quint32 at = ~0u;
+        if (e.b.kind == Breakpoint::Kind::Line)
+            at = map_->firstAddress(e.b.line);
+        else if (e.b.kind == Breakpoint::Kind::Address)
+            at = e.b.address;
+        if (at == ~0u)
+            continue;
+        wanted.insert(at);
+        armed->code.insert(at, a);
+    }
+    armed_ = armed;
+    // Watching writes costs a call per instruction: only while there are any.
+    if (ranges != watched_) {
+        m->watchWrites(ranges);
+        watched_ = ranges;
+    }
     for (const quint32 a : std::as_const(applied_))
         if (!wanted.contains(a) && !runToAddresses_.contains(a))
             m->removeBreakpoint(a);
@@ -268,11 +594,18 @@ void DebugSession::finished(const MachineStop &stop)
     syncMachine();
     if (rearm_ && !pauseAsked_ && stop.reason == StopReason::StopRequested) {
         rearm_ = false;
-        thread_->start(resume_);
+        launch(resume_);
         startedTimer_.start();
         return;
     }
     rearm_ = false;
+    // Keys typed while the program was stopping to wait for one: it goes on
+    // with them, as it would have had they come a moment sooner.
+    if (stop.reason == StopReason::InputWanted && resume_ && m->keysTyped()) {
+        launch(resume_);
+        startedTimer_.start();
+        return;
+    }
     refreshTimer_.stop();
     waitingForKey_ = stop.reason == StopReason::InputWanted;
     if (!waitingForKey_) {
@@ -283,6 +616,7 @@ void DebugSession::finished(const MachineStop &stop)
     const DebugStop said = describe(stop);
     if (!waitingForKey_)
         runToAddresses_.clear();
+    emit breakpointsChanged(); // their hits
     switch (stop.reason) {
     case StopReason::Exited:
     case StopReason::Fault:
@@ -333,6 +667,12 @@ DebugStop DebugSession::describe(const MachineStop &stop) const
     case StopReason::Breakpoint:
         d.kind = runToAddresses_.contains(at) && !applied_.contains(at) ? DebugStop::Stepped
                                                                : DebugStop::Breakpoint;
+        if (d.kind == DebugStop::Breakpoint)
+            d.message = breakpointMessage(at, d.line);
+        break;
+    case StopReason::DataWritten:
+        d.kind = DebugStop::Breakpoint;
+        d.message = dataMessage();
         break;
     case StopReason::StopRequested:
         d.kind = DebugStop::Paused;
@@ -406,6 +746,82 @@ DebugStop DebugSession::describe(const MachineStop &stop) const
         break;
     }
     return d;
+}
+
+QString DebugSession::breakpointMessage(quint32 at, const SourceLine &line) const
+{
+    const auto e = std::find_if(breakpoints_.begin(), breakpoints_.end(),
+                                [this](const Entry &x) { return x.b.id == verdict_->id; });
+    if (e == breakpoints_.end())
+        return {};
+    const Breakpoint &b = e->b;
+    const QString place = placeText(b);
+    if (!verdict_->error.isEmpty())
+        return QStringLiteral("%1的断点条件“%2”无法计算：%3。程序停在了这里。")
+            .arg(place, b.condition, verdict_->error);
+    QStringList why;
+    if (!b.condition.isEmpty())
+        why << QStringLiteral("条件 %1 成立").arg(b.condition);
+    if (b.hitTarget > 0)
+        why << QStringLiteral("第 %1 次到达").arg(b.hitTarget);
+    if (b.kind == Breakpoint::Kind::Line && why.isEmpty())
+        return {};
+    QString said = QStringLiteral("停在%1的断点").arg(place);
+    if (!line.valid())
+        said += QStringLiteral("（源程序之外）");
+    if (!why.isEmpty())
+        said += QStringLiteral("：") + why.join(QStringLiteral("，"));
+    Q_UNUSED(at);
+    return said + QStringLiteral("。");
+}
+
+namespace {
+
+// Bytes as the program reads them: a byte or a word as one value, more as bytes.
+QString valuesText(const QByteArray &bytes)
+{
+    auto two = [](quint32 v, int digits) {
+        return QString::number(v, 16).toUpper().rightJustified(digits, u'0') + u'H';
+    };
+    if (bytes.size() == 1)
+        return two(quint8(bytes[0]), 2);
+    if (bytes.size() == 2)
+        return two(quint8(bytes[0]) | quint32(quint8(bytes[1])) << 8, 4);
+    QStringList shown;
+    for (int i = 0; i < std::min<int>(bytes.size(), 16); ++i)
+        shown << QString::number(quint8(bytes[i]), 16).toUpper().rightJustified(2, u'0');
+    return shown.join(u' ') + (bytes.size() > 16 ? QStringLiteral(" …") : QString());
+}
+
+} // namespace
+
+QString DebugSession::dataMessage() const
+{
+    const Cpu::WriteSeen &seen = thread_->machine()->lastWrite();
+    const auto e = std::find_if(breakpoints_.begin(), breakpoints_.end(),
+                                [this](const Entry &x) { return x.b.id == verdict_->id; });
+    if (e != breakpoints_.end() && !verdict_->error.isEmpty())
+        return QStringLiteral("%1的断点条件“%2”无法计算：%3。程序停在了这里。")
+            .arg(placeText(e->b), e->b.condition, verdict_->error);
+    QString what = e != breakpoints_.end() && !e->b.label.isEmpty()
+                       ? e->b.label
+                       : address(seen.first, quint16((seen.first >> 4) & 0xF000)) +
+                             QStringLiteral("（%1 字节）").arg(seen.last - seen.first + 1);
+    if (e != breakpoints_.end() && e->b.label.isEmpty())
+        what = placeText(e->b);
+    QString said = QStringLiteral("数据断点：%1改写了 %2：%3 → %4")
+                       .arg(where(seen.writer, map_->lineAt(seen.writer)), what,
+                            valuesText(seen.before), valuesText(seen.after));
+    if (e != breakpoints_.end()) {
+        QStringList why;
+        if (!e->b.condition.isEmpty())
+            why << QStringLiteral("条件 %1 成立").arg(e->b.condition);
+        if (e->b.hitTarget > 0)
+            why << QStringLiteral("第 %1 次改写").arg(e->b.hitTarget);
+        if (!why.isEmpty())
+            said += QStringLiteral("（") + why.join(QStringLiteral("，")) + QStringLiteral("）");
+    }
+    return said + QStringLiteral("。");
 }
 
 void DebugSession::remember()

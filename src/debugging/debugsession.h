@@ -1,5 +1,6 @@
 #pragma once
 
+#include "debugging/breakpoint.h"
 #include "debugging/debugview.h"
 #include "toolchain/linkmap.h"
 #include "debugging/listing.h"
@@ -10,10 +11,13 @@
 #include <QObject>
 #include <QSet>
 #include <QTimer>
+#include <atomic>
 #include <functional>
 #include <memory>
 
 class MachineThread;
+struct ArmedBreakpoints;
+struct BreakpointVerdict;
 class SourceMap;
 class StepWatch;
 class QTemporaryDir;
@@ -77,6 +81,37 @@ public:
     // False when the line holds no instruction (see lineWithCode).
     bool setBreakpoint(const SourceLine &line, bool on);
     QList<SourceLine> breakpoints() const;
+    // A breakpoint at the linear address of an instruction, with or without
+    // source there (code the program copied elsewhere, the machine's own);
+    // an empty condition stops at every hit. Its id, or 0 when the condition
+    // cannot be read (*error says why).
+    int addAddressBreakpoint(quint32 linear, const QString &condition = {},
+                             QString *error = nullptr);
+    // The same from segment:offset, kept as given for the list.
+    int addAddressBreakpoint(quint16 segment, quint16 offset, const QString &condition = {},
+                             QString *error = nullptr);
+    // A data breakpoint: the program stops right after the instruction or
+    // the machine's service that changes one of these bytes. False (0) for
+    // a range past the first megabyte or of no bytes.
+    int addDataBreakpoint(quint16 segment, quint16 offset, int length,
+                          const QString &condition = {}, QString *error = nullptr);
+    // The same on the bytes of a variable of the program (all its elements).
+    int addDataBreakpoint(const QString &variable, const QString &condition = {},
+                          QString *error = nullptr);
+    bool removeBreakpoint(int id);
+    bool setBreakpointEnabled(int id, bool on);
+    // False, and *error, when the condition cannot be read; empty: always.
+    bool setBreakpointCondition(int id, const QString &condition, QString *error = nullptr);
+    // Stop on this hit only; 0: on every one.
+    bool setBreakpointHitTarget(int id, int target);
+    // In the order they were set, with their hits so far.
+    QList<Breakpoint> breakpointList() const;
+    // The id of the line's breakpoint, 0 for none.
+    int breakpointAt(const SourceLine &line) const;
+    // Why the condition cannot be read with the program's names; empty when it can.
+    QString conditionError(const QString &condition) const;
+    // Where the breakpoint is, for people: "第 12 行", "地址 0000:0200", "COUNT（2 字节）".
+    QString placeText(const Breakpoint &b) const;
     // The first line at or after this one in its file that holds an
     // instruction; invalid if none.
     SourceLine lineWithCode(const SourceLine &line) const;
@@ -113,13 +148,24 @@ signals:
     void stopped(const DebugStop &stop);
     // What the monitor shows while the program runs, ten times a second.
     void screenWhileRunning(const ScreenPicture &picture);
+    // A breakpoint came, went or changed, or its hits did at a stop.
+    void breakpointsChanged();
 
 private:
     using Work = std::function<MachineStop(Machine &)>;
     void begin(Work work);
+    // Starts the work on the worker, going on past breakpoints whose
+    // condition or hit target says not to stop.
+    void launch(const Work &work);
+    Breakpoint *find(int id);
+    int add(Breakpoint b);
+    void changed();
     void finished(const MachineStop &stop);
     DebugStop describe(const MachineStop &stop) const;
     QString where(quint32 address, const SourceLine &line) const;
+    // Why the program stopped at a breakpoint, where that says more than the line.
+    QString breakpointMessage(quint32 at, const SourceLine &line) const;
+    QString dataMessage() const;
     void step(int mode);
     // What the next stop is compared with: the registers and memory now.
     void remember();
@@ -135,10 +181,22 @@ private:
     // Where the program's stack began: the words above it were never pushed.
     quint16 stackSegment_ = 0;
     quint32 stackTop_ = 0x10000;
-    QSet<SourceLine> breakpoints_;
+    // Each with its count of hits, which the worker raises.
+    struct Entry
+    {
+        Breakpoint b;
+        std::shared_ptr<std::atomic<int>> hits;
+    };
+    QList<Entry> breakpoints_;
+    int nextId_ = 1;
+    // What the worker checks at a breakpoint: the enabled breakpoints as
+    // the machine last got them, and what it found at the last stop.
+    std::shared_ptr<const ArmedBreakpoints> armed_;
+    std::shared_ptr<BreakpointVerdict> verdict_;
     QSet<quint32> applied_; // breakpoints the machine has
     // Where a run to a line or an address stops besides the breakpoints.
     QSet<quint32> runToAddresses_;
+    std::vector<std::pair<quint32, quint32>> watched_; // data ranges the machine has
     // The step going on (kept across a stop for a key).
     std::shared_ptr<StepWatch> watch_;
     Work resume_;

@@ -21,6 +21,7 @@ class ScreenView;
 class DisassemblyPanel;
 class WatchPanel;
 class CommandPanel;
+class BreakpointPanel;
 
 // The debugger's panels: docks of the main window, shown while a program
 // is debugged, their places remembered from one start of the program to
@@ -35,6 +36,7 @@ struct DebugPanels
     QDockWidget *disassemblyDock = nullptr;
     QDockWidget *watchDock = nullptr;
     QDockWidget *commandsDock = nullptr;
+    QDockWidget *breakpointsDock = nullptr;
     RegisterPanel *registers = nullptr;
     FlagPanel *flags = nullptr;
     MemoryPanel *memory = nullptr;
@@ -43,10 +45,11 @@ struct DebugPanels
     DisassemblyPanel *disassembly = nullptr;
     WatchPanel *watch = nullptr;
     CommandPanel *commands = nullptr;
+    BreakpointPanel *breakpoints = nullptr;
     QList<QDockWidget *> docks() const
     {
-        return {registersDock, flagsDock,       memoryDock, stackDock,
-                screenDock,    disassemblyDock, watchDock,  commandsDock};
+        return {registersDock, flagsDock, memoryDock,   stackDock,      screenDock,
+                disassemblyDock, watchDock, commandsDock, breakpointsDock};
     }
 };
 

@@ -2,6 +2,7 @@
 
 #include <QRegularExpression>
 #include <QStringDecoder>
+#include <functional>
 #include <optional>
 
 namespace {
@@ -17,16 +18,23 @@ struct Operand
     int size = 0;
     int count = 1; // elements of a variable
     bool usesBp = false;
+    int width = 0; // bytes of the register a plain number came from; 0: a constant
 };
+
+// The flags a condition names, as 0 or 1, by their bit.
+constexpr std::pair<const char *, int> kFlagBits[] = {{"CF", 0}, {"PF", 2},  {"AF", 4},
+                                                      {"ZF", 6}, {"SF", 7},  {"TF", 8},
+                                                      {"IF", 9}, {"DF", 10}, {"OF", 11}};
 
 class Reader
 {
 public:
-    Reader(const QString &text, const Registers &r, const QList<WatchSymbol> &symbols)
-        : r_(r), symbols_(symbols)
+    Reader(const QString &text, const Registers &r, const QList<WatchSymbol> &symbols,
+           std::function<quint8(quint32)> byteAt = {})
+        : r_(r), symbols_(symbols), byteAt_(std::move(byteAt))
     {
         static const QRegularExpression token(QStringLiteral(
-            R"('[^']*'|"[^"]*"|[A-Za-z_@$?][A-Za-z0-9_@$?]*|[0-9][0-9A-Fa-f]*[HhBbOoQqDd]?|\S)"));
+            R"('[^']*'|"[^"]*"|[A-Za-z_@$?][A-Za-z0-9_@$?]*|[0-9][0-9A-Fa-f]*[HhBbOoQqDd]?|==|!=|<=|>=|&&|\|\||\S)"));
         for (auto it = token.globalMatch(text); it.hasNext();)
             tokens_ << it.next().captured();
     }
@@ -41,7 +49,136 @@ public:
         return v;
     }
 
+    // The whole text as a condition: comparisons, && || ! and parentheses
+    // over operands; true is any value but 0.
+    std::optional<qint64> test(QString *error)
+    {
+        if (tokens_.isEmpty()) {
+            *error = QStringLiteral("条件是空的");
+            return std::nullopt;
+        }
+        std::optional<qint64> v = either(error);
+        if (v && at_ < tokens_.size()) {
+            *error = QStringLiteral("看不懂“%1”").arg(tokens_.at(at_));
+            return std::nullopt;
+        }
+        return v;
+    }
+
 private:
+    std::optional<qint64> either(QString *error)
+    {
+        std::optional<qint64> left = both(error);
+        while (left && peek() == u"||") {
+            take();
+            const std::optional<qint64> right = both(error);
+            if (!right)
+                return std::nullopt;
+            left = (*left != 0 || *right != 0) ? 1 : 0;
+        }
+        return left;
+    }
+
+    std::optional<qint64> both(QString *error)
+    {
+        std::optional<qint64> left = negation(error);
+        while (left && peek() == u"&&") {
+            take();
+            const std::optional<qint64> right = negation(error);
+            if (!right)
+                return std::nullopt;
+            left = (*left != 0 && *right != 0) ? 1 : 0;
+        }
+        return left;
+    }
+
+    std::optional<qint64> negation(QString *error)
+    {
+        if (peek() == u"!") {
+            take();
+            const std::optional<qint64> v = negation(error);
+            if (!v)
+                return std::nullopt;
+            return *v == 0 ? 1 : 0;
+        }
+        return comparison(error);
+    }
+
+    std::optional<qint64> comparison(QString *error)
+    {
+        // A parenthesis may hold a whole condition or only a sum: the sum is
+        // tried first, as MASM reads (CX+1)*2.
+        if (peek() == u"(") {
+            const int start = at_;
+            QString ignored;
+            take();
+            const std::optional<qint64> inner = either(&ignored);
+            if (inner && take() == u")" && !isComparison(peek()) && peek() != u"+" &&
+                peek() != u"-" && peek() != u"*")
+                return inner;
+            at_ = start;
+        }
+        std::optional<Operand> left = sum(error);
+        if (!left)
+            return std::nullopt;
+        if (!isComparison(peek()))
+            return valueOf(*left, 0);
+        const QString op = take();
+        std::optional<Operand> right = sum(error);
+        if (!right)
+            return std::nullopt;
+        // A negative constant against a register or memory is its two's
+        // complement there: AL == -1 is AL == 0FFH.
+        const int width = std::max(widthOf(*left), widthOf(*right));
+        const qint64 a = valueOf(*left, width), b = valueOf(*right, width);
+        bool holds = false;
+        if (op == u"==")
+            holds = a == b;
+        else if (op == u"!=")
+            holds = a != b;
+        else if (op == u"<")
+            holds = a < b;
+        else if (op == u"<=")
+            holds = a <= b;
+        else if (op == u">")
+            holds = a > b;
+        else
+            holds = a >= b;
+        return holds ? 1 : 0;
+    }
+
+    static bool isComparison(const QString &t)
+    {
+        return t == u"==" || t == u"!=" || t == u"<" || t == u"<=" || t == u">" || t == u">=";
+    }
+
+    static int widthOf(const Operand &v)
+    {
+        if (v.place)
+            return v.size > 0 ? v.size : 2;
+        return v.width;
+    }
+
+    // A place's value is what memory holds there (a word unless typed; a
+    // variable's first element); a code label's is its offset.
+    qint64 valueOf(const Operand &v, int width) const
+    {
+        qint64 n = v.number;
+        if (v.place) {
+            if (v.size < 0)
+                return quint16(v.number);
+            const quint16 segment = v.segmentGiven ? v.segment : v.usesBp ? r_.ss : r_.ds;
+            const int size = v.size ? v.size : 2;
+            quint64 raw = 0;
+            for (int b = size - 1; b >= 0; --b)
+                raw = raw << 8 | (byteAt_ ? byteAt_(linear(segment, quint16(v.number + b))) : 0);
+            return qint64(raw);
+        }
+        if (n < 0 && width > 0 && width < 8)
+            n += qint64(1) << (8 * width);
+        return n;
+    }
+
     QString peek() const { return at_ < tokens_.size() ? tokens_.at(at_).toUpper() : QString(); }
     QString take() { return at_ < tokens_.size() ? tokens_.at(at_++).toUpper() : QString(); }
 
@@ -231,6 +368,7 @@ private:
             Operand v;
             v.number = *r;
             v.usesBp = t == u"BP";
+            v.width = t.size() == 2 && (t.back() == u'L' || t.back() == u'H') ? 1 : 2;
             return v;
         }
         for (const WatchSymbol &s : symbols_) {
@@ -253,6 +391,16 @@ private:
             }
             return v;
         }
+        // A flag by name, after the program's own names (MASM lets a
+        // variable be called CF).
+        for (const auto &[name, bit] : kFlagBits) {
+            if (t == QLatin1String(name)) {
+                Operand v;
+                v.number = (r_.flags >> bit) & 1;
+                v.width = 1;
+                return v;
+            }
+        }
         if (const std::optional<qint64> n = number(t)) {
             Operand v;
             v.number = *n;
@@ -264,6 +412,7 @@ private:
 
     const Registers &r_;
     const QList<WatchSymbol> &symbols_;
+    std::function<quint8(quint32)> byteAt_;
     QStringList tokens_;
     int at_ = 0;
 };
@@ -336,5 +485,17 @@ WatchValue evaluateWatch(const QString &expression, const Registers &registers,
     }
     if (v->count > 32)
         out.hex += QStringLiteral(" …");
+    return out;
+}
+
+WatchCondition evaluateCondition(const QString &condition, const Registers &registers,
+                                 const std::function<quint8(quint32)> &byteAt,
+                                 const QList<WatchSymbol> &symbols)
+{
+    WatchCondition out;
+    Reader reader(condition, registers, symbols, byteAt);
+    const std::optional<qint64> v = reader.test(&out.error);
+    out.ok = v.has_value();
+    out.holds = v && *v != 0;
     return out;
 }

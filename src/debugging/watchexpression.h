@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <functional>
 
 // A name of the program as the debugger finds it: a variable (its element
 // size and, for a DUP, how many), a code label or procedure (its address),
@@ -36,3 +37,20 @@ struct WatchValue
 // shows them all, up to 32.
 WatchValue evaluateWatch(const QString &expression, const Registers &registers,
                          const QByteArray &memory, const QList<WatchSymbol> &symbols);
+
+// Whether a breakpoint's condition holds, or why it cannot be told.
+struct WatchCondition
+{
+    bool ok = false;
+    bool holds = false;
+    QString error;
+};
+
+// A breakpoint's condition: operands as evaluateWatch reads them (a place
+// is the value it holds: a word unless typed, a variable's first element),
+// compared with == != < <= > >= (unsigned; a negative constant is taken in
+// the other side's width), joined with && || ! and parentheses; the flags
+// CF PF AF ZF SF TF IF DF OF are 0 or 1. byteAt reads a linear address.
+WatchCondition evaluateCondition(const QString &condition, const Registers &registers,
+                                 const std::function<quint8(quint32)> &byteAt,
+                                 const QList<WatchSymbol> &symbols);

@@ -74,6 +74,11 @@ void BreakpointMarks::setCurrent(int line)
     emit changed();
 }
 
+void BreakpointMarks::setDisabledLines(const QList<int> &lines)
+{
+    disabled_ = lines;
+}
+
 void BreakpointMarks::paint(QPainter &painter, int width,
                             const std::function<QRect(int position)> &lineRect, int firstPosition,
                             int lastPosition) const
@@ -97,7 +102,10 @@ void BreakpointMarks::paint(QPainter &painter, int width,
         diamond.lineTo(box.left(), box.center().y());
         diamond.closeSubpath();
         painter.setPen(QPen(QColor(90, 0, 20), 1));
-        painter.setBrush(QColor(170, 20, 50));
+        if (disabled_.contains(block.blockNumber() + 1))
+            painter.setBrush(QColor(255, 255, 255));
+        else
+            painter.setBrush(QColor(170, 20, 50));
         painter.drawPath(diamond);
     }
     const QTextBlock current = document_->findBlockByNumber(current_ - 1);

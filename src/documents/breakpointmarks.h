@@ -28,6 +28,11 @@ public:
     bool toggle(int line) { return set(line, !has(line)); }
     void clearAll();
 
+    // Lines whose breakpoint is turned off (the debugger's list): drawn
+    // hollow. Set while debugging, when the lines stay where they are.
+    void setDisabledLines(const QList<int> &lines);
+    QList<int> disabledLines() const { return disabled_; }
+
     // The line the program stopped on, 0 for none.
     int current() const { return current_; }
     void setCurrent(int line);
@@ -43,5 +48,6 @@ signals:
 private:
     QTextDocument *document_;
     QList<QTextCursor> breakpoints_;
+    QList<int> disabled_;
     int current_ = 0;
 };

@@ -57,6 +57,80 @@ void countHook(uc_engine *uc, uint64_t address, uint32_t, void *user)
 
 } // namespace
 
+void Cpu::writeHook(uc_struct *, int, quint64, int, qint64, void *user)
+{
+    auto *cpu = static_cast<Cpu *>(user);
+    cpu->written_ = true;
+    cpu->writer_ = cpu->lastInstruction_;
+}
+
+// Before each instruction while writes are watched: the one before it wrote
+// into a watched range, and when it changed the bytes the run ends here.
+void Cpu::writeCheckHook(uc_struct *uc, quint64 address, quint32, void *user)
+{
+    auto *cpu = static_cast<Cpu *>(user);
+    if (cpu->written_) {
+        cpu->written_ = false;
+        if (cpu->changed(cpu->writer_)) {
+            cpu->writeStopped_ = true;
+            cpu->writeStoppedInCode_ = true;
+            cpu->writeStoppedAt_ = offsetOf(uc, address);
+            cpu->stopped_ = true;
+            uc_emu_stop(uc);
+            return;
+        }
+    }
+    cpu->lastInstruction_ = quint32(address);
+}
+
+bool Cpu::changed(quint32 writer)
+{
+    bool found = false;
+    for (Watched &w : watched_) {
+        const QByteArray now = guest_.readAt(w.first, int(w.last - w.first + 1));
+        if (now == w.bytes)
+            continue;
+        if (!found)
+            writeSeen_ = {w.first, w.last, writer, w.bytes, now};
+        found = true;
+        w.bytes = now;
+    }
+    return found;
+}
+
+bool Cpu::checkWrites(quint32 writer)
+{
+    if (watched_.empty() || !changed(writer))
+        return false;
+    writeStopped_ = true;
+    stop();
+    return true;
+}
+
+void Cpu::watchWrites(const std::vector<std::pair<quint32, quint32>> &ranges)
+{
+    for (const size_t h : writeHooks_)
+        uc_hook_del(uc_, h);
+    writeHooks_.clear();
+    watched_.clear();
+    written_ = false;
+    for (const auto &[first, last] : ranges) {
+        uc_hook h = 0;
+        if (uc_hook_add(uc_, &h, UC_HOOK_MEM_WRITE, reinterpret_cast<void *>(writeHook), this,
+                        first, last) == UC_ERR_OK)
+            writeHooks_.push_back(h);
+        watched_.push_back({first, last, guest_.readAt(first, int(last - first + 1))});
+    }
+    if (!watched_.empty()) {
+        uc_hook h = 0;
+        if (uc_hook_add(uc_, &h, UC_HOOK_CODE, reinterpret_cast<void *>(writeCheckHook), this, 1,
+                        0) == UC_ERR_OK)
+            writeHooks_.push_back(h);
+    }
+    // Code translated before (or with) the hooks would keep its old ways.
+    flushCode(0, memorySize + 0x10000);
+}
+
 void Cpu::fenceHook(uc_struct *uc, quint64 address, quint32, void *user)
 {
     auto *cpu = static_cast<Cpu *>(user);
@@ -281,6 +355,12 @@ int Cpu::run(quint64 instructionCount, const Watch &watch)
     fenced_ = false;
     alarmed_ = false;
     blockStopped_ = false;
+    writeStopped_ = false;
+    writeStoppedInCode_ = false;
+    // What the user changed between runs is no write of the program's.
+    if (!written_)
+        for (Watched &w : watched_)
+            w.bytes = guest_.readAt(w.first, int(w.last - w.first + 1));
     const quint64 clockAtStart = clock_;
     const quint32 here = linear(reg(Reg::CS), reg(Reg::IP));
     const bool onBreakpoint = hasBreakpoint(here);
@@ -329,6 +409,8 @@ int Cpu::run(quint64 instructionCount, const Watch &watch)
         uc_hook_del(uc_, hook);
     if (fenced_)
         setReg(Reg::IP, fencedAt_);
+    if (writeStoppedInCode_)
+        setReg(Reg::IP, writeStoppedAt_);
     if (alarmed_)
         setReg(Reg::IP, alarmedAt_);
     else if (blockStopped_)

@@ -2,6 +2,7 @@
 
 #include "machine/guestmemory.h"
 
+#include <QByteArray>
 #include <QtGlobal>
 #include <atomic>
 #include <functional>
@@ -93,6 +94,27 @@ public:
     void traceBlocks(quint32 first, quint32 last);
     std::pair<quint32, quint32> lastBlock() const { return lastBlock_; }
 
+    // Linear ranges (first, last) whose bytes are watched: the first
+    // instruction that changes one ends the run right after it. None: no
+    // hooks, and no cost.
+    void watchWrites(const std::vector<std::pair<quint32, quint32>> &ranges);
+    bool watchesWrites() const { return !watched_.empty(); }
+    // What changed watched bytes last: the range, the instruction (or the
+    // INT of a service) that wrote, and the range's bytes before and after.
+    struct WriteSeen
+    {
+        quint32 first = 0, last = 0;
+        quint32 writer = 0;
+        QByteArray before, after;
+    };
+    const WriteSeen &writeSeen() const { return writeSeen_; }
+    // The last run() ended after a change of watched bytes.
+    bool writeStopped() const { return writeStopped_; }
+    // From a service, on the running thread: when the watched bytes differ
+    // from what they were, the run ends as for an instruction's write, with
+    // writer (the service's INT) named. True when it does.
+    bool checkWrites(quint32 writer);
+
     // Time by instructions: from now on every instruction run is counted (a
     // call per instruction), and a run stops before the instruction that
     // would pass the alarm.
@@ -120,6 +142,26 @@ public:
     };
 
 private:
+    static void writeHook(uc_struct *uc, int type, quint64 address, int size, qint64 value,
+                          void *user);
+    static void writeCheckHook(uc_struct *uc, quint64 address, quint32 size, void *user);
+    // Compares the watched bytes with their copies, notes the first change
+    // and takes the new bytes as the copies.
+    bool changed(quint32 writer);
+    struct Watched
+    {
+        quint32 first = 0, last = 0;
+        QByteArray bytes;
+    };
+    std::vector<Watched> watched_;
+    std::vector<size_t> writeHooks_;
+    bool written_ = false;
+    quint32 writer_ = 0;
+    quint32 lastInstruction_ = 0;
+    bool writeStopped_ = false;
+    bool writeStoppedInCode_ = false;
+    quint16 writeStoppedAt_ = 0;
+    WriteSeen writeSeen_;
     static void fenceHook(uc_struct *uc, quint64 address, quint32 size, void *user);
     static void traceHook(uc_struct *uc, quint64 address, quint32 size, void *user);
     static void clockHook(uc_struct *uc, quint64 address, quint32 size, void *user);

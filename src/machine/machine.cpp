@@ -331,6 +331,9 @@ void Machine::interrupt(int number)
     if (!fromStub && (vectorSegment != biosSegment || vectorOffset != number * 8))
         return m.enterVector(number); // the program's own handler, or the ROM's
     service(number);
+    // A service wrote into watched bytes: the run stops after its INT.
+    if (m.cpu.watchesWrites() && m.stop.reason == StopReason::None)
+        m.cpu.checkWrites(linear(cs, quint16(ip - 2)));
 }
 
 void Machine::service(int number)
@@ -440,6 +443,16 @@ void Machine::cancelStopRequest()
 void Machine::setFences(const std::vector<std::pair<quint32, quint32>> &ranges)
 {
     s_->cpu.setFences(ranges);
+}
+
+void Machine::watchWrites(const std::vector<std::pair<quint32, quint32>> &ranges)
+{
+    s_->cpu.watchWrites(ranges);
+}
+
+const Cpu::WriteSeen &Machine::lastWrite() const
+{
+    return s_->cpu.writeSeen();
 }
 
 void Machine::traceBlocks(quint32 first, quint32 last)

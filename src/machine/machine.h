@@ -102,6 +102,12 @@ public:
     bool writePort(quint16 port, quint8 value);
     bool addBreakpoint(quint32 address);
     void removeBreakpoint(quint32 address);
+    // Linear ranges (first, last) whose bytes a run watches: an instruction
+    // or a service of the machine's (INT 21h's line read, a file read) that
+    // changes them ends the run right after it, as DataWritten; lastWrite()
+    // says which bytes, what wrote and what they were. None: no cost.
+    void watchWrites(const std::vector<std::pair<quint32, quint32>> &ranges);
+    const Cpu::WriteSeen &lastWrite() const;
     // Linear ranges (first, last) where a run stops as Fenced: where a
     // program's code has no business; code elsewhere runs at full speed.
     void setFences(const std::vector<std::pair<quint32, quint32>> &ranges);

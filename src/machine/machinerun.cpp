@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -124,11 +125,16 @@ MachineStop Machine::runFor(const Bounds &bounds, quint64 count, const Cpu::Watc
     std::atomic<bool> stalled{false};
     bool budgetSpent = false;
 
+    // A run that starts on a breakpoint passes its instruction before an
+    // interrupt comes in: one taken there would come back to the breakpoint
+    // and stop the run on it again, as if reached anew.
+    bool leaving = m.cpu.hasBreakpoint(linear(m.r(Reg::CS), m.r(Reg::IP)));
     const auto runCpu = [&] {
         int error = 0;
         for (;;) {
             publishScreen();
-            if (takeEvents(live, count ? budgetEnd : ~quint64(0)) &&
+            const bool interrupts = live && !std::exchange(leaving, false);
+            if (takeEvents(interrupts, count ? budgetEnd : ~quint64(0)) &&
                 m.cpu.hasBreakpoint(linear(m.r(Reg::CS), m.r(Reg::IP)))) {
                 m.stop.reason = StopReason::Breakpoint; // the handler's first line
                 return 0;
@@ -147,7 +153,7 @@ MachineStop Machine::runFor(const Bounds &bounds, quint64 count, const Cpu::Watc
                 if (m.cpu.budgetSpent() || left == 0)
                     return 0;
             }
-            if (m.cpu.fenced() || m.cpu.watchStopped() ||
+            if (m.cpu.writeStopped() || m.cpu.fenced() || m.cpu.watchStopped() ||
                 m.cpu.hasBreakpoint(linear(m.r(Reg::CS), m.r(Reg::IP))))
                 return 0;
             const bool hlt = halted();
@@ -260,7 +266,9 @@ void Machine::classify(int error, bool stalled, const Bounds &bounds, bool budge
         checkPlanarWrites();
     if (m.stop.reason != StopReason::None)
         return;
-    if (stalled) {
+    if (m.cpu.writeStopped()) {
+        m.stop.reason = StopReason::DataWritten;
+    } else if (stalled) {
         m.stop.reason = StopReason::Stalled;
         m.stop.detail = QStringLiteral("no output for %1 ms").arg(bounds.idleMs);
     } else if (stopRequested_.exchange(false)) {
@@ -299,7 +307,8 @@ bool Machine::halted() const
 {
     const MachineState &m = *s_;
     return m.stop.reason == StopReason::None && !m.cpu.budgetSpent() && !m.cpu.fenced() &&
-           !m.cpu.watchStopped() && !m.cpu.hasBreakpoint(linear(m.r(Reg::CS), m.r(Reg::IP))) &&
+           !m.cpu.writeStopped() && !m.cpu.watchStopped() &&
+           !m.cpu.hasBreakpoint(linear(m.r(Reg::CS), m.r(Reg::IP))) &&
            m.cpu.memory().byte(m.r(Reg::CS), quint16(m.r(Reg::IP) - 1)) == 0xF4;
 }
 

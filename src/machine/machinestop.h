@@ -16,6 +16,7 @@ enum class StopReason {
     OutputLimit,   // a file reached the size limit (file, fileSize)
     Watched,       // the watch of runWatched() asked to stop before CS:IP
     Fenced,        // CS:IP reached a fence (setFences); its instruction has not run
+    DataWritten,   // an instruction or a service changed watched bytes (Machine::watchWrites)
 };
 
 // What kind of fault stopped the CPU, for a Fault.

@@ -28,6 +28,8 @@ private slots:
     void steppingAndKeys();
     void flagsImage_data();
     void flagsImage();
+    void watchedWrites_data();
+    void watchedWrites();
 };
 
 static QTemporaryDir *workDir;
@@ -557,4 +559,74 @@ void TestMachine::flagsImage()
 }
 
 QTEST_MAIN(TestMachine)
+
+void TestMachine::watchedWrites_data()
+{
+    // The program's first instruction (or the INT named) writes; the bytes
+    // at 200h-201h of its segment are watched.
+    QTest::addColumn<QByteArray>("source");
+    QTest::addColumn<QByteArray>("input"); // standard input; empty: the keyboard
+    QTest::addColumn<bool>("stops");
+    QTest::addColumn<int>("ip");     // where the run stopped
+    QTest::addColumn<int>("writer"); // the instruction that wrote
+    QTest::addColumn<QByteArray>("after");
+    QTest::newRow("a word moved there") << QByteArray("mov word [200h], 1234h")
+                                        << QByteArray() << true << 0x106 << 0x100
+                                        << QByteArray("\x34\x12", 2);
+    QTest::newRow("the byte beside it") << QByteArray("mov byte [202h], 1") << QByteArray()
+                                        << false << 0 << 0 << QByteArray(2, '\0');
+    QTest::newRow("the same value again") << QByteArray("mov word [200h], 0") << QByteArray()
+                                          << false << 0 << 0 << QByteArray(2, '\0');
+    QTest::newRow("one pass of REP STOSB")
+        << QByteArray("mov di, 200h\nmov cx, 4\nmov al, 7\nrep stosb") << QByteArray() << true
+        << 0x108 << 0x108 << QByteArray("\x07\x00", 2);
+    QTest::newRow("DOS reads a line into it")
+        << QByteArray("mov byte [1FEh], 5\nmov dx, 1FEh\nmov ah, 0Ah\nint 21h")
+        << QByteArray("hi\r\n") << true << 0x10C << 0x10A << QByteArray("hi");
+}
+
+// Writes to watched bytes stop the run right after the instruction or the
+// service that changed them; writes beside them, or of what was there, do not.
+void TestMachine::watchedWrites()
+{
+    QFETCH(QByteArray, source);
+    QFETCH(QByteArray, input);
+    QFETCH(bool, stops);
+    QFETCH(int, ip);
+    QFETCH(int, writer);
+    QFETCH(QByteArray, after);
+    freshFolders();
+    const QString program = assemble(source + "\nmov ax, 4C00h\nint 21h");
+    QVERIFY(!program.isEmpty());
+    Machine::Setup setup;
+    setup.toolFolder = workDir->filePath("c");
+    setup.consoleFile = workDir->filePath("c/OUT.TXT");
+    if (!input.isEmpty()) {
+        setup.inputFile = workDir->filePath("c/IN.TXT");
+        QVERIFY(writeFile(setup.inputFile, input));
+    }
+    Machine machine(setup);
+    QString error;
+    QVERIFY2(machine.load(program, "", &error), qPrintable(error));
+    const quint32 base = machine.psp() * 16;
+    machine.watchWrites({{base + 0x200, base + 0x201}});
+    const MachineStop stop = machine.run({});
+    QCOMPARE(machine.readMemory(base + 0x200, 2), after);
+    if (!stops) {
+        QCOMPARE(stop.reason, StopReason::Exited);
+        return;
+    }
+    QCOMPARE(stop.reason, StopReason::DataWritten);
+    QCOMPARE(machine.registers().ip, quint16(ip));
+    const Cpu::WriteSeen &seen = machine.lastWrite();
+    QCOMPARE(seen.first, base + 0x200);
+    QCOMPARE(seen.last, base + 0x201);
+    QCOMPARE(seen.writer, base + quint32(writer));
+    QCOMPARE(seen.before, QByteArray(2, '\0'));
+    QCOMPARE(seen.after, after);
+    // Watched no more, the program runs to its end.
+    machine.watchWrites({});
+    QCOMPARE(machine.run({}).reason, StopReason::Exited);
+}
+
 #include "tst_machine.moc"

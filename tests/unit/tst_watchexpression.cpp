@@ -9,6 +9,8 @@ class TestWatchExpression : public QObject
 private slots:
     void values_data();
     void values();
+    void conditions_data();
+    void conditions();
 };
 
 void TestWatchExpression::values_data()
@@ -122,6 +124,97 @@ void TestWatchExpression::values()
     QCOMPARE(v.hex, hex);
     QTEST(v.signedDecimal, "signedDecimal");
     QTEST(v.text, "text");
+}
+
+void TestWatchExpression::conditions_data()
+{
+    QTest::addColumn<QString>("condition");
+    QTest::addColumn<QString>("result"); // "true", "false", or part of the error
+    QTest::newRow("register equal") << "CX == 0"
+                                    << "true";
+    QTest::newRow("register not equal") << "cx != 0"
+                                        << "false";
+    QTest::newRow("half against a character") << "AL > 'Z'"
+                                              << "true";
+    QTest::newRow("and with a flag") << "AL > 'Z' && ZF"
+                                     << "true";
+    QTest::newRow("and with a clear flag") << "AL > 'Z' && CF"
+                                           << "false";
+    QTest::newRow("or") << "CF || DX == 5"
+                        << "true";
+    QTest::newRow("not") << "!CF"
+                         << "true";
+    QTest::newRow("not of a parenthesis") << "!(CX == 0) || OF"
+                                          << "false";
+    QTest::newRow("memory at a register") << "[SI] != 0"
+                                          << "true";
+    QTest::newRow("byte of memory") << "BYTE PTR [SI] == 61H"
+                                    << "true";
+    QTest::newRow("variable's first element") << "COUNT >= 3"
+                                              << "true";
+    QTest::newRow("variable below") << "COUNT < 3"
+                                    << "false";
+    QTest::newRow("constant") << "LIMIT == 10"
+                              << "true";
+    QTest::newRow("arithmetic on both sides") << "(DX+1)*2 <= 0CH"
+                                              << "true";
+    QTest::newRow("negative constant in a byte") << "AH == -1"
+                                                 << "true";
+    QTest::newRow("negative constant in a word") << "BX == -2"
+                                                 << "true";
+    QTest::newRow("unsigned comparison") << "BX > 7FFFH"
+                                         << "true";
+    QTest::newRow("binary number") << "DL <= 101B"
+                                   << "true";
+    QTest::newRow("a value alone") << "DX"
+                                   << "true";
+    QTest::newRow("variable called like a flag") << "CF == 7"
+                                                 << "true";
+    QTest::newRow("direction and interrupt flags") << "DF == 0 && IF"
+                                                   << "true";
+    QTest::newRow("unknown name") << "TOTAL > 1"
+                                  << "不认识“TOTAL”";
+    QTest::newRow("a comparison missing its side") << "CX =="
+                                                   << "不完整";
+    QTest::newRow("single equals") << "CX = 0"
+                                   << "看不懂“=”";
+    QTest::newRow("empty") << "  "
+                           << "空";
+    QTest::newRow("unclosed") << "(CX == 0"
+                              << "括号";
+}
+
+void TestWatchExpression::conditions()
+{
+    QFETCH(QString, condition);
+    QFETCH(QString, result);
+    QByteArray memory(0x20000, '\0');
+    // DS:SI=1000:4 holds 61H; COUNT (a word at 1000:0) is 3; CF at 1000:2 is 7.
+    memory.replace(0x10000, 5, QByteArray("\x03\x00\x07\x00\x61", 5));
+    Registers r;
+    r.ax = 0xFF5B; // AL '[' above 'Z'
+    r.bx = 0xFFFE;
+    r.cx = 0;
+    r.dx = 5;
+    r.si = 4;
+    r.ds = 0x1000;
+    r.flags = 0x0242; // ZF and IF
+    QList<WatchSymbol> symbols;
+    symbols << WatchSymbol{"COUNT", WatchSymbol::Kind::Data, 2, 0, 0x1000, 0, 0}
+            << WatchSymbol{"CF", WatchSymbol::Kind::Data, 2, 0, 0x1000, 2, 0}
+            << WatchSymbol{"LIMIT", WatchSymbol::Kind::Number, 0, 0, 0, 0, 10};
+    // Where the condition says a flag but the program has a variable of
+    // that name, the variable is meant.
+    const WatchCondition c = evaluateCondition(
+        condition, r, [&memory](quint32 at) { return quint8(memory.at(at)); },
+        condition.startsWith("CF ==") ? symbols : symbols.mid(0, 1) + symbols.mid(2));
+    if (result == u"true" || result == u"false") {
+        QVERIFY2(c.ok, qPrintable(c.error));
+        QCOMPARE(c.holds, result == u"true");
+    } else {
+        QVERIFY(!c.ok);
+        QVERIFY2(c.error.contains(result), qPrintable(c.error));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestWatchExpression)
