@@ -2,6 +2,7 @@
 // the devices are brought up to time and hardware interrupts are taken.
 #include "machine/machine.h"
 
+#include "machine/machinerecord.h"
 #include "machine/machinestate.h"
 #include "machine/threadclock.h"
 
@@ -128,6 +129,10 @@ MachineStop Machine::runFor(const Bounds &bounds, quint64 count, const Cpu::Watc
         int error = 0;
         for (;;) {
             publishScreen();
+            // The record keeps the machine as the last run left it, and as
+            // the next one starts.
+            if (record_)
+                record_->mark();
             if (takeEvents(live, count ? budgetEnd : ~quint64(0)) &&
                 m.cpu.hasBreakpoint(linear(m.r(Reg::CS), m.r(Reg::IP)))) {
                 m.stop.reason = StopReason::Breakpoint; // the handler's first line
@@ -135,6 +140,8 @@ MachineStop Machine::runFor(const Bounds &bounds, quint64 count, const Cpu::Watc
             }
             m.idle = false;
             devicesDue_ = false;
+            if (record_)
+                record_->mark();
             error = m.cpu.run(byInstructions ? 0 : left, watch);
             if (error || m.stop.reason != StopReason::None || stalled || stopRequested_)
                 return error;
@@ -144,8 +151,12 @@ MachineStop Machine::runFor(const Bounds &bounds, quint64 count, const Cpu::Watc
             }
             if (!byInstructions && count) {
                 left -= std::min(left, m.cpu.lastRunCount());
-                if (m.cpu.budgetSpent() || left == 0)
+                if (m.cpu.budgetSpent() || left == 0) {
+                    // Its last instruction may have ended the CPU's run
+                    // itself (a service, a port).
+                    budgetSpent = true;
                     return 0;
+                }
             }
             if (m.cpu.fenced() || m.cpu.watchStopped() ||
                 m.cpu.hasBreakpoint(linear(m.r(Reg::CS), m.r(Reg::IP))))
@@ -158,7 +169,7 @@ MachineStop Machine::runFor(const Bounds &bounds, quint64 count, const Cpu::Watc
             }
             if (hlt)
                 return 0;
-            if (m.cpu.alarmed() || devicesDue_ || m.cpu.stoppedSoon())
+            if (m.cpu.alarmed() || devicesDue_ || m.cpu.stoppedSoon() || m.cpu.journalEnded())
                 continue;
             // A third divide error is a 386's triple fault, and the emulator
             // just stops on the DIV: deliver it as the 8086 would.
