@@ -127,13 +127,17 @@ MachineStop Machine::runFor(const Bounds &bounds, quint64 count, const Cpu::Watc
 
     const auto runCpu = [&] {
         int error = 0;
+        // A run the record ended (an interrupt, a port) goes on as if it
+        // had not ended: the devices are looked at when they would have been.
+        bool eventsDue = true;
         for (;;) {
             publishScreen();
+            const bool events = std::exchange(eventsDue, true);
             // The record keeps the machine as the last run left it, and as
             // the next one starts.
-            if (record_)
+            if (record_ && events)
                 record_->mark();
-            if (takeEvents(live, count ? budgetEnd : ~quint64(0)) &&
+            if (events && takeEvents(live, count ? budgetEnd : ~quint64(0)) &&
                 m.cpu.hasBreakpoint(linear(m.r(Reg::CS), m.r(Reg::IP)))) {
                 m.stop.reason = StopReason::Breakpoint; // the handler's first line
                 return 0;
@@ -169,8 +173,12 @@ MachineStop Machine::runFor(const Bounds &bounds, quint64 count, const Cpu::Watc
             }
             if (hlt)
                 return 0;
-            if (m.cpu.alarmed() || devicesDue_ || m.cpu.stoppedSoon() || m.cpu.journalEnded())
+            if (m.cpu.alarmed() || devicesDue_ || m.cpu.stoppedSoon())
                 continue;
+            if (m.cpu.journalEnded()) {
+                eventsDue = !live;
+                continue;
+            }
             // A third divide error is a 386's triple fault, and the emulator
             // just stops on the DIV: deliver it as the 8086 would.
             if (isDivide(m)) {
