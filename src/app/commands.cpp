@@ -55,6 +55,8 @@ void frmMain::mnuruntocursor() { debug_->mnuruntocursor(); }
 void frmMain::mnutogglebreakpoint() { debug_->mnutogglebreakpoint(); }
 void frmMain::mnustopdebug() { debug_->mnustopdebug(); }
 void frmMain::mnupausedebug() { debug_->mnupausedebug(); }
+void frmMain::mnustepback() { debug_->mnustepback(); }
+void frmMain::mnurunback() { debug_->mnurunback(); }
 void frmMain::mnudisplaygbk() { debug_->mnudisplaygbk(); }
 void frmMain::mnudisplay437() { debug_->mnudisplay437(); }
 void frmMain::mnuselftest() { selfTest_->mnuselftest(); }
@@ -107,6 +109,8 @@ void frmMain::connectCommands()
         {"mnutogglebreakpoint", &frmMain::mnutogglebreakpoint},
         {"mnustopdebug", &frmMain::mnustopdebug},
         {"mnupausedebug", &frmMain::mnupausedebug},
+        {"mnustepback", &frmMain::mnustepback},
+        {"mnurunback", &frmMain::mnurunback},
         {"mnudisplaygbk", &frmMain::mnudisplaygbk},
         {"mnudisplay437", &frmMain::mnudisplay437},
         {"mnuselftest", &frmMain::mnuselftest},
@@ -191,6 +195,7 @@ QAction *frmMain::command(Command c) const
         {Command::MakeMap, "mnumakemap"}, {Command::UseLib, "mnuuselib"},
         {Command::Parameter, "mnuparameter"}, {Command::DosboxOnly, "mnudosboxonly"},
         {Command::F5Dosbox, "mnuf5dosbox"},
+        {Command::StepBack, "mnustepback"}, {Command::RunBack, "mnurunback"},
     };
     return action(QString::fromLatin1(names.value(c)));
 }

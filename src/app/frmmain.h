@@ -99,6 +99,7 @@ public slots:
     void mnulinkresult(); void mnurundebug(); void mnurun(); void mnushellDOS(); void mnunextmark();
     void mnudebugstart(); void mnustepinto(); void mnustepover(); void mnustepout(); void mnustepinstruction();
     void mnuruntocursor(); void mnutogglebreakpoint(); void mnustopdebug(); void mnupausedebug();
+    void mnustepback(); void mnurunback();
     void mnudisplaygbk(); void mnudisplay437(); void mnuselftest();
     void mnufont(); void mnufontsize(); void mnucodecolor(); void mnudimcolor();
     void mnucurrentcolor(); void mnubackcolor(); void mnugetdostools(); void popinsTip();

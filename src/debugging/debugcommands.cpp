@@ -110,6 +110,9 @@ void DebugController::updateDebugCommands()
     wb_.command(Command::ToggleBreakpoint)->setEnabled(wb_.activeDocument() != nullptr);
     wb_.command(Command::PauseDebug)->setEnabled(running);
     wb_.command(Command::StopDebug)->setEnabled(debug_ != nullptr);
+    const bool back = s && s->canStepBack();
+    wb_.command(Command::StepBack)->setEnabled(back);
+    wb_.command(Command::RunBack)->setEnabled(back);
     // The toolbar's buttons name their keys.
     for (Command c : {Command::DebugStart, Command::StepInto, Command::StepOver, Command::StepOut,
                       Command::RunToCursor, Command::ToggleBreakpoint, Command::PauseDebug,
@@ -191,6 +194,22 @@ void DebugController::mnupausedebug()
 {
     if (DebugSession *s = debugSession(); s && s->running())
         s->pause();
+}
+
+void DebugController::mnustepback()
+{
+    if (DebugSession *s = debugSession(); s && s->canStepBack()) {
+        s->stepBack();
+        updateDebugCommands();
+    }
+}
+
+void DebugController::mnurunback()
+{
+    if (DebugSession *s = debugSession(); s && s->canStepBack()) {
+        s->runBack();
+        updateDebugCommands();
+    }
 }
 
 void DebugController::mnustopdebug()

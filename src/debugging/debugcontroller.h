@@ -40,6 +40,10 @@ public:
     void mnutogglebreakpoint();
     void mnustopdebug();
     void mnupausedebug();
+    // 反向单步 and 反向运行: back to the line before, or to the last
+    // breakpoint passed.
+    void mnustepback();
+    void mnurunback();
     void mnudisplaygbk();
     void mnudisplay437();
     // Debugging of doc starts (anew), stopped on its first line, with these

@@ -2,6 +2,7 @@
 
 #include "machine/machinethread.h"
 #include "debugging/sourcemap.h"
+#include "debugging/stepback.h"
 #include "debugging/stepwatch.h"
 
 #include <QTemporaryDir>
@@ -102,6 +103,7 @@ DebugSession::DebugSession(const Program &program, QString *error, QObject *pare
         map_ = std::make_shared<SourceMap>(ProgramListing{}, LinkMap{}, 0, program.mainFile);
         return;
     }
+    m->setRecording(true);
     const quint32 psp = quint32(m->psp()) * 16;
     const quint32 base = program.com ? psp : psp + 0x100;
     map_ = std::make_shared<SourceMap>(program.listing, program.map, base, program.mainFile);
@@ -184,6 +186,7 @@ SourceLine DebugSession::currentLine() const
 
 void DebugSession::begin(Work work)
 {
+    lastStepSingle_ = false;
     pauseAsked_ = false;
     rearm_ = false;
     waitingForKey_ = false;
@@ -234,6 +237,7 @@ void DebugSession::step(int mode)
     begin([watch](Machine &machine) {
         return machine.runWatched([watch](quint32 at) { return (*watch)(at); });
     });
+    lastStepSingle_ = mode == StepWatch::Single;
 }
 
 void DebugSession::stepInto()
@@ -284,6 +288,55 @@ void DebugSession::runToAny(const QList<quint32> &addresses)
         m->addBreakpoint(a);
     }
     begin([](Machine &machine) { return machine.run({}); });
+}
+
+bool DebugSession::canStepBack() const
+{
+    const Machine *m = running() ? nullptr : thread_->machine();
+    return m && m->recordEnd() > m->recordStart();
+}
+
+void DebugSession::stepBack()
+{
+    back(lastStepSingle_ ? 1 : 0);
+}
+
+void DebugSession::stepBackInstruction()
+{
+    back(1);
+}
+
+void DebugSession::runBack()
+{
+    back(2);
+}
+
+void DebugSession::back(int how)
+{
+    if (!canStepBack())
+        return;
+    watch_.reset();
+    remember();
+    auto backed = std::make_shared<Backed>();
+    back_ = backed;
+    const QSet<quint32> breakpoints = applied_;
+    begin([how, backed, breakpoints, map = map_](Machine &m) {
+        MachineStop stop;
+        stop.reason = StopReason::BudgetSpent;
+        quint64 to = instructionBefore(m);
+        if (how == 0) {
+            to = lineBefore(m, *map);
+        } else if (how == 2) {
+            bool found = false;
+            to = breakpointBefore(m, breakpoints, &found);
+            if (found)
+                stop.reason = StopReason::Breakpoint;
+            backed->toStart = !found;
+        }
+        backed->filesChanged = m.rewindTo(to).filesChanged;
+        return stop;
+    });
+    lastStepSingle_ = how == 1;
 }
 
 void DebugSession::pause()
@@ -613,10 +666,21 @@ void DebugSession::finished(const MachineStop &stop)
             if (!applied_.contains(a))
                 m->removeBreakpoint(a);
     }
-    const DebugStop said = describe(stop);
+    DebugStop said = describe(stop);
     if (!waitingForKey_)
         runToAddresses_.clear();
     emit breakpointsChanged(); // their hits
+    if (const std::shared_ptr<Backed> back = std::exchange(back_, nullptr)) {
+        ended_ = false;
+        if (back->toStart)
+            said.message = QStringLiteral("已反向运行到记录的开头：") +
+                           where(linear(m->reg(Reg::CS), m->reg(Reg::IP)), said.line) +
+                           QStringLiteral("。");
+        if (back->filesChanged)
+            said.message += QStringLiteral("退回的这一段中程序写过文件，文件不会恢复原样。");
+        emit stopped(said);
+        return;
+    }
     switch (stop.reason) {
     case StopReason::Exited:
     case StopReason::Fault:

@@ -78,6 +78,21 @@ public:
     // A running command stops within 100 ms: stopped(Paused) names where.
     void pause();
 
+    // Stepping back over what ran under the debugger, steps and runs alike
+    // (the last million instructions at least): registers, memory, the
+    // screen and the devices as they were, and the keys the program read
+    // given again as it comes to them. Files it wrote stay as they are.
+    // Also after the program's end.
+    bool canStepBack() const;
+    // Back to where the line run before this one began; after 单步一条指令,
+    // back one instruction as it went.
+    void stepBack();
+    // Back one instruction (one pass of a REP string instruction).
+    void stepBackInstruction();
+    // Back to the last breakpoint the program passed, or to the start of
+    // what was kept.
+    void runBack();
+
     // False when the line holds no instruction (see lineWithCode).
     bool setBreakpoint(const SourceLine &line, bool on);
     QList<SourceLine> breakpoints() const;
@@ -167,6 +182,7 @@ private:
     QString breakpointMessage(quint32 at, const SourceLine &line) const;
     QString dataMessage() const;
     void step(int mode);
+    void back(int how);
     // What the next stop is compared with: the registers and memory now.
     void remember();
     void syncMachine();
@@ -200,6 +216,13 @@ private:
     // The step going on (kept across a stop for a key).
     std::shared_ptr<StepWatch> watch_;
     Work resume_;
+    // What a step back found, for its stop's message.
+    struct Backed
+    {
+        bool toStart = false;
+        bool filesChanged = false;
+    };
+    std::shared_ptr<Backed> back_;
     // Breakpoints or keys that changed while running wait for the machine:
     // the run is paused for them and goes on.
     bool rearm_ = false;
@@ -207,6 +230,7 @@ private:
     bool waitingForKey_ = false;
     bool ended_ = false;
     bool stepIntoInterrupts_ = false;
+    bool lastStepSingle_ = false;
     QTimer startedTimer_;
     // While running, the screen as the machine last showed it.
     QTimer refreshTimer_;

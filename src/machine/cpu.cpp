@@ -18,6 +18,7 @@ void interruptHook(uc_engine *, uint32_t number, void *user)
     auto *cpu = static_cast<Cpu *>(user);
     if (cpu->onInterrupt)
         cpu->onInterrupt(int(number));
+    cpu->endForJournal();
 }
 
 bool invalidHook(uc_engine *, void *user)
@@ -44,6 +45,8 @@ quint16 offsetOf(uc_engine *uc, uint64_t address)
 void countHook(uc_engine *uc, uint64_t address, uint32_t, void *user)
 {
     auto *budget = static_cast<Cpu::Budget *>(user);
+    if (budget->cpu->journalStop(uc, address))
+        return;
     if (budget->counting && budget->left-- <= 0) {
         budget->spent = true;
     } else if (budget->watch && (*budget->watch)(quint32(address))) {
@@ -71,7 +74,7 @@ void Cpu::writeCheckHook(uc_struct *uc, quint64 address, quint32, void *user)
     auto *cpu = static_cast<Cpu *>(user);
     if (cpu->written_) {
         cpu->written_ = false;
-        if (cpu->changed(cpu->writer_)) {
+        if (!cpu->replaying_ && cpu->changed(cpu->writer_)) {
             cpu->writeStopped_ = true;
             cpu->writeStoppedInCode_ = true;
             cpu->writeStoppedAt_ = offsetOf(uc, address);
@@ -147,6 +150,8 @@ void Cpu::traceHook(uc_struct *, quint64 address, quint32 size, void *user)
 void Cpu::clockHook(uc_struct *uc, quint64 address, quint32, void *user)
 {
     auto *cpu = static_cast<Cpu *>(user);
+    if (cpu->journalStop(uc, address))
+        return;
     if (cpu->clock_ >= cpu->alarm_) {
         cpu->alarmed_ = true;
         cpu->alarmedAt_ = offsetOf(uc, address);
@@ -162,6 +167,7 @@ quint32 Cpu::portInHook(uc_struct *, quint32 port, int size, void *user)
     quint32 value = 0;
     for (int i = 0; i < size && i < 4; ++i)
         value |= quint32(cpu->onPortIn ? cpu->onPortIn(quint16(port + i)) : 0xFF) << (8 * i);
+    cpu->portTouched_ = true;
     return value;
 }
 
@@ -171,6 +177,89 @@ void Cpu::portOutHook(uc_struct *, quint32 port, int size, quint32 value, void *
     for (int i = 0; i < size && i < 4; ++i)
         if (cpu->onPortOut)
             cpu->onPortOut(quint16(port + i), quint8(value >> (8 * i)));
+    cpu->portTouched_ = true;
+}
+
+void Cpu::endForJournal()
+{
+    if (!journal_ || journalEnded_)
+        return;
+    journalEnded_ = true;
+    uc_emu_stop(uc_);
+}
+
+bool Cpu::journalStop(uc_struct *uc, quint64 address)
+{
+    if (!journal_)
+        return false;
+    if (stretchEnded_)
+        return true;
+    // A stop from within IN or OUT would leave IP wrong: the run ends
+    // before the next instruction instead.
+    if (!std::exchange(portTouched_, false) && stretch_ < journalStretch)
+        return false;
+    stretchEnded_ = true;
+    stretchEndedAt_ = offsetOf(uc, address);
+    uc_emu_stop(uc);
+    return true;
+}
+
+// Added after every other code hook (see run()), so that it sees only the
+// instructions that do run: a hook before it that stops the run stops it
+// before the instruction, and the hooks after a stop are not called.
+void Cpu::journalHook(uc_struct *uc, quint64 address, quint32, void *user)
+{
+    auto *cpu = static_cast<Cpu *>(user);
+    if (cpu->journalStop(uc, address))
+        return;
+    ++cpu->stretch_;
+    cpu->journal_->noteInstruction(quint32(address), cpu->guest_);
+}
+
+// Called before the write, while the old bytes are still there.
+void Cpu::journalWriteHook(uc_struct *, int, quint64 address, int size, qint64, void *user)
+{
+    auto *cpu = static_cast<Cpu *>(user);
+    cpu->journal_->noteWrite(quint32(address), quint32(size), cpu->guest_);
+}
+
+void Cpu::keepJournal(Journal *journal)
+{
+    if (journal == journal_)
+        return;
+    if (journalHook_)
+        uc_hook_del(uc_, journalHook_);
+    if (journalWriteHook_)
+        uc_hook_del(uc_, journalWriteHook_);
+    journalHook_ = 0;
+    journalWriteHook_ = 0;
+    journal_ = journal;
+    guest_.setJournal(journal);
+    if (journal) {
+        uc_hook h = 0;
+        note(uc_hook_add(uc_, &h, UC_HOOK_MEM_WRITE, reinterpret_cast<void *>(journalWriteHook),
+                         this, 1, 0));
+        journalWriteHook_ = h;
+    }
+    // Code translated with or without the hooks calls them or not.
+    flushCode(0, memorySize + 0x10000);
+}
+
+int Cpu::runAgain(quint64 count)
+{
+    if (count == 0)
+        return 0;
+    const std::vector<quint64> kept = std::exchange(breakpoints_, {});
+    setExits(0xFFFFFFFF);
+    alarm_ = ~quint64(0);
+    replaying_ = true;
+    const int error = run(count);
+    replaying_ = false;
+    written_ = false;
+    breakpoints_ = kept;
+    setExits(0xFFFFFFFF);
+    flushCode(0, memorySize + 0x10000);
+    return error;
 }
 
 void Cpu::blockHook(uc_struct *uc, quint64 address, quint32 size, void *user)
@@ -361,6 +450,10 @@ int Cpu::run(quint64 instructionCount, const Watch &watch)
     if (!written_)
         for (Watched &w : watched_)
             w.bytes = guest_.readAt(w.first, int(w.last - w.first + 1));
+    journalEnded_ = false;
+    stretchEnded_ = false;
+    stretch_ = 0;
+    portTouched_ = false;
     const quint64 clockAtStart = clock_;
     const quint32 here = linear(reg(Reg::CS), reg(Reg::IP));
     const bool onBreakpoint = hasBreakpoint(here);
@@ -369,6 +462,7 @@ int Cpu::run(quint64 instructionCount, const Watch &watch)
     // Leaving a breakpoint without a budget takes a budget of one
     // instruction, then a run without.
     Budget budget;
+    budget.cpu = this;
     budget.counting = instructionCount || onBreakpoint;
     budget.left = instructionCount ? qint64(instructionCount) : 1;
     budget.watch = watch ? &watch : nullptr;
@@ -378,6 +472,14 @@ int Cpu::run(quint64 instructionCount, const Watch &watch)
                          0));
         // Code translated by a run without the hook would not call it.
         flushCode(0, memorySize + 0x10000);
+    }
+    if (journal_) {
+        if (journalHook_)
+            uc_hook_del(uc_, journalHook_);
+        uc_hook h = 0;
+        note(uc_hook_add(uc_, &h, UC_HOOK_CODE, reinterpret_cast<void *>(journalHook), this, 1,
+                         0));
+        journalHook_ = h;
     }
     // A run without its budget, its breakpoints or fresh code would not stop
     // where it must: it does not start.
@@ -413,6 +515,8 @@ int Cpu::run(quint64 instructionCount, const Watch &watch)
         setReg(Reg::IP, writeStoppedAt_);
     if (alarmed_)
         setReg(Reg::IP, alarmedAt_);
+    else if (stretchEnded_)
+        setReg(Reg::IP, stretchEndedAt_);
     else if (blockStopped_)
         setReg(Reg::IP, blockStoppedAt_);
     lastRunCount_ = clockHook_ ? clock_ - clockAtStart

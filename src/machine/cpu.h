@@ -127,12 +127,32 @@ public:
     bool alarmed() const { return alarmed_; }
     // The last run() ended for stopSoon().
     bool stoppedSoon() const { return blockStopped_; }
+
+    // Keeps the journal of every instruction run and every byte the CPU
+    // writes (nullptr: none, and no cost). While it is kept, a run also
+    // ends after each interrupt and port access, and after at most
+    // journalStretch instructions: what a run does in between depends on
+    // memory and registers alone, so that it can be run again.
+    void keepJournal(Journal *journal);
+    static constexpr quint32 journalStretch = 65536;
+    // The last run() ended for the journal (an interrupt, a port, a stretch).
+    bool journalEnded() const { return journalEnded_ || stretchEnded_; }
+    // Runs count instructions from CS:IP again, past breakpoints: a part of
+    // a run the journal has, between its interrupts and ports.
+    int runAgain(quint64 count);
+    // From the interrupt hook.
+    void endForJournal();
+    // From each code hook that counts or watches, before all else: the
+    // journal ends the run before this instruction (after a port access, or
+    // a stretch); true when it does.
+    bool journalStop(uc_struct *uc, quint64 address);
     // Instructions the last run() ran, where it counted them (a budget, or
     // the instruction clock).
     quint64 lastRunCount() const { return lastRunCount_; }
 
     struct Budget
     {
+        Cpu *cpu = nullptr;
         bool counting = false;
         qint64 left = 0;
         bool spent = false;
@@ -156,6 +176,9 @@ private:
     std::vector<Watched> watched_;
     std::vector<size_t> writeHooks_;
     bool written_ = false;
+    // A rewind's run forward to its place: what it writes was written
+    // before, and stops nothing.
+    bool replaying_ = false;
     quint32 writer_ = 0;
     quint32 lastInstruction_ = 0;
     bool writeStopped_ = false;
@@ -166,6 +189,17 @@ private:
     static void traceHook(uc_struct *uc, quint64 address, quint32 size, void *user);
     static void clockHook(uc_struct *uc, quint64 address, quint32 size, void *user);
     static void blockHook(uc_struct *uc, quint64 address, quint32 size, void *user);
+    static void journalHook(uc_struct *uc, quint64 address, quint32 size, void *user);
+    static void journalWriteHook(uc_struct *uc, int type, quint64 address, int size,
+                                 qint64 value, void *user);
+    Journal *journal_ = nullptr;
+    size_t journalHook_ = 0;
+    size_t journalWriteHook_ = 0;
+    quint32 stretch_ = 0;
+    bool journalEnded_ = false;
+    bool stretchEnded_ = false;
+    bool portTouched_ = false;
+    quint16 stretchEndedAt_ = 0;
     std::atomic<bool> stopSoon_{false};
     bool blockStopped_ = false;
     quint16 blockStoppedAt_ = 0;

@@ -76,12 +76,16 @@ bool GuestMemory::holds(quint32 address, int count, quint8 value) const
 
 void GuestMemory::writeAt(quint32 address, const char *data, int count)
 {
+    if (journal_ && count > 0)
+        journal_->noteWrite(address % size, quint32(count), *this);
     inPieces(address, count,
              [&](quint32 start, int done, int n) { std::copy_n(data + done, n, bytes_ + start); });
 }
 
 void GuestMemory::fillAt(quint32 address, quint8 value, int count)
 {
+    if (journal_ && count > 0)
+        journal_->noteWrite(address % size, quint32(count), *this);
     inPieces(address, count,
              [&](quint32 start, int, int n) { std::fill_n(bytes_ + start, n, value); });
 }

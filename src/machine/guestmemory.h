@@ -1,5 +1,7 @@
 #pragma once
 
+#include "machine/journal.h"
+
 #include <QByteArray>
 #include <QtGlobal>
 
@@ -56,7 +58,12 @@ public:
 
     // The same by linear address (the debugger's and the loader's view).
     quint8 byteAt(quint32 address) const { return bytes_[address % size]; }
-    void setByteAt(quint32 address, quint8 value) { bytes_[address % size] = value; }
+    void setByteAt(quint32 address, quint8 value)
+    {
+        if (journal_)
+            journal_->noteWrite(address % size, 1, *this);
+        bytes_[address % size] = value;
+    }
     quint16 wordAt(quint32 address) const;
     void setWordAt(quint32 address, quint16 value);
     QByteArray readAt(quint32 address, int count) const;
@@ -65,6 +72,11 @@ public:
     // Whether the count bytes from address hold value.
     bool holds(quint32 address, int count, quint8 value) const;
 
+    // While a record is kept, every write notes the bytes it replaces.
+    void setJournal(Journal *journal) { journal_ = journal; }
+    Journal *journal() const { return journal_; }
+
 private:
     quint8 *bytes_;
+    Journal *journal_ = nullptr;
 };

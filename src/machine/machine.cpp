@@ -2,6 +2,7 @@
 
 #include "machine/keybuffer.h"
 #include "machine/loader.h"
+#include "machine/machinerecord.h"
 #include "machine/machinestate.h"
 
 #include <QFile>
@@ -94,6 +95,12 @@ void MachineState::waitForKey()
 {
     set(Reg::IP, quint16(r(Reg::IP) - 2));
     retryAt = linear(r(Reg::CS), r(Reg::IP));
+    // A key given before, the machine having gone back: it comes now.
+    quint16 again = 0;
+    if (record && record->nextKey(&again)) {
+        devices.keyboard.type(again);
+        record->noteKey(again);
+    }
     if (devices.keyboard.typing() ||
         (devices.clock.kind() == MachineClock::Kind::Wall && ownsHardwareVector())) {
         idle = true;
@@ -246,6 +253,16 @@ Machine::Machine(const Setup &setup) : setup_(withoutSameFolder(setup))
 Machine::~Machine() = default;
 
 bool Machine::load(const QString &hostProgram, const QByteArray &tail, QString *error)
+{
+    // A record begins with the program: the load itself is not kept.
+    const bool recordOn = recording();
+    setRecording(false);
+    const bool loaded = loadFile(hostProgram, tail, error);
+    setRecording(recordOn);
+    return loaded;
+}
+
+bool Machine::loadFile(const QString &hostProgram, const QByteArray &tail, QString *error)
 {
     auto fail = [&](const QString &why) {
         *error = why;
@@ -556,8 +573,13 @@ void Machine::takeTypedKeys()
         keys.swap(inbox_);
         keysArrived_ = false;
     }
-    for (const quint16 key : std::as_const(keys))
+    if (record_)
+        keys = record_->dueKeys() + keys;
+    for (const quint16 key : std::as_const(keys)) {
         s_->devices.keyboard.type(key);
+        if (record_)
+            record_->noteKey(key);
+    }
 }
 
 bool Machine::keysTyped()
@@ -617,4 +639,61 @@ quint32 Machine::imageSize() const
 QStringList Machine::changedFiles() const
 {
     return s_->changedFiles;
+}
+
+void Machine::setRecording(bool on)
+{
+    if (on == bool(record_))
+        return;
+    if (on) {
+        record_ = std::make_unique<MachineRecord>(*s_);
+        s_->record = record_.get();
+        s_->cpu.keepJournal(&record_->journal());
+    } else {
+        s_->cpu.keepJournal(nullptr);
+        s_->record = nullptr;
+        record_.reset();
+    }
+}
+
+bool Machine::recording() const
+{
+    return bool(record_);
+}
+
+quint64 Machine::recordStart() const
+{
+    return record_ ? record_->start() : 0;
+}
+
+quint64 Machine::recordEnd() const
+{
+    return record_ ? record_->end() : 0;
+}
+
+quint32 Machine::recordedAddress(quint64 position) const
+{
+    if (!record_ || position < record_->journal().start() || position >= record_->end())
+        return 0;
+    return record_->journal().address(position);
+}
+
+bool Machine::recordedRepeat(quint64 position) const
+{
+    if (!record_ || position < record_->journal().start() || position >= record_->end())
+        return false;
+    return record_->journal().repeats(position);
+}
+
+Machine::Rewound Machine::rewindTo(quint64 position)
+{
+    if (!record_)
+        return {};
+    const MachineRecord::Rewound r = record_->rewindTo(position);
+    return {r.done, r.filesChanged};
+}
+
+quint64 Machine::recordBytes() const
+{
+    return record_ ? record_->bytes() : 0;
 }

@@ -20,6 +20,7 @@
 #include <utility>
 
 struct MachineState;
+class MachineRecord;
 
 // An 8086 PC with 640 KB, a VGA and the DOS a program sees: C: is the
 // tool folder (and the current drive), D: the source's folder, and nothing
@@ -161,7 +162,37 @@ public:
     // since it was loaded.
     QStringList changedFiles() const;
 
+    // Stepping back. While the record is on, the machine keeps the last
+    // instructions it ran (MachineRecord::kept at least) with what each
+    // changed, and can be put back as it was before any of them. Positions
+    // count instructions run since the record began (a REP string
+    // instruction's repeats one each). Off: no cost at all.
+    void setRecording(bool on);
+    bool recording() const;
+    // The first position the record can go back to, and the position now.
+    quint64 recordStart() const;
+    quint64 recordEnd() const;
+    // The instruction run at a position: its linear address, and whether it
+    // is a repeat of the REP string instruction before it.
+    quint32 recordedAddress(quint64 position) const;
+    bool recordedRepeat(quint64 position) const;
+    struct Rewound
+    {
+        bool done = false;
+        // Files the program wrote in the span gone back over: they are not
+        // put back.
+        bool filesChanged = false;
+    };
+    // Puts registers, memory and devices back as they were before the
+    // instruction at the position ran. The keys the program was given
+    // after it come again, by themselves, as it runs on to where it took
+    // them.
+    Rewound rewindTo(quint64 position);
+    // The bytes the record holds now.
+    quint64 recordBytes() const;
+
 private:
+    bool loadFile(const QString &hostProgram, const QByteArray &tail, QString *error);
     // On the run's own thread, now and then: the picture recentScreen() gives.
     void publishScreen();
     mutable std::mutex screenLock_;
@@ -188,6 +219,7 @@ private:
 
     Setup setup_;
     std::unique_ptr<MachineState> s_;
+    std::unique_ptr<MachineRecord> record_;
     std::atomic<bool> stopRequested_{false};
     bool stepIntoInterrupts_ = false;
     // Keys typed from other threads, and what wakes a waiting run or its

@@ -57,3 +57,24 @@ std::chrono::nanoseconds MachineClock::until(qint64 at) const
         return std::chrono::nanoseconds(0);
     return std::chrono::nanoseconds(left / Pit::hz * 1000000000 + left % Pit::hz * 1000000000 / Pit::hz);
 }
+
+qint64 MachineClock::elapsed() const
+{
+    if (kind_ == Kind::Instructions)
+        return skipped_;
+    if (!running_)
+        return before_;
+    return before_ +
+           std::chrono::duration_cast<std::chrono::nanoseconds>(Steady::now() - since_).count();
+}
+
+void MachineClock::setElapsed(qint64 elapsed)
+{
+    if (kind_ == Kind::Instructions) {
+        skipped_ = elapsed;
+        return;
+    }
+    before_ = elapsed;
+    if (running_)
+        since_ = Steady::now();
+}

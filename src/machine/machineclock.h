@@ -29,6 +29,10 @@ public:
     void skip(qint64 clocks);
     // Host time until the machine's clock reads `at`, in a wall run.
     std::chrono::nanoseconds until(qint64 at) const;
+    // The time gone by as the clock keeps it (on the wall: ns; by
+    // instructions: the clocks skipped beside them), read and put back.
+    qint64 elapsed() const;
+    void setElapsed(qint64 elapsed);
 
 private:
     using Steady = std::chrono::steady_clock;

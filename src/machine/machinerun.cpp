@@ -2,6 +2,7 @@
 // the devices are brought up to time and hardware interrupts are taken.
 #include "machine/machine.h"
 
+#include "machine/machinerecord.h"
 #include "machine/machinestate.h"
 #include "machine/threadclock.h"
 
@@ -131,16 +132,26 @@ MachineStop Machine::runFor(const Bounds &bounds, quint64 count, const Cpu::Watc
     bool leaving = m.cpu.hasBreakpoint(linear(m.r(Reg::CS), m.r(Reg::IP)));
     const auto runCpu = [&] {
         int error = 0;
+        // A run the record ended (an interrupt, a port) goes on as if it
+        // had not ended: the devices are looked at when they would have been.
+        bool eventsDue = true;
         for (;;) {
             publishScreen();
+            const bool events = std::exchange(eventsDue, true);
+            // The record keeps the machine as the last run left it, and as
+            // the next one starts.
+            if (record_ && events)
+                record_->mark();
             const bool interrupts = live && !std::exchange(leaving, false);
-            if (takeEvents(interrupts, count ? budgetEnd : ~quint64(0)) &&
+            if (events && takeEvents(interrupts, count ? budgetEnd : ~quint64(0)) &&
                 m.cpu.hasBreakpoint(linear(m.r(Reg::CS), m.r(Reg::IP)))) {
                 m.stop.reason = StopReason::Breakpoint; // the handler's first line
                 return 0;
             }
             m.idle = false;
             devicesDue_ = false;
+            if (record_)
+                record_->mark();
             error = m.cpu.run(byInstructions ? 0 : left, watch);
             if (error || m.stop.reason != StopReason::None || stalled || stopRequested_)
                 return error;
@@ -150,8 +161,12 @@ MachineStop Machine::runFor(const Bounds &bounds, quint64 count, const Cpu::Watc
             }
             if (!byInstructions && count) {
                 left -= std::min(left, m.cpu.lastRunCount());
-                if (m.cpu.budgetSpent() || left == 0)
+                if (m.cpu.budgetSpent() || left == 0) {
+                    // Its last instruction may have ended the CPU's run
+                    // itself (a service, a port).
+                    budgetSpent = true;
                     return 0;
+                }
             }
             if (m.cpu.writeStopped() || m.cpu.fenced() || m.cpu.watchStopped() ||
                 m.cpu.hasBreakpoint(linear(m.r(Reg::CS), m.r(Reg::IP))))
@@ -166,6 +181,10 @@ MachineStop Machine::runFor(const Bounds &bounds, quint64 count, const Cpu::Watc
                 return 0;
             if (m.cpu.alarmed() || devicesDue_ || m.cpu.stoppedSoon())
                 continue;
+            if (m.cpu.journalEnded()) {
+                eventsDue = !live;
+                continue;
+            }
             // A third divide error is a 386's triple fault, and the emulator
             // just stops on the DIV: deliver it as the 8086 would.
             if (isDivide(m)) {

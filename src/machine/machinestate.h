@@ -15,6 +15,8 @@
 #include <array>
 #include <atomic>
 
+class MachineRecord;
+
 // Everything the services of the machine work on, shared by the DOS and BIOS
 // service files; the public face is Machine.
 struct MachineState
@@ -43,6 +45,9 @@ struct MachineState
     // linear address), so that it knows it is its own retry.
     static constexpr quint32 noRetry = 0xFFFFFFFF;
     quint32 retryAt = noRetry;
+    // The record kept for stepping back, if any: it gives again the keys the
+    // program had been given.
+    MachineRecord *record = nullptr;
 
     quint16 psp = 0;
     // The program as loaded: its image (linear, first and past the end) and

@@ -26,6 +26,8 @@ struct VideoState
     quint8 cgaColourSelect = 0x30;
     std::vector<quint8> planes;
 
+    bool operator==(const VideoState &) const = default;
+
     // Sets the mode up as the BIOS does: the BIOS data area, the palettes,
     // and (unless keepMemory) cleared video memory.
     void setMode(GuestMemory &memory, const VideoMode &mode, bool keepMemory);

@@ -26,7 +26,7 @@ enum class Command {
     // 运行
     Compile, CompileList, NextMark, ShellDos, LookCross, Link, LinkResult, Run, DebugStart, StepInto, StepOver,
     StepOut, StepInstruction, RunToCursor, ToggleBreakpoint, StopDebug, PauseDebug, InterruptSteps, DisplayGbk,
-    Display437,
+    Display437, StepBack, RunBack,
     // 选项
     SaveTip, MakeList, MakeCross, MakeMap, UseLib, Parameter, DosboxOnly, F5Dosbox,
     // The toolbar's buttons that follow the selection.

@@ -55,6 +55,8 @@ const CommandItem kCommands[] = {
     {Command::InterruptSteps, "mnuinterruptsteps", nullptr, true, false},
     {Command::DisplayGbk, "mnudisplaygbk", nullptr, true, true},
     {Command::Display437, "mnudisplay437", nullptr, true, false},
+    {Command::StepBack, "mnustepback", "Ctrl+Shift+F11", false, false, false},
+    {Command::RunBack, "mnurunback", "Ctrl+Shift+F5", false, false, false},
     {Command::SaveTip, "mnusavetip", nullptr, true, false},
     {Command::MakeList, "mnumakelist", nullptr, true, true},
     {Command::MakeCross, "mnumakecross", nullptr, true, false},

@@ -51,7 +51,7 @@ static const char kSurface[] =
     "mnucompile=F9 mnuCompilelist! mnulookcross! mnulink=Ctrl+L! mnulinkresult! "
     "mnurun=F5! mnushellDOS=F8 mnunextmark=F6 mnudebugstart=Ctrl+F5 mnustepinto=F11 mnustepover=F10 "
     "mnustepout=Shift+F11! mnustepinstruction=Ctrl+F11 mnuruntocursor=Ctrl+F10 "
-    "mnutogglebreakpoint=F2 mnustopdebug=Shift+F5! mnupausedebug=F12! mnuinterruptsteps? mnubold=Ctrl+B mnuitalic=Ctrl+I mnuunderline=Ctrl+U "
+    "mnutogglebreakpoint=F2 mnustopdebug=Shift+F5! mnupausedebug=F12! mnuinterruptsteps? mnustepback=Ctrl+Shift+F11! mnurunback=Ctrl+Shift+F5! mnubold=Ctrl+B mnuitalic=Ctrl+I mnuunderline=Ctrl+U "
     "mnusavetip? mnumakelist?* mnumakecross? mnumakemap? "
     "mnuuselib? "
     "mnuparameter? mnudosboxonly? mnuf5dosbox? popcut! popcopy! popdelete! popRefresh=F4 剪切! 复制! 删除! 右缩进? 粗体? 斜体? "

@@ -28,7 +28,7 @@ void TestDisplayMode::placeInTheRunMenu()
     const qsizetype at = run.indexOf(f.main->action("mnudisplaymode"));
     QVERIFY(at >= 2);
     // After the debugger's own commands, and a separator.
-    QCOMPARE(run[at - 2]->objectName(), QString("mnuinterruptsteps"));
+    QCOMPARE(run[at - 2]->objectName(), QString("mnurunback"));
     QVERIFY(run[at - 1]->isSeparator());
     QMenu *display = run[at]->menu();
     QVERIFY(display);
