@@ -1,5 +1,6 @@
 #include "debugging/debugconsole.h"
 
+#include "debugging/debugarguments.h"
 #include "debugging/debugunassembler.h"
 #include "debugging/flagletters.h"
 #include "debugging/lineassembler.h"
@@ -23,169 +24,6 @@ QString place(quint16 segment, quint16 offset)
     return hex4(segment) + u':' + hex4(offset);
 }
 
-struct Address
-{
-    quint16 segment = 0, offset = 0;
-    quint32 linear() const { return ::linear(segment, offset); }
-};
-
-struct Range
-{
-    Address from;
-    quint32 count = 0; // bytes, 1 to 10000h
-};
-
-// The words of a command line, read left to right; where one is wrong,
-// errorAt is its column.
-class Parser
-{
-public:
-    Parser(const QString &line, int from, const Registers &registers)
-        : s_(line), at_(from), r_(registers)
-    {
-    }
-    int errorAt = -1;
-
-    bool atEnd()
-    {
-        skip();
-        return at_ >= s_.size();
-    }
-    int column() const { return at_; }
-    bool fail()
-    {
-        if (errorAt < 0)
-            errorAt = int(std::min<qsizetype>(at_, s_.size()));
-        return false;
-    }
-    // Ends the line: anything more is an error.
-    bool end() { return atEnd() || fail(); }
-    bool take(QChar c)
-    {
-        skip();
-        if (at_ < s_.size() && s_[at_].toUpper() == c) {
-            ++at_;
-            return true;
-        }
-        return false;
-    }
-    bool number(quint16 *value, int digits = 4)
-    {
-        skip();
-        int n = 0;
-        quint32 v = 0;
-        while (at_ + n < s_.size() && isHex(s_[at_ + n])) {
-            v = v * 16 + quint32(QString(s_[at_ + n]).toUInt(nullptr, 16));
-            ++n;
-        }
-        if (n == 0 || n > digits)
-            return fail();
-        at_ += n;
-        *value = quint16(v);
-        return true;
-    }
-    bool address(Address *a, quint16 defaultSegment)
-    {
-        skip();
-        a->segment = defaultSegment;
-        static const std::array<std::pair<const char *, Reg>, 4> names{
-            {{"CS", Reg::CS}, {"DS", Reg::DS}, {"ES", Reg::ES}, {"SS", Reg::SS}}};
-        for (const auto &[name, reg] : names)
-            if (s_.mid(at_, 3).toUpper() == QLatin1String(name) + u':') {
-                a->segment = segmentValue(reg);
-                at_ += 3;
-                return number(&a->offset);
-            }
-        quint16 first = 0;
-        if (!number(&first))
-            return false;
-        if (at_ < s_.size() && s_[at_] == u':') {
-            ++at_;
-            a->segment = first;
-            return number(&a->offset);
-        }
-        a->offset = first;
-        return true;
-    }
-    // "address L length" or "address end" (in the same segment); without
-    // either, the default length.
-    bool range(Range *r, quint16 defaultSegment, quint32 defaultCount, bool required = true)
-    {
-        if (!address(&r->from, defaultSegment))
-            return false;
-        r->count = defaultCount;
-        if (take(u'L')) {
-            quint16 n = 0;
-            if (!number(&n))
-                return false;
-            r->count = n == 0 ? 0x10000 : n;
-            return true;
-        }
-        skip();
-        if (at_ < s_.size() && isHex(s_[at_])) {
-            quint16 last = 0;
-            const int before = at_;
-            if (!number(&last))
-                return false;
-            if (last < r->from.offset) {
-                at_ = before;
-                return fail();
-            }
-            r->count = quint32(last - r->from.offset) + 1;
-            return true;
-        }
-        return !required || defaultCount != 0 || fail();
-    }
-    // Bytes and quoted strings, at least one.
-    bool list(QByteArray *bytes)
-    {
-        while (!atEnd()) {
-            const QChar c = s_[at_];
-            if (c == u'"' || c == u'\'') {
-                const qsizetype close = s_.indexOf(c, at_ + 1);
-                if (close < 0)
-                    return fail();
-                bytes->append(s_.mid(at_ + 1, close - at_ - 1).toLatin1());
-                at_ = int(close + 1);
-                continue;
-            }
-            quint16 b = 0;
-            if (!number(&b, 2))
-                return false;
-            bytes->append(char(b));
-        }
-        return !bytes->isEmpty() || fail();
-    }
-    QString word()
-    {
-        skip();
-        int n = 0;
-        while (at_ + n < s_.size() && s_[at_ + n].isLetter())
-            ++n;
-        const QString w = s_.mid(at_, n).toUpper();
-        at_ += n;
-        return w;
-    }
-    quint16 segmentValue(Reg reg) const
-    {
-        return reg == Reg::CS ? r_.cs : reg == Reg::ES ? r_.es : reg == Reg::SS ? r_.ss : r_.ds;
-    }
-
-private:
-    static bool isHex(QChar c)
-    {
-        return (c >= u'0' && c <= u'9') || (c.toUpper() >= u'A' && c.toUpper() <= u'F');
-    }
-    void skip()
-    {
-        while (at_ < s_.size() && (s_[at_] == u' ' || s_[at_] == u',' || s_[at_] == u'\t'))
-            ++at_;
-    }
-    const QString &s_;
-    int at_;
-    const Registers &r_;
-};
-
 QString caret(int column)
 {
     return QString(column, u' ') + QStringLiteral("^ Error\n");
@@ -199,7 +37,7 @@ quint8 byteAt(const QByteArray &memory, quint32 linearAddress)
 
 // D's lines: sixteen bytes to a line, a dash after the eighth, the bytes as
 // characters (their low seven bits) from the 62nd column.
-QString dumpLines(const QByteArray &memory, const Range &r)
+QString dumpLines(const QByteArray &memory, const DebugRange &r)
 {
     QString out;
     QString line, text;
@@ -391,13 +229,13 @@ DebugConsole::Reply DebugConsole::command(const QString &line, DebugTarget &targ
 {
     Reply reply;
     const Registers r = target.registers();
-    Parser p(line, 0, r);
+    DebugArguments p(line, 0, r);
     if (p.atEnd())
         return reply;
     const int start = p.column();
     const QChar letter = line[start].toUpper();
-    Parser args(line, start + 1, r);
-    auto error = [&](Parser &q) {
+    DebugArguments args(line, start + 1, r);
+    auto error = [&](DebugArguments &q) {
         reply.text = caret(1 + (q.errorAt < 0 ? q.column() : q.errorAt));
         return reply;
     };
@@ -429,7 +267,7 @@ DebugConsole::Reply DebugConsole::command(const QString &line, DebugTarget &targ
         return reply;
     }
     case u'D': {
-        Range range;
+        DebugRange range;
         if (!dump_.set)
             dump_ = {true, r.ds, 0x100};
         if (args.atEnd()) {
@@ -443,7 +281,7 @@ DebugConsole::Reply DebugConsole::command(const QString &line, DebugTarget &targ
         return reply;
     }
     case u'E': {
-        Address a;
+        DebugAddress a;
         if (!args.address(&a, r.ds))
             return error(args);
         if (args.atEnd()) {
@@ -461,7 +299,7 @@ DebugConsole::Reply DebugConsole::command(const QString &line, DebugTarget &targ
         return reply;
     }
     case u'F': {
-        Range range;
+        DebugRange range;
         QByteArray pattern;
         if (!args.range(&range, r.ds, 0) || !args.list(&pattern))
             return error(args);
@@ -472,7 +310,7 @@ DebugConsole::Reply DebugConsole::command(const QString &line, DebugTarget &targ
         return reply;
     }
     case u'U': {
-        Range range;
+        DebugRange range;
         if (!unassemble_.set)
             unassemble_ = {true, r.cs, r.ip};
         if (args.atEnd()) {
@@ -496,7 +334,7 @@ DebugConsole::Reply DebugConsole::command(const QString &line, DebugTarget &targ
         return reply;
     }
     case u'A': {
-        Address a;
+        DebugAddress a;
         if (!assemble_.set)
             assemble_ = {true, r.cs, r.ip};
         a = {assemble_.segment, assemble_.offset};
@@ -514,7 +352,7 @@ DebugConsole::Reply DebugConsole::command(const QString &line, DebugTarget &targ
         return reply;
     }
     case u'S': {
-        Range range;
+        DebugRange range;
         QByteArray wanted;
         if (!args.range(&range, r.ds, 0) || !args.list(&wanted))
             return error(args);
@@ -531,8 +369,8 @@ DebugConsole::Reply DebugConsole::command(const QString &line, DebugTarget &targ
     }
     case u'C':
     case u'M': {
-        Range range;
-        Address to;
+        DebugRange range;
+        DebugAddress to;
         if (!args.range(&range, r.ds, 0) || !args.address(&to, r.ds) || !args.end())
             return error(args);
         if (letter == u'M') {
@@ -575,14 +413,14 @@ DebugConsole::Reply DebugConsole::command(const QString &line, DebugTarget &targ
         run.kind = letter == u'T' ? DebugRun::Trace : letter == u'P' ? DebugRun::Proceed
                                                                      : DebugRun::Go;
         if (args.take(u'=')) {
-            Address a;
+            DebugAddress a;
             if (!args.address(&a, r.cs))
                 return error(args);
             run.start = std::make_pair(a.segment, a.offset);
         }
         if (run.kind == DebugRun::Go) {
             while (!args.atEnd()) {
-                Address a;
+                DebugAddress a;
                 if (!args.address(&a, r.cs) || run.stops.size() == 10)
                     return error(args);
                 run.stops << a.linear();
@@ -623,7 +461,7 @@ DebugConsole::Reply DebugConsole::answerRegister(const QString &line, DebugTarge
     mode_ = Mode::Command;
     Reply reply;
     Registers r = target.registers();
-    Parser p(line, 0, r);
+    DebugArguments p(line, 0, r);
     if (p.atEnd())
         return reply;
     quint16 v = 0;
@@ -641,7 +479,7 @@ DebugConsole::Reply DebugConsole::answerFlags(const QString &line, DebugTarget &
     mode_ = Mode::Command;
     Reply reply;
     Registers r = target.registers();
-    Parser p(line, 0, r);
+    DebugArguments p(line, 0, r);
     quint16 flags = r.flags;
     while (!p.atEnd()) {
         quint16 bit = 0;
@@ -661,7 +499,7 @@ DebugConsole::Reply DebugConsole::answerEnter(const QString &line, DebugTarget &
 {
     mode_ = Mode::Command;
     Reply reply;
-    Parser p(line, 0, target.registers());
+    DebugArguments p(line, 0, target.registers());
     QByteArray bytes;
     if (!p.atEnd() && !p.list(&bytes)) {
         reply.text = caret(int(enterPrompt_.size()) + p.errorAt);

@@ -93,6 +93,20 @@ struct ArmedBreakpoints
     }
 };
 
+namespace {
+
+// A problem is told where the caller asked for it; true when there is one.
+bool told(const QString &problem, QString *error)
+{
+    if (problem.isEmpty())
+        return false;
+    if (error)
+        *error = problem;
+    return true;
+}
+
+} // namespace
+
 DebugSession::DebugSession(const Program &program, QString *error, QObject *parent)
     : QObject(parent), thread_(std::make_unique<MachineThread>(program.setup)),
       folder_(program.folder), verdict_(std::make_shared<BreakpointVerdict>())
@@ -408,12 +422,8 @@ int DebugSession::addAddressBreakpoint(quint32 linearAddress, const QString &con
 int DebugSession::addAddressBreakpoint(quint16 segment, quint16 offset, const QString &condition,
                                        QString *error)
 {
-    const QString problem = conditionError(condition);
-    if (!problem.isEmpty()) {
-        if (error)
-            *error = problem;
+    if (told(conditionError(condition), error))
         return 0;
-    }
     Breakpoint b;
     b.kind = Breakpoint::Kind::Address;
     b.segment = segment;
@@ -432,12 +442,8 @@ int DebugSession::addDataBreakpoint(quint16 segment, quint16 offset, int length,
             *error = QStringLiteral("数据断点的字节应在 1 MB 以内，至少 1 个");
         return 0;
     }
-    const QString problem = conditionError(condition);
-    if (!problem.isEmpty()) {
-        if (error)
-            *error = problem;
+    if (told(conditionError(condition), error))
         return 0;
-    }
     Breakpoint b;
     b.kind = Breakpoint::Kind::Data;
     b.segment = segment;
@@ -456,12 +462,8 @@ int DebugSession::addDataBreakpoint(const QString &variable, const QString &cond
         if (w.name != name || w.kind != WatchSymbol::Kind::Data)
             continue;
         const int length = std::max(1, w.size) * std::max(1, w.length);
-        const QString problem = conditionError(condition);
-        if (!problem.isEmpty()) {
-            if (error)
-                *error = problem;
+        if (told(conditionError(condition), error))
             return 0;
-        }
         Breakpoint b;
         b.kind = Breakpoint::Kind::Data;
         b.segment = w.segment;
@@ -506,12 +508,8 @@ bool DebugSession::setBreakpointCondition(int id, const QString &condition, QStr
     Breakpoint *b = find(id);
     if (!b)
         return false;
-    const QString problem = conditionError(condition);
-    if (!problem.isEmpty()) {
-        if (error)
-            *error = problem;
+    if (told(conditionError(condition), error))
         return false;
-    }
     b->condition = condition.simplified();
     changed();
     return true;
